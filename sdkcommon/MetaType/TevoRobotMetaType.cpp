@@ -1,0 +1,2 @@
+// Out-of-line data for the public value types.
+#include "TevoRobotMetaType.h"
