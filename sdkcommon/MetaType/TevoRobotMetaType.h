@@ -1,9 +1,25 @@
 // Public value types, enumerations and callback signatures of the robot SDK.
+//
 // Applications include this header directly: it depends only on the C++
-// standard library.
+// standard library and compiles as C++11. The records are plain values
+// (fixed-size arrays, no ownership; only RobotEventInfo holds a string) and
+// their memory layout is part of the interface: the handle interface passes
+// them by pointer. The layout checks at the end pin it for 64-bit Linux
+// (LP64: 8-byte double alignment, 4-byte enumerations, 1-byte bool).
+//
+// Units: metres, radians, seconds. Orientations are unit quaternions with the
+// scalar first (w, x, y, z). Arrays per joint have ARM_DOF entries, joint 1
+// (at the base) first. Fixed-size char arrays hold NUL-terminated text.
+//
+// Most names live in tevo_robot_namespace. The records shared by the move and
+// tool interfaces with the control core, and the callback signatures, are
+// global; they name namespace types fully qualified, so this header can be
+// included together with the kinematics core's own global Pos, Ori,
+// cartesianPos_U, cartesianOri_U and wayPoint_S (same layout, distinct types).
 #ifndef TEVO_ROBOT_META_TYPE_H
 #define TEVO_ROBOT_META_TYPE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -11,7 +27,619 @@ namespace tevo_robot_namespace {
 
 enum { ARM_DOF = 6 };
 
+// The success result of every operation; failures return a RobotErrorCode.
 enum { InterfaceCallSuccCode = 0 };
+
+// ---------------------------------------------------------------- geometry
+
+struct Pos {
+    double x;
+    double y;
+    double z;
+};
+
+// Unit quaternion, scalar first.
+struct Ori {
+    double w;
+    double x;
+    double y;
+    double z;
+};
+
+// Roll, pitch, yaw in radians.
+struct Rpy {
+    double rx;
+    double ry;
+    double rz;
+};
+
+union cartesianPos_U {
+    Pos position;
+    double positionVector[3];
+};
+
+}  // namespace tevo_robot_namespace
+
+union cartesian_Ori_U {
+    tevo_robot_namespace::Ori orientation;
+    double quaternionVector[4];
+};
+
+namespace tevo_robot_namespace {
+
+// A tool: its centre point's position and orientation in the flange frame.
+struct ToolInEndDesc {
+    Pos toolInEndPosition;
+    Ori toolInEndOrientation;
+};
+
+typedef ToolInEndDesc ToolKinematicsParam;
+typedef ToolInEndDesc RobotCameraCalib;
+
+// Flange position and orientation in the base frame and the joint angles
+// that reach them.
+struct wayPoint_S {
+    cartesianPos_U cartPos;
+    Ori orientation;
+    double jointpos[ARM_DOF];
+};
+
+struct PositionAndQuaternion {
+    Pos position;
+    Ori quaternion;
+};
+
+struct JointParam {
+    double jointPos[ARM_DOF];
+};
+
+// Speed (rad/s) or acceleration (rad/s^2) limit per joint.
+struct JointVelcAccParam {
+    double jointPara[ARM_DOF];
+};
+
+struct RobotJointOffset {
+    double jointOffset[ARM_DOF];
+};
+
+struct RangeOfMotion {
+    double minValue;
+    double maxValue;
+};
+
+struct JointRangeOfMotion {
+    bool enable;
+    RangeOfMotion rangeValues[ARM_DOF];
+};
+
+// ------------------------------------------- coordinate frames, calibration
+
+enum coordinate_refer {
+    BaseCoordinate = 0,
+    EndCoordinate = 1,
+    WorldCoordinate = 2
+};
+
+// How three taught points define a user frame; the first point is the origin.
+enum CoordCalibrateMathod {
+    Origin_AnyPointOnPositiveXAxis_AnyPointOnPositiveYAxis = 0,
+    Origin_AnyPointOnPositiveYAxis_AnyPointOnPositiveZAxis = 1,
+    Origin_AnyPointOnPositiveZAxis_AnyPointOnPositiveXAxis = 2,
+    Origin_AnyPointOnPositiveXAxis_AnyPointOnFirstQuadrantOfXOYPlane = 3,
+    Origin_AnyPointOnPositiveXAxis_AnyPointOnFirstQuadrantOfXOZPlane = 4,
+    Origin_AnyPointOnPositiveYAxis_AnyPointOnFirstQuadrantOfYOZPlane = 5,
+    Origin_AnyPointOnPositiveYAxis_AnyPointOnFirstQuadrantOfYOXPlane = 6,
+    Origin_AnyPointOnPositiveZAxis_AnyPointOnFirstQuadrantOfZOXPlane = 7,
+    Origin_AnyPointOnPositiveZAxis_AnyPointOnFirstQuadrantOfZOYPlane = 8,
+    CoordTypeCount = 9
+};
+
+// A user frame taught at three joint-angle sets with the given tool mounted.
+// coordType BaseCoordinate makes every other field irrelevant.
+struct CoordCalibrateByJointAngleAndTool {
+    coordinate_refer coordType;
+    CoordCalibrateMathod methods;
+    JointParam wayPointArray[3];
+    ToolInEndDesc toolDesc;
+};
+
+typedef CoordCalibrateByJointAngleAndTool CoordCalibrate;
+
+enum ToolKinematicsOriCalibrateMathod {
+    ToolKinematicsOriCalibrateMathod_Invalid = -1,
+    ToolKinematicsOriCalibrateMathod_xOxy = 0,
+    ToolKinematicsOriCalibrateMathod_yOyz = 1,
+    ToolKinematicsOriCalibrateMathod_zOzx = 2,
+    ToolKinematicsOriCalibrateMathod_TxRBz_TxyPBzAndTyABnz = 3,
+    ToolKinematicsOriCalibrateMathod_TyRBz_TyzPBzAndTzABnz = 4,
+    ToolKinematicsOriCalibrateMathod_TzRBz_TzxPBzAndTxABnz = 5,
+    ToolKinematicsOriCalibrateMathodCount = 6
+};
+
+// Line format of a tool-pose track file.
+enum POSITION_ORIENTATION_TYPE {
+    POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT = 1,   // mm and RPY degrees, blanks
+    POSITION_M_AND_QUATERNION_COMMA_SPLIT = 10   // metres and quaternion, commas
+};
+
+// ------------------------------------------------------------------ motion
+
+// Values 0 to 10 exist on the wire; 11 to 14 and 101 only in the library and
+// are rewritten before a profile is sent.
+enum move_track {
+    NO_TRACK = 0,
+    TRACKING = 1,
+    ARC_CIR = 2,
+    CARTESIAN_MOVEP = 3,
+    CARTESIAN_CUBICSPLINE = 4,
+    CARTESIAN_UBSPLINEINTP = 5,
+    CARTESIAN_GNUBSPLINEINTP = 6,
+    CARTESIAN_LOOKAHEAD = 7,
+    JIONT_CUBICSPLINE = 8,
+    JOINT_UBSPLINEINTP = 9,
+    JOINT_GNUBSPLINEINTP = 10,
+    ARC = 11,
+    CIRCLE = 12,
+    ARC_ORI_ROTATED = 13,
+    CIRCLE_ORI_ROTATED = 14,
+    ORI_POSITION_ROTATE_CIRCUMFERENCE = 101
+};
+
+enum teach_mode {
+    NO_TEACH = 0,
+    JOINT1 = 1,
+    JOINT2 = 2,
+    JOINT3 = 3,
+    JOINT4 = 4,
+    JOINT5 = 5,
+    JOINT6 = 6,
+    MOV_X = 7,
+    MOV_Y = 8,
+    MOV_Z = 9,
+    ROT_X = 10,
+    ROT_Y = 11,
+    ROT_Z = 12
+};
+
+enum RobotMoveControlCommand {
+    RobotMoveStop = 0,
+    RobotMovePause = 1,
+    RobotMoveContinue = 2
+};
+
+// An offset added to a move's target: switch, translation (m), rotation.
+struct MoveRelative {
+    bool ena;
+    float relativePosition[3];
+    Ori relativeOri;
+};
+
+// A complete profile for one move, passed with the move instead of the
+// global profile.
+struct MoveProfile_t {
+    double jointMaxAcc[ARM_DOF];
+    double jointMaxVelc[ARM_DOF];
+    double endMaxLineAcc;
+    double endMaxLineVelc;
+    MoveRelative relative;
+    CoordCalibrateByJointAngleAndTool relativeOnCoord;
+    double blendRadius;
+    ToolInEndDesc toolInEndDesc;
+};
+
+struct RegulateSpeedModeParamConfig_t {
+    double maxTcpVelocity;
+    double maxTcpAcceleration;
+    double maxJointVelocity[ARM_DOF];
+    double maxJointAcceleration[ARM_DOF];
+};
+
+struct WeaveMove {
+    bool weaveEnable;
+    int weaveType;
+    double weaveStep;
+    double weaveAmplitude;
+    double weaveHoldDistance;
+    double weaveAngle;
+};
+
+struct SeamTracking {
+    bool trackEnable;
+    wayPoint_S currentRoadPoint;
+    wayPoint_S nextRoadPoint;
+    int timeInterval;
+    double currentPosError[3];
+    double maxVel;
+    double maxAcc;
+    bool paraChanged;
+};
+
+}  // namespace tevo_robot_namespace
+
+enum move_mode {
+    NO_MOVEMODE = 0,
+    MODEJ = 1,  // joint-space move
+    MODEL = 2,  // straight-line move
+    MODEP = 3   // blended move through a waypoint list
+};
+
+enum arrival_ahead_state {
+    arrival_ahead_none = 0,
+    arrival_ahead_distance = 1,
+    arrival_ahead_time = 2,
+    arrival_ahead_blend_distance = 3,
+    arrival_ahead_blend_time = 4,
+    arrival_ahead_done = 5
+};
+
+enum call_robot_motion_func_result {
+    call_robot_motion_func_failed = 0,
+    call_robot_motion_func_succ_wait_done = 1,
+    call_robot_motion_func_succ_nowait = 2,
+    call_robot_motion_func_succ_nocall_wait = 3
+};
+
+// Speed or acceleration limits: two Cartesian values (line, angle) overlaying
+// the first two entries of the per-joint values.
+union joint_cart_U {
+    double cartPara[2];
+    double jointPara[tevo_robot_namespace::ARM_DOF];
+};
+
+// Early-arrival rule: threshold in metres (distance modes) or seconds.
+struct MoveArrivalAhead_t {
+    arrival_ahead_state arrivalAheadStat;
+    double arrivalAheadThr;
+};
+
+// The profile built for every motion command and sent as the wire message of
+// the same name (all but jerkAccRatio).
+struct RobotMoveProfile {
+    struct RelativeMove {
+        bool ena;
+        float relativePosition[3];
+        cartesian_Ori_U relativeOrientation;
+    };
+
+    move_mode moveMode;
+    tevo_robot_namespace::move_track subMoveMode;
+    tevo_robot_namespace::teach_mode teachMode;
+    bool enableIterIk;
+    bool toolTrack;
+    tevo_robot_namespace::cartesianPos_U toolInEndPosition;
+    tevo_robot_namespace::Ori toolInEndOrientation;
+    RelativeMove relativeMove;
+    joint_cart_U maxVelc;
+    joint_cart_U maxAcc;
+    MoveArrivalAhead_t arrivalAhead;
+    float blendRadius;
+    int circularLoopTimes;
+    double jerkAccRatio;  // kept in the library, not transmitted
+};
+
+// Payload setting as the controller holds it: centre of mass and mass.
+struct TcpParam {
+    float positionX;
+    float positionY;
+    float positionZ;
+    float payload;
+};
+
+struct RobotTcpParam {
+    TcpParam paramAutorun;
+    TcpParam paramManual;
+};
+
+// Collision currents per joint and the collision class; only the class
+// travels on the wire.
+struct RobotCollisionCurrent {
+    uint16_t JointCollisionCurrent[tevo_robot_namespace::ARM_DOF][4];
+    uint8_t CollisionClass;
+};
+
+namespace tevo_robot_namespace {
+
+// --------------------------------------------- tool dynamics and payload
+
+struct ToolInertia {
+    double xx;
+    double xy;
+    double xz;
+    double yy;
+    double yz;
+    double zz;
+};
+
+struct ToolDynamicsParam {
+    double positionX;
+    double positionY;
+    double positionZ;
+    double payload;
+    ToolInertia toolInertia;
+};
+
+// ------------------------------------------------- arm and controller status
+
+struct JointStatus {
+    int32_t jointCurrentI;
+    int32_t jointSpeedMoto;
+    float jointPosJ;
+    float jointCurVol;
+    float jointCurTemp;
+    int32_t jointTagCurrentI;
+    float jointTagSpeedMoto;
+    float jointTagPosJ;
+    uint16_t jointErrorNum;
+};
+
+struct RobotDiagnosis {
+    uint8_t armCanbusStatus;
+    float armPowerCurrent;
+    float armPowerVoltage;
+    bool armPowerStatus;
+    int8_t contorllerTemp;
+    uint8_t contorllerHumidity;
+    bool remoteHalt;
+    bool softEmergency;
+    bool remoteEmergency;
+    bool robotCollision;
+    bool forceControlMode;
+    bool brakeStuats;
+    float robotEndSpeed;
+    int32_t robotMaxAcc;
+    bool orpeStatus;
+    bool enableReadPose;
+    bool robotMountingPoseChanged;
+    bool encoderErrorStatus;
+    bool staticCollisionDetect;
+    uint8_t jointCollisionDetect;
+    bool encoderLinesError;
+    bool jointErrorStatus;
+    bool singularityOverSpeedAlarm;
+    bool robotCurrentAlarm;
+    uint8_t toolIoError;
+    bool robotMountingPoseWarning;
+    uint16_t macTargetPosBufferSize;
+    uint16_t macTargetPosDataSize;
+    uint8_t macDataInterruptWarning;
+    uint8_t controlBoardAbnormalStateFlag;
+};
+
+struct RobotGravityComponent {
+    float x;
+    float y;
+    float z;
+};
+
+// Denavit-Hartenberg lengths in metres.
+struct RobotDhPara {
+    double A3;
+    double A4;
+    double D1;
+    double D2;
+    double D5;
+    double D6;
+};
+
+struct RobotRecongnitionParam {
+    uint8_t type;
+    uint8_t length;  // number of used bytes of data
+    uint8_t data[256];
+};
+
+struct RobotDevInfo {
+    struct JointVersion {
+        char hw_version[8];
+        char sw_version[16];
+    };
+    struct JointProductID {
+        char productID[16];
+    };
+
+    uint8_t type;
+    char revision[16];
+    char manu_id[16];
+    char joint_type[16];
+    JointVersion joint_ver[8];
+    char desc[64];
+    JointProductID jointProductID[8];
+    char slave_version[16];
+    char extio_version[16];
+};
+
+// One joint's drive parameters.
+struct JointCommonData {
+    uint16_t JointCurVol;
+    uint16_t JointCurTemp;
+    uint16_t JointWorkMode;
+    uint16_t JointDriEnable;
+    uint16_t JointOpenPwm;
+    int32_t JointTagCurrent;
+    int32_t JointTagSpeed;
+    int32_t JointTagPos;
+    uint16_t JointMaxCur;
+    uint16_t JointMaxSpeed;
+    uint16_t JointMaxAcc;
+    int32_t JointMINPos;
+    int32_t JointMAXPos;
+    uint16_t JointSEVLock;
+    uint16_t JointCurP;
+    uint16_t JointCurI;
+    uint16_t JointCurD;
+    uint16_t JointSpeedP;
+    uint16_t JointSpeedI;
+    uint16_t JointSpeedD;
+    uint16_t JointSpeedDS;
+    uint16_t JointPosP;
+    uint16_t JointPosI;
+    uint16_t JointPosD;
+    uint16_t JointPosDS;
+};
+
+enum RobotState {
+    RobotStopped = 0,
+    RobotRunning = 1,
+    RobotPaused = 2,
+    RobotResumed = 3
+};
+
+enum RobotWorkMode {
+    RobotModeSimulator = 0,
+    RobotModeReal = 1
+};
+
+enum ROBOT_SERVICE_STATE {
+    ROBOT_SERVICE_READY = 0,
+    ROBOT_SERVICE_STARTING = 1,
+    ROBOT_SERVICE_WORKING = 2,
+    ROBOT_SERVICE_CLOSING = 3,
+    ROBOT_SERVICE_CLOSED = 4,
+    ROBOT_SETVICE_FAULT_POWER = 5,
+    ROBOT_SETVICE_FAULT_BRAKE = 6,
+    ROBOT_SETVICE_FAULT_NO_ROBOT = 7,
+    ROBOT_SETVICE_FAULT_SAFEGUARD_STOP = 8
+};
+
+// Arm model; numbered like the kinematics core's model enumeration.
+enum RobotType {
+    ROBOT_MODEL_0 = 0,
+    ROBOT_MODEL_1 = 1,
+    ROBOT_MODEL_2 = 2,
+    ROBOT_MODEL_3 = 3,
+    ROBOT_MODEL_4 = 4,
+    ROBOT_MODEL_5 = 5,
+    ROBOT_MODEL_6 = 6,
+    ROBOT_MODEL_7 = 7,
+    ROBOT_MODEL_8 = 8,
+    ROBOT_MODEL_9 = 9
+};
+
+enum Robot_Dyn_identify_traj {
+    Dyn_identify_traj_none = 0,
+    Dyn_identify_traj_robot = 1,
+    Dyn_identify_traj_tool = 2,
+    Dyn_identify_traj_tool_abort = 3
+};
+
+enum update_board_firmware_cmd {
+    update_master_board_firmware_trans_start = 1,
+    update_master_board_firmware_trans_data = 2,
+    update_master_board_firmware_trans_end = 3,
+    update_slave_board_firmware_trans_start = 4,
+    update_slave_board_firmware_trans_data = 5,
+    update_slave_board_firmware_trans_end = 6
+};
+
+enum RobotControlCommand {
+    RobotRelease = 0,
+    RobotBrake = 1,
+    OverspeedWarning = 2,
+    OverspeedRecover = 3,
+    DisableForceControl = 4,
+    EnableForceControl = 5,
+    OrpeOpen = 6,
+    OrpeClose = 7,
+    EnableReadPose = 8,
+    DisableReadPose = 9,
+    MountingPoseChanged = 10,
+    MountingPoseUnChanged = 11,
+    EnableStaticCollisionDetect = 12,
+    DisableStaticCollisionDetect = 13,
+    ClearSingularityOverSpeedAlarm = 14,
+    ClearRobotCurrentAlarm = 15
+};
+
+// ------------------------------------------------------------------ safety
+
+struct RobotSafetyConfig {
+    uint16_t robotReducedConfigJointSpeed[ARM_DOF];
+    uint32_t robotReducedConfigTcpSpeed;
+    uint32_t robotReducedConfigTcpForce;
+    uint32_t robotReducedConfigMomentum;
+    uint32_t robotReducedConfigPower;
+    uint8_t robotSafeguradResetConfig;
+    uint8_t robotOperationalModeConfig;
+};
+
+struct OrpeSafetyStatus {
+    uint8_t orpePause;
+    uint8_t orpeStop;
+    uint8_t orpeError[16];
+    uint8_t systemEmergencyStop;
+    uint8_t reducedModeError;
+    uint8_t safetyguardResetSucc;
+};
+
+// ------------------------------------------------------------ input/output
+
+enum RobotIoType {
+    RobotBoardControllerDI = 0,
+    RobotBoardControllerDO = 1,
+    RobotBoardControllerAI = 2,
+    RobotBoardControllerAO = 3,
+    RobotBoardUserDI = 4,
+    RobotBoardUserDO = 5,
+    RobotBoardUserAI = 6,
+    RobotBoardUserAO = 7,
+    RobotToolDI = 8,
+    RobotToolDO = 9,
+    RobotToolAI = 10,
+    RobotToolAO = 11
+};
+
+struct RobotIoDesc {
+    char ioId[32];
+    RobotIoType ioType;
+    char ioName[32];
+    int ioAddr;
+    double ioValue;
+};
+
+struct RobotDiagnosisIODesc {
+    uint8_t addr;
+    uint8_t value;
+    uint8_t type;
+};
+
+struct RobotAnalogIODesc {
+    uint8_t addr;
+    float value;
+    uint8_t type;
+};
+
+// Level of a digital output.
+enum IO_STATUS {
+    IO_STATUS_INVALID = 0,
+    IO_STATUS_VALID = 1
+};
+
+enum ToolDigitalIOAddr {
+    TOOL_DIGITAL_IO_0 = 0,
+    TOOL_DIGITAL_IO_1 = 1,
+    TOOL_DIGITAL_IO_2 = 2,
+    TOOL_DIGITAL_IO_3 = 3
+};
+
+enum ToolIOType {
+    IO_IN = 0,
+    IO_OUT = 1
+};
+
+enum ToolPowerType {
+    OUT_0V = 0,
+    OUT_12V = 1,
+    OUT_24V = 2
+};
+
+// ----------------------------------------------------------- force sensing
+
+struct AdmittancePatam_t {
+    double inertia[6];
+    double damping[6];
+    double stiffness[6];
+};
+
+// ------------------------------------------------------ events and logging
 
 enum LOG_LEVEL {
     LL_INFO = 0,
@@ -21,9 +649,173 @@ enum LOG_LEVEL {
     LL_FATAL = 4
 };
 
+// Bands: 0-50 and 100 status notifications; 1000-1300 motion planning and
+// monitoring errors; 2001-2999 hardware errors; 3000-3100 mode-change
+// notifications; 9000-9999 user events; 10000 unknown. A blocking move that
+// ends on an event of 1001-1299 or 2001-2999 returns the event value plus
+// 20000 as its RobotErrorCode.
+enum RobotEventType {
+    RobotEvent_armCanbusError = 0,
+    RobotEvent_remoteHalt = 1,
+    RobotEvent_remoteEmergencyStop = 2,
+    RobotEvent_jointError = 3,
+    RobotEvent_forceControl = 4,
+    RobotEvent_exitForceControl = 5,
+    RobotEvent_softEmergency = 6,
+    RobotEvent_exitSoftEmergency = 7,
+    RobotEvent_collision = 8,
+    RobotEvent_collisionStatusChanged = 9,
+    RobotEvent_tcpParametersSucc = 10,
+    RobotEvent_powerChanged = 11,
+    RobotEvent_ArmPowerOff = 12,
+    RobotEvent_mountingPoseChanged = 13,
+    RobotEvent_encoderError = 14,
+    RobotEvent_encoderLinesError = 15,
+    RobotEvent_singularityOverspeed = 16,
+    RobotEvent_currentAlarm = 17,
+    RobotEvent_toolioError = 18,
+    RobotEvent_robotStartupPhase = 19,
+    RobotEvent_robotStartupDoneResult = 20,
+    RobotEvent_robotShutdownDone = 21,
+    RobotEvent_atTrackTargetPos = 22,
+    RobotSetPowerOnDone = 23,
+    RobotReleaseBrakeDone = 24,
+    RobotEvent_robotControllerStateChaned = 25,
+    RobotEvent_robotControllerError = 26,
+    RobotEvent_socketDisconnected = 27,
+    RobotEvent_robotControlException = 28,
+    RobotEvent_trackPlayInterrupte = 29,
+    RobotEvent_staticCollisionStatusChanged = 30,
+    RobotEvent_MountingPoseWarning = 31,
+    RobotEvent_MacDataInterruptWarning = 32,
+    RobotEvent_ToolIoError = 33,
+    RobotEvent_InterfacBoardSafeIoEvent = 34,
+    RobotEvent_RobotHandShakeSucc = 35,
+    RobotEvent_RobotHandShakeFailed = 36,
+    RobotEvent_RobotErrorInfoNotify = 37,
+    RobotEvent_InterfacBoardDIChanged = 38,
+    RobotEvent_InterfacBoardDOChanged = 39,
+    RobotEvent_InterfacBoardAIChanged = 40,
+    RobotEvent_InterfacBoardAOChanged = 41,
+    RobotEvent_UpdateJoint6Rot360Flag = 42,
+    RobotEvent_RobotMoveControlDone = 43,
+    RobotEvent_RobotMoveControlStopDone = 44,
+    RobotEvent_RobotMoveControlPauseDone = 45,
+    RobotEvent_RobotMoveControlContinueDone = 46,
+    RobotEvent_RobotSwitchToOnlineMaster = 47,
+    RobotEvent_RobotSwitchToOnlineSlave = 48,
+    RobotEvent_ConveyorTrackRobotStartup = 49,
+    RobotEvent_ConveyorTrackRobotCatchup = 50,
+    RobotEvent_exceptEvent = 100,
+    RobotEventInvalid = 1000,
+    RobotEventMoveJConfigError = 1001,
+    RobotEventMoveLConfigError = 1002,
+    RobotEventMovePConfigError = 1003,
+    RobotEventInvailConfigError = 1004,
+    RobotEventWaitRobotStopped = 1005,
+    RobotEventJointOutRange = 1006,
+    RobotEventFirstWaypointSetError = 1007,
+    RobotEventConveyorTrackConfigError = 1008,
+    RobotEventConveyorTrackTrajectoryTypeError = 1009,
+    RobotEventRelativeTransformIKFailed = 1010,
+    RobotEventTeachModeCollision = 1011,
+    RobotEventextErnalToolConfigError = 1012,
+    RobotEventTrajectoryAbnormal = 1101,
+    RobotEventOnlineTrajectoryPlanError = 1102,
+    RobotEventOnlineTrajectoryTypeIIError = 1103,
+    RobotEventIKFailed = 1104,
+    RobotEventAbnormalLimitProtect = 1105,
+    RobotEventConveyorTrackingFailed = 1106,
+    RobotEventConveyorOutWorkingRange = 1107,
+    RobotEventTrajectoryJointOutOfRange = 1108,
+    RobotEventTrajectoryJointOverspeed = 1109,
+    RobotEventOfflineTrajectoryPlanFailed = 1110,
+    RobotEventTrajectoryJointAccOutOfRange = 1111,
+    RobotEventControllerIKFailed = 1200,
+    RobotEventControllerStatusException = 1201,
+    RobotEventControllerTrackingLost = 1202,
+    RobotEventMonitorErrTrackingLost = 1203,
+    RobotEventMonitorErrNoArrivalInTime = 1204,
+    RobotEventMonitorErrCurrentOverload = 1205,
+    RobotEventMonitorErrJointOutOfRange = 1206,
+    RobotEventMonitorErrFifoDataTimeNotRead = 1207,
+    RobotEventMoveEnterStopState = 1300,
+    RobotEventHardwareErrorNotify = 2001,
+    RobotEventJointError = 2101,
+    RobotEventJointOverCurrent = 2102,
+    RobotEventJointOverVoltage = 2103,
+    RobotEventJointLowVoltage = 2104,
+    RobotEventJointOverTemperature = 2105,
+    RobotEventJointHallError = 2106,
+    RobotEventJointEncoderError = 2107,
+    RobotEventJointAbsoluteEncoderError = 2108,
+    RobotEventJointCurrentDetectError = 2109,
+    RobotEventJointEncoderPollustion = 2110,
+    RobotEventJointEncoderZSignalError = 2111,
+    RobotEventJointEncoderCalibrateInvalid = 2112,
+    RobotEventJoint_IMU_SensorInvalid = 2113,
+    RobotEventJointTemperatureSensorError = 2114,
+    RobotEventJointCanBusError = 2115,
+    RobotEventJointCurrentError = 2116,
+    RobotEventJointCurrentPositionError = 2117,
+    RobotEventJointOverSpeed = 2118,
+    RobotEventJointOverAccelerate = 2119,
+    RobotEventJointTraceAccuracy = 2120,
+    RobotEventJointTargetPositionOutOfRange = 2121,
+    RobotEventJointTargetSpeedOutOfRange = 2122,
+    RobotEventJointCollision = 2123,
+    RobotEventDataAbnormal = 2200,
+    RobotEventRobotTypeError = 2201,
+    RobotEventAccelerationSensorError = 2202,
+    RobotEventEncoderLineError = 2203,
+    RobotEventEnterDragAndTeachModeError = 2204,
+    RobotEventExitDragAndTeachModeError = 2205,
+    RobotEventMACDataInterruptionError = 2206,
+    RobotEventDriveVersionError = 2207,
+    RobotEventInitAbnormal = 2300,
+    RobotEventDriverEnableFailed = 2301,
+    RobotEventDriverEnableAutoBackFailed = 2302,
+    RobotEventDriverEnableCurrentLoopFailed = 2303,
+    RobotEventDriverSetTargetCurrentFailed = 2304,
+    RobotEventDriverReleaseBrakeFailed = 2305,
+    RobotEventDriverEnablePostionLoopFailed = 2306,
+    RobotEventSetMaxAccelerateFailed = 2307,
+    RobotEventSafetyError = 2400,
+    RobotEventExternEmergencyStop = 2401,
+    RobotEventSystemEmergencyStop = 2402,
+    RobotEventTeachpendantEmergencyStop = 2403,
+    RobotEventControlCabinetEmergencyStop = 2404,
+    RobotEventProtectionStopTimeout = 2405,
+    RobotEventEeducedModeTimeout = 2406,
+    RobotEventSystemAbnormal = 2500,
+    RobotEvent_MCU_CommunicationAbnormal = 2501,
+    RobotEvent485CommunicationAbnormal = 2502,
+    RobotEventSoftEmergency = 2550,
+    RobotEventSoftEmergencyExit = 2551,
+    RobotEventArmPowerOff = 2600,
+    RobotEventHardwareErrorNotifyMaximumIndex = 2999,
+    RobotEventNotifyEvent = 3000,
+    RobotEventNotifyCollisionLevelChange = 3001,
+    RobotEventNotifyEnterFlexibleControlMode = 3010,
+    RobotEventNotifyExitFlexibleControlMode = 3011,
+    RobotEventNotifyEnterSpeedReducedMode = 3015,
+    RobotEventNotifyExitSpeedReducedMode = 3016,
+    RobotEventNotifyStopCurrentMove = 3100,
+    robot_event_unknown = 10000,
+    RobotEvent_User = 9000,
+    RobotEvent_MaxUser = 9999,
+};
+
+struct RobotEventInfo {
+    RobotEventType eventType;
+    int eventCode;             // event specific, e.g. the joint concerned
+    std::string eventContent;  // text attached by the controller or library
+};
+
 // Result of every library operation: 0 success, 10000-10024 library failures,
 // 11025-11028 refused move-control requests, 20000 and up a blocking move
-// interrupted by a controller event (event value plus 20000).
+// interrupted by a controller event (event value plus 20000; 21301 for an
+// event without a code of its own).
 enum RobotErrorCode {
     ErrnoSucc = 0,
     ErrCode_Base = 10000,
@@ -145,5 +937,212 @@ enum RobotErrorCode {
 };
 
 }  // namespace tevo_robot_namespace
+
+// -------------------------------------------- global records shared with the
+// control core
+
+// Drive parameters of all six joints.
+struct RobotJointCommonData {
+    tevo_robot_namespace::JointCommonData data[tevo_robot_namespace::ARM_DOF];
+};
+
+// Complete I/O status of the tool.
+struct RobotToolAllIOStatus {
+    struct DigitalIoStatus {
+        tevo_robot_namespace::ToolIOType ioType;
+        uint8_t ioData;
+    };
+
+    tevo_robot_namespace::ToolPowerType powerType;
+    float systemVoltage;
+    DigitalIoStatus digitalIoStatus[4];
+    float aiData[2];
+    float systemTemperature;
+    uint8_t errorStatus;
+};
+
+// Force/torque reading, x, y, z each.
+struct WrenchParam {
+    double force[3];
+    double torque[3];
+};
+
+// Result of a force sensor calibration.
+struct FtSensorCalResult {
+    WrenchParam offset;
+    double mass;
+    double centroid[3];
+    double angle[2];
+};
+
+// ------------------------------------------------------- callback signatures
+// Each receives the argument registered with it last and returns nothing.
+
+// Status of all joints as an array and its length (receive thread).
+typedef void (*RealTimeJointStatusCallback)(const tevo_robot_namespace::JointStatus *jointStatus,
+                                            int size, void *arg);
+// The arm's current waypoint (receive thread).
+typedef void (*RealTimeRoadPointCallback)(const tevo_robot_namespace::wayPoint_S *wayPoint,
+                                          void *arg);
+// The tool's current speed (receive thread).
+typedef void (*RealTimeEndSpeedCallback)(double speed, void *arg);
+// Progress number of a running MODEP move (receive thread).
+typedef void (*RealTimeMovepStepNumNotifyCallback)(int stepNum, void *arg);
+// One robot event (event thread).
+typedef void (*RobotEventCallback)(const tevo_robot_namespace::RobotEventInfo *eventInfo,
+                                   void *arg);
+// Level and text of one log line (any thread).
+typedef void (*RobotLogPrintCallback)(tevo_robot_namespace::LOG_LEVEL level, const char *log,
+                                      void *arg);
+
+// ------------------------------------------------------------ layout checks
+// The handle interface and applications exchange these records by pointer;
+// a change to any of these figures breaks binary compatibility. Checked on
+// 64-bit Linux and other LP64 targets.
+#if defined(__LP64__)
+#define TEVO_LAYOUT_SIZE(T, n) static_assert(sizeof(T) == (n), "size of " #T)
+#define TEVO_LAYOUT_AT(T, f, n) static_assert(offsetof(T, f) == (n), "offset of " #T "::" #f)
+namespace tevo_robot_namespace {
+TEVO_LAYOUT_SIZE(Pos, 24);
+TEVO_LAYOUT_SIZE(Ori, 32);
+TEVO_LAYOUT_SIZE(Rpy, 24);
+TEVO_LAYOUT_SIZE(cartesianPos_U, 24);
+TEVO_LAYOUT_SIZE(cartesian_Ori_U, 32);
+TEVO_LAYOUT_SIZE(ToolInEndDesc, 56);
+TEVO_LAYOUT_AT(ToolInEndDesc, toolInEndOrientation, 24);
+TEVO_LAYOUT_SIZE(wayPoint_S, 104);
+TEVO_LAYOUT_AT(wayPoint_S, orientation, 24);
+TEVO_LAYOUT_AT(wayPoint_S, jointpos, 56);
+TEVO_LAYOUT_SIZE(PositionAndQuaternion, 56);
+TEVO_LAYOUT_SIZE(JointParam, 48);
+TEVO_LAYOUT_SIZE(JointVelcAccParam, 48);
+TEVO_LAYOUT_SIZE(RobotJointOffset, 48);
+TEVO_LAYOUT_SIZE(JointRangeOfMotion, 104);
+TEVO_LAYOUT_AT(JointRangeOfMotion, rangeValues, 8);
+TEVO_LAYOUT_SIZE(CoordCalibrateByJointAngleAndTool, 208);
+TEVO_LAYOUT_AT(CoordCalibrateByJointAngleAndTool, methods, 4);
+TEVO_LAYOUT_AT(CoordCalibrateByJointAngleAndTool, wayPointArray, 8);
+TEVO_LAYOUT_AT(CoordCalibrateByJointAngleAndTool, toolDesc, 152);
+TEVO_LAYOUT_SIZE(MoveRelative, 48);
+TEVO_LAYOUT_AT(MoveRelative, relativePosition, 4);
+TEVO_LAYOUT_AT(MoveRelative, relativeOri, 16);
+TEVO_LAYOUT_SIZE(MoveProfile_t, 432);
+TEVO_LAYOUT_AT(MoveProfile_t, endMaxLineAcc, 96);
+TEVO_LAYOUT_AT(MoveProfile_t, relative, 112);
+TEVO_LAYOUT_AT(MoveProfile_t, relativeOnCoord, 160);
+TEVO_LAYOUT_AT(MoveProfile_t, blendRadius, 368);
+TEVO_LAYOUT_AT(MoveProfile_t, toolInEndDesc, 376);
+TEVO_LAYOUT_SIZE(joint_cart_U, 48);
+TEVO_LAYOUT_SIZE(RegulateSpeedModeParamConfig_t, 112);
+TEVO_LAYOUT_AT(RegulateSpeedModeParamConfig_t, maxJointAcceleration, 64);
+TEVO_LAYOUT_SIZE(WeaveMove, 40);
+TEVO_LAYOUT_AT(WeaveMove, weaveType, 4);
+TEVO_LAYOUT_AT(WeaveMove, weaveStep, 8);
+TEVO_LAYOUT_SIZE(SeamTracking, 272);
+TEVO_LAYOUT_AT(SeamTracking, currentRoadPoint, 8);
+TEVO_LAYOUT_AT(SeamTracking, nextRoadPoint, 112);
+TEVO_LAYOUT_AT(SeamTracking, timeInterval, 216);
+TEVO_LAYOUT_AT(SeamTracking, currentPosError, 224);
+TEVO_LAYOUT_AT(SeamTracking, paraChanged, 264);
+TEVO_LAYOUT_SIZE(MoveArrivalAhead_t, 16);
+TEVO_LAYOUT_SIZE(RobotMoveProfile, 248);
+TEVO_LAYOUT_AT(RobotMoveProfile, subMoveMode, 4);
+TEVO_LAYOUT_AT(RobotMoveProfile, teachMode, 8);
+TEVO_LAYOUT_AT(RobotMoveProfile, enableIterIk, 12);
+TEVO_LAYOUT_AT(RobotMoveProfile, toolTrack, 13);
+TEVO_LAYOUT_AT(RobotMoveProfile, toolInEndPosition, 16);
+TEVO_LAYOUT_AT(RobotMoveProfile, toolInEndOrientation, 40);
+TEVO_LAYOUT_AT(RobotMoveProfile, relativeMove, 72);
+TEVO_LAYOUT_AT(RobotMoveProfile, maxVelc, 120);
+TEVO_LAYOUT_AT(RobotMoveProfile, maxAcc, 168);
+TEVO_LAYOUT_AT(RobotMoveProfile, arrivalAhead, 216);
+TEVO_LAYOUT_AT(RobotMoveProfile, blendRadius, 232);
+TEVO_LAYOUT_AT(RobotMoveProfile, circularLoopTimes, 236);
+TEVO_LAYOUT_AT(RobotMoveProfile, jerkAccRatio, 240);
+TEVO_LAYOUT_AT(RobotMoveProfile::RelativeMove, relativeOrientation, 16);
+TEVO_LAYOUT_SIZE(TcpParam, 16);
+TEVO_LAYOUT_SIZE(RobotTcpParam, 32);
+TEVO_LAYOUT_SIZE(RobotCollisionCurrent, 50);
+TEVO_LAYOUT_AT(RobotCollisionCurrent, CollisionClass, 48);
+TEVO_LAYOUT_SIZE(ToolInertia, 48);
+TEVO_LAYOUT_SIZE(ToolDynamicsParam, 80);
+TEVO_LAYOUT_AT(ToolDynamicsParam, toolInertia, 32);
+TEVO_LAYOUT_SIZE(JointStatus, 36);
+TEVO_LAYOUT_AT(JointStatus, jointPosJ, 8);
+TEVO_LAYOUT_AT(JointStatus, jointTagCurrentI, 20);
+TEVO_LAYOUT_AT(JointStatus, jointErrorNum, 32);
+TEVO_LAYOUT_SIZE(RobotDiagnosis, 52);
+TEVO_LAYOUT_AT(RobotDiagnosis, armPowerCurrent, 4);
+TEVO_LAYOUT_AT(RobotDiagnosis, armPowerStatus, 12);
+TEVO_LAYOUT_AT(RobotDiagnosis, contorllerTemp, 13);
+TEVO_LAYOUT_AT(RobotDiagnosis, brakeStuats, 20);
+TEVO_LAYOUT_AT(RobotDiagnosis, robotEndSpeed, 24);
+TEVO_LAYOUT_AT(RobotDiagnosis, robotMaxAcc, 28);
+TEVO_LAYOUT_AT(RobotDiagnosis, orpeStatus, 32);
+TEVO_LAYOUT_AT(RobotDiagnosis, jointCollisionDetect, 37);
+TEVO_LAYOUT_AT(RobotDiagnosis, robotMountingPoseWarning, 43);
+TEVO_LAYOUT_AT(RobotDiagnosis, macTargetPosBufferSize, 44);
+TEVO_LAYOUT_AT(RobotDiagnosis, macTargetPosDataSize, 46);
+TEVO_LAYOUT_AT(RobotDiagnosis, macDataInterruptWarning, 48);
+TEVO_LAYOUT_AT(RobotDiagnosis, controlBoardAbnormalStateFlag, 49);
+TEVO_LAYOUT_SIZE(RobotGravityComponent, 12);
+TEVO_LAYOUT_SIZE(RobotDhPara, 48);
+TEVO_LAYOUT_SIZE(RobotRecongnitionParam, 258);
+TEVO_LAYOUT_AT(RobotRecongnitionParam, data, 2);
+TEVO_LAYOUT_SIZE(RobotDevInfo, 465);
+TEVO_LAYOUT_AT(RobotDevInfo, revision, 1);
+TEVO_LAYOUT_AT(RobotDevInfo, manu_id, 17);
+TEVO_LAYOUT_AT(RobotDevInfo, joint_type, 33);
+TEVO_LAYOUT_AT(RobotDevInfo, joint_ver, 49);
+TEVO_LAYOUT_AT(RobotDevInfo, desc, 241);
+TEVO_LAYOUT_AT(RobotDevInfo, jointProductID, 305);
+TEVO_LAYOUT_AT(RobotDevInfo, slave_version, 433);
+TEVO_LAYOUT_AT(RobotDevInfo, extio_version, 449);
+TEVO_LAYOUT_SIZE(RobotDevInfo::JointVersion, 24);
+TEVO_LAYOUT_SIZE(JointCommonData, 64);
+TEVO_LAYOUT_AT(JointCommonData, JointOpenPwm, 8);
+TEVO_LAYOUT_AT(JointCommonData, JointTagCurrent, 12);
+TEVO_LAYOUT_AT(JointCommonData, JointTagPos, 20);
+TEVO_LAYOUT_AT(JointCommonData, JointMaxCur, 24);
+TEVO_LAYOUT_AT(JointCommonData, JointMaxAcc, 28);
+TEVO_LAYOUT_AT(JointCommonData, JointMINPos, 32);
+TEVO_LAYOUT_AT(JointCommonData, JointMAXPos, 36);
+TEVO_LAYOUT_AT(JointCommonData, JointSEVLock, 40);
+TEVO_LAYOUT_AT(JointCommonData, JointSpeedP, 48);
+TEVO_LAYOUT_AT(JointCommonData, JointPosDS, 62);
+TEVO_LAYOUT_SIZE(RobotJointCommonData, 384);
+TEVO_LAYOUT_SIZE(RobotSafetyConfig, 32);
+TEVO_LAYOUT_AT(RobotSafetyConfig, robotReducedConfigTcpSpeed, 12);
+TEVO_LAYOUT_AT(RobotSafetyConfig, robotReducedConfigPower, 24);
+TEVO_LAYOUT_AT(RobotSafetyConfig, robotSafeguradResetConfig, 28);
+TEVO_LAYOUT_AT(RobotSafetyConfig, robotOperationalModeConfig, 29);
+TEVO_LAYOUT_SIZE(OrpeSafetyStatus, 21);
+TEVO_LAYOUT_AT(OrpeSafetyStatus, systemEmergencyStop, 18);
+TEVO_LAYOUT_SIZE(RobotIoDesc, 80);
+TEVO_LAYOUT_AT(RobotIoDesc, ioType, 32);
+TEVO_LAYOUT_AT(RobotIoDesc, ioName, 36);
+TEVO_LAYOUT_AT(RobotIoDesc, ioAddr, 68);
+TEVO_LAYOUT_AT(RobotIoDesc, ioValue, 72);
+TEVO_LAYOUT_SIZE(RobotDiagnosisIODesc, 3);
+TEVO_LAYOUT_SIZE(RobotAnalogIODesc, 12);
+TEVO_LAYOUT_AT(RobotAnalogIODesc, value, 4);
+TEVO_LAYOUT_AT(RobotAnalogIODesc, type, 8);
+TEVO_LAYOUT_SIZE(RobotToolAllIOStatus, 56);
+TEVO_LAYOUT_AT(RobotToolAllIOStatus, systemVoltage, 4);
+TEVO_LAYOUT_AT(RobotToolAllIOStatus, digitalIoStatus, 8);
+TEVO_LAYOUT_AT(RobotToolAllIOStatus, aiData, 40);
+TEVO_LAYOUT_AT(RobotToolAllIOStatus, systemTemperature, 48);
+TEVO_LAYOUT_AT(RobotToolAllIOStatus, errorStatus, 52);
+TEVO_LAYOUT_SIZE(WrenchParam, 48);
+TEVO_LAYOUT_SIZE(FtSensorCalResult, 96);
+TEVO_LAYOUT_AT(FtSensorCalResult, mass, 48);
+TEVO_LAYOUT_AT(FtSensorCalResult, centroid, 56);
+TEVO_LAYOUT_AT(FtSensorCalResult, angle, 80);
+TEVO_LAYOUT_SIZE(AdmittancePatam_t, 144);
+TEVO_LAYOUT_AT(AdmittancePatam_t, stiffness, 96);
+}  // namespace tevo_robot_namespace
+#undef TEVO_LAYOUT_SIZE
+#undef TEVO_LAYOUT_AT
+#endif  // __LP64__
 
 #endif  // TEVO_ROBOT_META_TYPE_H
