@@ -1,0 +1,8 @@
+# Transport: the log sink, small utilities, the command type catalogue and the
+# connection client that frames traffic to the controller.
+tevo_subsystem(tevo_transport
+  SOURCES
+    ${PROJECT_SOURCE_DIR}/RobotSDK/util/trace/robotlogprint.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/util/globalutil.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/sdkMateType/communicationmatetype.cpp
+  DEPS tevo_metatype Threads::Threads)
