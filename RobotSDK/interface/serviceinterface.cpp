@@ -1,0 +1,311 @@
+// Construction, destruction, callbacks, login and the facade's own logic.
+// The one-line forwards to the control core and the kinematics live in
+// serviceinterface_forward.cpp.
+#include "RobotSDK/interface/serviceinterface.h"
+
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "RobotSDK/service/errorinfoservice.h"
+#include "RobotSDK/service/robotcontrolservices.h"
+#include "RobotSDK/util/trace/robotlogprint.h"
+
+using namespace tevo_robot_namespace;
+
+namespace {
+
+const char* const kLibraryVersion = "V4.0.8";
+
+// The process's log sink: created by the first facade, never released, so a
+// log line from any thread of any facade always finds it.
+RobotLogPrint* S_RobotLogPrintPtr = nullptr;
+std::once_flag s_logPrintOnce;
+
+// The log sink calls back with an int level; the application's callback takes
+// a LOG_LEVEL. The registered pair travels to the sink as one immutable record
+// and is called through a function of the sink's own signature.
+struct LogCallbackRecord {
+    RobotLogPrintCallback callback;
+    void* arg;
+};
+
+void logTrampoline(int level, const char* text, void* arg) {
+    const auto* record = static_cast<const LogCallbackRecord*>(arg);
+    record->callback(static_cast<LOG_LEVEL>(level), text, record->arg);
+}
+
+// Serialises log-callback registrations across facades. The record of the
+// previous registration may be freed once the sink has taken the new one:
+// the sink swaps under the lock that it also holds while calling back.
+std::mutex s_logRegistrationMutex;
+LogCallbackRecord* s_logCallbackRecord = nullptr;
+
+void sleepMilliseconds(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// The payload setting that carries a tool's dynamics on the controller: the
+// same centre of mass and mass for automatic and manual operation.
+RobotTcpParam tcpParamFromToolDynamics(const ToolDynamicsParam& tool) {
+    TcpParam p;
+    p.positionX = static_cast<float>(tool.positionX);
+    p.positionY = static_cast<float>(tool.positionY);
+    p.positionZ = static_cast<float>(tool.positionZ);
+    p.payload = static_cast<float>(tool.payload);
+    RobotTcpParam tcp;
+    tcp.paramAutorun = p;
+    tcp.paramManual = p;
+    return tcp;
+}
+
+// The interface board takes a safety configuration from revision V3.1 on:
+// character 1 is the major, character 3 the minor digit ("V3.1").
+bool boardSupportsSafetyConfig(const RobotDevInfo& devInfo) {
+    const char* rev = devInfo.revision;
+    const size_t len = strnlen(rev, sizeof(devInfo.revision));
+    if (len < 2) return false;
+    const signed char major = static_cast<signed char>(rev[1]);
+    if (major > '3') return true;
+    if (major != '3' || len < 4) return false;
+    return static_cast<signed char>(rev[3]) > '0';
+}
+
+bool sameSafetyConfig(const RobotSafetyConfig& a, const RobotSafetyConfig& b) {
+    for (int i = 0; i < ARM_DOF; ++i) {
+        if (a.robotReducedConfigJointSpeed[i] != b.robotReducedConfigJointSpeed[i]) return false;
+    }
+    return a.robotReducedConfigTcpSpeed == b.robotReducedConfigTcpSpeed &&
+           a.robotReducedConfigTcpForce == b.robotReducedConfigTcpForce &&
+           a.robotReducedConfigMomentum == b.robotReducedConfigMomentum &&
+           a.robotReducedConfigPower == b.robotReducedConfigPower &&
+           a.robotSafeguradResetConfig == b.robotSafeguradResetConfig &&
+           a.robotOperationalModeConfig == b.robotOperationalModeConfig;
+}
+
+}  // namespace
+
+// ---- Construction and destruction -------------------------------------------
+
+ServiceInterface::ServiceInterface() {
+    std::call_once(s_logPrintOnce, [] {
+        if (RobotLogPrint::getRobotLogPrintPtr() == nullptr) {
+            S_RobotLogPrintPtr = new RobotLogPrint();
+        } else {
+            S_RobotLogPrintPtr = RobotLogPrint::getRobotLogPrintPtr();
+        }
+    });
+
+    m_robotBaseService = std::make_unique<RobotControlServices>();
+
+    // Registered before any connection exists, so no push or event can reach
+    // a half-built facade.
+    RobotControlServices& core = *m_robotBaseService;
+    core.robotServiceRegisterRealTimeJointStatusCallbackService(recvRealTimeJointStatusPushCallback, this);
+    core.robotServiceRegisterRealTimeRoadPointCallbackService(recvRealTimeWaypointPushCallback, this);
+    core.robotServiceRegisterRobotEventInfoCallbackService(recvRobotEventPushCallback, this);
+    core.robotServiceRegisterRealTimeEndSpeedCallbackService(recvRealTimeEndSpeedPushCallback, this);
+    core.robotServiceRegisterMovepProgressNotifyCallbackService(recvMovepProgressNotifyCallback, this);
+}
+
+// Logging out joins the receive thread, so no push can arrive afterwards;
+// releasing the control core stops and joins its event thread, so no event can
+// either. Both happen while every member of this object is still alive: a
+// dispatcher that is running meanwhile finishes against valid callback slots.
+ServiceInterface::~ServiceInterface() {
+    m_robotBaseService->logoutService();
+    m_robotBaseService.reset();
+}
+
+// ---- Callback registration and dispatch -------------------------------------
+
+template <typename Callback>
+void ServiceInterface::storeCallback(CallbackSlot<Callback>& slot, Callback callback, void* arg) {
+    std::lock_guard<std::mutex> lock(slot.mutex);
+    slot.callback = callback;
+    slot.arg = arg;
+}
+
+template <typename Callback, typename... Args>
+void ServiceInterface::dispatch(void* facade, CallbackSlot<Callback> ServiceInterface::*member,
+                                Args... args) {
+    if (facade == nullptr) return;
+    CallbackSlot<Callback>& slot = static_cast<ServiceInterface*>(facade)->*member;
+    std::lock_guard<std::mutex> lock(slot.mutex);
+    if (slot.callback != nullptr) slot.callback(args..., slot.arg);
+}
+
+int ServiceInterface::robotServiceRegisterRealTimeJointStatusCallback(RealTimeJointStatusCallback ptr,
+                                                                      void* arg) {
+    m_robotBaseService->setRealTimeJointStatusPush(ptr != nullptr);
+    storeCallback(m_realTimeJointStatusCallback, ptr, arg);
+    return InterfaceCallSuccCode;
+}
+
+int ServiceInterface::robotServiceRegisterRealTimeRoadPointCallback(RealTimeRoadPointCallback ptr,
+                                                                    void* arg) {
+    m_robotBaseService->setRealTimeJointAnglePush(ptr != nullptr);
+    storeCallback(m_realTimeRoadPointCallback, ptr, arg);
+    return InterfaceCallSuccCode;
+}
+
+int ServiceInterface::robotServiceRegisterRealTimeEndSpeedCallback(RealTimeEndSpeedCallback ptr,
+                                                                   void* arg) {
+    m_robotBaseService->setRealTimeEndSpeedPush(ptr != nullptr);
+    storeCallback(m_robotEndSpeedCallback, ptr, arg);
+    return InterfaceCallSuccCode;
+}
+
+int ServiceInterface::robotServiceRegisterRobotEventInfoCallback(RobotEventCallback ptr, void* arg) {
+    storeCallback(m_robotEventCallback, ptr, arg);
+    return InterfaceCallSuccCode;
+}
+
+int ServiceInterface::robotServiceRegisterMovepStepNumNotifyCallback(RealTimeMovepStepNumNotifyCallback ptr,
+                                                                     void* arg) {
+    storeCallback(m_movepProgressNotifyCallback, ptr, arg);
+    return InterfaceCallSuccCode;
+}
+
+int ServiceInterface::robotServiceRegisterLogPrintCallback(RobotLogPrintCallback ptr, void* arg) {
+    std::lock_guard<std::mutex> lock(s_logRegistrationMutex);
+    LogCallbackRecord* record = ptr != nullptr ? new LogCallbackRecord{ptr, arg} : nullptr;
+    S_RobotLogPrintPtr->registerRobotLogPrintCallback(record != nullptr ? logTrampoline : nullptr, record);
+    delete s_logCallbackRecord;
+    s_logCallbackRecord = record;
+    return InterfaceCallSuccCode;
+}
+
+void ServiceInterface::recvRealTimeJointStatusPushCallback(const JointStatus* jointStatus, int size,
+                                                           void* arg) {
+    dispatch(arg, &ServiceInterface::m_realTimeJointStatusCallback, jointStatus, size);
+}
+
+void ServiceInterface::recvRealTimeWaypointPushCallback(const wayPoint_S* waypoint, void* arg) {
+    dispatch(arg, &ServiceInterface::m_realTimeRoadPointCallback, waypoint);
+}
+
+void ServiceInterface::recvRealTimeEndSpeedPushCallback(double speed, void* arg) {
+    dispatch(arg, &ServiceInterface::m_robotEndSpeedCallback, speed);
+}
+
+void ServiceInterface::recvRobotEventPushCallback(const RobotEventInfo* info, void* arg) {
+    if (info == nullptr) return;
+    const RobotEventInfo copy = *info;  // the application gets its own copy
+    dispatch(arg, &ServiceInterface::m_robotEventCallback, static_cast<const RobotEventInfo*>(&copy));
+}
+
+// Move-progress numbers are passed on as the controller sends them; their
+// translation belongs to the customer track service, which this build lacks.
+void ServiceInterface::recvMovepProgressNotifyCallback(int num, void* arg) {
+    dispatch(arg, &ServiceInterface::m_movepProgressNotifyCallback, num);
+}
+
+// ---- Login and connection ----------------------------------------------------
+
+int ServiceInterface::robotServiceLogin(const char* host, int port, const char* userName,
+                                        const char* password) {
+    RobotType robotType;
+    RobotDhPara robotDhPara;
+    return robotServiceLogin(host, port, userName, password, robotType, robotDhPara);
+}
+
+int ServiceInterface::robotServiceLogin(const char* host, int port, const char* userName,
+                                        const char* password, RobotType& robotType,
+                                        RobotDhPara& robotDhPara) {
+    if (host == nullptr) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Login host is NULL.");
+        return ErrCode_ParamError;
+    }
+    return m_robotBaseService->loginService(host, port, userName != nullptr ? userName : "",
+                                            password != nullptr ? password : "", robotType,
+                                            robotDhPara);
+}
+
+int ServiceInterface::robotServiceLogout() { return m_robotBaseService->logoutService(); }
+
+void ServiceInterface::robotServiceGetConnectStatus(bool& connectStatus) {
+    connectStatus = m_robotBaseService->getCurrentConnectStatus();
+}
+
+int ServiceInterface::robotServiceGetMacCommunicationStatus(bool& value) {
+    value = true;
+    return InterfaceCallSuccCode;
+}
+
+// ---- Tool dynamics through the payload setting -------------------------------
+
+int ServiceInterface::robotServiceSetToolDynamicsParam(const ToolDynamicsParam& toolDynamicsParam) {
+    return m_robotBaseService->setTcpParamService(tcpParamFromToolDynamics(toolDynamicsParam));
+}
+
+int ServiceInterface::robotServiceSetNoneToolDynamicsParam() {
+    ToolDynamicsParam none;
+    initToolDynamicsParamDataType(none);
+    return robotServiceSetToolDynamicsParam(none);
+}
+
+int ServiceInterface::robotServiceGetToolDynamicsParam(ToolDynamicsParam& toolDynamicsParam) {
+    RobotTcpParam tcp;
+    memset(&tcp, 0, sizeof(tcp));
+    const int ret = m_robotBaseService->getTcpParamService(tcp);
+    if (ret == InterfaceCallSuccCode) {
+        initToolDynamicsParamDataType(toolDynamicsParam);
+        toolDynamicsParam.payload = tcp.paramAutorun.payload;
+        toolDynamicsParam.positionX = tcp.paramAutorun.positionX;
+        toolDynamicsParam.positionY = tcp.paramAutorun.positionY;
+        toolDynamicsParam.positionZ = tcp.paramAutorun.positionZ;
+    }
+    return ret;
+}
+
+int ServiceInterface::rootServiceRobotStartup(const ToolDynamicsParam& toolDynamicsParam,
+                                              uint8_t collisionClass, bool readPose,
+                                              bool staticCollisionDetect, int boardBaxAcc,
+                                              ROBOT_SERVICE_STATE& result, bool IsBolck) {
+    return m_robotBaseService->robotStartupService(tcpParamFromToolDynamics(toolDynamicsParam),
+                                                   collisionClass, readPose, staticCollisionDetect,
+                                                   boardBaxAcc, result, IsBolck);
+}
+
+// ---- Collision class and safety configuration --------------------------------
+
+int ServiceInterface::robotServiceGetRobotCollisionCurrentService(int& collisionGrade) {
+    RobotCollisionCurrent current;
+    memset(&current, 0, sizeof(current));
+    const int ret = m_robotBaseService->getRobotCollisionCurrentService(current);
+    if (ret == InterfaceCallSuccCode) collisionGrade = current.CollisionClass;
+    return ret;
+}
+
+int ServiceInterface::robotServiceSetRobotSafetyConfig(const RobotSafetyConfig& safetyConfig) {
+    RobotDevInfo devInfo;
+    memset(&devInfo, 0, sizeof(devInfo));
+    robotServiceGetRobotDevInfoService(devInfo);
+    if (!boardSupportsSafetyConfig(devInfo)) return InterfaceCallSuccCode;
+
+    const int ret = m_robotBaseService->setRobotSafetyConfig(safetyConfig);
+    if (ret != InterfaceCallSuccCode) return ret;
+
+    constexpr int kReadBacks = 6;
+    constexpr int kReadBackPauseMs = 100;
+    for (int attempt = 0; attempt < kReadBacks; ++attempt) {
+        RobotSafetyConfig current;
+        memset(&current, 0, sizeof(current));
+        if (robotServiceGetRobotSafetyConfig(current) == InterfaceCallSuccCode &&
+            sameSafetyConfig(current, safetyConfig)) {
+            return InterfaceCallSuccCode;
+        }
+        sleepMilliseconds(kReadBackPauseMs);
+    }
+    return ErrCode_Failed;
+}
+
+// ---- Version and error texts -------------------------------------------------
+
+std::string ServiceInterface::getVersion() { return kLibraryVersion; }
+
+std::string ServiceInterface::getErrDescByCode(RobotErrorCode code) {
+    return ErrorInfoService::getErrDescByCode(code);
+}

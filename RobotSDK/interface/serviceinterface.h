@@ -1,0 +1,311 @@
+#ifndef SERVICEINTERFACE_H
+#define SERVICEINTERFACE_H
+
+// ServiceInterface: the object an application holds, one per robot controller.
+//
+// Create it, log in (robotServiceLogin), call operations, log out, destroy it.
+// Every operation returns 0 or a RobotErrorCode unless its comment says
+// otherwise; none throws.
+//
+// Threads
+// -------
+// Each ServiceInterface runs two threads of its own besides the application's:
+//  * the receive thread, from a successful login until logout, a failed
+//    connection or destruction. It reads every frame from the controller and
+//    calls the four push callbacks (joint status, waypoint, end speed, move
+//    progress) directly;
+//  * the event thread, from construction until destruction. It is the only
+//    thread that calls the robot-event callback.
+// The log callback is called on whichever thread produced the log line: an
+// application thread inside any operation, the receive thread or the event
+// thread.
+//
+// What a slow callback holds up
+// -----------------------------
+//  * A push callback runs on the receive thread: while it runs, no frame is
+//    read, so every response is delayed too. A call waiting for a response
+//    gives up after 1.8 s (ErrCode_RequestTimeout). Keep push callbacks short:
+//    copy the data and return.
+//  * The robot-event callback runs on the event thread: a slow one delays only
+//    later events (up to 4096 are queued; beyond that, events are dropped).
+//  * The log callback is called under the process-wide log lock: a slow one
+//    slows every thread that logs.
+//
+// Which operations block, and for how long
+// ----------------------------------------
+//  * Operations that talk to the controller block the calling thread until the
+//    response arrives, at most 1.8 s per request (then ErrCode_RequestTimeout).
+//    Without a connection they fail at once with ErrCode_SocketDisconnect.
+//  * robotServiceLogin: the TCP connect (the system's connect time-out) plus
+//    about 300 ms for the receive thread to start, plus three requests.
+//  * robotServiceLogout: up to about 100 ms (joins the receive thread).
+//  * rootServiceRobotStartup with IsBolck: until the arm reports start-up done,
+//    at most 60 s. robotServiceRobotShutdown and robotServiceRobotHandShake with
+//    the blocking flag: at most 30 s. Without the flag: one request.
+//  * robotServiceSetRobotCollisionClass: up to three further reads 150 ms apart
+//    (about 0.5 s plus the requests).
+//  * robotServiceSetRobotSafetyConfig: up to six read-backs 100 ms apart (about
+//    0.6 s plus the requests).
+//  * Callback registration that switches a push (joint status, waypoint, end
+//    speed) sends one request first; any registration also waits while the
+//    callback it replaces is running.
+//  * Kinematics, frame conversions, the initialisers, getVersion,
+//    getErrDescByCode and robotServiceGetConnectStatus never block.
+//  * The destructor logs out and stops the event thread: up to about 100 ms,
+//    plus the time a running callback needs to return.
+//
+// Calls from several threads
+// --------------------------
+//  * Every operation may be called from any application thread, also
+//    concurrently on the same object. Requests of the same kind are serialised
+//    (at most one outstanding per command type); different kinds run in
+//    parallel. Blocking start-ups, shut-downs and handshakes of one object
+//    serialise against each other.
+//  * Login and logout must not race each other on one object, and no operation
+//    may run on an object while it is being destroyed.
+//  * The arm model and DH parameters used by the kinematics are process-wide,
+//    set by the first successful login of the process.
+//  * The log callback is one per process: the last registration through any
+//    object wins.
+//  * A callback must not register a callback of the same kind from inside
+//    itself (it would wait for itself), must not log out or destroy its own
+//    object, and the log callback must not call into the library.
+//
+// Locks
+// -----
+// One mutex per application callback, held by the dispatcher for the whole
+// call of that callback and by the registration while it swaps the pair. The
+// facade holds no lock while it calls into the control core.
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "TevoRobotMetaType.h"
+
+class RobotControlServices;
+
+class ServiceInterface {
+public:
+    // Creates the process's log sink (first object only) and the control core,
+    // whose event thread starts here. Nothing touches the network until login.
+    ServiceInterface();
+    // Logs out, stops the control core's threads and releases it. No callback
+    // of this object runs once the destructor has returned.
+    ~ServiceInterface();
+
+    ServiceInterface(const ServiceInterface&) = delete;
+    ServiceInterface& operator=(const ServiceInterface&) = delete;
+
+    // ---- Callback registration -------------------------------------------
+    // Each stores the callback and its argument (a null callback clears it)
+    // and returns 0. The first three also switch the controller's push on
+    // (callback set) or off (callback null) before storing; the switch's
+    // result is ignored, so registering before login stores the callback
+    // without switching the push on.
+    int robotServiceRegisterRealTimeJointStatusCallback(RealTimeJointStatusCallback ptr, void* arg);
+    int robotServiceRegisterRealTimeRoadPointCallback(RealTimeRoadPointCallback ptr, void* arg);
+    int robotServiceRegisterRealTimeEndSpeedCallback(RealTimeEndSpeedCallback ptr, void* arg);
+    // Called on the event thread.
+    int robotServiceRegisterRobotEventInfoCallback(RobotEventCallback ptr, void* arg);
+    // Called on the receive thread.
+    int robotServiceRegisterMovepStepNumNotifyCallback(RealTimeMovepStepNumNotifyCallback ptr,
+                                                        void* arg);
+    // One log callback per process, shared by every object.
+    int robotServiceRegisterLogPrintCallback(RobotLogPrintCallback ptr, void* arg);
+
+    // ---- Dispatchers (the control core calls these; arg is the object) ----
+    static void recvRealTimeJointStatusPushCallback(const tevo_robot_namespace::JointStatus* jointStatus,
+                                                    int size, void* arg);
+    static void recvRealTimeWaypointPushCallback(const tevo_robot_namespace::wayPoint_S* waypoint,
+                                                 void* arg);
+    static void recvRealTimeEndSpeedPushCallback(double speed, void* arg);
+    static void recvRobotEventPushCallback(const tevo_robot_namespace::RobotEventInfo* info, void* arg);
+    static void recvMovepProgressNotifyCallback(int num, void* arg);
+
+    // ---- Login and connection ---------------------------------------------
+    int robotServiceLogin(const char* host, int port, const char* userName, const char* password);
+    int robotServiceLogin(const char* host, int port, const char* userName, const char* password,
+                          tevo_robot_namespace::RobotType& robotType,
+                          tevo_robot_namespace::RobotDhPara& robotDhPara);
+    int robotServiceLogout();
+    // The current state of the connection; never blocks.
+    void robotServiceGetConnectStatus(bool& connectStatus);
+    // Always reports true and returns 0, without a request.
+    int robotServiceGetMacCommunicationStatus(bool& value);
+
+    // ---- Arm control --------------------------------------------------------
+    int robotServiceRobotHandShake(bool isBlock);
+    int rootServiceRobotControl(const tevo_robot_namespace::RobotControlCommand cmd);
+    int robotServicePowerControl(bool value);
+    int robotServiceReleaseBrake();
+    int rootServiceRobotStartup(const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam,
+                                uint8_t collisionClass, bool readPose, bool staticCollisionDetect,
+                                int boardBaxAcc, tevo_robot_namespace::ROBOT_SERVICE_STATE& result,
+                                bool IsBolck = true);
+    int robotServiceRobotShutdown(bool IsBolck = true);
+    int robotServiceCollisionRecover();
+
+    // ---- Real-time push switches --------------------------------------------
+    int robotServiceSetRealTimeJointStatusPush(bool enable);
+    int robotServiceSetRealTimeRoadPointPush(bool enable);
+    int robotServiceSetRealTimeEndSpeedPush(bool enable);
+
+    // ---- Tool dynamics, kept on the controller as its payload setting ------
+    // Sends position and payload (as float); the inertia is not sent.
+    int robotServiceSetToolDynamicsParam(const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+    int robotServiceSetNoneToolDynamicsParam();
+    // On success: position and payload from the controller, inertia 0.
+    int robotServiceGetToolDynamicsParam(tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+
+    // ---- Controller state and configuration ---------------------------------
+    int robotServiceGetRobotWorkMode(tevo_robot_namespace::RobotWorkMode& mode);
+    int robotServiceSetRobotWorkMode(tevo_robot_namespace::RobotWorkMode mode);
+    int robotServiceSetEnableForceTeachWhenProjectIsRunning(bool enable);
+    int robotServiceGetRobotGravityComponent(tevo_robot_namespace::RobotGravityComponent& gravityComponent);
+    // Sends the class, then reads it back up to three times 150 ms apart.
+    int robotServiceSetRobotCollisionClass(int grade);
+    // collisionGrade is written only when the result is 0.
+    int robotServiceGetRobotCollisionCurrentService(int& collisionGrade);
+    int robotServiceGetRobotDevInfoService(tevo_robot_namespace::RobotDevInfo& devInfo);
+    int robotServiceGetRobotCurrentState(tevo_robot_namespace::RobotState& state);
+    int robotServiceGetIsRealRobotExist(bool& value);
+    int robotServiceGetJoint6Rotate360EnableFlag(bool& joint6Rot360Enable);
+    int robotServiceGetRobotJointStatus(tevo_robot_namespace::JointStatus* jointStatus, int size);
+    int robotServiceGetRobotDiagnosisInfo(tevo_robot_namespace::RobotDiagnosis& robotDiagnosisInfo);
+    int robotServiceGetJointAngleInfo(tevo_robot_namespace::JointParam& jointParam);
+    int robotServiceGetCorrectedWaypoint(tevo_robot_namespace::wayPoint_S source,
+                                         tevo_robot_namespace::wayPoint_S& waypint);
+    int robotServiceSetRobotAtOriginPose();
+    int robotServiceSetRobotOrpePause(uint8_t data);
+    int robotServiceSetRobotOrpeStop(uint8_t data);
+    int robotServiceSetRobotOrpeError(uint8_t* data, int len);
+    int robotServiceClearSystemEmergencyStop(uint8_t data);
+    int robotServiceClearReducedModeError(uint8_t data);
+    int robotServiceRobotSafetyguardResetSucc(uint8_t data);
+    int robotServiceGetRobotSafetyConfig(tevo_robot_namespace::RobotSafetyConfig& safetyConfig);
+    // Writes the configuration when the interface board supports it (revision
+    // V3.1 or later; for older boards returns 0 and sends nothing), then reads
+    // it back up to six times 100 ms apart; ErrCode_Failed if it never matches.
+    int robotServiceSetRobotSafetyConfig(const tevo_robot_namespace::RobotSafetyConfig& safetyConfig);
+    int robotServiceGetOrpeSafetyStatus(tevo_robot_namespace::OrpeSafetyStatus& safetyStatus);
+    int robotServiceUpdateRobotBoardFirmware(tevo_robot_namespace::update_board_firmware_cmd cmd,
+                                             const void* data, uint16_t length);
+    int robotServiceGetBoardFirmwareUpdateResultService(bool& value);
+    int robotServiceGetRobotEthernetDeviceName(std::string& ethernetDeviceName);
+    int robotServiceGetServerVersionInfo(std::string& versionInfo);
+    int robotServiceSetRobotJointOffset(tevo_robot_namespace::RobotJointOffset& jointOffset);
+    int robotServiceGetJointCommonData(tevo_robot_namespace::JointCommonData* jointCommonDataArray,
+                                       int size);
+    int robotServiceJointSaveDataFlash(int jointID);
+    int getDynIdentifyResultsService(std::vector<int>& paramVector);
+
+    // ---- Joint servo parameters (one parameter of one joint each) -----------
+    int robotServiceSetJointParam_CurrentIP(int jointID, uint16_t value);
+    int robotServiceSetJointParam_CurrentII(int jointID, uint16_t value);
+    int robotServiceSetJointParam_CurrentID(int jointID, uint16_t value);
+    int robotServiceSetJointParam_SpeedP(int jointID, uint16_t value);
+    int robotServiceSetJointParam_SpeedI(int jointID, uint16_t value);
+    int robotServiceSetJointParam_SpeedD(int jointID, uint16_t value);
+    int robotServiceSetJointParam_SpeedDS(int jointID, uint16_t value);
+    int robotServiceSetJointParam_PosP(int jointID, uint16_t value);
+    int robotServiceSetJointParam_PosI(int jointID, uint16_t value);
+    int robotServiceSetJointParam_PosD(int jointID, uint16_t value);
+    int robotServiceSetJointParam_PosDS(int jointID, uint16_t value);
+
+    // ---- Kinematics and frames (local computations, any thread) -------------
+    int robotServiceRobotFk(const double* jointAngle, int size, tevo_robot_namespace::wayPoint_S& wayPoint);
+    int robotServiceRobotIk(const double* startPointJointAngle, const tevo_robot_namespace::Pos& position,
+                            const tevo_robot_namespace::Ori& ori, tevo_robot_namespace::wayPoint_S& wayPoint);
+    int robotServiceRobotIk(const tevo_robot_namespace::Pos& position, const tevo_robot_namespace::Ori& ori,
+                            std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    int robotServiceToolCalibration(const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointPosCalibVector,
+                                    char poseCalibMethod, tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    int robotServiceToolCalibration(const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointPosCalibVector,
+                                    const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointOriCalibVector,
+                                    tevo_robot_namespace::ToolKinematicsOriCalibrateMathod poseCalibMethod,
+                                    tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    int robotServiceCheckUserCoordinate(const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem);
+    int robotServiceUserCoordinateCalibration(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem, double bInWPos[3],
+        double bInWOri[9], double wInBPos[3]);
+    int robotServiceOriMatrixToQuaternion(double eerot[], tevo_robot_namespace::Ori& result);
+    int quaternionToRPY(const tevo_robot_namespace::Ori& ori, tevo_robot_namespace::Rpy& rpy);
+    int RPYToQuaternion(const tevo_robot_namespace::Rpy& rpy, tevo_robot_namespace::Ori& ori);
+
+    static int baseToUserCoordinate(const tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
+                                    const tevo_robot_namespace::Ori& flangeCenterOrientationOnBase,
+                                    const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+                                    const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+                                    tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
+                                    tevo_robot_namespace::Ori& toolEndOrientationOnUserCoord);
+    static int baseToBaseAdditionalTool(const tevo_robot_namespace::wayPoint_S& flangeCenterPointOnBase,
+                                        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+                                        tevo_robot_namespace::wayPoint_S& toolEndPointOnBase);
+    static int baseToBaseAdditionalTool(const tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
+                                        const tevo_robot_namespace::Ori& flangeCenterOrientationOnBase,
+                                        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+                                        tevo_robot_namespace::Pos& toolEndPositionOnBase,
+                                        tevo_robot_namespace::Ori& toolEndOrientationOnBase);
+    static int userToBaseCoordinate(const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
+                                    const tevo_robot_namespace::Ori& toolEndOrientationOnUserCoord,
+                                    const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+                                    const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+                                    tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
+                                    tevo_robot_namespace::Ori& flangeCenterOrientationOnBase);
+    static int userCoordPointToBasePoint(const tevo_robot_namespace::Pos& userCoordPoint,
+                                         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+                                         tevo_robot_namespace::Pos& basePoint);
+    static int endOrientation2ToolOrientation(tevo_robot_namespace::Ori& tcpOriInEnd,
+                                              const tevo_robot_namespace::Ori& endOri,
+                                              tevo_robot_namespace::Ori& toolOri);
+    static int toolOrientation2EndOrientation(tevo_robot_namespace::Ori& tcpOriInEnd,
+                                              const tevo_robot_namespace::Ori& toolOri,
+                                              tevo_robot_namespace::Ori& endOri);
+
+    // ---- Neutral default values -------------------------------------------
+    static void initPosDataType(tevo_robot_namespace::Pos& pos);
+    static void initOriDataType(tevo_robot_namespace::Ori& ori);
+    static void initMoveRelativeDataType(tevo_robot_namespace::MoveRelative& moveRelative);
+    // Joint angles 0 and their forward kinematics on the current arm model.
+    static void initWayPointDataType(tevo_robot_namespace::wayPoint_S& wayPoint);
+    static void initToolInEndDescDataType(tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    static void initCoordCalibrateByJointAngleAndToolDataType(
+        tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordCalibrate);
+    static void initToolInertiaDataType(tevo_robot_namespace::ToolInertia& toolInertia);
+    static void initToolDynamicsParamDataType(tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+
+    // ---- Version and error texts --------------------------------------------
+    // "V4.0.8"; needs no connection.
+    std::string getVersion();
+    std::string getErrDescByCode(tevo_robot_namespace::RobotErrorCode code);
+
+private:
+    // One application callback with its argument and the lock that guards the
+    // pair: held while the callback runs and while a registration swaps it.
+    template <typename Callback>
+    struct CallbackSlot {
+        std::mutex mutex;
+        Callback callback = nullptr;
+        void* arg = nullptr;
+    };
+
+    template <typename Callback>
+    static void storeCallback(CallbackSlot<Callback>& slot, Callback callback, void* arg);
+    template <typename Callback, typename... Args>
+    static void dispatch(void* facade, CallbackSlot<Callback> ServiceInterface::*slot, Args... args);
+
+    int setServoParam(int paramType, int jointID, uint16_t value);
+
+    std::unique_ptr<RobotControlServices> m_robotBaseService;
+
+    CallbackSlot<RealTimeJointStatusCallback> m_realTimeJointStatusCallback;
+    CallbackSlot<RealTimeRoadPointCallback> m_realTimeRoadPointCallback;
+    CallbackSlot<RobotEventCallback> m_robotEventCallback;
+    CallbackSlot<RealTimeEndSpeedCallback> m_robotEndSpeedCallback;
+    CallbackSlot<RealTimeMovepStepNumNotifyCallback> m_movepProgressNotifyCallback;
+};
+
+#endif  // SERVICEINTERFACE_H

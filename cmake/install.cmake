@@ -1,0 +1,52 @@
+# Installs the product: the shared library, the public headers and a CMake
+# package so that applications can write
+#   find_package(TevoRobotSDK REQUIRED)
+#   target_link_libraries(app PRIVATE TevoRobotSDK::tevorobotsdk)
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(TEVO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/TevoRobotSDK)
+
+# Public headers keep their source layout under include/, so applications
+# include them as in the library's own sources.
+set(_tevo_public_headers
+  RobotSDK/interface/serviceinterface.h
+  sdkcommon/MetaType/TevoRobotMetaType.h
+  handle/rsrobotcontrol.h)
+foreach(header IN LISTS _tevo_public_headers)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/${header})
+    get_filename_component(_dir ${header} DIRECTORY)
+    install(FILES ${PROJECT_SOURCE_DIR}/${header}
+      DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/${_dir} COMPONENT devel)
+  endif()
+endforeach()
+
+install(TARGETS tevorobotsdk EXPORT TevoRobotSDKTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT devel
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+                       ${CMAKE_INSTALL_INCLUDEDIR}/sdkcommon/MetaType)
+
+install(EXPORT TevoRobotSDKTargets
+  NAMESPACE TevoRobotSDK::
+  DESTINATION ${TEVO_INSTALL_CMAKEDIR} COMPONENT devel)
+
+configure_package_config_file(
+  ${PROJECT_SOURCE_DIR}/cmake/TevoRobotSDKConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/TevoRobotSDKConfig.cmake
+  INSTALL_DESTINATION ${TEVO_INSTALL_CMAKEDIR})
+write_basic_package_version_file(
+  ${PROJECT_BINARY_DIR}/TevoRobotSDKConfigVersion.cmake
+  VERSION ${PROJECT_VERSION}
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${PROJECT_BINARY_DIR}/TevoRobotSDKConfig.cmake
+  ${PROJECT_BINARY_DIR}/TevoRobotSDKConfigVersion.cmake
+  DESTINATION ${TEVO_INSTALL_CMAKEDIR} COMPONENT devel)
+
+# The simulator is installed too, so an installed SDK can run its examples
+# without a controller.
+if(TARGET tevo-controller-sim)
+  install(TARGETS tevo-controller-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+endif()
