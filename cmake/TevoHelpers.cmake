@@ -35,15 +35,7 @@ function(tevo_subsystem target)
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/sdkcommon/MetaType>)
   target_compile_options(${target} PRIVATE ${TEVO_WARNINGS})
-  # Subsystem dependencies carry the same whole-archive feature the shared
-  # library links every subsystem with; CMake refuses mixed features.
-  foreach(dep IN LISTS ARG_DEPS)
-    if(dep MATCHES "^tevo_")
-      target_link_libraries(${target} PUBLIC "$<LINK_LIBRARY:WHOLE_ARCHIVE,${dep}>")
-    else()
-      target_link_libraries(${target} PUBLIC ${dep})
-    endif()
-  endforeach()
+  target_link_libraries(${target} PUBLIC ${ARG_DEPS})
   set_property(GLOBAL APPEND PROPERTY TEVO_SUBSYSTEM_TARGETS ${target})
 endfunction()
 
