@@ -5,4 +5,5 @@ tevo_subsystem(tevo_transport
     ${PROJECT_SOURCE_DIR}/RobotSDK/util/trace/robotlogprint.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/util/globalutil.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/sdkMateType/communicationmatetype.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/robotClient/robotcommunicationclient.cpp
   DEPS tevo_metatype Threads::Threads)

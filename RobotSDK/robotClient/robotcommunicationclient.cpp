@@ -1,0 +1,484 @@
+#include "RobotSDK/robotClient/robotcommunicationclient.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "RobotSDK/util/globalutil.h"
+#include "RobotSDK/util/trace/robotlogprint.h"
+#include "TevoRobotMetaType.h"
+
+using tevo_robot_namespace::ErrCode_Failed;
+using tevo_robot_namespace::LL_ERROR;
+using tevo_robot_namespace::LL_INFO;
+
+namespace {
+
+// The client whose receive thread this is; null on every other thread.
+thread_local const RobotCommunicationClient* t_receivingClient = nullptr;
+
+void putInt32LE(char* out, std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) {
+        out[i] = static_cast<char>((bits >> (8 * i)) & 0xFFU);
+    }
+}
+
+std::int32_t getInt32LE(const char* in) {
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 4; ++i) {
+        bits |= static_cast<std::uint32_t>(static_cast<unsigned char>(in[i])) << (8 * i);
+    }
+    return static_cast<std::int32_t>(bits);
+}
+
+void setSocketTimeouts(int fd) {
+    const timeval sendTimeout{2, 0};
+    const timeval recvTimeout{3, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof(sendTimeout));
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &recvTimeout, sizeof(recvTimeout));
+}
+
+}  // namespace
+
+const unsigned char RobotCommunicationClient::ROBOT_COMMAND_SOF[ROBOT_COMMAND_SOF_BYTE] = {
+    0xEE, 0xCC, 0xFF, 0xFF};
+const unsigned char RobotCommunicationClient::ROBOT_COMMAND_CRC[ROBOT_COMMAND_CRC_BYTE] = {
+    0x00, 0x00, 0x00, 0x00};
+const unsigned char RobotCommunicationClient::ROBOT_COMMAND_END[ROBOT_COMMAND_END_BYTE] = {
+    0xFF, 0xFF, 0xFF, 0xFF};
+
+// ---------------------------------------------------------------- request
+
+CommunicationRequest::CommunicationRequest() { init(); }
+
+CommunicationRequest::~CommunicationRequest() { destroy(); }
+
+void CommunicationRequest::init() {
+    m_socketFd = -1;
+    m_textPtr = nullptr;
+    m_textLength = 0;
+    m_commandType = CommunicationMateType::CommunicationType_Unknown;
+}
+
+void CommunicationRequest::setProperty(int socketFd, RobotCommandType commandType, char* textPtr,
+                                       int textLength) {
+    if (m_textPtr != textPtr) {
+        delete[] m_textPtr;
+    }
+    m_socketFd = socketFd;
+    m_commandType = commandType;
+    m_textPtr = textPtr;
+    m_textLength = textLength;
+}
+
+void CommunicationRequest::destroy() {
+    delete[] m_textPtr;
+    init();
+}
+
+// ---------------------------------------------------------------- lifecycle
+
+RobotCommunicationClient::RobotCommunicationClient() { initClassProfile(); }
+
+RobotCommunicationClient::~RobotCommunicationClient() {
+    if (isReceiveThread()) {
+        // Destroyed from its own callback: the thread cannot join itself.
+        closeSocket(takeSocket());
+        m_threadId.detach();
+        return;
+    }
+    disconnectRobotServer();
+}
+
+void RobotCommunicationClient::initClassProfile() {
+    m_serverIP = "127.0.0.1";
+    m_serverport = 8899;
+    m_socketFd = -1;
+    // new[] without an initialiser leaves the pages untouched, so an idle
+    // client costs no resident memory for its 18 MiB of buffers.
+    m_recvBuffer.reset(new char[RECV_BUFFER_SIZE]);
+    m_sendBuffer.reset(new char[SEND_BUFFER_SIZE]);
+    m_connectStatus = false;
+}
+
+void RobotCommunicationClient::setServerIP(const std::string& host) {
+    std::lock_guard<std::mutex> lock(m_lifecycleMutex);
+    m_serverIP = host;
+}
+
+void RobotCommunicationClient::setServerPort(int port) {
+    std::lock_guard<std::mutex> lock(m_lifecycleMutex);
+    m_serverport = port;
+}
+
+bool RobotCommunicationClient::getCurrentConnectStatus() const { return m_connectStatus.load(); }
+
+bool RobotCommunicationClient::isReceiveThread() const { return t_receivingClient == this; }
+
+int RobotCommunicationClient::connectRobotServer() {
+    if (isReceiveThread()) {
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk communication log: Connect refused on the receive thread.");
+        return ErrCode_Failed;
+    }
+    std::lock_guard<std::mutex> lock(m_lifecycleMutex);
+    if (m_connectStatus.load()) {
+        return ErrCode_Failed;
+    }
+    reapReceiveThread();  // one that ended on a peer close
+    int fd = -1;
+    if (connectCommunicationServer(&fd) != 0) {
+        return ErrCode_Failed;
+    }
+    if (startReceiveThread(fd) != 0) {
+        return ErrCode_Failed;
+    }
+    commonUtil::delay(0, 300);  // let the receive thread run before the first request
+    return 0;
+}
+
+int RobotCommunicationClient::adoptConnectedSocket(int fd) {
+    if (fd < 0) {
+        return ErrCode_Failed;
+    }
+    if (isReceiveThread()) {
+        ::close(fd);
+        return ErrCode_Failed;
+    }
+    std::lock_guard<std::mutex> lock(m_lifecycleMutex);
+    if (m_connectStatus.load()) {
+        ::close(fd);
+        return ErrCode_Failed;
+    }
+    reapReceiveThread();
+    return startReceiveThread(fd);
+}
+
+int RobotCommunicationClient::connectCommunicationServer(int* connectedFd) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(m_serverport & 0xFFFF));
+    if (::inet_pton(AF_INET, m_serverIP.c_str(), &address.sin_addr) != 1) {
+        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Invalid server address: %s",
+                             m_serverIP.c_str());
+        return ErrCode_Failed;
+    }
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return ErrCode_Failed;
+    }
+    // The send time-out also bounds the connect itself.
+    setSocketTimeouts(fd);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return ErrCode_Failed;
+    }
+    setSocketTimeouts(fd);
+    *connectedFd = fd;
+    return 0;
+}
+
+int RobotCommunicationClient::startReceiveThread(int fd) {
+    m_socketFd = fd;
+    m_connectStatus = true;
+    try {
+        m_threadId = std::thread(&RobotCommunicationClient::eventLoopThread, this);
+    } catch (const std::system_error&) {
+        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Receive thread start failed.");
+        closeSocket(takeSocket());
+        return ErrCode_Failed;
+    }
+    return 0;
+}
+
+int RobotCommunicationClient::disconnectRobotServer() {
+    if (isReceiveThread()) {
+        // Called from responseProcess(): the loop sees the cleared flag when
+        // the call returns; the thread is joined later from another thread.
+        closeSocket(takeSocket());
+        return 0;
+    }
+    std::lock_guard<std::mutex> lock(m_lifecycleMutex);
+    disconnectCommunicationServer();
+    return 0;
+}
+
+void RobotCommunicationClient::disconnectCommunicationServer() {
+    const int fd = takeSocket();
+    if (fd != -1) {
+        // Wakes a receive thread blocked in a read; the descriptor stays open
+        // (and its number unused by anything else) until that thread is gone.
+        ::shutdown(fd, SHUT_RDWR);
+    }
+    reapReceiveThread();
+    closeSocket(fd);
+}
+
+void RobotCommunicationClient::reapReceiveThread() {
+    if (!m_threadId.joinable()) {
+        return;
+    }
+    try {
+        m_threadId.join();
+        RobotLogPrint::trace(LL_INFO, "pthread_join:Receive data thread exited successfully.");
+    } catch (const std::system_error&) {
+        RobotLogPrint::trace(LL_ERROR, "pthread_join:Receive data thread exit failed.");
+    }
+}
+
+int RobotCommunicationClient::takeSocket() {
+    m_connectStatus = false;
+    return m_socketFd.exchange(-1);
+}
+
+void RobotCommunicationClient::closeSocket(int fd) {
+    if (fd < 0) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(m_sendRequestMutex);
+    ::close(fd);
+}
+
+// ---------------------------------------------------------------- sending
+
+bool RobotCommunicationClient::encodeAndSendCommunicationPackage(
+    const CommunicationRequest& request) {
+    std::lock_guard<std::mutex> lock(m_sendRequestMutex);
+    return sendFrameLocked(m_socketFd.load(), request);
+}
+
+bool RobotCommunicationClient::encodeAndSendCommunicationPackage(
+    int socketFd, const CommunicationRequest& request) {
+    std::lock_guard<std::mutex> lock(m_sendRequestMutex);
+    return sendFrameLocked(socketFd, request);
+}
+
+bool RobotCommunicationClient::sendFrameLocked(int socketFd, const CommunicationRequest& request) {
+    const int bodyLength = request.m_textLength;
+    if (bodyLength < 0 || (bodyLength > 0 && request.m_textPtr == nullptr)) {
+        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Invalid request body. length:%d",
+                             bodyLength);
+        return false;
+    }
+    const long long length = static_cast<long long>(bodyLength) + 12;
+    const long long frameSize = length + ROBOT_COMMAND_SOF_BYTE + ROBOT_COMMAND_LEN_BYTE;
+    if (frameSize >= SEND_BUFFER_SIZE) {
+        RobotLogPrint::trace(
+            LL_ERROR,
+            "sdk communication log: The message size is larger than the specified size. length:%lld",
+            length);
+        return false;
+    }
+
+    char* out = m_sendBuffer.get();
+    std::memcpy(out, ROBOT_COMMAND_SOF, ROBOT_COMMAND_SOF_BYTE);
+    out += ROBOT_COMMAND_SOF_BYTE;
+    putInt32LE(out, static_cast<std::int32_t>(length));
+    out += ROBOT_COMMAND_LEN_BYTE;
+    putInt32LE(out, static_cast<std::int32_t>(request.m_commandType));
+    out += 4;
+    if (bodyLength > 0) {
+        std::memcpy(out, request.m_textPtr, static_cast<size_t>(bodyLength));
+        out += bodyLength;
+    }
+    std::memcpy(out, ROBOT_COMMAND_CRC, ROBOT_COMMAND_CRC_BYTE);
+    out += ROBOT_COMMAND_CRC_BYTE;
+    std::memcpy(out, ROBOT_COMMAND_END, ROBOT_COMMAND_END_BYTE);
+
+    const int result =
+        sendCommunicationData(socketFd, m_sendBuffer.get(), static_cast<int>(frameSize));
+    if (result != frameSize) {
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk communication log: Socket send messages error. errorcode=%d",
+                             result);
+        return false;
+    }
+    return true;
+}
+
+int RobotCommunicationClient::sendCommunicationData(int socketFd, const char* buffer, int length) {
+    int total = 0;
+    while (total < length) {
+        const int chunk = std::min(SIGNLE_PACKAGE_MESSAGE_LEN, length - total);
+        // MSG_NOSIGNAL: a peer that went away yields EPIPE, not a process-killing SIGPIPE.
+        const ssize_t sent = ::send(socketFd, buffer + total, static_cast<size_t>(chunk),
+                                    MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) {
+            continue;
+        }
+        if (sent <= 0) {
+            return static_cast<int>(sent);
+        }
+        total += static_cast<int>(sent);
+    }
+    return total;
+}
+
+// ---------------------------------------------------------------- receiving
+
+int RobotCommunicationClient::recvMessageBaseMethed(int socketFd, char* buffer, int length,
+                                                    int flags) {
+    if ((flags & MSG_PEEK) != 0) {
+        // A look does not advance, so it is one call that waits for the whole length.
+        ssize_t seen = 0;
+        do {
+            seen = ::recv(socketFd, buffer, static_cast<size_t>(length), flags | MSG_WAITALL);
+        } while (seen < 0 && errno == EINTR);
+        return static_cast<int>(seen);
+    }
+    int total = 0;
+    while (total < length) {
+        const int chunk = std::min(SIGNLE_PACKAGE_MESSAGE_LEN, length - total);
+        const ssize_t got = ::recv(socketFd, buffer + total, static_cast<size_t>(chunk), flags);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return static_cast<int>(got);
+        }
+        total += static_cast<int>(got);
+    }
+    return total;
+}
+
+int RobotCommunicationClient::recvCommunicationData(int socketFd, char* buffer, int length) {
+    return recvMessageBaseMethed(socketFd, buffer, length, 0);
+}
+
+int RobotCommunicationClient::recvPeek(int socketFd, char* buffer, int length) {
+    return recvMessageBaseMethed(socketFd, buffer, length, MSG_PEEK);
+}
+
+int RobotCommunicationClient::recvRobotMessageHead(int socketFd) {
+    char head[ROBOT_COMMAND_SOF_BYTE];
+    const int seen = recvPeek(socketFd, head, ROBOT_COMMAND_SOF_BYTE);
+    if (seen <= 0) {
+        return seen;
+    }
+    if (seen == ROBOT_COMMAND_SOF_BYTE &&
+        std::memcmp(head, ROBOT_COMMAND_SOF, ROBOT_COMMAND_SOF_BYTE) == 0) {
+        return recvCommunicationData(socketFd, head, ROBOT_COMMAND_SOF_BYTE);
+    }
+    // Not a start mark, or fewer than four bytes before a close or time-out:
+    // skip one byte. Consuming even the short case keeps a dangling partial
+    // mark from hiding a peer close behind an endless readable state.
+    return recvCommunicationData(socketFd, head, 1);
+}
+
+int RobotCommunicationClient::recvRobotCommunicationPackage(int socketFd, char* recvBuffer,
+                                                            int bufferSize) {
+    int result = recvRobotMessageHead(socketFd);
+    bool failed = false;
+    if (result != ROBOT_COMMAND_SOF_BYTE) {
+        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Recv Header error.");
+        failed = true;
+    }
+
+    std::int32_t length = 0;
+    if (!failed) {
+        char lengthField[ROBOT_COMMAND_LEN_BYTE];
+        result = recvCommunicationData(socketFd, lengthField, ROBOT_COMMAND_LEN_BYTE);
+        length = getInt32LE(lengthField);
+    }
+    if (!failed && result == ROBOT_COMMAND_LEN_BYTE) {
+        // The whole frame must fit the receive buffer; anything else cannot be
+        // skipped reliably, so the stream is given up.
+        const int maxLength = bufferSize - ROBOT_COMMAND_SOF_BYTE - ROBOT_COMMAND_LEN_BYTE;
+        if (length <= 0 || length > maxLength) {
+            RobotLogPrint::trace(
+                LL_ERROR, "sdk communication log: Recv invalid length, stream broken. length:%d",
+                length);
+            return RECV_RESULT_BROKEN_STREAM;
+        }
+        result = recvCommunicationData(socketFd, recvBuffer, length);
+    } else {
+        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Recv lengthBlock error.");
+        failed = true;
+    }
+
+    if (!failed && result == length) {
+        // Too short for command type, check field and end mark: consumed, dropped.
+        return length < MIN_TEXT_BLOCK_LENGTH ? std::min(length, 8) : length;
+    }
+    RobotLogPrint::trace(LL_ERROR, "sdk communication log:  Recv text block error.");
+    return result > 8 ? 8 : result;
+}
+
+void RobotCommunicationClient::makeDisconnectEventCommunicationPackage(char* buffer,
+                                                                       int bufferSize,
+                                                                       int* validSize) {
+    // Command type CommunicationType_Event, then the robot event body:
+    // eventType 27 (socket disconnected), eventCode 0, eventContent
+    // "Server disconnected.", all three fields present.
+    static const char kEventBody[] =
+        "\x08\x1B\x10\x00\x1A\x14"
+        "Server disconnected.";
+    constexpr int kBodySize = static_cast<int>(sizeof(kEventBody) - 1);
+    if (buffer == nullptr || bufferSize < 4 + kBodySize) {
+        *validSize = 0;
+        return;
+    }
+    putInt32LE(buffer, CommunicationMateType::CommunicationType_Event);
+    std::memcpy(buffer + 4, kEventBody, kBodySize);
+    *validSize = 4 + kBodySize;
+}
+
+void RobotCommunicationClient::reportLostConnection(const char* logLine) {
+    const int fd = takeSocket();
+    if (fd == -1) {
+        return;  // a local disconnect took the socket: nothing to report
+    }
+    closeSocket(fd);
+    if (logLine != nullptr) {
+        RobotLogPrint::trace(LL_ERROR, "%s", logLine);
+    }
+    int validSize = 0;
+    makeDisconnectEventCommunicationPackage(m_recvBuffer.get(), RECV_BUFFER_SIZE, &validSize);
+    responseProcess(-1, m_recvBuffer.get(), validSize);
+}
+
+void RobotCommunicationClient::recvCommunicationPackageLoop() {
+    for (;;) {
+        const int fd = m_socketFd.load();
+        if (!m_connectStatus.load() || fd == -1) {
+            break;
+        }
+        pollfd waitFor{fd, POLLIN, 0};
+        if (::poll(&waitFor, 1, RECV_WAIT_MSEC) <= 0) {
+            continue;  // time-out or signal: look at the flags again
+        }
+        if ((waitFor.revents & POLLNVAL) != 0) {
+            break;
+        }
+        // Hang-up and error also end in a read, which then reports the close.
+        const int result = recvRobotCommunicationPackage(fd, m_recvBuffer.get(), RECV_BUFFER_SIZE);
+        if (result == RECV_RESULT_BROKEN_STREAM) {
+            reportLostConnection(nullptr);
+            break;
+        }
+        if (result == 0) {
+            reportLostConnection("sdk communication log: recv return 0, Server disconnenct.");
+            break;
+        }
+        if (result > 8) {
+            responseProcess(fd, m_recvBuffer.get(), result - 8);
+        }
+    }
+}
+
+void RobotCommunicationClient::eventLoopThread(RobotCommunicationClient* client) {
+    t_receivingClient = client;
+    RobotLogPrint::trace(LL_INFO, "sdk log: Receive data thread startup ...");
+    client->recvCommunicationPackageLoop();
+    RobotLogPrint::trace(LL_INFO, "sdk log: Receive data thread exit.");
+    t_receivingClient = nullptr;
+}

@@ -1,0 +1,160 @@
+#ifndef ROBOTCOMMUNICATIONCLIENT_H
+#define ROBOTCOMMUNICATIONCLIENT_H
+
+// The connection to one arm controller: connect and disconnect, framing and
+// sending of requests, and the receive thread that cuts the incoming byte
+// stream into frames and hands each to responseProcess() of the subclass.
+//
+// Frame: EE CC FF FF | length (N + 12) | command type | body (N) | 00 00 00 00 | FF FF FF FF,
+// every integer 32-bit little-endian.
+//
+// Threads
+// - Application threads call connectRobotServer(), disconnectRobotServer(), the
+//   setters and encodeAndSendCommunicationPackage(); any number of them.
+// - The receive thread (one per connection, started by connect) is the only
+//   reader of the socket. It calls responseProcess() for each frame, and once,
+//   with a synthesised disconnect event frame, when the peer closes the
+//   connection or the stream breaks. responseProcess() may send; it may also
+//   call disconnectRobotServer(), which then closes the socket without joining
+//   and leaves the finished thread to be joined by the next connect, disconnect
+//   or the destructor. connectRobotServer() refuses to run on the receive thread.
+// - The object must not be destroyed from its own receive thread. A subclass
+//   whose responseProcess() uses its own members calls disconnectRobotServer()
+//   in its destructor, so that the thread is gone before those members are.
+//
+// Locks, in the order they may be taken:
+//   m_lifecycleMutex (connect, disconnect, destructor; never on the receive thread)
+//   m_sendRequestMutex (assembly and writing of one frame; closing of the socket,
+//                       so that no send ever reaches a closed or reused descriptor)
+// m_connectStatus and m_socketFd are atomics read without a lock.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "RobotSDK/sdkMateType/communicationmatetype.h"
+
+// One outgoing request. Owns its body, allocated with new[].
+class CommunicationRequest {
+public:
+    CommunicationRequest();
+    ~CommunicationRequest();
+    CommunicationRequest(const CommunicationRequest&) = delete;
+    CommunicationRequest& operator=(const CommunicationRequest&) = delete;
+
+    // -1, no text, 0, CommunicationType_Unknown.
+    void init();
+    // Stores the four values and takes ownership of textPtr (freed with delete[]).
+    void setProperty(int socketFd, RobotCommandType commandType, char* textPtr, int textLength);
+    // Frees the text and returns to the init() values.
+    void destroy();
+
+    int m_socketFd;
+    char* m_textPtr;
+    int m_textLength;
+    RobotCommandType m_commandType;
+};
+
+class RobotCommunicationClient {
+public:
+    static constexpr int ROBOT_COMMAND_SOF_BYTE = 4;
+    static constexpr int ROBOT_COMMAND_LEN_BYTE = 4;
+    static constexpr int ROBOT_COMMAND_CRC_BYTE = 4;
+    static constexpr int ROBOT_COMMAND_END_BYTE = 4;
+    static constexpr int RECV_BUFFER_SIZE = 9437184;
+    static constexpr int SEND_BUFFER_SIZE = 9436928;
+    static constexpr int SIGNLE_PACKAGE_MESSAGE_LEN = 1024;
+
+    static const unsigned char ROBOT_COMMAND_SOF[ROBOT_COMMAND_SOF_BYTE];
+    static const unsigned char ROBOT_COMMAND_CRC[ROBOT_COMMAND_CRC_BYTE];
+    static const unsigned char ROBOT_COMMAND_END[ROBOT_COMMAND_END_BYTE];
+
+    RobotCommunicationClient();
+    virtual ~RobotCommunicationClient();
+    RobotCommunicationClient(const RobotCommunicationClient&) = delete;
+    RobotCommunicationClient& operator=(const RobotCommunicationClient&) = delete;
+
+    void setServerIP(const std::string& host);
+    void setServerPort(int port);
+
+    // 0 on success; ErrCode_Failed when already connected, on the receive
+    // thread, or when the connect fails. Blocks 300 ms after a success so the
+    // receive thread runs before the first request.
+    int connectRobotServer();
+    // Closes the connection and joins the receive thread. Always 0.
+    int disconnectRobotServer();
+    bool getCurrentConnectStatus() const;
+
+    // Frames the request and writes it whole on the client's socket (or on
+    // socketFd). True when every byte was written.
+    bool encodeAndSendCommunicationPackage(const CommunicationRequest& request);
+    bool encodeAndSendCommunicationPackage(int socketFd, const CommunicationRequest& request);
+
+protected:
+    // One incoming frame: the 4-byte command type followed by the body; the
+    // length counts both. Receive thread only.
+    virtual int responseProcess(int socketFd, const char* requestContentPtr,
+                                int requestContentLength) = 0;
+    virtual void disconnectProcess() = 0;
+    virtual int heartbeatService() = 0;
+
+    // Takes over an already connected stream socket as if connect had opened
+    // it, and starts the receive thread (no settle delay). Returns
+    // ErrCode_Failed, and closes fd, when the client is connected or fd is
+    // negative. Lets tests and the fuzzer drive the receive path through a
+    // socket pair.
+    int adoptConnectedSocket(int fd);
+
+private:
+    // Result of recvRobotCommunicationPackage for a length field that no frame
+    // can have (0 or less, or more than fits the buffer): the stream is broken.
+    static constexpr int RECV_RESULT_BROKEN_STREAM = INT32_MIN;
+    // Bytes after the length field that are not body: command type, check
+    // field and end mark. A shorter text block carries nothing usable.
+    static constexpr int MIN_TEXT_BLOCK_LENGTH = 4 + ROBOT_COMMAND_CRC_BYTE + ROBOT_COMMAND_END_BYTE;
+    static constexpr int RECV_WAIT_MSEC = 100;
+
+    void initClassProfile();
+    int connectCommunicationServer(int* connectedFd);
+    void disconnectCommunicationServer();
+    int startReceiveThread(int fd);
+    void reapReceiveThread();
+    bool isReceiveThread() const;
+    // Marks the client disconnected and takes the socket from it. Returns the
+    // descriptor when this call took it, -1 when there was none.
+    int takeSocket();
+    // Closes under the send lock, so that no frame is being written to it.
+    void closeSocket(int fd);
+    bool sendFrameLocked(int socketFd, const CommunicationRequest& request);
+
+    static int sendCommunicationData(int socketFd, const char* buffer, int length);
+    static int recvMessageBaseMethed(int socketFd, char* buffer, int length, int flags);
+    static int recvCommunicationData(int socketFd, char* buffer, int length);
+    static int recvPeek(int socketFd, char* buffer, int length);
+    static int recvRobotMessageHead(int socketFd);
+    static int recvRobotCommunicationPackage(int socketFd, char* recvBuffer, int bufferSize);
+    static void makeDisconnectEventCommunicationPackage(char* buffer, int bufferSize,
+                                                        int* validSize);
+
+    void recvCommunicationPackageLoop();
+    // Closes the socket and hands the disconnect frame to responseProcess(),
+    // unless a local disconnect took the socket first.
+    void reportLostConnection(const char* logLine);
+    static void eventLoopThread(RobotCommunicationClient* client);
+
+    std::thread m_threadId;
+    std::string m_serverIP;
+    int m_serverport;
+    std::atomic<int> m_socketFd;
+    // Allocated without zero-fill: untouched pages of the 18 MiB stay unmapped.
+    std::unique_ptr<char[]> m_recvBuffer;
+    std::unique_ptr<char[]> m_sendBuffer;
+    std::atomic<bool> m_connectStatus;
+    std::mutex m_sendRequestMutex;
+    std::mutex m_lifecycleMutex;
+};
+
+#endif  // ROBOTCOMMUNICATIONCLIENT_H
