@@ -1,0 +1,287 @@
+// Request/response engine of the control core: response slots, request locks,
+// the two request modes, filing of incoming frames, and the object's lifecycle.
+
+#include "RobotSDK/service/robotcontrolservices.h"
+
+#include <cstring>
+
+#include "RobotSDK/util/protoencodedecode.h"
+#include "RobotSDK/util/trace/robotlogprint.h"
+
+using namespace tevo_robot_namespace;
+
+namespace {
+
+std::string commandText(int type) {
+    return CommunicationMateType::getCommandDescByType(static_cast<RobotCommandType>(type));
+}
+
+int32_t readLittleEndian32(const char* p) {
+    const auto* b = reinterpret_cast<const unsigned char*>(p);
+    return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+                                (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24));
+}
+
+}  // namespace
+
+// ---- CommunicationResponse ----------------------------------------------
+
+CommunicationResponse::CommunicationResponse() { init(); }
+
+CommunicationResponse::~CommunicationResponse() { destroy(); }
+
+void CommunicationResponse::init() {
+    m_socketFd = -1;
+    m_textPtr = nullptr;
+    m_textLength = 0;
+    m_commandType = CommunicationMateType::CommunicationType_Unknown;
+}
+
+void CommunicationResponse::setProperty(int socketFd, RobotCommandType commandType, char* textPtr, int textLength) {
+    m_socketFd = socketFd;
+    m_commandType = commandType;
+    m_textPtr = textPtr;
+    m_textLength = textLength;
+}
+
+void CommunicationResponse::destroy() {
+    delete[] m_textPtr;
+    init();
+}
+
+// ---- lifecycle ------------------------------------------------------------
+
+RobotControlServices::RobotControlServices()
+    : m_robotStartupDoneResult(ROBOT_SERVICE_READY),
+      m_robotHandShakeSuccFlag(false),
+      m_moveFinishEventType(RobotEventInvalid) {
+    m_robotEventQueue.init();
+    m_threadId = std::thread(&RobotControlServices::robotEventProcessThread, this);
+}
+
+RobotControlServices::~RobotControlServices() {
+    // The receive thread calls into this object; it must end before the
+    // members go away, so disconnect here rather than in the base destructor.
+    disconnectRobotServer();
+    wakeAllWaitersOnDisconnect();
+    m_eventThreadStop.store(true, std::memory_order_release);
+    if (m_threadId.joinable()) m_threadId.join();
+}
+
+// ---- request/response engine ---------------------------------------------
+
+int RobotControlServices::getErrCodeByServerResponse(int code) {
+    switch (code) {
+        case 0: return ErrnoSucc;
+        case 4: return ErrCode_RealRobotNoExist;
+        default: return ErrCode_ResponseReturnError;
+    }
+}
+
+int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& requestInfo,
+                                                  CommunicationResponse& responseInfo) {
+    // Taken before the status test so that a disconnect after the test is seen
+    // by the wait below.
+    const uint64_t generation = m_linkGeneration.load(std::memory_order_acquire);
+    if (!getCurrentConnectStatus()) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
+        return ErrCode_SocketDisconnect;
+    }
+    const int type = requestInfo.m_commandType;
+    if (type < 0 || type >= CommunicationMateType::CommunicationTypeCount) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Request command type not exist. cmd type: %d", type);
+        return ErrCode_ParamError;
+    }
+
+    std::lock_guard<std::mutex> requestLock(m_robotCommandMutexSet[type]);
+    CommunicationResponse& slot = m_robotCommandResponseSet[type];
+    // Held from before the send until the wait begins: a fast response cannot be
+    // filed (and signalled) before this thread waits for it.
+    std::unique_lock<std::mutex> slotLock(slot.m_mutex);
+    slot.destroy();  // a stale response of an earlier, timed-out request goes here
+
+    const bool isMove = type == CommunicationMateType::CommunicationType_RobotMove;
+    const bool isPause = type == CommunicationMateType::CommunicationType_RobotMoveControlType_Pause;
+    const bool isContinue = type == CommunicationMateType::CommunicationType_RobotMoveControlType_Continue;
+    if (isMove) RobotLogPrint::trace(LL_INFO, "sdk log: Ready to send a motion request.");
+    if (isPause) RobotLogPrint::trace(LL_INFO, "sdk log: Ready to send a pause request.");
+
+    if (!encodeAndSendCommunicationPackage(requestInfo)) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: encode and send request failed.");
+        return ErrCode_SendRequestFailed;
+    }
+    if (isMove) RobotLogPrint::trace(LL_INFO, "sdk log: Sending robotMove request was successful, waiting response.");
+    if (isPause) RobotLogPrint::trace(LL_INFO, "sdk log: Sending pause request was successful, waiting response.");
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WAIT_RESPONSE_MAX_TIME_MSEC);
+    slot.m_conditon.wait_until(slotLock, deadline, [&] {
+        return slot.m_textPtr != nullptr || m_linkGeneration.load(std::memory_order_acquire) != generation;
+    });
+    if (slot.m_textPtr == nullptr) {
+        if (m_linkGeneration.load(std::memory_order_acquire) != generation) {
+            RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
+            return ErrCode_SocketDisconnect;
+        }
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Wait response timeout. cmd type: %d %s", type,
+                             commandText(type).c_str());
+        return ErrCode_RequestTimeout;
+    }
+
+    char* copy = new char[slot.m_textLength > 0 ? slot.m_textLength : 0];
+    if (slot.m_textLength > 0) std::memcpy(copy, slot.m_textPtr, static_cast<size_t>(slot.m_textLength));
+    responseInfo.destroy();
+    responseInfo.setProperty(slot.m_socketFd, slot.m_commandType, copy, slot.m_textLength);
+
+    if (isMove) RobotLogPrint::trace(LL_INFO, "sdk log: Successfully waited for a robotMove response from the server.");
+    if (isPause) RobotLogPrint::trace(LL_INFO, "sdk log: Successfully waited for a move pause response from the server.");
+    if (isContinue)
+        RobotLogPrint::trace(LL_INFO, "sdk log: Successfully waited for a move continue response from the server.");
+    return ErrnoSucc;
+}
+
+int RobotControlServices::requestServiceOnlyCheckSendResultMode(RobotCommandType robotCommandType,
+                                                                void* protobufTextPtr, int protobufTextLength) {
+    CommunicationRequest request;  // owns and frees the body
+    request.setProperty(-1, robotCommandType, static_cast<char*>(protobufTextPtr), protobufTextLength);
+    CommunicationResponse response;
+    int ret = sendRequestWaitResponse(request, response);
+    if (ret != ErrnoSucc) return ret;
+    if (response.m_textPtr == nullptr) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: robot server response text is NULL.");
+        return ErrCode_ResponseInfoIsNULL;
+    }
+    // An undecodable body leaves the code at 0 and counts as success: the
+    // controller answered, and that is all this mode checks.
+    CommunicationCommonResultResponse result;
+    ProtoEncodeDecode::resolveResponse_commonFormat(response.m_textPtr, response.m_textLength, result);
+    ret = getErrCodeByServerResponse(result.m_errorCode);
+    if (ret != ErrnoSucc) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Response return false. cmd Type:%s  errorCode:%d",
+                             commandText(robotCommandType).c_str(), result.m_errorCode);
+    }
+    return ret;
+}
+
+int RobotControlServices::requestServiceGetResponseContentMode(RobotCommandType robotCommandType,
+                                                               void* protobufTextPtr, int protobufTextLength,
+                                                               CommunicationResponse& robotResponse) {
+    CommunicationRequest request;
+    request.setProperty(-1, robotCommandType, static_cast<char*>(protobufTextPtr), protobufTextLength);
+    robotResponse.destroy();
+    robotResponse.setProperty(-1, robotCommandType, nullptr, 0);
+    const int ret = sendRequestWaitResponse(request, robotResponse);
+    if (ret != ErrnoSucc) return ret;
+    if (robotResponse.m_textPtr == nullptr) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: robot server response text is NULL.");
+        return ErrCode_ResponseInfoIsNULL;
+    }
+    return ErrnoSucc;
+}
+
+int RobotControlServices::heartbeatService() {
+    return requestServiceOnlyCheckSendResultMode(CommunicationMateType::CommunicationType_communicationHeart, nullptr,
+                                                 0);
+}
+
+int RobotControlServices::responseProcess(int socketFd, const char* requestContentPtr, int requestContentLength) {
+    if (requestContentPtr == nullptr || requestContentLength < 4) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log:  Command type not exist.");
+        return 0;
+    }
+    const int type = readLittleEndian32(requestContentPtr);
+    if (type < 0 || type >= CommunicationMateType::CommunicationTypeCount) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log:  Command type not exist.");
+        return 0;
+    }
+    const char* body = requestContentPtr + 4;
+    const int bodyLength = requestContentLength - 4;
+
+    // Unrequested frames are decoded straight from the receive buffer; no
+    // caller ever waits on their slots.
+    switch (type) {
+        case CommunicationMateType::CommunicationType_Event:
+            realTimeRobotEventResponseService(body, bodyLength);
+            return 0;
+        case CommunicationMateType::CommunicationType_RealTimeJointStatus:
+            realTimeJointStatusService(body, bodyLength);
+            return 0;
+        case CommunicationMateType::CommunicationType_RealTimeRobotJointAngle:
+            realTimeJointAngleService(body, bodyLength);
+            return 0;
+        case CommunicationMateType::CommunicationType_RealTimeRobotEndSpeed:
+            realTimeEndSpeedService(body, bodyLength);
+            return 0;
+        case CommunicationMateType::CommunicationType_MovepProgressNotify:
+            realTimeMovepProgressNotifyService(body, bodyLength);
+            return 0;
+        case CommunicationMateType::CommunicationType_RobotMove:
+            RobotLogPrint::trace(LL_INFO, "sdk log: Processing the robotMove response from the server..");
+            break;
+        case CommunicationMateType::CommunicationType_RobotMoveControlType_Pause:
+            RobotLogPrint::trace(LL_INFO, "sdk log: Processing the pause response from the server..");
+            break;
+        case CommunicationMateType::CommunicationType_RobotMoveControlType_Continue:
+            RobotLogPrint::trace(LL_INFO, "sdk log: Processing the continue response from the server..");
+            break;
+        default:
+            break;
+    }
+
+    char* copy = new char[bodyLength];
+    if (bodyLength > 0) std::memcpy(copy, body, static_cast<size_t>(bodyLength));
+    CommunicationResponse& slot = m_robotCommandResponseSet[type];
+    {
+        std::lock_guard<std::mutex> lock(slot.m_mutex);
+        slot.destroy();  // a second response before anyone read the first replaces it
+        slot.setProperty(socketFd, static_cast<RobotCommandType>(type), copy, bodyLength);
+    }
+    slot.m_conditon.notify_one();
+    return 0;
+}
+
+// ---- completion points and disconnect wake-up ------------------------------
+
+void RobotControlServices::armCompletion(CompletionPoint& point) {
+    std::lock_guard<std::timed_mutex> lock(point.m_mutex);
+    point.m_signalled = false;
+}
+
+bool RobotControlServices::signalCompletion(CompletionPoint& point, int lockLimitMsec) {
+    std::unique_lock<std::timed_mutex> lock(point.m_mutex, std::defer_lock);
+    if (lockLimitMsec < 0) {
+        lock.lock();
+    } else if (!lock.try_lock_for(std::chrono::milliseconds(lockLimitMsec))) {
+        return false;
+    }
+    point.m_signalled = true;
+    lock.unlock();
+    point.m_conditon.notify_all();
+    return true;
+}
+
+RobotControlServices::WaitOutcome RobotControlServices::waitCompletion(CompletionPoint& point,
+                                                                       std::chrono::steady_clock::time_point deadline,
+                                                                       uint64_t linkGeneration) {
+    std::unique_lock<std::timed_mutex> lock(point.m_mutex);
+    point.m_conditon.wait_until(lock, deadline, [&] {
+        return point.m_signalled || m_linkGeneration.load(std::memory_order_acquire) != linkGeneration;
+    });
+    if (point.m_signalled) return WaitOutcome::Signalled;
+    if (m_linkGeneration.load(std::memory_order_acquire) != linkGeneration) return WaitOutcome::Disconnected;
+    return WaitOutcome::TimedOut;
+}
+
+void RobotControlServices::wakeAllWaitersOnDisconnect() {
+    m_linkGeneration.fetch_add(1, std::memory_order_acq_rel);
+    // Passing through each mutex orders the bump before any waiter's next
+    // predicate test, so no waiter can miss the notification.
+    for (CommunicationResponse& slot : m_robotCommandResponseSet) {
+        { std::lock_guard<std::mutex> lock(slot.m_mutex); }
+        slot.m_conditon.notify_all();
+    }
+    for (CompletionPoint* point : {&m_startupDone, &m_shutDownDone, &m_robotHandShakeFinish, &m_robotMoveControlStop,
+                                   &m_robotMoveControlPause, &m_robotMoveControlContinue}) {
+        { std::lock_guard<std::timed_mutex> lock(point->m_mutex); }
+        point->m_conditon.notify_all();
+    }
+}

@@ -1,0 +1,364 @@
+#ifndef ROBOTCONTROLSERVICES_H
+#define ROBOTCONTROLSERVICES_H
+
+// The control core: one per ServiceInterface. It sends every request to the
+// controller and waits for the response of the same command type, turns the
+// controller's unrequested frames (robot events and real-time pushes) into
+// callbacks, runs login and the two-step arm operations, and offers the
+// controller state and configuration commands.
+//
+// Threads
+//   - Application threads: every public operation; any number at once.
+//   - Receive thread (owned by RobotCommunicationClient): responseProcess, the
+//     push handlers with their callbacks, robotRealTimeEventProcess. It is the
+//     event ring's only producer.
+//   - Event thread (owned here, started by the constructor, stopped and joined
+//     by the destructor): the ring's only consumer and the only caller of the
+//     application's event callback.
+//
+// Locks, in the order a caller's thread takes them:
+//   1. m_robotMoveControlMutex (move-control commands) or the serialisation
+//      mutex of a two-step operation (CompletionPoint::m_callMutex);
+//   2. the request lock of the command type (m_robotCommandMutexSet[type]);
+//   3. the response slot's mutex (CommunicationResponse::m_mutex);
+//   4. the client's send lock (inside encodeAndSendCommunicationPackage).
+//   Leaf locks, held only for a few instructions and never across a request:
+//   a completion point's m_mutex, the move-finish mutex, m_moveFinishQueueMutex,
+//   m_callbackMutex. The receive thread takes only slot mutexes and leaf locks,
+//   so a slow caller can never stall it for longer than one frame send.
+//   No application callback runs under any of these locks.
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "RobotSDK/robotClient/robotcommunicationclient.h"
+#include "RobotSDK/sdkMateType/communicationmatetype.h"
+#include "RobotSDK/util/protoencodedecode.h"
+#include "RobotSDK/util/trace/robotlogprint.h"
+#include "TevoRobotMetaType.h"
+
+// One response slot, or one received response handed to a caller.
+class CommunicationResponse {
+public:
+    CommunicationResponse();
+    ~CommunicationResponse();
+    CommunicationResponse(const CommunicationResponse&) = delete;
+    CommunicationResponse& operator=(const CommunicationResponse&) = delete;
+
+    void init();
+    // Takes ownership of textPtr (an array); an earlier text is not freed.
+    void setProperty(int socketFd, RobotCommandType commandType, char* textPtr, int textLength);
+    // Frees the text and returns to the init() values.
+    void destroy();
+
+    int m_socketFd;
+    char* m_textPtr;
+    int m_textLength;
+    std::mutex m_mutex;                   // used only when the record is a slot
+    std::condition_variable m_conditon;   // signalled when a response is filed
+    RobotCommandType m_commandType;
+};
+
+// One queued robot event.
+class RobotEvent {
+public:
+    RobotEvent();
+    RobotEvent(int eventType, int eventCode, const std::string& eventContent);
+
+    int m_eventType;
+    int m_evnetCode;
+    std::string m_eventContent;
+};
+
+// Single-producer single-consumer ring of robot events. The producer fills a
+// slot before publishing it with a release store of the write counter; the
+// consumer copies a slot out before releasing it with a release store of the
+// read counter. Counters run freely and wrap (unsigned); slot = counter % size.
+class RobotEventQueue {
+public:
+    enum { QUEUE_SIZE = 4096 };
+
+    RobotEventQueue();
+    // Resets both counters; only while neither side runs.
+    void init();
+    // Producer side; false when the ring holds QUEUE_SIZE events.
+    bool push(const RobotEvent& event);
+    // Consumer side; false when the ring is empty.
+    bool pop(RobotEvent& event);
+
+private:
+    std::atomic<uint32_t> m_wIdx;
+    std::atomic<uint32_t> m_rIdx;
+    std::vector<RobotEvent> m_queue;
+};
+
+class RobotControlServices : public RobotCommunicationClient {
+public:
+    enum { WAIT_RESPONSE_MAX_TIME_MSEC = 1800 };
+    enum { PAUSE_DONE_EVNET_TIMED_LOCK_MSEC = 450 };
+
+    // Time-outs of the two-step operations.
+    enum { STARTUP_DONE_WAIT_MSEC = 60000, SHUTDOWN_DONE_WAIT_MSEC = 30000,
+           HANDSHAKE_WAIT_MSEC = 30000, MOVE_CONTROL_DONE_WAIT_MSEC = 4000 };
+
+    RobotControlServices();
+    // Disconnects (joining the receive thread), then stops and joins the
+    // event thread.
+    ~RobotControlServices() override;
+
+    RobotControlServices(const RobotControlServices&) = delete;
+    RobotControlServices& operator=(const RobotControlServices&) = delete;
+
+    // ---- request/response engine -------------------------------------
+    int sendRequestWaitResponse(const CommunicationRequest& requestInfo, CommunicationResponse& responseInfo);
+    // Takes ownership of protobufTextPtr (an array, may be null with length 0).
+    int requestServiceOnlyCheckSendResultMode(RobotCommandType robotCommandType, void* protobufTextPtr,
+                                              int protobufTextLength);
+    // Takes ownership of protobufTextPtr; on success robotResponse holds a text
+    // that the caller releases with destroy().
+    int requestServiceGetResponseContentMode(RobotCommandType robotCommandType, void* protobufTextPtr,
+                                             int protobufTextLength, CommunicationResponse& robotResponse);
+    static int getErrCodeByServerResponse(int code);
+
+    int responseProcess(int socketFd, const char* requestContentPtr, int requestContentLength) override;
+    void disconnectProcess() override;
+    int heartbeatService() override;
+
+    // ---- pushes and events -------------------------------------------
+    void robotServiceRegisterRealTimeJointStatusCallbackService(RealTimeJointStatusCallback ptr, void* arg);
+    void robotServiceRegisterRealTimeRoadPointCallbackService(RealTimeRoadPointCallback ptr, void* arg);
+    void robotServiceRegisterRealTimeEndSpeedCallbackService(RealTimeEndSpeedCallback ptr, void* arg);
+    void robotServiceRegisterRobotEventInfoCallbackService(RobotEventCallback ptr, void* arg);
+    void robotServiceRegisterMovepProgressNotifyCallbackService(RealTimeMovepStepNumNotifyCallback ptr, void* arg);
+
+    // Event processing as the receive thread runs it for every event frame.
+    void robotRealTimeEventProcess(tevo_robot_namespace::RobotEventInfo eventInfo);
+    void pushEventToList(const tevo_robot_namespace::RobotEventInfo& eventInfo);
+
+    // Move-finish hand-off to motion. The queue accessors are safe with or
+    // without the move-finish mutex held.
+    void setMoveFinishEventType(tevo_robot_namespace::RobotEventType type);
+    tevo_robot_namespace::RobotEventType getMoveFinishEventType() const;
+    void pushEventToMoveFinishEventQueue(tevo_robot_namespace::RobotEventType type);
+    tevo_robot_namespace::RobotEventType frontToMoveFinishEventQueue();
+    void clearMoveFinishEventQueue();
+    std::condition_variable* getRobotMoveAtTrackTargetPosConditonPtr();
+    std::mutex* getRobotMoveAtTrackTargetPosMutexPtr();
+
+    // ---- login and arm lifecycle -------------------------------------
+    int loginService(const char* host, int port, const std::string& userName, const std::string& possword,
+                     tevo_robot_namespace::RobotType& robotType, tevo_robot_namespace::RobotDhPara& robotDhPara);
+    int logoutService();
+    int robotHandShakeService(bool isBlock);
+    int robotStartupService(const RobotTcpParam& tcpParam, uint8_t collisionClass, bool readPose,
+                            bool staticCollisionDetect, int maxAcc,
+                            tevo_robot_namespace::ROBOT_SERVICE_STATE& result, bool IsBolck);
+    int robotShutdownService(bool IsBolck);
+    int robotControlService(tevo_robot_namespace::RobotControlCommand cmd);
+    int armPowerControlService(bool value);
+    int rootReleaseBrake();
+    int collisionRecover();
+    int robotMoveControlService(RobotCommandType cmdType);
+
+    // ---- controller state and configuration --------------------------
+    int setRealTimeJointStatusPush(bool enable);
+    int setRealTimeJointAnglePush(bool enable);
+    int setRealTimeEndSpeedPush(bool enable);
+    int getTcpParamService(RobotTcpParam& tcpParam);
+    int setTcpParamService(const RobotTcpParam& tcpParam);
+    int getToolDynamicsParamService(tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+    int setToolDynamicsParamService(const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+    int setRobotCollisionClassService(int grade);
+    int getRobotCollisionCurrentService(RobotCollisionCurrent& collisionCurrent);
+    int getRobotWorkModeService(tevo_robot_namespace::RobotWorkMode& mode);
+    int setRobotWorkModeService(tevo_robot_namespace::RobotWorkMode mode);
+    int setEnableForceTeachWhenProjectIsRunning(bool enable);
+    int getRobotDevInfoService(tevo_robot_namespace::RobotDevInfo& devInfo);
+    int getRobotGravityComponent(tevo_robot_namespace::RobotGravityComponent& gravityComponent);
+    int getRobotJointStatus(tevo_robot_namespace::JointStatus* jointStatus, int size);
+    int getCurrentJointAngle(tevo_robot_namespace::JointParam& jointAngle);
+    int getCorrectedWaypoint(const tevo_robot_namespace::wayPoint_S& source, tevo_robot_namespace::wayPoint_S& target);
+    int getJointAngleFromController(tevo_robot_namespace::JointParam& jointAngle);
+    int getIsRealRobotExist(bool& value);
+    int getRobotDiagnosisInfo(tevo_robot_namespace::RobotDiagnosis& robotDiagnosisInfo);
+    int getRobotCurrentStateService(tevo_robot_namespace::RobotState& state);
+    int setRobotJointOffsetService(const tevo_robot_namespace::RobotJointOffset& jointOffset);
+    int getRobotSafetyConfig(tevo_robot_namespace::RobotSafetyConfig& safetyConfig);
+    int setRobotSafetyConfig(const tevo_robot_namespace::RobotSafetyConfig& safetyConfig);
+    int getOrpeSafetyStatus(tevo_robot_namespace::OrpeSafetyStatus& safetyStatus);
+    int setRobotAtOriginPoseService();
+    int safeIoAboutCommunication(RobotCommandType commandType, const std::vector<int>& paramVeror);
+    int setRobotOrpePause(uint8_t data);
+    int setRobotOrpeStop(uint8_t data);
+    int setRobotOrpeError(const uint8_t* data, int len);
+    int clearSystemEmergencyStop(uint8_t data);
+    int clearReducedModeError(uint8_t data);
+    int robotSafetyguardResetSucc(uint8_t data);
+    int getInterfaceBoardAllDIStatusService(std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& statusVector);
+    int getInterfaceBoardAllDOStatusService(std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& statusVector);
+    int getInterfaceBoardAllAIStatusService(std::vector<tevo_robot_namespace::RobotAnalogIODesc>& statusVector);
+    int getInterfaceBoardAllAOStatusService(std::vector<tevo_robot_namespace::RobotAnalogIODesc>& statusVector);
+    int setInterfaceBoardDOStatusService(int addr, tevo_robot_namespace::IO_STATUS status);
+    int setInterfaceBoardAOStatusService(int addr, double status);
+    int getRobotDigitalIOStatusService(RobotCommandType commandType, int addr, int& status);
+    int getInterfaceBoardDIStatusService(int addr, tevo_robot_namespace::IO_STATUS& status);
+    int getInterfaceBoardDOStatusService(int addr, tevo_robot_namespace::IO_STATUS& status);
+    int getRobotAnalogIOStatusService(RobotCommandType commandType, int addr, double& status);
+    int getInterfaceBoardAIStatusService(int addr, double& status);
+    int getInterfaceBoardAOStatusService(int addr, double& status);
+    int setToolPowerVoltageTypeService(tevo_robot_namespace::ToolPowerType value);
+    int getToolPowerVoltageTypeService(tevo_robot_namespace::ToolPowerType& type);
+    int getToolPowerVoltageStatusService(double& status);
+    int setToolPowerTypeAndDigitalIOTypeService(tevo_robot_namespace::ToolPowerType type,
+                                                tevo_robot_namespace::ToolIOType io0,
+                                                tevo_robot_namespace::ToolIOType io1,
+                                                tevo_robot_namespace::ToolIOType io2,
+                                                tevo_robot_namespace::ToolIOType io3);
+    int setToolDigitalIOTypeService(tevo_robot_namespace::ToolDigitalIOAddr addr, tevo_robot_namespace::ToolIOType type);
+    int getToolAllDigitalIOStatusService(std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& statusVector);
+    int getToolAllAIStatusService(std::vector<tevo_robot_namespace::RobotAnalogIODesc>& statusVector);
+    int setToolDigitalIOStatusService(tevo_robot_namespace::ToolDigitalIOAddr addr, tevo_robot_namespace::IO_STATUS value);
+    int getToolAllIOStatusService(RobotToolAllIOStatus& toolAllIOStatus);
+    int updateRobotBoardFirmwareService(tevo_robot_namespace::update_board_firmware_cmd cmd, const void* data,
+                                        uint16_t length);
+    int getBoardFirmwareUpdateResultService(bool& value);
+    int getRobotEthernetDeviceNameService(std::string& ethernetDeviceName);
+    int getServerVersionInfoService(std::string& versionInfo);
+    int getJointCommonData(tevo_robot_namespace::JointCommonData* jointCommonDataArray, int size);
+    int setJointParamService(CommunicationMateType::SetJointCommonParamType type, int jointID, int value);
+    int jointSaveDataFlashService(int jointID);
+    int getJoint6Rotate360EnableFlag(bool& joint6Rot360Enable);
+    int getJoint1Rotate360EnableFlag(bool& joint1Rot360Enable);
+    int startupOfflineExcitTrajService(const char* trackFile, tevo_robot_namespace::Robot_Dyn_identify_traj type,
+                                       int subtype);
+    int getDynIdentifyResultsService(std::vector<int>& paramVector);
+
+protected:
+    // The push and event handlers, run on the receive thread with the frame's
+    // body as it sits in the receive buffer.
+    void realTimeJointStatusService(const char* body, int length);
+    void realTimeJointAngleService(const char* body, int length);
+    void realTimeEndSpeedService(const char* body, int length);
+    void realTimeMovepProgressNotifyService(const char* body, int length);
+    void realTimeRobotEventResponseService(const char* body, int length);
+
+    static void robotEventProcessThread(RobotControlServices* self);
+
+    // A two-step operation's completion: the event side sets m_signalled under
+    // m_mutex and notifies; the caller arms (clears) it before its request and
+    // waits for it after the response. m_mutex is never held across a request,
+    // so a completion that arrives before the response neither blocks the
+    // receive thread nor gets lost. m_callMutex serialises whole operations.
+    struct CompletionPoint {
+        std::timed_mutex m_mutex;
+        std::condition_variable_any m_conditon;
+        bool m_signalled = false;
+        std::mutex m_callMutex;
+    };
+    enum class WaitOutcome { Signalled, TimedOut, Disconnected };
+
+    void armCompletion(CompletionPoint& point);
+    // Signals point under its mutex; with a time limit, gives up (false) when the
+    // mutex cannot be had in time.
+    bool signalCompletion(CompletionPoint& point, int lockLimitMsec = -1);
+    WaitOutcome waitCompletion(CompletionPoint& point, std::chrono::steady_clock::time_point deadline,
+                               uint64_t linkGeneration);
+    // Ends every wait on a response or a completion with ErrCode_SocketDisconnect.
+    void wakeAllWaitersOnDisconnect();
+    // Serialises on point, arms it, sends type in common-result mode (taking the
+    // body) and waits for the completion until waitMsec after the call began.
+    // ret receives the request's result; a failed request yields TimedOut.
+    WaitOutcome requestAndAwait(CompletionPoint& point, RobotCommandType type, char* body, int bodyLength,
+                                int waitMsec, int& ret);
+
+    // The shapes every controller command takes: send a body (or none) and check
+    // the common result; send and decode a typed response; encode, then send.
+    template <typename Encode>
+    int sendEncodedCheckResult(RobotCommandType type, Encode&& encode, const char* encodeFailLog);
+    template <typename Decode>
+    int queryDecoded(RobotCommandType type, char* body, int bodyLength, Decode&& decode, int decodeFailCode,
+                     const char* decodeFailLog);
+    template <typename Decode>
+    int queryDecoded(RobotCommandType type, Decode&& decode, int decodeFailCode, const char* decodeFailLog) {
+        return queryDecoded(type, nullptr, 0, static_cast<Decode&&>(decode), decodeFailCode, decodeFailLog);
+    }
+    int sendIntVector(RobotCommandType type, const std::vector<int>& values, const char* encodeFailLog);
+
+    std::array<CommunicationResponse, CommunicationMateType::CommunicationTypeCount> m_robotCommandResponseSet;
+    std::array<std::mutex, CommunicationMateType::CommunicationTypeCount> m_robotCommandMutexSet;
+
+    CompletionPoint m_startupDone;
+    std::atomic<int> m_robotStartupDoneResult;
+    CompletionPoint m_shutDownDone;
+    CompletionPoint m_robotHandShakeFinish;
+    std::atomic<bool> m_robotHandShakeSuccFlag;
+    CompletionPoint m_robotMoveControlStop;
+    CompletionPoint m_robotMoveControlPause;
+    CompletionPoint m_robotMoveControlContinue;
+    std::mutex m_robotMoveControlMutex;
+
+    // Callback pairs; copied out under m_callbackMutex and called without it.
+    std::mutex m_callbackMutex;
+    RobotEventCallback m_robotEventCallback = nullptr;
+    void* m_robotEventCallbackArg = nullptr;
+    RealTimeEndSpeedCallback m_robotEndSpeedCallback = nullptr;
+    void* m_robotEndSpeedCallbackArg = nullptr;
+    RealTimeMovepStepNumNotifyCallback m_movepProgressNotifyCallback = nullptr;
+    void* m_movepProgressNotifyCallbackArg = nullptr;
+    RealTimeJointStatusCallback m_realTimeJointStatusCallback = nullptr;
+    void* m_realTimeJointStatusCallbackArg = nullptr;
+    RealTimeRoadPointCallback m_realTimeRoadPointCallback = nullptr;
+    void* m_realTimeRoadPointCallbackArg = nullptr;
+
+    // The move-finish mutex and condition; motion reaches them by pointer.
+    std::condition_variable m_robotMoveAtTrackTargetPosConditon;
+    std::mutex m_robotMoveAtTrackTargetPosMutex;
+    std::atomic<int> m_moveFinishEventType;
+    std::mutex m_moveFinishQueueMutex;
+    std::deque<tevo_robot_namespace::RobotEventType> m_moveFinishEventQueue;
+
+    // Bumped whenever the connection is lost; waiters compare it with the value
+    // they saw before sending.
+    std::atomic<uint64_t> m_linkGeneration{0};
+
+    RobotEventQueue m_robotEventQueue;
+    std::atomic<bool> m_eventThreadStop{false};
+    std::thread m_threadId;
+};
+
+// ---- the command shapes --------------------------------------------------------
+
+template <typename Encode>
+int RobotControlServices::sendEncodedCheckResult(RobotCommandType type, Encode&& encode, const char* encodeFailLog) {
+    char* body = nullptr;
+    int bodyLength = 0;
+    if (!encode(&body, &bodyLength)) {
+        RobotLogPrint::trace(tevo_robot_namespace::LL_ERROR, "%s", encodeFailLog);
+        return tevo_robot_namespace::ErrCode_CreateRequestFailed;
+    }
+    return requestServiceOnlyCheckSendResultMode(type, body, bodyLength);
+}
+
+template <typename Decode>
+int RobotControlServices::queryDecoded(RobotCommandType type, char* body, int bodyLength, Decode&& decode,
+                                       int decodeFailCode, const char* decodeFailLog) {
+    CommunicationResponse response;
+    const int ret = requestServiceGetResponseContentMode(type, body, bodyLength, response);
+    if (ret != tevo_robot_namespace::ErrnoSucc) return ret;
+    int errorCode = 0;
+    if (!decode(static_cast<const char*>(response.m_textPtr), response.m_textLength, errorCode)) {
+        RobotLogPrint::trace(tevo_robot_namespace::LL_ERROR, "%s", decodeFailLog);
+        return decodeFailCode;
+    }
+    return getErrCodeByServerResponse(errorCode);
+}
+
+#endif  // ROBOTCONTROLSERVICES_H

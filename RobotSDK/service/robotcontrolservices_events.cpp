@@ -1,0 +1,335 @@
+// Real-time pushes and robot events: the push handlers, the event processing
+// that completes wait points, the event ring and the event thread.
+
+#include <chrono>
+#include <cstring>
+
+#include "RobotSDK/service/robotcontrolservices.h"
+#include "RobotSDK/service/robotutilservice.h"
+#include "RobotSDK/util/protoencodedecode.h"
+#include "RobotSDK/util/trace/robotlogprint.h"
+
+using namespace tevo_robot_namespace;
+
+namespace {
+
+// Events that end a blocking move.
+bool isMoveFinishEvent(int type) {
+    return type == RobotEvent_atTrackTargetPos || type == RobotEvent_robotControllerError ||
+           type == RobotEvent_socketDisconnected || (type >= 1001 && type <= 1299) ||
+           type == RobotEventMoveEnterStopState || (type >= 2001 && type <= 2999 && type != RobotEventSoftEmergencyExit);
+}
+
+// Pairs the two log lines of one done event.
+int logPairId() {
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(now).count() % 1000000);
+}
+
+}  // namespace
+
+// ---- RobotEvent / RobotEventQueue -----------------------------------------
+
+RobotEvent::RobotEvent() : m_eventType(robot_event_unknown), m_evnetCode(0) {}
+
+RobotEvent::RobotEvent(int eventType, int eventCode, const std::string& eventContent)
+    : m_eventType(eventType), m_evnetCode(eventCode), m_eventContent(eventContent) {}
+
+RobotEventQueue::RobotEventQueue() : m_wIdx(0), m_rIdx(0), m_queue(QUEUE_SIZE) {}
+
+void RobotEventQueue::init() {
+    m_wIdx.store(0, std::memory_order_relaxed);
+    m_rIdx.store(0, std::memory_order_relaxed);
+}
+
+bool RobotEventQueue::push(const RobotEvent& event) {
+    const uint32_t w = m_wIdx.load(std::memory_order_relaxed);
+    // Acquire: the consumer has finished copying every slot it released.
+    if (w - m_rIdx.load(std::memory_order_acquire) >= static_cast<uint32_t>(QUEUE_SIZE)) return false;
+    m_queue[w % QUEUE_SIZE] = event;
+    m_wIdx.store(w + 1, std::memory_order_release);
+    return true;
+}
+
+bool RobotEventQueue::pop(RobotEvent& event) {
+    const uint32_t r = m_rIdx.load(std::memory_order_relaxed);
+    // Acquire: the producer's write of the slot is visible.
+    if (r == m_wIdx.load(std::memory_order_acquire)) return false;
+    event = m_queue[r % QUEUE_SIZE];
+    m_rIdx.store(r + 1, std::memory_order_release);
+    return true;
+}
+
+// ---- registration -----------------------------------------------------------
+
+void RobotControlServices::robotServiceRegisterRealTimeJointStatusCallbackService(RealTimeJointStatusCallback ptr,
+                                                                                  void* arg) {
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_realTimeJointStatusCallback = ptr;
+    m_realTimeJointStatusCallbackArg = arg;
+}
+
+void RobotControlServices::robotServiceRegisterRealTimeRoadPointCallbackService(RealTimeRoadPointCallback ptr,
+                                                                                void* arg) {
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_realTimeRoadPointCallback = ptr;
+    m_realTimeRoadPointCallbackArg = arg;
+}
+
+void RobotControlServices::robotServiceRegisterRealTimeEndSpeedCallbackService(RealTimeEndSpeedCallback ptr, void* arg) {
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_robotEndSpeedCallback = ptr;
+    m_robotEndSpeedCallbackArg = arg;
+}
+
+void RobotControlServices::robotServiceRegisterRobotEventInfoCallbackService(RobotEventCallback ptr, void* arg) {
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_robotEventCallback = ptr;
+    m_robotEventCallbackArg = arg;
+}
+
+void RobotControlServices::robotServiceRegisterMovepProgressNotifyCallbackService(
+    RealTimeMovepStepNumNotifyCallback ptr, void* arg) {
+    std::lock_guard<std::mutex> lock(m_callbackMutex);
+    m_movepProgressNotifyCallback = ptr;
+    m_movepProgressNotifyCallbackArg = arg;
+}
+
+// ---- push handlers (receive thread) ----------------------------------------
+
+void RobotControlServices::realTimeJointStatusService(const char* body, int length) {
+    JointStatus status[ARM_DOF];
+    std::memset(static_cast<void*>(status), 0, sizeof(status));
+    int errorCode = 0;
+    if (!ProtoEncodeDecode::resolveResponse_jointStatus(body, length, status, ARM_DOF, errorCode)) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime joint status info failed.");
+        return;
+    }
+    RealTimeJointStatusCallback callback;
+    void* arg;
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        callback = m_realTimeJointStatusCallback;
+        arg = m_realTimeJointStatusCallbackArg;
+    }
+    if (callback != nullptr) callback(status, ARM_DOF, arg);
+}
+
+void RobotControlServices::realTimeJointAngleService(const char* body, int length) {
+    JointParam jointAngle;
+    std::memset(static_cast<void*>(&jointAngle), 0, sizeof(jointAngle));
+    int errorCode = 0;
+    if (!ProtoEncodeDecode::resolveResponse_jointAngle(body, length, jointAngle, errorCode)) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime joint status info failed.");
+        return;
+    }
+    RealTimeRoadPointCallback callback;
+    void* arg;
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        callback = m_realTimeRoadPointCallback;
+        arg = m_realTimeRoadPointCallbackArg;
+    }
+    if (callback == nullptr) return;
+    wayPoint_S wayPoint;
+    std::memset(static_cast<void*>(&wayPoint), 0, sizeof(wayPoint));
+    // The waypoint is delivered whatever the kinematics returns.
+    RobotUtilService::robotFk(jointAngle.jointPos, ARM_DOF, wayPoint);
+    callback(&wayPoint, arg);
+}
+
+void RobotControlServices::realTimeEndSpeedService(const char* body, int length) {
+    double speed = 0.0;
+    if (!ProtoEncodeDecode::resolveResponse_robotEndSpeed(body, length, speed)) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime end speed info failed.");
+        return;
+    }
+    RealTimeEndSpeedCallback callback;
+    void* arg;
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        callback = m_robotEndSpeedCallback;
+        arg = m_robotEndSpeedCallbackArg;
+    }
+    if (callback != nullptr) callback(speed, arg);
+}
+
+void RobotControlServices::realTimeMovepProgressNotifyService(const char* body, int length) {
+    int step = 0;
+    if (!ProtoEncodeDecode::resolveResponse_movepProgressNotify(body, length, step)) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime movep step num info failed.");
+        return;
+    }
+    RealTimeMovepStepNumNotifyCallback callback;
+    void* arg;
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        callback = m_movepProgressNotifyCallback;
+        arg = m_movepProgressNotifyCallbackArg;
+    }
+    if (callback != nullptr) callback(step, arg);
+}
+
+void RobotControlServices::realTimeRobotEventResponseService(const char* body, int length) {
+    RobotEventInfo eventInfo;
+    eventInfo.eventType = robot_event_unknown;
+    eventInfo.eventCode = 0;
+    if (!ProtoEncodeDecode::resolveResponse_robotEvent(body, length, eventInfo)) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime robot event failed.");
+        return;
+    }
+    robotRealTimeEventProcess(eventInfo);
+}
+
+void RobotControlServices::disconnectProcess() {
+    RobotEventInfo eventInfo;
+    eventInfo.eventType = RobotEvent_socketDisconnected;
+    eventInfo.eventCode = 0;
+    eventInfo.eventContent = "Server disconnected.";
+    robotRealTimeEventProcess(eventInfo);
+}
+
+// ---- event processing (receive thread) -------------------------------------
+
+void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
+    const int type = eventInfo.eventType;
+
+    // A lost connection ends every pending wait at once instead of at its
+    // time-out. The controller may send this type itself while the link is up
+    // (and the client reports an exceptional socket condition the same way);
+    // only a link that is really down wakes the waiters.
+    if (type == RobotEvent_socketDisconnected && !getCurrentConnectStatus()) wakeAllWaitersOnDisconnect();
+
+    if (type > 1000) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: real time event. type:%d %s", type, eventInfo.eventContent.c_str());
+    }
+
+    if (isMoveFinishEvent(type)) {
+        {
+            std::lock_guard<std::mutex> lock(m_robotMoveAtTrackTargetPosMutex);
+            pushEventToMoveFinishEventQueue(static_cast<RobotEventType>(type));
+            RobotLogPrint::trace(LL_INFO, "sdk log: Event caused motion disruption. type:%d desc:%s", type,
+                                 eventInfo.eventContent.c_str());
+        }
+        m_robotMoveAtTrackTargetPosConditon.notify_all();
+    }
+
+    switch (type) {
+        case RobotEvent_robotStartupDoneResult: {
+            std::lock_guard<std::timed_mutex> lock(m_startupDone.m_mutex);
+            m_robotStartupDoneResult.store(eventInfo.eventCode, std::memory_order_relaxed);
+            m_startupDone.m_signalled = true;
+            m_startupDone.m_conditon.notify_all();
+            break;
+        }
+        case RobotEvent_robotShutdownDone:
+            signalCompletion(m_shutDownDone);
+            break;
+        case RobotEvent_RobotHandShakeSucc:
+        case RobotEvent_RobotHandShakeFailed: {
+            std::lock_guard<std::timed_mutex> lock(m_robotHandShakeFinish.m_mutex);
+            m_robotHandShakeSuccFlag.store(type == RobotEvent_RobotHandShakeSucc, std::memory_order_relaxed);
+            m_robotHandShakeFinish.m_signalled = true;
+            m_robotHandShakeFinish.m_conditon.notify_all();
+            break;
+        }
+        case RobotEvent_softEmergency:
+        case RobotEvent_RobotMoveControlStopDone:
+            signalCompletion(m_robotMoveControlStop);
+            signalCompletion(m_robotMoveControlPause);
+            signalCompletion(m_robotMoveControlContinue);
+            break;
+        case RobotEvent_RobotMoveControlPauseDone: {
+            const int id = logPairId();
+            RobotLogPrint::trace(LL_INFO, "sdk log: Ready to process PauseDone event. id:%d", id);
+            if (!signalCompletion(m_robotMoveControlPause, PAUSE_DONE_EVNET_TIMED_LOCK_MSEC)) {
+                RobotLogPrint::trace(LL_ERROR,
+                                     "sdk log: The pauseDone mutex could not be locked before the specified "
+                                     "timeout expired.");
+            }
+            RobotLogPrint::trace(LL_INFO, "sdk log: Process PauseDone event finish. id:%d", id);
+            break;
+        }
+        case RobotEvent_RobotMoveControlContinueDone: {
+            const int id = logPairId();
+            RobotLogPrint::trace(LL_INFO, "sdk log: Ready to process ContinueDone event. id:%d", id);
+            signalCompletion(m_robotMoveControlContinue);
+            RobotLogPrint::trace(LL_INFO, "sdk log: Process ContinueDone event finish. id:%d", id);
+            break;
+        }
+        case RobotEvent_UpdateJoint6Rot360Flag:
+            RobotUtilService::setJoint6Rot360(eventInfo.eventCode > 0);
+            RobotLogPrint::trace(LL_INFO, "sdk log: init ik param success.");
+            break;
+        default:
+            break;
+    }
+
+    bool haveCallback;
+    {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        haveCallback = m_robotEventCallback != nullptr;
+    }
+    if (haveCallback) pushEventToList(eventInfo);
+}
+
+void RobotControlServices::pushEventToList(const RobotEventInfo& eventInfo) {
+    m_robotEventQueue.push(RobotEvent(eventInfo.eventType, eventInfo.eventCode, eventInfo.eventContent));
+}
+
+// ---- event thread -----------------------------------------------------------
+
+void RobotControlServices::robotEventProcessThread(RobotControlServices* self) {
+    RobotEvent event;
+    while (!self->m_eventThreadStop.load(std::memory_order_acquire)) {
+        if (!self->m_robotEventQueue.pop(event)) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+            continue;
+        }
+        RobotEventInfo eventInfo;
+        eventInfo.eventType = static_cast<RobotEventType>(event.m_eventType);
+        eventInfo.eventCode = event.m_evnetCode;
+        eventInfo.eventContent = event.m_eventContent;
+        RobotLogPrint::trace(LL_INFO, "ready callback. type:%d desc:%s", event.m_eventType,
+                             event.m_eventContent.c_str());
+        RobotEventCallback callback;
+        void* arg;
+        {
+            std::lock_guard<std::mutex> lock(self->m_callbackMutex);
+            callback = self->m_robotEventCallback;
+            arg = self->m_robotEventCallbackArg;
+        }
+        if (callback != nullptr) callback(&eventInfo, arg);
+    }
+}
+
+// ---- move-finish hand-off ----------------------------------------------------
+
+void RobotControlServices::setMoveFinishEventType(RobotEventType type) {
+    m_moveFinishEventType.store(type, std::memory_order_release);
+}
+
+RobotEventType RobotControlServices::getMoveFinishEventType() const {
+    return static_cast<RobotEventType>(m_moveFinishEventType.load(std::memory_order_acquire));
+}
+
+void RobotControlServices::pushEventToMoveFinishEventQueue(RobotEventType type) {
+    std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
+    m_moveFinishEventQueue.push_back(type);
+}
+
+RobotEventType RobotControlServices::frontToMoveFinishEventQueue() {
+    std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
+    return m_moveFinishEventQueue.empty() ? RobotEventInvalid : m_moveFinishEventQueue.front();
+}
+
+void RobotControlServices::clearMoveFinishEventQueue() {
+    std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
+    m_moveFinishEventQueue.clear();
+}
+
+std::condition_variable* RobotControlServices::getRobotMoveAtTrackTargetPosConditonPtr() {
+    return &m_robotMoveAtTrackTargetPosConditon;
+}
+
+std::mutex* RobotControlServices::getRobotMoveAtTrackTargetPosMutexPtr() { return &m_robotMoveAtTrackTargetPosMutex; }
