@@ -1,0 +1,7 @@
+# Kinematics: the closed-form core and calibration (plain functions), the
+# solver service Ikfunc and the coordinate utilities RobotUtilService.
+tevo_subsystem(tevo_kinematics
+  SOURCES
+    ${PROJECT_SOURCE_DIR}/kinematics/kinematicscore.cpp
+    ${PROJECT_SOURCE_DIR}/kinematics/calibrationcore.cpp
+  DEPS tevo_metatype tevo_transport)

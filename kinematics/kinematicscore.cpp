@@ -1,0 +1,422 @@
+#include "kinematics/kinematicscore.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kHalfPi = kPi / 2.0;
+constexpr double kTwoPi = 2.0 * kPi;
+
+// Below this normalised cosine an angle is taken as exactly +-pi/2.
+constexpr double kCosZero = 1.75e-05;
+constexpr double kCosZeroSquared = kCosZero * kCosZero;
+
+// Tolerances of the inverse kinematics, in the units of the quantity tested.
+constexpr double kOffsetCylinderTolerance = 0.0125;     // metres inside D2
+constexpr double kSingleShoulderRatio = 0.9999999998;  // D2 / rho
+constexpr double kWristCosReject = 1.0001;
+constexpr double kWristCosSingular = 0.99999994;
+constexpr double kFirstPassElbowTolerance = 1.0001;
+constexpr double kSecondPassElbowTolerance = 1.046;
+constexpr double kElbowCosTwoBranches = 0.9999999999995;
+constexpr double kSinPi = 1.2246467991473532e-16;
+constexpr double kPlanarSquareLimit = 1.0001;
+constexpr double kStretchTolerance = 0.0001;
+
+struct DhModel {
+    tevo_robot_type type;
+    double A3, A4, D1, D2, D4, D5, D6;
+};
+
+// The process-wide arm model; starts as model 0.
+DhModel g_dh = {tevo_model_0, 0.408, 0.376, 0.0985, 0.1215, -0.019, 0.1025, 0.094};
+
+// antiSinCos without the explicit normalisation: the threshold test on the
+// normalised cosine is done on squares and atan2 replaces the quadrant fix-up.
+// Gives the same angle (to rounding) for every input, including s = 0, c < 0
+// (+pi) and s = c = 0 (a non-number).
+inline double angleOf(double s, double c) {
+    const double ss = s * s;
+    const double cc = c * c;
+    if (cc < kCosZeroSquared * (ss + cc)) {
+        return s > 0.0 ? kHalfPi : -kHalfPi;
+    }
+    if (!(ss + cc > 0.0)) {
+        return std::nan("");
+    }
+    const double a = std::atan2(s, c);
+    return a == -kPi ? kPi : a;
+}
+
+// Brings t into (-pi, pi].
+inline double wrapAngle(double t) {
+    while (t > kPi) {
+        t -= kTwoPi;
+    }
+    while (t <= -kPi) {
+        t += kTwoPi;
+    }
+    return t;
+}
+
+// One inverse-kinematics call: the working pose, the model and the output table.
+struct IkContext {
+    DhModel dh;
+    double r11, r12, r13, r21, r22, r23, r31, r32, r33;
+    double px, py, pz;
+    const double* qref;
+    double (*sol)[KINEMATICS_MAX_SOLUTIONS];
+    int n;
+
+    void append(double t1, double t2, double t3, double t4, double t5, double t6) {
+        sol[0][n] = t1;
+        sol[1][n] = t2;
+        sol[2][n] = t3;
+        sol[3][n] = t4;
+        sol[4][n] = t5;
+        sol[5][n] = t6;
+        ++n;
+    }
+};
+
+// Joints 2 to 6 of one regular wrist value (theta5 with sine s5) for the joint 1
+// candidate (c1, s1); tau is the elbow cosine tolerance of the pass.
+void solveRegularWrist(IkContext& ctx, double th1, double c1, double s1, double c5,
+                       double th5, double s5, double tau) {
+    const DhModel& dh = ctx.dh;
+    const double a = (ctx.r11 * s1 + ctx.r21 * c1) / s5;
+    const double b = (ctx.r22 * c1 + ctx.r12 * s1) / s5;
+    const double nab = std::sqrt(a * a + b * b);
+    const double ah = a / nab;
+    const double bh = b / nab;
+    const double th6 = angleOf(bh, ah);
+
+    const double t1 = s5 * ctx.r33 - c5 * ctx.r31 * ah - c5 * ctx.r32 * bh;
+    const double t2 = ah * ctx.r32 - bh * ctx.r31;
+    const double th234 = angleOf(t1, t2);
+
+    const double X = (ctx.py * s1 - ctx.px * c1) + dh.D6 * (ctx.r13 * c1 - ctx.r23 * s1) - dh.D5 * t1;
+    const double Z = (ctx.pz - dh.D1 - dh.D6 * ctx.r33) - dh.D5 * t2;
+    const double c3 = (X * X + Z * Z - dh.A3 * dh.A3 - dh.A4 * dh.A4) / (2.0 * dh.A3 * dh.A4);
+    if (!(std::fabs(c3) <= tau)) {
+        return;
+    }
+
+    double th3[2];
+    double sn3[2];
+    int count;
+    if (std::fabs(c3) <= kElbowCosTwoBranches) {
+        th3[0] = std::acos(c3);
+        sn3[0] = std::sqrt((1.0 - c3) * (1.0 + c3));
+        th3[1] = -th3[0];
+        sn3[1] = -sn3[0];
+        count = 2;
+    } else if (c3 > 0.0) {
+        th3[0] = 0.0;
+        sn3[0] = 0.0;
+        count = 1;
+    } else {
+        th3[0] = kPi;
+        sn3[0] = kSinPi;
+        count = 1;
+    }
+
+    const double g = dh.A3 + dh.A4 * c3;
+    for (int e = 0; e < count; ++e) {
+        const double m = dh.A4 * sn3[e];
+        const double den = m * m + g * g;
+        const double C = (Z * g - m * X) / den;
+        const double S = (m * Z + g * X) / den;
+        if (S * S + C * C > kPlanarSquareLimit) {
+            continue;
+        }
+        const double th2 = angleOf(S, C);
+        const double th4 = wrapAngle(th234 - th2 + th3[e]);
+        ctx.append(th1, th2, th3[e], th4, th5, th6);
+    }
+}
+
+// Both wrist values of a regular joint 1 candidate, +acos before -acos.
+void solveRegularCandidate(IkContext& ctx, double th1, double c1, double s1, double c5,
+                           double tau) {
+    const double th5 = std::acos(c5);
+    const double s5 = std::sqrt((1.0 - c5) * (1.0 + c5));
+    solveRegularWrist(ctx, th1, c1, s1, c5, th5, s5, tau);
+    solveRegularWrist(ctx, th1, c1, s1, c5, -th5, -s5, tau);
+}
+
+// Joint 2 for a given elbow angle th3 such that the end of the forearm lies at
+// distance D5 from the wrist point (H, V); of the two placements the one nearer
+// the reference qref2 is returned, expressed as qref2 plus a difference in
+// (-pi, pi]. When qref2 itself reaches the wrist point the result is qref2.
+double placeShoulder(const DhModel& dh, double H, double V, double th3, double qref2) {
+    const double g = dh.A3 + dh.A4 * std::cos(th3);
+    const double m = dh.A4 * std::sin(th3);
+    const double r = std::sqrt(g * g + m * m);
+    const double d = std::sqrt(H * H + V * V);
+    const double beta = angleOf(H, V);
+    const double gamma = std::atan2(-m, g);
+    double cd = (r * r + d * d - dh.D5 * dh.D5) / (2.0 * r * d);
+    cd = cd > 1.0 ? 1.0 : (cd < -1.0 ? -1.0 : cd);
+    const double delta = std::acos(cd);
+    const double da = wrapAngle(beta - gamma + delta - qref2);
+    const double db = wrapAngle(beta - gamma - delta - qref2);
+    return qref2 + (std::fabs(db) < std::fabs(da) ? db : da);
+}
+
+// Joint 5 at 0 or pi: joints 4 and 6 turn about one line, so joints 2 and 3 are
+// taken from the reference where the target allows it. At most one solution.
+void solveSingularWrist(IkContext& ctx, double th1, double c1, double s1, double c5) {
+    const DhModel& dh = ctx.dh;
+    const double sigma = c5 > 0.0 ? 1.0 : -1.0;
+    const double th5 = c5 > 0.0 ? 0.0 : kPi;
+    const double psi = angleOf(-ctx.r31, ctx.r32);
+    const double H = (ctx.py - dh.D6 * ctx.r23) * s1 + c1 * (dh.D6 * ctx.r13 - ctx.px);
+    const double V = ctx.pz - dh.D1 - dh.D6 * ctx.r33;
+    const double L = dh.A3 + dh.A4 + dh.D5;
+    const double errH = std::fabs(std::fabs(H) - L);
+    const double errV = std::fabs(std::fabs(V) - L);
+
+    if (errH < kStretchTolerance || errV < kStretchTolerance) {
+        double th2;
+        if (errH >= kStretchTolerance) {
+            th2 = V > 0.0 ? 0.0 : kPi;
+        } else {
+            th2 = H > 0.0 ? kHalfPi : -kHalfPi;
+        }
+        ctx.append(th1, th2, 0.0, 0.0, th5, psi - sigma * th2);
+        return;
+    }
+
+    const double qref2 = ctx.qref[1];
+    const double qref3 = ctx.qref[2];
+    const double d = std::sqrt(H * H + V * V);
+    const double c = (d * d + dh.D5 * dh.D5 - dh.A3 * dh.A3 - dh.A4 * dh.A4) / (2.0 * dh.A3 * dh.A4);
+    const double k = d * dh.D5 / (dh.A3 * dh.A4);
+    double th3;
+    if (std::fabs(c) > 1.0 + k + kStretchTolerance) {
+        return;
+    }
+    if (std::fabs(c) > 1.0 + k - kStretchTolerance) {
+        th3 = c > 0.0 ? 0.0 : kPi;
+    } else {
+        const double lo = c - k;
+        const double hi = c + k;
+        const double e = std::cos(qref3);
+        if (lo <= e && e <= hi) {
+            th3 = qref3;
+        } else {
+            const double bound = e < lo ? lo : hi;
+            if (std::fabs(bound) > 1.0) {
+                return;
+            }
+            th3 = std::acos(bound);
+            if (std::fabs(qref3 + th3) < std::fabs(th3 - qref3)) {
+                th3 = -th3;
+            }
+        }
+    }
+    const double th2 = placeShoulder(dh, H, V, th3, qref2);
+    const double t = angleOf((H - dh.A3 * std::sin(th2) - dh.A4 * std::sin(th2 - th3)) / dh.D5,
+                             (V - dh.A3 * std::cos(th2) - dh.A4 * std::cos(th2 - th3)) / dh.D5);
+    ctx.append(th1, th2, th3, t - th2 + th3, th5, psi - sigma * t);
+}
+
+}  // namespace
+
+const KinematicsModelDefaults kKinematicsModelDefaults[tevo_robot_type_num] = {
+    {0.408, 0.376, 0.0985, 0.1215, 0.1025, 0.094, -0.019},
+    {0.552, 0.495, 0.1632, 0.178, 0.1025, 0.094, 0.0},
+    {0.647, 0.6005, 0.1632, 0.2013, 0.1025, 0.094, 0.0},
+    {0.229, 0.2015, 0.1395, 0.11055, 0.08955, 0.09055, 0.0},
+    {0.266, 0.2565, 0.157, 0.119, 0.1025, 0.094, 0.0},
+    {0.245, 0.215, 0.1215, 0.1215, 0.1025, 0.094, -0.019},
+    {0.608, 0.6395, 0.1215, 0.1215, 0.1025, 0.094, -0.019},
+    {0.632, 0.6005, 0.1632, 0.2013, 0.1025, 0.094, 0.0},
+    {0.48, 0.37, 0.163, 0.191, 0.1175, 0.1035, 0.0},
+    {0.753, 0.72, 0.1955, 0.1935, 0.127, 0.1063, 0.0},
+};
+
+int getRobotType() {
+    return static_cast<int>(g_dh.type);
+}
+
+void setDhParaLen(tevo_robot_type robotType, double A3, double A4, double D1, double D2,
+                  double D5, double D6, double D4) {
+    g_dh = DhModel{robotType, A3, A4, D1, D2, D4, D5, D6};
+}
+
+void getDhPara(double& A3, double& A4, double& D1, double& D2, double& D5, double& D6,
+               double* D4) {
+    A3 = g_dh.A3;
+    A4 = g_dh.A4;
+    D1 = g_dh.D1;
+    D5 = g_dh.D5;
+    D6 = g_dh.D6;
+    if (D4 != nullptr) {
+        *D4 = g_dh.D4;
+        D2 = g_dh.D2 - g_dh.D4;
+    } else {
+        D2 = g_dh.D2;
+    }
+}
+
+void modifyDhParaLen(const float* a, const float* d) {
+    g_dh.A3 += a[2];
+    g_dh.A4 += a[3];
+    g_dh.D1 += d[0];
+    g_dh.D2 += d[1] + d[3];
+    g_dh.D4 += d[3];
+    g_dh.D5 += d[4];
+    g_dh.D6 += d[5];
+}
+
+double antiSinCos(double s, double c) {
+    const double f = std::sqrt(s * s + c * c);
+    const double sn = s / f;
+    const double cs = c / f;
+    if (std::fabs(cs) < kCosZero) {
+        return sn > 0.0 ? kHalfPi : -kHalfPi;
+    }
+    const double a = std::atan(sn / cs);
+    if (cs < 0.0) {
+        return a > 0.0 ? a - kPi : a + kPi;
+    }
+    return a;
+}
+
+void ComputeFkLib(const double* q, double* position, double* rotation) {
+    if (position == nullptr || rotation == nullptr) {
+        return;
+    }
+    const DhModel& dh = g_dh;
+    const double c1 = std::cos(q[0]), s1 = std::sin(q[0]);
+    const double c2 = std::cos(q[1]), s2 = std::sin(q[1]);
+    const double c5 = std::cos(q[4]), s5 = std::sin(q[4]);
+    const double c6 = std::cos(q[5]), s6 = std::sin(q[5]);
+    const double c23 = std::cos(q[1] - q[2]), s23 = std::sin(q[1] - q[2]);
+    const double q234 = q[1] - q[2] + q[3];
+    const double c234 = std::cos(q234), s234 = std::sin(q234);
+    const double K = c1 * c234 * c5 - s1 * s5;
+    const double M = c1 * s5 + s1 * c234 * c5;
+
+    rotation[0] = c6 * K - c1 * s234 * s6;
+    rotation[1] = c1 * s234 * c6 + s6 * K;
+    rotation[2] = -s1 * c5 - c1 * c234 * s5;
+    rotation[3] = s1 * s234 * s6 - c6 * M;
+    rotation[4] = -s6 * M - s1 * s234 * c6;
+    rotation[5] = s1 * c234 * s5 - c1 * c5;
+    rotation[6] = -c234 * s6 - s234 * c5 * c6;
+    rotation[7] = c234 * c6 - s234 * c5 * s6;
+    rotation[8] = s234 * s5;
+
+    const double P = dh.A3 * s2 + dh.A4 * s23 + dh.D5 * s234;
+    position[0] = c1 * P - s1 * dh.D2 + dh.D6 * rotation[2];
+    position[1] = -s1 * P - c1 * dh.D2 + dh.D6 * rotation[5];
+    position[2] = dh.D1 + dh.A3 * c2 + dh.A4 * c23 + dh.D5 * c234 + dh.D6 * rotation[8];
+}
+
+void computeFlangePosition(const double* q, double* position) {
+    const DhModel& dh = g_dh;
+    const double c1 = std::cos(q[0]), s1 = std::sin(q[0]);
+    const double c2 = std::cos(q[1]), s2 = std::sin(q[1]);
+    const double c5 = std::cos(q[4]), s5 = std::sin(q[4]);
+    const double c23 = std::cos(q[1] - q[2]), s23 = std::sin(q[1] - q[2]);
+    const double q234 = q[1] - q[2] + q[3];
+    const double c234 = std::cos(q234), s234 = std::sin(q234);
+    const double r13 = -s1 * c5 - c1 * c234 * s5;
+    const double r23 = s1 * c234 * s5 - c1 * c5;
+    const double r33 = s234 * s5;
+    const double P = dh.A3 * s2 + dh.A4 * s23 + dh.D5 * s234;
+    position[0] = c1 * P - s1 * dh.D2 + dh.D6 * r13;
+    position[1] = -s1 * P - c1 * dh.D2 + dh.D6 * r23;
+    position[2] = dh.D1 + dh.A3 * c2 + dh.A4 * c23 + dh.D5 * c234 + dh.D6 * r33;
+}
+
+int ComputeIkLib(const double* referenceAngles, double* rotation, double* position,
+                 double (*solutions)[KINEMATICS_MAX_SOLUTIONS]) {
+    // Working frame: the first two rows of the rotation and x, y negated.
+    for (int j = 0; j < 6; ++j) {
+        rotation[j] = -rotation[j];
+    }
+    position[0] = -position[0];
+    position[1] = -position[1];
+
+    IkContext ctx;
+    ctx.dh = g_dh;
+    ctx.r11 = rotation[0];
+    ctx.r12 = rotation[1];
+    ctx.r13 = rotation[2];
+    ctx.r21 = rotation[3];
+    ctx.r22 = rotation[4];
+    ctx.r23 = rotation[5];
+    ctx.r31 = rotation[6];
+    ctx.r32 = rotation[7];
+    ctx.r33 = rotation[8];
+    ctx.px = position[0];
+    ctx.py = position[1];
+    ctx.pz = position[2];
+    ctx.qref = referenceAngles;
+    ctx.sol = solutions;
+    ctx.n = 0;
+    const DhModel& dh = ctx.dh;
+
+    // Wrist centre projected on the base plane; it must lie outside the
+    // cylinder of radius D2 about the base axis (with 12.5 mm of tolerance).
+    const double wx = ctx.px - dh.D6 * ctx.r13;
+    const double wy = ctx.py - dh.D6 * ctx.r23;
+    const double rho = std::sqrt(wx * wx + wy * wy);
+    if (!(rho >= dh.D2 - kOffsetCylinderTolerance)) {
+        return 0;
+    }
+
+    double candidates[2];
+    int candidateCount;
+    const double phi = angleOf(wx / rho, wy / rho);
+    if (dh.D2 / rho > kSingleShoulderRatio) {
+        candidates[0] = phi > kPi ? phi - kTwoPi : phi;
+        candidateCount = 1;
+    } else {
+        const double alpha = std::acos(dh.D2 / rho);
+        const double plus = phi + alpha;
+        const double minus = phi - alpha;
+        candidates[0] = plus > kPi ? plus - kTwoPi : plus;
+        candidates[1] = minus <= -kPi ? minus + kTwoPi : minus;
+        candidateCount = 2;
+    }
+
+    // Candidates with two regular wrist values, kept for the second pass.
+    double regular[2][4];
+    int regularCount = 0;
+    for (int i = 0; i < candidateCount; ++i) {
+        const double th1 = candidates[i];
+        const double c1 = std::cos(th1);
+        const double s1 = std::sin(th1);
+        const double c5 = c1 * ctx.r23 + s1 * ctx.r13;
+        const double absC5 = std::fabs(c5);
+        if (!(absC5 <= kWristCosReject)) {
+            continue;
+        }
+        if (absC5 > kWristCosSingular) {
+            solveSingularWrist(ctx, th1, c1, s1, c5);
+            continue;
+        }
+        regular[regularCount][0] = th1;
+        regular[regularCount][1] = c1;
+        regular[regularCount][2] = s1;
+        regular[regularCount][3] = c5;
+        ++regularCount;
+        solveRegularCandidate(ctx, th1, c1, s1, c5, kFirstPassElbowTolerance);
+    }
+
+    // Second pass: a target slightly out of reach is accepted with the wider
+    // elbow tolerance when nothing was found otherwise.
+    if (ctx.n == 0) {
+        for (int i = 0; i < regularCount; ++i) {
+            solveRegularCandidate(ctx, regular[i][0], regular[i][1], regular[i][2], regular[i][3],
+                                  kSecondPassElbowTolerance);
+        }
+    }
+    return ctx.n;
+}
