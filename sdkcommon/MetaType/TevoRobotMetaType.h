@@ -11,6 +11,10 @@
 // scalar first (w, x, y, z). Arrays per joint have ARM_DOF entries, joint 1
 // (at the base) first. Fixed-size char arrays hold NUL-terminated text.
 //
+// Every enumeration has the fixed underlying type int: values arrive as plain
+// integers from the controller and from callers, and any int converted to one
+// of these types is then a valid value (codes outside the lists included).
+//
 // Most names live in tevo_robot_namespace. The records shared by the move and
 // tool interfaces with the control core, and the callback signatures, are
 // global; they name namespace types fully qualified, so this header can be
@@ -114,14 +118,14 @@ struct JointRangeOfMotion {
 
 // ------------------------------------------- coordinate frames, calibration
 
-enum coordinate_refer {
+enum coordinate_refer : int {
     BaseCoordinate = 0,
     EndCoordinate = 1,
     WorldCoordinate = 2
 };
 
 // How three taught points define a user frame; the first point is the origin.
-enum CoordCalibrateMathod {
+enum CoordCalibrateMathod : int {
     Origin_AnyPointOnPositiveXAxis_AnyPointOnPositiveYAxis = 0,
     Origin_AnyPointOnPositiveYAxis_AnyPointOnPositiveZAxis = 1,
     Origin_AnyPointOnPositiveZAxis_AnyPointOnPositiveXAxis = 2,
@@ -145,7 +149,7 @@ struct CoordCalibrateByJointAngleAndTool {
 
 typedef CoordCalibrateByJointAngleAndTool CoordCalibrate;
 
-enum ToolKinematicsOriCalibrateMathod {
+enum ToolKinematicsOriCalibrateMathod : int {
     ToolKinematicsOriCalibrateMathod_Invalid = -1,
     ToolKinematicsOriCalibrateMathod_xOxy = 0,
     ToolKinematicsOriCalibrateMathod_yOyz = 1,
@@ -157,7 +161,7 @@ enum ToolKinematicsOriCalibrateMathod {
 };
 
 // Line format of a tool-pose track file.
-enum POSITION_ORIENTATION_TYPE {
+enum POSITION_ORIENTATION_TYPE : int {
     POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT = 1,   // mm and RPY degrees, blanks
     POSITION_M_AND_QUATERNION_COMMA_SPLIT = 10   // metres and quaternion, commas
 };
@@ -166,7 +170,7 @@ enum POSITION_ORIENTATION_TYPE {
 
 // Values 0 to 10 exist on the wire; 11 to 14 and 101 only in the library and
 // are rewritten before a profile is sent.
-enum move_track {
+enum move_track : int {
     NO_TRACK = 0,
     TRACKING = 1,
     ARC_CIR = 2,
@@ -185,7 +189,7 @@ enum move_track {
     ORI_POSITION_ROTATE_CIRCUMFERENCE = 101
 };
 
-enum teach_mode {
+enum teach_mode : int {
     NO_TEACH = 0,
     JOINT1 = 1,
     JOINT2 = 2,
@@ -201,7 +205,7 @@ enum teach_mode {
     ROT_Z = 12
 };
 
-enum RobotMoveControlCommand {
+enum RobotMoveControlCommand : int {
     RobotMoveStop = 0,
     RobotMovePause = 1,
     RobotMoveContinue = 2
@@ -256,14 +260,14 @@ struct SeamTracking {
 
 }  // namespace tevo_robot_namespace
 
-enum move_mode {
+enum move_mode : int {
     NO_MOVEMODE = 0,
     MODEJ = 1,  // joint-space move
     MODEL = 2,  // straight-line move
     MODEP = 3   // blended move through a waypoint list
 };
 
-enum arrival_ahead_state {
+enum arrival_ahead_state : int {
     arrival_ahead_none = 0,
     arrival_ahead_distance = 1,
     arrival_ahead_time = 2,
@@ -272,7 +276,7 @@ enum arrival_ahead_state {
     arrival_ahead_done = 5
 };
 
-enum call_robot_motion_func_result {
+enum call_robot_motion_func_result : int {
     call_robot_motion_func_failed = 0,
     call_robot_motion_func_succ_wait_done = 1,
     call_robot_motion_func_succ_nowait = 2,
@@ -476,19 +480,19 @@ struct JointCommonData {
     uint16_t JointPosDS;
 };
 
-enum RobotState {
+enum RobotState : int {
     RobotStopped = 0,
     RobotRunning = 1,
     RobotPaused = 2,
     RobotResumed = 3
 };
 
-enum RobotWorkMode {
+enum RobotWorkMode : int {
     RobotModeSimulator = 0,
     RobotModeReal = 1
 };
 
-enum ROBOT_SERVICE_STATE {
+enum ROBOT_SERVICE_STATE : int {
     ROBOT_SERVICE_READY = 0,
     ROBOT_SERVICE_STARTING = 1,
     ROBOT_SERVICE_WORKING = 2,
@@ -501,7 +505,7 @@ enum ROBOT_SERVICE_STATE {
 };
 
 // Arm model; numbered like the kinematics core's model enumeration.
-enum RobotType {
+enum RobotType : int {
     ROBOT_MODEL_0 = 0,
     ROBOT_MODEL_1 = 1,
     ROBOT_MODEL_2 = 2,
@@ -514,14 +518,14 @@ enum RobotType {
     ROBOT_MODEL_9 = 9
 };
 
-enum Robot_Dyn_identify_traj {
+enum Robot_Dyn_identify_traj : int {
     Dyn_identify_traj_none = 0,
     Dyn_identify_traj_robot = 1,
     Dyn_identify_traj_tool = 2,
     Dyn_identify_traj_tool_abort = 3
 };
 
-enum update_board_firmware_cmd {
+enum update_board_firmware_cmd : int {
     update_master_board_firmware_trans_start = 1,
     update_master_board_firmware_trans_data = 2,
     update_master_board_firmware_trans_end = 3,
@@ -530,7 +534,7 @@ enum update_board_firmware_cmd {
     update_slave_board_firmware_trans_end = 6
 };
 
-enum RobotControlCommand {
+enum RobotControlCommand : int {
     RobotRelease = 0,
     RobotBrake = 1,
     OverspeedWarning = 2,
@@ -572,7 +576,7 @@ struct OrpeSafetyStatus {
 
 // ------------------------------------------------------------ input/output
 
-enum RobotIoType {
+enum RobotIoType : int {
     RobotBoardControllerDI = 0,
     RobotBoardControllerDO = 1,
     RobotBoardControllerAI = 2,
@@ -608,24 +612,24 @@ struct RobotAnalogIODesc {
 };
 
 // Level of a digital output.
-enum IO_STATUS {
+enum IO_STATUS : int {
     IO_STATUS_INVALID = 0,
     IO_STATUS_VALID = 1
 };
 
-enum ToolDigitalIOAddr {
+enum ToolDigitalIOAddr : int {
     TOOL_DIGITAL_IO_0 = 0,
     TOOL_DIGITAL_IO_1 = 1,
     TOOL_DIGITAL_IO_2 = 2,
     TOOL_DIGITAL_IO_3 = 3
 };
 
-enum ToolIOType {
+enum ToolIOType : int {
     IO_IN = 0,
     IO_OUT = 1
 };
 
-enum ToolPowerType {
+enum ToolPowerType : int {
     OUT_0V = 0,
     OUT_12V = 1,
     OUT_24V = 2
@@ -641,7 +645,7 @@ struct AdmittancePatam_t {
 
 // ------------------------------------------------------ events and logging
 
-enum LOG_LEVEL {
+enum LOG_LEVEL : int {
     LL_INFO = 0,
     LL_DEBUG = 1,
     LL_WARN = 2,
@@ -654,7 +658,7 @@ enum LOG_LEVEL {
 // notifications; 9000-9999 user events; 10000 unknown. A blocking move that
 // ends on an event of 1001-1299 or 2001-2999 returns the event value plus
 // 20000 as its RobotErrorCode.
-enum RobotEventType {
+enum RobotEventType : int {
     RobotEvent_armCanbusError = 0,
     RobotEvent_remoteHalt = 1,
     RobotEvent_remoteEmergencyStop = 2,
@@ -816,7 +820,7 @@ struct RobotEventInfo {
 // 11025-11028 refused move-control requests, 20000 and up a blocking move
 // interrupted by a controller event (event value plus 20000; 21301 for an
 // event without a code of its own).
-enum RobotErrorCode {
+enum RobotErrorCode : int {
     ErrnoSucc = 0,
     ErrCode_Base = 10000,
     ErrCode_Failed = 10001,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "RobotSDK/service/errorinfoservice.h"
@@ -46,6 +47,9 @@ const TextCase kTextCases[] = {
     {12345, ""},
     {-1, ""},
     {1, ""},
+    {40000, ""},
+    {INT_MIN, ""},
+    {INT_MAX, ""},
 };
 
 TEST(ErrorText, LookupGivesExactTextForEveryBand)
