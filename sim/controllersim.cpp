@@ -1,0 +1,599 @@
+#include "sim/controllersim.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <iostream>
+
+#include "sim/framing.h"
+#include "sim/siminternal.h"
+
+namespace tevo_sim {
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(50);
+// A client that accepts no bytes for this long is dropped, so one stuck
+// peer never stalls the threads that write to every connection.
+constexpr int kSendTimeoutMs = 5000;
+
+const char* commandName(int32_t cmd) {
+    switch (cmd) {
+    case Login: return "Login";
+    case Event: return "Event";
+    case RobotMove: return "RobotMove";
+    case RobotStartup: return "RobotStartup";
+    case RobotShutdown: return "RobotShutdown";
+    case RobotHandShake: return "RobotHandShake";
+    default: return "";
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Connection
+
+Connection::~Connection() {
+    if (fd >= 0) ::close(fd);
+}
+
+void Connection::shutdownSocket() {
+    open = false;
+    if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
+}
+
+bool Connection::write(const std::string& bytes) {
+    std::lock_guard<std::mutex> lock(writeMutex);
+    if (!open) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // The send time-out passed with the peer's window closed.
+        }
+        shutdownSocket();
+        return false;
+    }
+    return true;
+}
+
+// ------------------------------------------------------------------ SimCore
+
+SimCore::SimCore(SimOptions o) : opt(std::move(o)) {
+    if (!(opt.timeScale > 0)) opt.timeScale = 1.0;
+    if (!(opt.pushRateHz > 0)) opt.pushRateHz = 200.0;
+    initArmState(arm, opt.model);
+}
+
+SimCore::~SimCore() { stop(); }
+
+void SimCore::log(const std::string& line) {
+    std::lock_guard<std::mutex> lock(logMutex);
+    if (opt.logSink) {
+        opt.logSink(line);
+    } else {
+        std::cerr << "[tevo-sim] " << line << std::endl;
+    }
+}
+
+std::chrono::steady_clock::duration SimCore::armTime(std::chrono::milliseconds ms) const {
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double, std::milli>(static_cast<double>(ms.count()) / opt.timeScale));
+}
+
+bool SimCore::start() {
+    if (running) return false;
+    listenFd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (listenFd < 0) {
+        log(std::string("socket failed: ") + std::strerror(errno));
+        return false;
+    }
+    int one = 1;
+    ::setsockopt(listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(opt.port);
+    if (::inet_pton(AF_INET, opt.host.c_str(), &addr.sin_addr) != 1) {
+        log("not a numeric IPv4 address: " + opt.host);
+        ::close(listenFd);
+        listenFd = -1;
+        return false;
+    }
+    if (::bind(listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listenFd, 64) != 0) {
+        log("cannot listen on " + opt.host + ":" + std::to_string(opt.port) + ": " + std::strerror(errno));
+        ::close(listenFd);
+        listenFd = -1;
+        return false;
+    }
+    socklen_t len = sizeof addr;
+    ::getsockname(listenFd, reinterpret_cast<sockaddr*>(&addr), &len);
+    boundPort = ntohs(addr.sin_port);
+    stopping = false;
+    running = true;
+    acceptThread = std::thread([this] { acceptLoop(); });
+    timerThread = std::thread([this] { timerLoop(); });
+    motionThread = std::thread([this] { motionLoop(); });
+    log("listening on " + opt.host + ":" + std::to_string(boundPort));
+    return true;
+}
+
+void SimCore::stop() {
+    if (!running.exchange(false)) return;
+    stopping = true;
+    timerCv.notify_all();
+    if (acceptThread.joinable()) acceptThread.join();
+    if (motionThread.joinable()) motionThread.join();
+    if (timerThread.joinable()) timerThread.join();
+    {
+        std::lock_guard<std::mutex> lock(timerMutex);
+        while (!timers.empty()) timers.pop();
+    }
+    std::vector<std::shared_ptr<Connection>> all;
+    {
+        std::lock_guard<std::mutex> lock(connsMutex);
+        for (auto& kv : conns) all.push_back(kv.second);
+    }
+    for (auto& c : all) c->shutdownSocket();
+    for (auto& c : all)
+        if (c->reader.joinable()) c->reader.join();
+    reapRetired();
+    {
+        std::lock_guard<std::mutex> lock(connsMutex);
+        conns.clear();
+    }
+    ::close(listenFd);
+    listenFd = -1;
+    log("stopped");
+}
+
+void SimCore::reapRetired() {
+    std::vector<std::shared_ptr<Connection>> done;
+    {
+        std::lock_guard<std::mutex> lock(connsMutex);
+        done.swap(retired);
+    }
+    for (auto& c : done)
+        if (c->reader.joinable()) c->reader.join();
+}
+
+void SimCore::acceptLoop() {
+    while (!stopping) {
+        reapRetired();
+        pollfd p{listenFd, POLLIN, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(kPollInterval.count()));
+        if (r <= 0 || !(p.revents & POLLIN)) continue;
+        sockaddr_in peer{};
+        socklen_t len = sizeof peer;
+        const int fd = ::accept(listenFd, reinterpret_cast<sockaddr*>(&peer), &len);
+        if (fd < 0) continue;
+        int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        timeval tv{kSendTimeoutMs / 1000, (kSendTimeoutMs % 1000) * 1000};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+        auto conn = std::make_shared<Connection>();
+        conn->fd = fd;
+        char ip[INET_ADDRSTRLEN] = {0};
+        ::inet_ntop(AF_INET, &peer.sin_addr, ip, sizeof ip);
+        {
+            std::lock_guard<std::mutex> lock(connsMutex);
+            conn->id = nextConnId++;
+            conns[conn->id] = conn;
+            conn->reader = std::thread([this, conn] { readerLoop(conn); });
+        }
+        connsCv.notify_all();
+        log("connection " + std::to_string(conn->id) + " from " + ip + ":" + std::to_string(ntohs(peer.sin_port)));
+    }
+}
+
+void SimCore::readerLoop(std::shared_ptr<Connection> conn) {
+    FrameParser parser;
+    std::vector<char> buf(64 * 1024);
+    std::string why;
+    while (!stopping && conn->open) {
+        if (stallReading) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
+        pollfd p{conn->fd, POLLIN, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(kPollInterval.count()));
+        if (r <= 0) continue;
+        const ssize_t n = ::recv(conn->fd, buf.data(), buf.size(), 0);
+        if (n == 0) {
+            why = "closed by peer";
+            break;
+        }
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN) continue;
+            why = std::string("receive error: ") + std::strerror(errno);
+            break;
+        }
+        parser.feed(buf.data(), static_cast<size_t>(n));
+        int32_t cmd = 0;
+        std::string body, error;
+        FrameParser::Result res;
+        while ((res = parser.next(cmd, body, error)) == FrameParser::Result::Frame) {
+            onFrame(conn, cmd, std::move(body));
+            body.clear();
+        }
+        if (res == FrameParser::Result::Error) {
+            why = "bad input: " + error;
+            {
+                std::lock_guard<std::mutex> lock(stateMutex);
+                ++badInput;
+            }
+            stateCv.notify_all();
+            break;
+        }
+    }
+    if (why.empty()) why = "closed";
+    log("connection " + std::to_string(conn->id) + " " + why);
+    conn->shutdownSocket();
+    connectionClosed(conn);
+}
+
+void SimCore::connectionClosed(const std::shared_ptr<Connection>& conn) {
+    std::vector<EventSpec> events;
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        // Watchdog: the arm stops when the client driving it goes away.
+        const bool owns = (arm.plan && arm.planOwner == conn->id) ||
+                          (arm.jog != JogKind::None && arm.jogOwner == conn->id);
+        if (owns) {
+            events = stopMotion(arm, true);
+            log("connection " + std::to_string(conn->id) + " dropped while moving the arm: stopped");
+        }
+        std::lock_guard<std::mutex> clock(connsMutex);
+        conns.erase(conn->id);
+        conn->finished = true;
+        retired.push_back(conn);
+    }
+    stateCv.notify_all();
+    connsCv.notify_all();
+    sendEvents(events);
+}
+
+std::vector<std::shared_ptr<Connection>> SimCore::targets(int connection) const {
+    std::vector<std::shared_ptr<Connection>> out;
+    std::lock_guard<std::mutex> lock(connsMutex);
+    if (connection == ControllerSim::kAllConnections) {
+        for (auto& kv : conns) out.push_back(kv.second);
+    } else {
+        auto it = conns.find(connection);
+        if (it != conns.end()) out.push_back(it->second);
+    }
+    return out;
+}
+
+int SimCore::broadcast(const std::string& bytes, int connection) {
+    int n = 0;
+    for (auto& c : targets(connection))
+        if (c->write(bytes)) ++n;
+    return n;
+}
+
+void SimCore::sendEvents(const std::vector<EventSpec>& events, int connection) {
+    if (events.empty()) return;
+    std::string bytes;
+    for (const EventSpec& ev : events) {
+        appendFrame(bytes, Event, eventBody(ev));
+        if (opt.verbose) log("out  event type " + std::to_string(ev.type) + " code " + std::to_string(ev.code));
+    }
+    broadcast(bytes, connection);
+}
+
+void SimCore::schedule(std::chrono::steady_clock::duration after, std::function<void()> fn) {
+    {
+        std::lock_guard<std::mutex> lock(timerMutex);
+        timers.push(Timed{std::chrono::steady_clock::now() + after, timerSeq++, std::move(fn)});
+    }
+    timerCv.notify_all();
+}
+
+void SimCore::timerLoop() {
+    std::unique_lock<std::mutex> lock(timerMutex);
+    while (!stopping) {
+        if (timers.empty()) {
+            timerCv.wait_for(lock, kPollInterval);
+            continue;
+        }
+        const auto due = timers.top().due;
+        if (std::chrono::steady_clock::now() < due) {
+            timerCv.wait_until(lock, std::min(due, std::chrono::steady_clock::now() + kPollInterval));
+            continue;
+        }
+        std::function<void()> fn = timers.top().fn;
+        timers.pop();
+        lock.unlock();
+        fn();
+        lock.lock();
+    }
+}
+
+void SimCore::runCompletion(const Completion& c) {
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        if (c.apply) c.apply(arm);
+    }
+    stateCv.notify_all();
+    sendEvents({c.event});
+}
+
+void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std::string body) {
+    if (opt.verbose) {
+        log("in   conn " + std::to_string(conn->id) + " cmd " + std::to_string(cmd) + " " + commandName(cmd) +
+            " body " + std::to_string(body.size()) + " bytes");
+    }
+    RequestCtx ctx;
+    ctx.conn = conn->id;
+    ctx.cmd = cmd;
+    ctx.body = &body;
+    std::optional<FaultRule> rule;
+    {
+        std::lock_guard<std::mutex> lock(stateMutex);
+        ++requestCounts[cmd];
+        ++totalRequests;
+        lastBodies[cmd] = body;
+        auto it = faults.find(cmd);
+        if (it != faults.end()) {
+            rule = it->second;
+            if (it->second.remaining > 0 && --it->second.remaining == 0) faults.erase(it);
+        }
+        ctx.applyState = !(rule && ((rule->serverCode && *rule->serverCode != CodeSucc) || rule->skipStateChange));
+        handlerFor(cmd)(*this, arm, ctx);
+    }
+    stateCv.notify_all();
+
+    if (rule) {
+        if (rule->serverCode) ctx.code = *rule->serverCode;
+        if (rule->moveControlResult) {
+            if (auto* mc = dynamic_cast<pbc::ProtoRobotMoveFuncResult*>(ctx.reply.get()))
+                mc->set_ret(*rule->moveControlResult);
+        }
+        if (rule->suppressCompletion) ctx.completions.clear();
+        if (rule->completionEvent) {
+            if (ctx.completions.empty()) ctx.completions.push_back(Completion{});
+            ctx.completions.front().event = *rule->completionEvent;
+            ctx.completions.resize(1);
+        }
+    }
+    std::string replyBody = rule && rule->rawBody ? *rule->rawBody : serializeReply(*ctx.reply, ctx.code);
+    const std::string frame = encodeFrame(cmd, replyBody);
+    const bool drop = rule && rule->drop;
+    const bool twice = rule && rule->replyTwice;
+    std::vector<EventSpec> before = rule ? rule->eventsBefore : std::vector<EventSpec>{};
+    auto after = std::make_shared<std::vector<std::function<void(ArmState&)>>>(std::move(ctx.afterReply));
+    auto completions = std::make_shared<std::vector<Completion>>(std::move(ctx.completions));
+    const int connId = conn->id;
+    const int32_t code = ctx.code;
+    auto send = [this, conn, frame, drop, twice, before, after, completions, connId, cmd, code]() {
+        sendEvents(before, connId);
+        if (!drop) {
+            conn->write(twice ? frame + frame : frame);
+            if (opt.verbose)
+                log("out  conn " + std::to_string(connId) + " cmd " + std::to_string(cmd) + " code " +
+                    std::to_string(code) + (twice ? " (twice)" : ""));
+        } else if (opt.verbose) {
+            log("drop conn " + std::to_string(connId) + " cmd " + std::to_string(cmd));
+        }
+        if (!after->empty()) {
+            {
+                std::lock_guard<std::mutex> lock(stateMutex);
+                for (auto& fn : *after) fn(arm);
+            }
+            stateCv.notify_all();
+        }
+        for (const Completion& c : *completions) {
+            if (c.delay.count() <= 0) {
+                runCompletion(c);
+            } else {
+                schedule(armTime(c.delay), [this, c] { runCompletion(c); });
+            }
+        }
+    };
+    if (rule && rule->delay.count() > 0) {
+        schedule(rule->delay, send);
+    } else {
+        send();
+    }
+}
+
+// -------------------------------------------------------------- ControllerSim
+
+struct ControllerSim::Impl {
+    explicit Impl(const SimOptions& o) : core(o) {}
+    SimCore core;
+};
+
+ControllerSim::ControllerSim(SimOptions options) : options_(std::move(options)), impl_(std::make_unique<Impl>(options_)) {}
+
+ControllerSim::~ControllerSim() { stop(); }
+
+bool ControllerSim::start() { return impl_->core.start(); }
+void ControllerSim::stop() { impl_->core.stop(); }
+bool ControllerSim::running() const { return impl_->core.running; }
+uint16_t ControllerSim::port() const { return impl_->core.boundPort; }
+std::string ControllerSim::host() const { return impl_->core.opt.host; }
+
+size_t ControllerSim::connectionCount() const {
+    std::lock_guard<std::mutex> lock(impl_->core.connsMutex);
+    return impl_->core.conns.size();
+}
+
+std::vector<int> ControllerSim::connectionIds() const {
+    std::lock_guard<std::mutex> lock(impl_->core.connsMutex);
+    std::vector<int> ids;
+    for (auto& kv : impl_->core.conns) ids.push_back(kv.first);
+    return ids;
+}
+
+bool ControllerSim::waitForConnections(size_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(impl_->core.connsMutex);
+    return impl_->core.connsCv.wait_for(lock, timeout, [&] { return impl_->core.conns.size() >= n; });
+}
+
+void ControllerSim::closeConnection(int id) {
+    for (auto& c : impl_->core.targets(id)) c->shutdownSocket();
+}
+
+uint64_t ControllerSim::requestCount(int32_t commandType) const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    auto it = impl_->core.requestCounts.find(commandType);
+    return it == impl_->core.requestCounts.end() ? 0 : it->second;
+}
+
+uint64_t ControllerSim::totalRequests() const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    return impl_->core.totalRequests;
+}
+
+bool ControllerSim::waitForRequests(int32_t commandType, uint64_t n, std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(impl_->core.stateMutex);
+    return impl_->core.stateCv.wait_for(lock, timeout, [&] {
+        auto it = impl_->core.requestCounts.find(commandType);
+        return it != impl_->core.requestCounts.end() && it->second >= n;
+    });
+}
+
+std::optional<std::string> ControllerSim::lastRequestBody(int32_t commandType) const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    auto it = impl_->core.lastBodies.find(commandType);
+    if (it == impl_->core.lastBodies.end()) return std::nullopt;
+    return it->second;
+}
+
+uint64_t ControllerSim::badInputCount() const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    return impl_->core.badInput;
+}
+
+void ControllerSim::setFault(int32_t commandType, FaultRule rule) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.faults[commandType] = std::move(rule);
+}
+
+void ControllerSim::clearFault(int32_t commandType) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.faults.erase(commandType);
+}
+
+void ControllerSim::clearFaults() {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.faults.clear();
+}
+
+void ControllerSim::setStallReading(bool stall) { impl_->core.stallReading = stall; }
+
+int ControllerSim::sendEvent(const EventSpec& ev, int connection) {
+    return impl_->core.broadcast(encodeFrame(Event, eventBody(ev)), connection);
+}
+
+int ControllerSim::sendPush(int32_t pushType, int32_t value, int connection) {
+    std::string body;
+    {
+        std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+        const ArmState& arm = impl_->core.arm;
+        switch (pushType) {
+        case RealTimeJointStatus: body = impl_->core.jointStatusBody(arm); break;
+        case RealTimeRobotJointAngle: body = impl_->core.jointAngleBody(arm); break;
+        case RealTimeRobotEndSpeed: body = impl_->core.endSpeedBody(arm); break;
+        case MovepProgressNotify: {
+            pbm::ProtoCommunicationGeneralData g;
+            g.set_type(1);
+            g.add_property1(value);
+            body = serializeReply(g, CodeSucc);
+            break;
+        }
+        default: return 0;
+        }
+    }
+    return impl_->core.broadcast(encodeFrame(pushType, body), connection);
+}
+
+int ControllerSim::sendFrame(int32_t commandType, const std::string& body, int connection) {
+    return impl_->core.broadcast(encodeFrame(commandType, body), connection);
+}
+
+int ControllerSim::sendRaw(const std::string& bytes, int connection) {
+    return impl_->core.broadcast(bytes, connection);
+}
+
+int ControllerSim::floodEvents(int32_t type, int count, int connection) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) appendFrame(bytes, Event, eventBody(EventSpec{type, i, "flood"}));
+    return impl_->core.broadcast(bytes, connection);
+}
+
+void ControllerSim::closeMidFrame(int connection) {
+    const std::string frame = encodeFrame(Event, eventBody(EventSpec{EvAtTrackTargetPos, 0, "cut short"}));
+    for (auto& c : impl_->core.targets(connection)) {
+        c->write(frame.substr(0, frame.size() / 2));
+        c->shutdownSocket();
+    }
+}
+
+ArmSnapshot ControllerSim::snapshot() const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    const ArmState& a = impl_->core.arm;
+    ArmSnapshot s;
+    s.powered = a.powered;
+    s.brakeReleased = a.brakeReleased;
+    s.started = a.started;
+    s.moving = (a.plan.has_value() && a.planActive) || a.jog != JogKind::None;
+    s.paused = a.paused;
+    s.workMode = a.workMode;
+    s.collisionClass = a.collisionClass;
+    for (int i = 0; i < 6; ++i) s.joints[i] = a.q[i];
+    s.endSpeed = a.endSpeed;
+    s.movesCompleted = a.movesCompleted;
+    s.movesStopped = a.movesStopped;
+    return s;
+}
+
+void ControllerSim::setJointAngles(const double joints[6]) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    for (int i = 0; i < 6; ++i) impl_->core.arm.q[i] = joints[i];
+}
+
+bool ControllerSim::waitIdle(std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(impl_->core.stateMutex);
+    return impl_->core.stateCv.wait_for(lock, timeout, [&] {
+        const ArmState& a = impl_->core.arm;
+        return !a.plan.has_value() && a.jog == JogKind::None;
+    });
+}
+
+void ControllerSim::setStartupResult(int32_t serviceState) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.arm.startupResult = serviceState;
+}
+
+void ControllerSim::setHandshakeSucceeds(bool succeeds) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.arm.handshakeOk = succeeds;
+}
+
+void ControllerSim::setJointRot360Flags(bool joint1, bool joint6) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.arm.joint1Rot360 = joint1;
+    impl_->core.arm.joint6Rot360 = joint6;
+}
+
+void ControllerSim::setRealRobotExists(bool exists) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.arm.realRobotExists = exists;
+}
+
+}  // namespace tevo_sim

@@ -1,0 +1,120 @@
+// tevo-controller-sim: runs the controller simulator until Ctrl-C or SIGTERM.
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include <unistd.h>
+
+#include "sim/controllersim.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void onSignal(int) { g_stop = 1; }
+
+const char* kUsage =
+    "Usage: tevo-controller-sim [options]\n"
+    "\n"
+    "A stand-in for the arm controller: accepts client connections and answers\n"
+    "the framed protocol with a simulated arm that all connections share.\n"
+    "\n"
+    "Options:\n"
+    "  --host ADDR         IPv4 address to listen on (default 127.0.0.1;\n"
+    "                      0.0.0.0 for every interface)\n"
+    "  --port N            TCP port (default 8899; 0 picks a free port)\n"
+    "  --model N           arm model 0..9, selects the DH lengths sent at login\n"
+    "                      (default 0)\n"
+    "  --user NAME         user name accepted at login (default tevo)\n"
+    "  --password TEXT     password of that user (default tevo)\n"
+    "  --no-handle-login   refuse the handle interface's fixed credentials\n"
+    "  --push-rate HZ      rate of the real-time pushes once a client switches\n"
+    "                      them on (default 200)\n"
+    "  --time-scale X      run moves and start-up/shut-down X times faster than\n"
+    "                      real time (default 1)\n"
+    "  --verbose           log every frame received and sent\n"
+    "  --help              show this text\n"
+    "\n"
+    "It prints the address it listens on, e.g. \"listening on 127.0.0.1:8899\";\n"
+    "point an application's login at that address and port with the user above\n"
+    "(or the handle interface's fixed login). Ctrl-C or SIGTERM stops it.\n";
+
+bool parseNumber(const char* text, double& out) {
+    char* end = nullptr;
+    out = std::strtod(text, &end);
+    return end && *end == '\0' && end != text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tevo_sim::SimOptions opt;
+    opt.port = 8899;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char* name) -> const char* {
+            if (i + 1 >= argc) {
+                std::cerr << name << " needs a value\n" << kUsage;
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        double num = 0;
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--host") {
+            opt.host = value("--host");
+        } else if (arg == "--port") {
+            if (!parseNumber(value("--port"), num) || num < 0 || num > 65535 || num != static_cast<int>(num)) {
+                std::cerr << "--port: not a port number\n";
+                return 2;
+            }
+            opt.port = static_cast<uint16_t>(num);
+        } else if (arg == "--model") {
+            if (!parseNumber(value("--model"), num) || num < 0 || num > 9 || num != static_cast<int>(num)) {
+                std::cerr << "--model: expected 0..9\n";
+                return 2;
+            }
+            opt.model = static_cast<int32_t>(num);
+        } else if (arg == "--user") {
+            opt.userName = value("--user");
+        } else if (arg == "--password") {
+            opt.password = value("--password");
+        } else if (arg == "--no-handle-login") {
+            opt.acceptHandleCredentials = false;
+        } else if (arg == "--push-rate") {
+            if (!parseNumber(value("--push-rate"), num) || !(num > 0) || num > 10000) {
+                std::cerr << "--push-rate: expected a rate in Hz, above 0 and at most 10000\n";
+                return 2;
+            }
+            opt.pushRateHz = num;
+        } else if (arg == "--time-scale") {
+            if (!parseNumber(value("--time-scale"), num) || !(num > 0) || num > 1000) {
+                std::cerr << "--time-scale: expected a factor above 0 and at most 1000\n";
+                return 2;
+            }
+            opt.timeScale = num;
+        } else if (arg == "--verbose") {
+            opt.verbose = true;
+        } else {
+            std::cerr << "unknown option " << arg << "\n" << kUsage;
+            return 2;
+        }
+    }
+    opt.logSink = [](const std::string& line) { std::cout << line << std::endl; };
+
+    struct sigaction sa;
+    std::memset(&sa, 0, sizeof sa);
+    sa.sa_handler = onSignal;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+
+    tevo_sim::ControllerSim sim(opt);
+    if (!sim.start()) return 1;
+    while (!g_stop) ::usleep(50 * 1000);
+    sim.stop();
+    return 0;
+}

@@ -1,0 +1,219 @@
+// Internal state of the controller simulator (see controllersim.h for the
+// threads and the lock order).
+#pragma once
+
+#include <google/protobuf/message.h>
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <queue>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "robotcommon.pb.h"
+#include "robotcommunication.pb.h"
+#include "sensor.pb.h"
+#include "sim/controllersim.h"
+#include "sim/motion.h"
+
+namespace tevo_sim {
+
+namespace pbc = tevo::robot::common;
+namespace pbm = tevo::robot::communication;
+
+// One client connection. The fd is closed when the last owner lets go, so a
+// writer holding a reference never writes to a reused descriptor.
+struct Connection {
+    int id = 0;
+    int fd = -1;
+    std::thread reader;
+    std::mutex writeMutex;
+    std::atomic<bool> open{true};
+    std::atomic<bool> finished{false};
+    std::atomic<bool> pushJointStatus{false};
+    std::atomic<bool> pushJointAngle{false};
+    std::atomic<bool> pushEndSpeed{false};
+
+    ~Connection();
+    // Writes all bytes (one frame or more) atomically with respect to other
+    // writers; false once the connection failed or was closed.
+    bool write(const std::string& bytes);
+    void shutdownSocket();
+};
+
+enum class JogKind { None, Joint, Cartesian };
+
+struct ArmState {
+    Dh dh{};
+    int32_t model = 0;
+    bool powered = false;
+    bool brakeReleased = false;
+    bool started = false;
+    int32_t startupResult = ServiceWorking;
+    bool handshakeOk = true;
+    bool realRobotExists = true;
+    bool joint1Rot360 = false;
+    bool joint6Rot360 = false;
+    int32_t workMode = 0;
+    int32_t collisionClass = 6;
+    bool reduceMode = false;
+    bool tcp2Canbus = false;
+    Joints q{};
+    double endSpeed = 0;
+    double jointSpeed[6] = {0, 0, 0, 0, 0, 0};
+
+    pbm::RobotTcpParam tcpParam;
+    pbc::ToolDynamicsParam toolDynamics;
+    pbc::ProtoRobotSafetyConfig safetyConfig;
+    pbc::ProtoOrpeSafetyStatus orpeStatus;
+    pbm::OurRobotDevInfo devInfo;
+    std::array<pbm::ProtoJointCommonData, 6> jointData;
+    double jointOffset[6] = {0, 0, 0, 0, 0, 0};
+    bool forceTeachWhenRunning = false;
+
+    uint32_t di[52] = {};
+    uint32_t dout[48] = {};
+    float ai[4] = {};
+    float ao[4] = {};
+    uint32_t toolPowerType = 0;
+    uint32_t toolIoType[4] = {0, 0, 0, 0};
+    uint32_t toolIoLevel[4] = {0, 0, 0, 0};
+    double toolAi[2] = {0, 0};
+
+    // Number lists kept per setter command type and read back by its getter.
+    std::map<int32_t, std::vector<double>> doubleParams;
+    std::map<int32_t, std::vector<int32_t>> intParams;
+    std::map<int32_t, std::string> lastSetBody;  // set-only commands, for inspection
+    pbc::ProtoSeamTrack_t seamTrack;
+    std::vector<pbc::ProtoRoadPoint> offlineTrack;
+    std::vector<Joints> canbusTrack;
+    size_t firmwareBytes = 0;
+
+    // Motion.
+    std::optional<MotionPlan> plan;
+    bool planActive = false;     // false until the move's reply went out
+    int planOwner = 0;           // connection that started the move
+    bool planIsMoveP = false;
+    int movepReported = 0;
+    bool paused = false;
+    JogKind jog = JogKind::None;
+    int jogAxis = 0;             // joint 0..5, or 0..5 = x, y, z, rx, ry, rz
+    double jogDir = 1;
+    double jogSpeed = 0.2;
+    int jogOwner = 0;
+    uint64_t movesCompleted = 0;
+    uint64_t movesStopped = 0;
+};
+
+// A completion that falls due after a reply: applies its state change and
+// sends its event to every connection.
+struct Completion {
+    std::chrono::milliseconds delay{0};   // arm time, divided by the time scale
+    EventSpec event;
+    std::function<void(ArmState&)> apply; // may be empty
+};
+
+// Everything one request produces.
+struct RequestCtx {
+    int conn = 0;
+    int32_t cmd = 0;
+    const std::string* body = nullptr;
+    bool applyState = true;               // false when a fault forces a refusal
+    int32_t code = CodeSucc;
+    std::unique_ptr<google::protobuf::Message> reply;
+    std::vector<Completion> completions;
+    std::vector<std::function<void(ArmState&)>> afterReply;  // under the state lock
+};
+
+using Handler = void (*)(struct SimCore&, ArmState&, RequestCtx&);
+
+struct SimCore {
+    SimOptions opt;
+
+    // Server.
+    int listenFd = -1;
+    uint16_t boundPort = 0;
+    std::atomic<bool> running{false};
+    std::atomic<bool> stopping{false};
+    std::atomic<bool> stallReading{false};
+    std::thread acceptThread;
+    std::thread timerThread;
+    std::thread motionThread;
+
+    // Connections.
+    mutable std::mutex connsMutex;
+    mutable std::condition_variable connsCv;
+    std::map<int, std::shared_ptr<Connection>> conns;
+    std::vector<std::shared_ptr<Connection>> retired;  // readers to join
+    int nextConnId = 1;
+
+    // Arm, faults and request bookkeeping.
+    mutable std::mutex stateMutex;
+    mutable std::condition_variable stateCv;
+    ArmState arm;
+    std::map<int32_t, FaultRule> faults;
+    std::map<int32_t, uint64_t> requestCounts;
+    std::map<int32_t, std::string> lastBodies;
+    uint64_t totalRequests = 0;
+    uint64_t badInput = 0;
+
+    // Timer queue: (due, sequence) ordered.
+    struct Timed {
+        std::chrono::steady_clock::time_point due;
+        uint64_t seq;
+        std::function<void()> fn;
+        bool operator>(const Timed& o) const { return due != o.due ? due > o.due : seq > o.seq; }
+    };
+    std::mutex timerMutex;
+    std::condition_variable timerCv;
+    std::priority_queue<Timed, std::vector<Timed>, std::greater<Timed>> timers;
+    uint64_t timerSeq = 0;
+
+    std::mutex logMutex;
+
+    explicit SimCore(SimOptions o);
+    ~SimCore();
+
+    void log(const std::string& line);
+    bool start();
+    void stop();
+
+    void acceptLoop();
+    void readerLoop(std::shared_ptr<Connection> conn);
+    void timerLoop();
+    void motionLoop();
+    void schedule(std::chrono::steady_clock::duration after, std::function<void()> fn);
+    std::chrono::steady_clock::duration armTime(std::chrono::milliseconds ms) const;
+
+    void onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std::string body);
+    void connectionClosed(const std::shared_ptr<Connection>& conn);
+    void reapRetired();
+
+    std::vector<std::shared_ptr<Connection>> targets(int connection) const;
+    int broadcast(const std::string& bytes, int connection = ControllerSim::kAllConnections);
+    void sendEvents(const std::vector<EventSpec>& events, int connection = ControllerSim::kAllConnections);
+    void runCompletion(const Completion& c);
+
+    // Push bodies from the current state (state lock held by the caller).
+    std::string jointStatusBody(const ArmState& arm) const;
+    std::string jointAngleBody(const ArmState& arm) const;
+    std::string endSpeedBody(const ArmState& arm) const;
+};
+
+std::string eventBody(const EventSpec& ev);
+std::string serializeReply(google::protobuf::Message& reply, int32_t code);
+void setErrorCode(google::protobuf::Message& m, int32_t code);
+Handler handlerFor(int32_t cmd);
+void initArmState(ArmState& arm, int32_t model);
+// Stops any move or jog; returns the events to send (none when idle).
+std::vector<EventSpec> stopMotion(ArmState& arm, bool countAsStopped);
+
+}  // namespace tevo_sim

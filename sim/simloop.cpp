@@ -1,0 +1,200 @@
+// The motion thread (arm advance, end events, pushes) and the reply/push
+// body builders shared by the handlers.
+#include <cmath>
+
+#include "sim/framing.h"
+#include "sim/siminternal.h"
+
+namespace tevo_sim {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+const char* codeText(int32_t code) {
+    switch (code) {
+    case CodeSucc: return "";
+    case CodeRequestFormatError: return "request format error";
+    case CodeProcessRequestFailed: return "request refused";
+    case CodeConnectBreak: return "connection broken";
+    case CodeRealRobotNoExist: return "no real arm";
+    default: return "error";
+    }
+}
+
+// Advances a jog by dt; false when it has to stop (limit or unreachable).
+bool advanceJog(ArmState& arm, double dt) {
+    if (arm.jog == JogKind::Joint) {
+        const double next = arm.q[arm.jogAxis] + arm.jogDir * arm.jogSpeed * dt;
+        if (std::fabs(next) > 2 * kPi) return false;
+        arm.q[arm.jogAxis] = next;
+        return true;
+    }
+    Pose pose = forwardKinematics(arm.dh, arm.q.data());
+    const double step = arm.jogDir * arm.jogSpeed * dt;
+    if (arm.jogAxis < 3) {
+        pose.p[arm.jogAxis] += step;
+    } else {
+        double axis[3] = {0, 0, 0};
+        axis[arm.jogAxis - 3] = 1;
+        pose = rotateAboutBaseAxis(pose, axis, step);
+    }
+    Joints next{};
+    if (!inverseKinematicsNear(arm.dh, pose, arm.q.data(), next.data())) return false;
+    arm.q = next;
+    return true;
+}
+
+}  // namespace
+
+void setErrorCode(google::protobuf::Message& m, int32_t code) {
+    const auto* d = m.GetDescriptor();
+    const auto* r = m.GetReflection();
+    if (const auto* f = d->FindFieldByName("errorCode")) {
+        r->SetInt32(&m, f, code);
+        if (const auto* t = d->FindFieldByName("errorMsg")) r->SetString(&m, t, codeText(code));
+        return;
+    }
+    if (const auto* f = d->FindFieldByName("errorInfo")) {
+        google::protobuf::Message* e = nullptr;
+        if (f->is_repeated()) {
+            e = r->FieldSize(m, f) > 0 ? r->MutableRepeatedMessage(&m, f, 0) : r->AddMessage(&m, f);
+        } else {
+            e = r->MutableMessage(&m, f);
+        }
+        setErrorCode(*e, code);
+    }
+}
+
+std::string serializeReply(google::protobuf::Message& reply, int32_t code) {
+    setErrorCode(reply, code);
+    if (!reply.IsInitialized()) {
+        // A handler left a required field empty: answer with a plain refusal
+        // rather than a body the peer cannot parse.
+        pbm::ProtoRobotCommonResponse fallback;
+        fallback.set_errorcode(CodeProcessRequestFailed);
+        fallback.set_errormsg("incomplete reply: " + reply.InitializationErrorString());
+        return fallback.SerializeAsString();
+    }
+    return reply.SerializeAsString();
+}
+
+std::string eventBody(const EventSpec& ev) {
+    pbm::ProtoCommunicationRobotEvent e;
+    e.set_eventtype(ev.type);
+    e.set_eventcode(ev.code);
+    e.set_eventcontent(ev.content);
+    return e.SerializeAsString();
+}
+
+std::string SimCore::jointStatusBody(const ArmState& a) const {
+    pbc::ProtoRobotAllJointStatusResponse r;
+    r.set_jointcount(6);
+    for (int i = 0; i < 6; ++i) {
+        auto* j = r.add_jointstatus();
+        const double speed = a.jointSpeed[i];
+        j->set_jointcurrenti(static_cast<int32_t>(std::lround(speed * 1000)));
+        j->set_jointspeedmoto(static_cast<int32_t>(std::lround(speed * 60 / (2 * kPi) * 100)));  // motor rpm
+        j->set_jointposj(static_cast<float>(a.q[i] * 180 / kPi));
+        j->set_jointcurvol(a.powered ? 48.0f : 0.0f);
+        j->set_jointcurtemp(30.0f);
+        j->set_jointtagcurrenti(0);
+        j->set_jointtagspeedmoto(static_cast<float>(speed));
+        j->set_jointtagposj(static_cast<float>(a.q[i] * 180 / kPi));
+        j->set_jointerrornum(0);
+    }
+    return serializeReply(r, CodeSucc);
+}
+
+std::string SimCore::jointAngleBody(const ArmState& a) const {
+    pbc::ProtoJointAngleResponse r;
+    auto* j = r.mutable_jointangle();
+    j->set_joint1(a.q[0]);
+    j->set_joint2(a.q[1]);
+    j->set_joint3(a.q[2]);
+    j->set_joint4(a.q[3]);
+    j->set_joint5(a.q[4]);
+    j->set_joint6(a.q[5]);
+    return serializeReply(r, CodeSucc);
+}
+
+std::string SimCore::endSpeedBody(const ArmState& a) const {
+    pbm::ProtoCommunicationGeneralData g;
+    g.set_type(1);
+    g.add_property1(static_cast<int32_t>(std::lround(a.endSpeed * 1000)));  // thousandths
+    return serializeReply(g, CodeSucc);
+}
+
+void SimCore::motionLoop() {
+    using clock = std::chrono::steady_clock;
+    const auto pushInterval = std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(1.0 / opt.pushRateHz));
+    const auto tick = std::min<clock::duration>(std::chrono::milliseconds(4), pushInterval);
+    auto last = clock::now();
+    auto nextPush = last + pushInterval;
+    while (!stopping) {
+        std::this_thread::sleep_until(last + tick);
+        const auto now = clock::now();
+        const double dtArm = std::chrono::duration<double>(now - last).count() * opt.timeScale;
+        last = now;
+        std::vector<EventSpec> events;
+        std::vector<int32_t> progress;
+        bool push = false;
+        std::string status, angles, speed;
+        {
+            std::lock_guard<std::mutex> lock(stateMutex);
+            ArmState& a = arm;
+            const Joints before = a.q;
+            if (a.plan && a.planActive && !a.paused) {
+                const MotionPlan::Step st = a.plan->advance(dtArm, a.q);
+                if (a.planIsMoveP) {
+                    while (a.movepReported < a.plan->segmentsDone()) progress.push_back(++a.movepReported);
+                }
+                if (st == MotionPlan::Step::Done) {
+                    a.plan.reset();
+                    a.planActive = false;
+                    ++a.movesCompleted;
+                    events.push_back(EventSpec{EvAtTrackTargetPos, 0, "at track target position"});
+                } else if (st == MotionPlan::Step::Failed) {
+                    a.plan.reset();
+                    a.planActive = false;
+                    ++a.movesStopped;
+                    events.push_back(EventSpec{EvIkFailed, 0, "no inverse kinematics on the path"});
+                }
+            } else if (a.jog != JogKind::None) {
+                if (!advanceJog(a, dtArm)) a.jog = JogKind::None;
+            }
+            if (dtArm > 0) {
+                const Pose p0 = forwardKinematics(a.dh, before.data());
+                const Pose p1 = forwardKinematics(a.dh, a.q.data());
+                a.endSpeed = positionDistance(p0, p1) / dtArm;
+                for (int i = 0; i < 6; ++i) a.jointSpeed[i] = (a.q[i] - before[i]) / dtArm;
+            }
+            if (now >= nextPush) {
+                push = true;
+                nextPush += pushInterval;
+                if (nextPush < now) nextPush = now + pushInterval;  // fell behind: do not burst
+                status = jointStatusBody(a);
+                angles = jointAngleBody(a);
+                speed = endSpeedBody(a);
+            }
+        }
+        if (!events.empty()) stateCv.notify_all();
+        for (int32_t n : progress) {
+            pbm::ProtoCommunicationGeneralData g;
+            g.set_type(1);
+            g.add_property1(n);
+            broadcast(encodeFrame(MovepProgressNotify, serializeReply(g, CodeSucc)));
+        }
+        sendEvents(events);
+        if (!push) continue;
+        for (auto& c : targets(ControllerSim::kAllConnections)) {
+            std::string bytes;
+            if (c->pushJointStatus) appendFrame(bytes, RealTimeJointStatus, status);
+            if (c->pushJointAngle) appendFrame(bytes, RealTimeRobotJointAngle, angles);
+            if (c->pushEndSpeed) appendFrame(bytes, RealTimeRobotEndSpeed, speed);
+            if (!bytes.empty()) c->write(bytes);
+        }
+    }
+}
+
+}  // namespace tevo_sim
