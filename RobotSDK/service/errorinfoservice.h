@@ -15,8 +15,7 @@
 
 #include "TevoRobotMetaType.h"
 
-class ErrorInfoService
-{
+class ErrorInfoService {
 public:
     // Builds the table if no lookup has done so yet.
     ErrorInfoService();

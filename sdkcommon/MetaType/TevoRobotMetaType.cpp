@@ -8,8 +8,7 @@ Pos zeroPos() { return Pos{0.0, 0.0, 0.0}; }
 
 Ori identityOri() { return Ori{1.0, 0.0, 0.0, 0.0}; }
 
-MoveRelative neutralMoveRelative()
-{
+MoveRelative neutralMoveRelative() {
     MoveRelative relative{};
     relative.ena = false;
     relative.relativeOri = identityOri();
@@ -18,8 +17,7 @@ MoveRelative neutralMoveRelative()
 
 ToolInEndDesc neutralToolInEndDesc() { return ToolInEndDesc{zeroPos(), identityOri()}; }
 
-CoordCalibrateByJointAngleAndTool neutralCoordCalibrate()
-{
+CoordCalibrateByJointAngleAndTool neutralCoordCalibrate() {
     CoordCalibrateByJointAngleAndTool coord{};
     coord.coordType = BaseCoordinate;
     coord.methods = Origin_AnyPointOnPositiveXAxis_AnyPointOnPositiveYAxis;
@@ -29,15 +27,13 @@ CoordCalibrateByJointAngleAndTool neutralCoordCalibrate()
 
 ToolInertia zeroToolInertia() { return ToolInertia{}; }
 
-ToolDynamicsParam zeroToolDynamicsParam()
-{
+ToolDynamicsParam zeroToolDynamicsParam() {
     ToolDynamicsParam param{};
     param.toolInertia = zeroToolInertia();
     return param;
 }
 
-wayPoint_S zeroJointWayPoint()
-{
+wayPoint_S zeroJointWayPoint() {
     wayPoint_S point{};
     point.cartPos.position = zeroPos();
     point.orientation = identityOri();

@@ -118,11 +118,7 @@ struct JointRangeOfMotion {
 
 // ------------------------------------------- coordinate frames, calibration
 
-enum coordinate_refer : int {
-    BaseCoordinate = 0,
-    EndCoordinate = 1,
-    WorldCoordinate = 2
-};
+enum coordinate_refer : int { BaseCoordinate = 0, EndCoordinate = 1, WorldCoordinate = 2 };
 
 // How three taught points define a user frame; the first point is the origin.
 enum CoordCalibrateMathod : int {
@@ -162,8 +158,8 @@ enum ToolKinematicsOriCalibrateMathod : int {
 
 // Line format of a tool-pose track file.
 enum POSITION_ORIENTATION_TYPE : int {
-    POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT = 1,   // mm and RPY degrees, blanks
-    POSITION_M_AND_QUATERNION_COMMA_SPLIT = 10   // metres and quaternion, commas
+    POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT = 1,  // mm and RPY degrees, blanks
+    POSITION_M_AND_QUATERNION_COMMA_SPLIT = 10  // metres and quaternion, commas
 };
 
 // ------------------------------------------------------------------ motion
@@ -205,11 +201,7 @@ enum teach_mode : int {
     ROT_Z = 12
 };
 
-enum RobotMoveControlCommand : int {
-    RobotMoveStop = 0,
-    RobotMovePause = 1,
-    RobotMoveContinue = 2
-};
+enum RobotMoveControlCommand : int { RobotMoveStop = 0, RobotMovePause = 1, RobotMoveContinue = 2 };
 
 // An offset added to a move's target: switch, translation (m), rotation.
 struct MoveRelative {
@@ -480,17 +472,9 @@ struct JointCommonData {
     uint16_t JointPosDS;
 };
 
-enum RobotState : int {
-    RobotStopped = 0,
-    RobotRunning = 1,
-    RobotPaused = 2,
-    RobotResumed = 3
-};
+enum RobotState : int { RobotStopped = 0, RobotRunning = 1, RobotPaused = 2, RobotResumed = 3 };
 
-enum RobotWorkMode : int {
-    RobotModeSimulator = 0,
-    RobotModeReal = 1
-};
+enum RobotWorkMode : int { RobotModeSimulator = 0, RobotModeReal = 1 };
 
 enum ROBOT_SERVICE_STATE : int {
     ROBOT_SERVICE_READY = 0,
@@ -612,10 +596,7 @@ struct RobotAnalogIODesc {
 };
 
 // Level of a digital output.
-enum IO_STATUS : int {
-    IO_STATUS_INVALID = 0,
-    IO_STATUS_VALID = 1
-};
+enum IO_STATUS : int { IO_STATUS_INVALID = 0, IO_STATUS_VALID = 1 };
 
 enum ToolDigitalIOAddr : int {
     TOOL_DIGITAL_IO_0 = 0,
@@ -624,16 +605,9 @@ enum ToolDigitalIOAddr : int {
     TOOL_DIGITAL_IO_3 = 3
 };
 
-enum ToolIOType : int {
-    IO_IN = 0,
-    IO_OUT = 1
-};
+enum ToolIOType : int { IO_IN = 0, IO_OUT = 1 };
 
-enum ToolPowerType : int {
-    OUT_0V = 0,
-    OUT_12V = 1,
-    OUT_24V = 2
-};
+enum ToolPowerType : int { OUT_0V = 0, OUT_12V = 1, OUT_24V = 2 };
 
 // ----------------------------------------------------------- force sensing
 
@@ -645,13 +619,7 @@ struct AdmittancePatam_t {
 
 // ------------------------------------------------------ events and logging
 
-enum LOG_LEVEL : int {
-    LL_INFO = 0,
-    LL_DEBUG = 1,
-    LL_WARN = 2,
-    LL_ERROR = 3,
-    LL_FATAL = 4
-};
+enum LOG_LEVEL : int { LL_INFO = 0, LL_DEBUG = 1, LL_WARN = 2, LL_ERROR = 3, LL_FATAL = 4 };
 
 // Bands: 0-50 and 100 status notifications; 1000-1300 motion planning and
 // monitoring errors; 2001-2999 hardware errors; 3000-3100 mode-change
@@ -983,21 +951,21 @@ struct FtSensorCalResult {
 // Each receives the argument registered with it last and returns nothing.
 
 // Status of all joints as an array and its length (receive thread).
-typedef void (*RealTimeJointStatusCallback)(const tevo_robot_namespace::JointStatus *jointStatus,
-                                            int size, void *arg);
+typedef void (*RealTimeJointStatusCallback)(const tevo_robot_namespace::JointStatus* jointStatus,
+                                            int size, void* arg);
 // The arm's current waypoint (receive thread).
-typedef void (*RealTimeRoadPointCallback)(const tevo_robot_namespace::wayPoint_S *wayPoint,
-                                          void *arg);
+typedef void (*RealTimeRoadPointCallback)(const tevo_robot_namespace::wayPoint_S* wayPoint,
+                                          void* arg);
 // The tool's current speed (receive thread).
-typedef void (*RealTimeEndSpeedCallback)(double speed, void *arg);
+typedef void (*RealTimeEndSpeedCallback)(double speed, void* arg);
 // Progress number of a running MODEP move (receive thread).
-typedef void (*RealTimeMovepStepNumNotifyCallback)(int stepNum, void *arg);
+typedef void (*RealTimeMovepStepNumNotifyCallback)(int stepNum, void* arg);
 // One robot event (event thread).
-typedef void (*RobotEventCallback)(const tevo_robot_namespace::RobotEventInfo *eventInfo,
-                                   void *arg);
+typedef void (*RobotEventCallback)(const tevo_robot_namespace::RobotEventInfo* eventInfo,
+                                   void* arg);
 // Level and text of one log line (any thread).
-typedef void (*RobotLogPrintCallback)(tevo_robot_namespace::LOG_LEVEL level, const char *log,
-                                      void *arg);
+typedef void (*RobotLogPrintCallback)(tevo_robot_namespace::LOG_LEVEL level, const char* log,
+                                      void* arg);
 
 // ------------------------------------------------------------ layout checks
 // The handle interface and applications exchange these records by pointer;

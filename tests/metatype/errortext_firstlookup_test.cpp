@@ -12,8 +12,7 @@ using namespace tevo_robot_namespace;
 // Several threads make the first lookup of the process at the same moment;
 // each must see the complete table (under ThreadSanitizer this also checks
 // that building the table does not race with reading it).
-TEST(ErrorTextFirstLookup, ConcurrentFirstLookupsSeeTheFullTable)
-{
+TEST(ErrorTextFirstLookup, ConcurrentFirstLookupsSeeTheFullTable) {
     constexpr int kThreads = 8;
     std::atomic<int> ready{0};
     std::atomic<bool> go{false};
@@ -33,7 +32,7 @@ TEST(ErrorTextFirstLookup, ConcurrentFirstLookupsSeeTheFullTable)
         std::this_thread::yield();
     }
     go.store(true);
-    for (auto &t : threads) {
+    for (auto& t : threads) {
         t.join();
     }
     for (int i = 0; i < kThreads; ++i) {

@@ -11,7 +11,7 @@ namespace {
 
 struct TextCase {
     int code;
-    const char *text;
+    const char* text;
 };
 
 // A sample of every band, including codes that are enumerators without a
@@ -52,19 +52,18 @@ const TextCase kTextCases[] = {
     {INT_MAX, ""},
 };
 
-TEST(ErrorText, LookupGivesExactTextForEveryBand)
-{
-    for (const TextCase &c : kTextCases) {
+TEST(ErrorText, LookupGivesExactTextForEveryBand) {
+    for (const TextCase& c : kTextCases) {
         EXPECT_EQ(ErrorInfoService::getErrDescByCode(static_cast<RobotErrorCode>(c.code)), c.text)
             << "code " << c.code;
     }
 }
 
-TEST(ErrorTextTable, ExactlyThirtyCodesHaveATextAndAllAreSentences)
-{
+TEST(ErrorTextTable, ExactlyThirtyCodesHaveATextAndAllAreSentences) {
     int withText = 0;
     for (int code = -100; code <= 30000; ++code) {
-        const std::string text = ErrorInfoService::getErrDescByCode(static_cast<RobotErrorCode>(code));
+        const std::string text =
+            ErrorInfoService::getErrDescByCode(static_cast<RobotErrorCode>(code));
         if (text.empty()) {
             continue;
         }
@@ -77,8 +76,7 @@ TEST(ErrorTextTable, ExactlyThirtyCodesHaveATextAndAllAreSentences)
     EXPECT_EQ(withText, 30);
 }
 
-TEST(ErrorTextTable, ConstructingOrReinitialisingKeepsTheTable)
-{
+TEST(ErrorTextTable, ConstructingOrReinitialisingKeepsTheTable) {
     ErrorInfoService service;
     ErrorInfoService::initErrInfoDescMaping();
     EXPECT_EQ(ErrorInfoService::getErrDescByCode(ErrCode_ParamError), "Parameter error.");
@@ -86,8 +84,7 @@ TEST(ErrorTextTable, ConstructingOrReinitialisingKeepsTheTable)
     EXPECT_EQ(ErrorInfoService::getErrDescByCode(ErrCodeArmPowerOff), "");
 }
 
-TEST(ErrorTextTable, ReturnedTextIsACopy)
-{
+TEST(ErrorTextTable, ReturnedTextIsACopy) {
     std::string text = ErrorInfoService::getErrDescByCode(ErrCode_Failed);
     text += " changed";
     EXPECT_EQ(ErrorInfoService::getErrDescByCode(ErrCode_Failed), "Failed.");

@@ -13,8 +13,7 @@ namespace {
 
 // The unions' array views must alias the named fields in order: the codec
 // and the kinematics glue copy through either view.
-TEST(UnionViews, ArrayViewsAliasNamedFieldsInOrder)
-{
+TEST(UnionViews, ArrayViewsAliasNamedFieldsInOrder) {
     trn::cartesianPos_U pos{};
     pos.position = trn::Pos{1.5, -2.5, 3.5};
     EXPECT_EQ(pos.positionVector[0], 1.5);
@@ -40,8 +39,7 @@ TEST(UnionViews, ArrayViewsAliasNamedFieldsInOrder)
 
 // The kinematics core keeps its own global twins of the public geometry
 // types; code copies between them byte for byte, so their layouts must agree.
-TEST(KinematicsTwins, SameLayoutAsPublicTypes)
-{
+TEST(KinematicsTwins, SameLayoutAsPublicTypes) {
     static_assert(!std::is_same<::Pos, trn::Pos>::value, "distinct types");
     EXPECT_EQ(sizeof(::Pos), sizeof(trn::Pos));
     EXPECT_EQ(sizeof(::Ori), sizeof(trn::Ori));
@@ -67,15 +65,14 @@ TEST(KinematicsTwins, SameLayoutAsPublicTypes)
 
 // Code that sees both sets of names (the solver glue) names the public ones
 // qualified; the records of the global scope refer to the public types.
-TEST(KinematicsTwins, GlobalRecordsUsePublicTypes)
-{
-    EXPECT_TRUE((std::is_same<decltype(RobotMoveProfile::toolInEndPosition), trn::cartesianPos_U>::value));
+TEST(KinematicsTwins, GlobalRecordsUsePublicTypes) {
+    EXPECT_TRUE(
+        (std::is_same<decltype(RobotMoveProfile::toolInEndPosition), trn::cartesianPos_U>::value));
     EXPECT_TRUE((std::is_same<decltype(RobotMoveProfile::toolInEndOrientation), trn::Ori>::value));
     EXPECT_TRUE((std::is_same<decltype(cartesian_Ori_U::orientation), trn::Ori>::value));
 }
 
-TEST(RobotEventInfoValue, CopiesOwnTheirText)
-{
+TEST(RobotEventInfoValue, CopiesOwnTheirText) {
     trn::RobotEventInfo original{trn::RobotEvent_socketDisconnected, 0, "Server disconnected."};
     trn::RobotEventInfo copy = original;
     original.eventContent.assign("changed");
