@@ -9,5 +9,6 @@ endforeach()
 tevo_subsystem(tevo_codec
   SOURCES
     ${PROJECT_SOURCE_DIR}/RobotSDK/util/protoencodedecode.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/util/protoencodedecode_encode.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/util/protoencodedecode_decode.cpp
   DEPS ${_tevo_codec_deps})
