@@ -4,4 +4,7 @@ tevo_subsystem(tevo_kinematics
   SOURCES
     ${PROJECT_SOURCE_DIR}/kinematics/kinematicscore.cpp
     ${PROJECT_SOURCE_DIR}/kinematics/calibrationcore.cpp
+    ${PROJECT_SOURCE_DIR}/kinematics/waypointconvert.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/util/ikfunc.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotutilservice.cpp
   DEPS tevo_metatype tevo_transport)

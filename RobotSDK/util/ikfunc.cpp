@@ -1,0 +1,597 @@
+#include "RobotSDK/util/ikfunc.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "RobotSDK/util/trace/robotlogprint.h"
+
+bool Ikfunc::joint6Rot360 = false;
+bool Ikfunc::joint1Rot360 = false;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kTwoPi = 2.0 * kPi;
+// The determinant threshold of the tool calibration's normal equations.
+constexpr double checkThr = 0.01;
+
+// Row-major 3x3 helpers.
+void rotate(const double* R, const double* v, double* out) {
+    const double x = R[0] * v[0] + R[1] * v[1] + R[2] * v[2];
+    const double y = R[3] * v[0] + R[4] * v[1] + R[5] * v[2];
+    const double z = R[6] * v[0] + R[7] * v[1] + R[8] * v[2];
+    out[0] = x;
+    out[1] = y;
+    out[2] = z;
+}
+
+void rotateTransposed(const double* R, const double* v, double* out) {
+    const double x = R[0] * v[0] + R[3] * v[1] + R[6] * v[2];
+    const double y = R[1] * v[0] + R[4] * v[1] + R[7] * v[2];
+    const double z = R[2] * v[0] + R[5] * v[1] + R[8] * v[2];
+    out[0] = x;
+    out[1] = y;
+    out[2] = z;
+}
+
+// out = op(A) * B with op(A) = A or its transpose; out may alias B.
+void mul3(const double* A, const double* B, double* out, bool transposeA) {
+    double t[9];
+    for (int i = 0; i < 3; ++i) {
+        for (int j = 0; j < 3; ++j) {
+            double s = 0.0;
+            for (int k = 0; k < 3; ++k) {
+                const double a = transposeA ? A[3 * k + i] : A[3 * i + k];
+                s += a * B[3 * k + j];
+            }
+            t[3 * i + j] = s;
+        }
+    }
+    std::memcpy(out, t, sizeof(t));
+}
+
+Ori hamilton(const Ori& a, const Ori& b) {
+    return Ori{a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
+               a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
+               a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
+               a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+}
+
+Ori conjugate(const Ori& q) {
+    return Ori{q.w, -q.x, -q.y, -q.z};
+}
+
+// The user frame of three poses; false when it cannot be calibrated.
+struct UserFrame {
+    double M[9];
+    double bInWPos[3];
+    double wInBPos[3];
+};
+
+bool calibrate(Pose_S* poses, char methods, UserFrame& frame) {
+    return poses != nullptr &&
+           Ikfunc::userCoordinateCalib(poses, methods, frame.bInWPos, frame.M, frame.wInBPos);
+}
+
+bool methodInRange(char methods) {
+    return methods >= 0 && methods <= 8;
+}
+
+// Removes the tool (position t, orientation qt) from a tool-end pose in place:
+// q := q * conj(qt), p := p - R(q) t.
+void removeTool(Pose_S& pose, const double* t, const Ori* qt) {
+    if (t == nullptr || qt == nullptr) {
+        return;
+    }
+    Ikfunc::toolOrientation2EndOrientation(*qt, pose.oriU.orientation, pose.oriU.orientation);
+    cartesianPos_U flange;
+    Ikfunc::toolPosition2EndPosition(pose, flange, const_cast<double*>(t));
+    pose.posU = flange;
+}
+
+// (M p + o, quat(M R)) or, transposed, (M^T p + o, quat(M^T R)).
+void mapPose(const double* M, bool transposed, const double* origin, Pose_S& pose) {
+    double R[9];
+    Ikfunc::QuaternionToOriMatrix(pose.oriU.orientation, R);
+    double p[3];
+    if (transposed) {
+        rotateTransposed(M, pose.posU.positionVector, p);
+    } else {
+        rotate(M, pose.posU.positionVector, p);
+    }
+    for (int i = 0; i < 3; ++i) {
+        pose.posU.positionVector[i] = p[i] + origin[i];
+    }
+    mul3(M, R, R, transposed);
+    Ikfunc::OriMatrixToQuaternion(R, pose.oriU.orientation);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ model
+
+bool Ikfunc::SetDhParaLen(tevo_robot_type robotType) {
+    const bool known = robotType >= tevo_model_0 && robotType < tevo_robot_type_num;
+    const tevo_robot_type type = known ? robotType : tevo_model_0;
+    const KinematicsModelDefaults& m = kKinematicsModelDefaults[type];
+    setDhParaLen(type, m.A3, m.A4, m.D1, m.D2, m.D5, m.D6, m.D4);
+    return known;
+}
+
+void Ikfunc::setDhParameters(tevo_robot_type robotType, double A3, double A4, double D1,
+                             double D2, double D5, double D6) {
+    SetDhParaLen(robotType);
+    double a3, a4, d1, d2, d5, d6;
+    getDhPara(a3, a4, d1, d2, d5, d6, nullptr);
+    float a[6] = {0, 0, static_cast<float>(A3 - a3), static_cast<float>(A4 - a4), 0, 0};
+    float d[6] = {static_cast<float>(D1 - d1), static_cast<float>(D2 - d2), 0, 0,
+                  static_cast<float>(D5 - d5), static_cast<float>(D6 - d6)};
+    modifyDhParaLen(a, d);
+}
+
+int Ikfunc::SIGN(double x) {
+    return x >= 0.0 ? 1 : -1;
+}
+
+double Ikfunc::NORM(double a, double b, double c, double d) {
+    return std::sqrt(a * a + b * b + c * c + d * d);
+}
+
+// ------------------------------------------------- forward and inverse kinematics
+
+int Ikfunc::ArmFk(Pos& arm_pos, Ori& arm_ori, double* joint_solve) {
+    double q[6];
+    for (int j = 0; j < 6; ++j) {
+        q[j] = -joint_solve[j];
+    }
+    double position[3];
+    double rotation[9];
+    ComputeFkLib(q, position, rotation);
+    arm_pos = Pos{position[0], position[1], position[2]};
+    OriMatrixToQuaternion(rotation, arm_ori);
+    return 1;
+}
+
+int Ikfunc::ComputeIk_new(const wayPoint_S& cur_stat,
+                          double (*jointResults)[KINEMATICS_MAX_SOLUTIONS]) {
+    double reference[6];
+    for (int j = 0; j < 6; ++j) {
+        reference[j] = -cur_stat.jointpos[j];
+    }
+    double R06[9];
+    double position[3];
+    posOri2homoArr(cur_stat.cartPos, cur_stat.orientation, R06, position);
+    int n = ComputeIkLib(reference, R06, position, jointResults);
+
+    const double* target = cur_stat.cartPos.positionVector;
+    int i = 0;
+    while (i < n) {
+        double core[6];
+        bool keep = true;
+        for (int j = 0; j < 6; ++j) {
+            core[j] = jointResults[j][i];
+            // Written so that a non-number fails the limit too.
+            keep = keep && std::fabs(core[j]) < kJointLimit;
+        }
+        if (keep) {
+            double p[3];
+            computeFlangePosition(core, p);
+            const double dx = p[0] - target[0], dy = p[1] - target[1], dz = p[2] - target[2];
+            keep = std::sqrt(dx * dx + dy * dy + dz * dz) <= kIkPositionTolerance;
+        }
+        if (keep) {
+            for (int j = 0; j < 6; ++j) {
+                jointResults[j][i] = -core[j];
+            }
+            ++i;
+        } else {
+            // The last solution takes the rejected one's place and is examined next.
+            --n;
+            for (int j = 0; j < 6; ++j) {
+                jointResults[j][i] = jointResults[j][n];
+            }
+        }
+    }
+    return n;
+}
+
+bool Ikfunc::ArmIk(wayPoint_S& cur_stat, double* joint, bool /*iterIK*/, bool /*relMove*/) {
+    double table[6][KINEMATICS_MAX_SOLUTIONS];
+    const int n = ComputeIk_new(cur_stat, table);
+    if (n == 0) {
+        return false;
+    }
+    const double* ref = joint != nullptr ? joint : cur_stat.jointpos;
+    int best = -1;
+    double bestRoute = 10000.0;
+    for (int k = 0; k < n; ++k) {
+        double route = 0.0;
+        for (int j = 0; j < 6; ++j) {
+            double diff = table[j][k] - ref[j];
+            if ((j == 5 && joint6Rot360) || (j == 0 && joint1Rot360)) {
+                if (diff < -kPi && table[j][k] < 0.0) {
+                    table[j][k] += kTwoPi;
+                    diff += kTwoPi;
+                } else if (diff > kPi && table[j][k] > 0.0) {
+                    table[j][k] -= kTwoPi;
+                    diff -= kTwoPi;
+                }
+            }
+            route += std::fabs(diff);
+        }
+        if (bestRoute > route) {
+            best = k;
+            bestRoute = route;
+        }
+    }
+    if (best < 0) {
+        return false;  // every route was a non-number or beyond any reach
+    }
+    for (int j = 0; j < 6; ++j) {
+        cur_stat.jointpos[j] = table[j][best];
+    }
+    return true;
+}
+
+// ------------------------------------------------- quaternions, matrices, frames
+
+void Ikfunc::QuaternionInversion(Ori& cur_ori) {
+    cur_ori = conjugate(cur_ori);
+}
+
+void Ikfunc::QuaternionMultply(Ori& end_ori, Ori left_ori, bool rightMul) {
+    end_ori = rightMul ? hamilton(end_ori, left_ori) : hamilton(left_ori, end_ori);
+}
+
+void Ikfunc::QuaternionToOriMatrix(Ori q, double* eerot) {
+    const double n = NORM(q.w, q.x, q.y, q.z);
+    const double w = q.w / n, x = q.x / n, y = q.y / n, z = q.z / n;
+    eerot[0] = 1 - 2 * y * y - 2 * z * z;
+    eerot[1] = 2 * x * y - 2 * z * w;
+    eerot[2] = 2 * x * z + 2 * y * w;
+    eerot[3] = 2 * x * y + 2 * z * w;
+    eerot[4] = 1 - 2 * x * x - 2 * z * z;
+    eerot[5] = 2 * y * z - 2 * x * w;
+    eerot[6] = 2 * x * z - 2 * y * w;
+    eerot[7] = 2 * y * z + 2 * x * w;
+    eerot[8] = 1 - 2 * x * x - 2 * y * y;
+}
+
+int Ikfunc::OriMatrixToQuaternion(double* eerot, Ori& result) {
+    const double w2 = (eerot[0] + eerot[4] + eerot[8] + 1.0) / 4.0;
+    double sq[4] = {w2, (eerot[0] + 1.0) / 2.0 - w2, (eerot[4] + 1.0) / 2.0 - w2,
+                    (eerot[8] + 1.0) / 2.0 - w2};
+    for (int i = 0; i < 4; ++i) {
+        if (sq[i] < 0.0) {
+            RobotLogPrint::trace(tevo_robot_namespace::LL_INFO, "negative quaternion square: %d %f",
+                                 i, sq[i]);
+            sq[i] = 0.0;
+        }
+    }
+    const double w = std::sqrt(sq[0]);
+    const double x = std::sqrt(sq[1]) * SIGN(eerot[7] - eerot[5]);
+    const double y = std::sqrt(sq[2]) * SIGN(eerot[2] - eerot[6]);
+    const double z = std::sqrt(sq[3]) * SIGN(eerot[3] - eerot[1]);
+    const double n = NORM(w, x, y, z);
+    if (n == 0.0) {
+        return 0;
+    }
+    result = Ori{w / n, x / n, y / n, z / n};
+    return 1;
+}
+
+void Ikfunc::posOri2homoArr(cartesianPos_U position, Ori quat, double* eerot, double* eetrans) {
+    for (int i = 0; i < 3; ++i) {
+        eetrans[i] = position.positionVector[i];
+    }
+    QuaternionToOriMatrix(quat, eerot);
+}
+
+void Ikfunc::hMatrixMultiply(double* eerot, double* eetrans, double* eerot1, double* eetrans1,
+                             Pose_S* pos_transferred, double* new_rot) {
+    double R[9];
+    mul3(eerot, eerot1, R, false);
+    if (eetrans != nullptr && eetrans1 != nullptr && pos_transferred != nullptr) {
+        double t[3];
+        rotate(eerot, eetrans1, t);
+        for (int i = 0; i < 3; ++i) {
+            pos_transferred->posU.positionVector[i] = t[i] + eetrans[i];
+        }
+        OriMatrixToQuaternion(R, pos_transferred->oriU.orientation);
+    } else if (new_rot != nullptr) {
+        std::memcpy(new_rot, R, sizeof(R));
+    }
+}
+
+void Ikfunc::hMatrixVectorProduct(bool inv, double* pOrg, double* hRArr, bool relPos,
+                                  double* posIn, double* posOut) {
+    if (posIn == nullptr || posOut == nullptr) {
+        return;
+    }
+    double R[9];
+    double o[3] = {0, 0, 0};
+    if (pOrg != nullptr || relPos) {
+        std::memcpy(R, hRArr, sizeof(R));
+        if (pOrg != nullptr) {
+            std::memcpy(o, pOrg, sizeof(o));
+        }
+    } else {
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                R[3 * r + c] = hRArr[4 * r + c];
+            }
+            o[r] = hRArr[4 * r + 3];
+        }
+    }
+    if (relPos) {
+        o[0] = o[1] = o[2] = 0.0;
+    }
+    if (inv) {
+        const double d[3] = {posIn[0] - o[0], posIn[1] - o[1], posIn[2] - o[2]};
+        rotateTransposed(R, d, posOut);
+    } else {
+        double t[3];
+        rotate(R, posIn, t);
+        for (int i = 0; i < 3; ++i) {
+            posOut[i] = t[i] + o[i];
+        }
+    }
+}
+
+void Ikfunc::waypoint2Pose(Pose_S* posePtr, wayPoint_S* wpPtr, int size) {
+    for (int i = 0; i < size; ++i) {
+        posePtr[i].posU = wpPtr[i].cartPos;
+        posePtr[i].oriU.orientation = wpPtr[i].orientation;
+    }
+}
+
+int Ikfunc::pose2Waypoint(wayPoint_S* wpPtr, Pose_S* posePtr, int size) {
+    for (int i = 0; i < size; ++i) {
+        wpPtr[i].cartPos = posePtr[i].posU;
+        wpPtr[i].orientation = posePtr[i].oriU.orientation;
+    }
+    return size;
+}
+
+void Ikfunc::endPosition2ToolPosition(Pose_S& end_stat, double* toolPosInEnd,
+                                      double* toolPosition) {
+    double* out = toolPosition != nullptr ? toolPosition : end_stat.posU.positionVector;
+    if (toolPosInEnd == nullptr) {
+        if (toolPosition != nullptr) {
+            std::memcpy(toolPosition, end_stat.posU.positionVector, 3 * sizeof(double));
+        }
+        return;
+    }
+    double R[9];
+    QuaternionToOriMatrix(end_stat.oriU.orientation, R);
+    double t[3];
+    rotate(R, toolPosInEnd, t);
+    for (int i = 0; i < 3; ++i) {
+        out[i] = end_stat.posU.positionVector[i] + t[i];
+    }
+}
+
+void Ikfunc::toolPosition2EndPosition(Pose_S tool_stat, cartesianPos_U& end_position,
+                                      double* toolPosInEnd) {
+    if (toolPosInEnd == nullptr) {
+        end_position = tool_stat.posU;
+        return;
+    }
+    double R[9];
+    QuaternionToOriMatrix(tool_stat.oriU.orientation, R);
+    double t[3];
+    rotate(R, toolPosInEnd, t);
+    for (int i = 0; i < 3; ++i) {
+        end_position.positionVector[i] = tool_stat.posU.positionVector[i] - t[i];
+    }
+}
+
+void Ikfunc::endOrientation2ToolOrientation(Ori tcpOriInE, Ori endOri, Ori& toolOri) {
+    toolOri = hamilton(endOri, tcpOriInE);
+}
+
+void Ikfunc::toolOrientation2EndOrientation(Ori tcpOriInE, Ori toolOri, Ori& endOri) {
+    endOri = hamilton(toolOri, conjugate(tcpOriInE));
+}
+
+// ------------------------------------------------------------ frame conversions
+
+bool Ikfunc::waypointDisplay(Pose_S& target_wp, Pose_S source_wp,
+                             MoveConditionClass::coordinate_refer refCoord,
+                             double* ToolOrgInEndPos, Ori* ToolOriInEnd, wayPoint_S* planWp,
+                             char methods) {
+    switch (refCoord) {
+    case MoveConditionClass::EndCoordinate:
+        // The tool end in the flange frame.
+        for (int i = 0; i < 3; ++i) {
+            target_wp.posU.positionVector[i] = ToolOrgInEndPos != nullptr ? ToolOrgInEndPos[i] : 0.0;
+        }
+        target_wp.oriU.orientation = ToolOriInEnd != nullptr ? *ToolOriInEnd : Ori{1, 0, 0, 0};
+        return true;
+    case MoveConditionClass::BaseCoordinate:
+        if (ToolOrgInEndPos != nullptr && ToolOriInEnd != nullptr) {
+            return coordinateTransform(target_wp, source_wp, ToolOrgInEndPos, ToolOriInEnd,
+                                       MoveConditionClass::BaseCoordinate, planWp, methods);
+        }
+        target_wp = source_wp;
+        return true;
+    default:
+        return coordinateTransform(target_wp, source_wp, ToolOrgInEndPos, ToolOriInEnd,
+                                   MoveConditionClass::WorldCoordinate, planWp, methods);
+    }
+}
+
+bool Ikfunc::coordinateTransform(Pose_S& pos_transferred, Pose_S pos, double* toolOrgInEndPos,
+                                 Ori* ToolOriInEnd, MoveConditionClass::coordinate_refer coord,
+                                 wayPoint_S* planWp, char methods) {
+    if (toolOrgInEndPos != nullptr && ToolOriInEnd != nullptr) {
+        endPosition2ToolPosition(pos, toolOrgInEndPos, nullptr);
+        endOrientation2ToolOrientation(*ToolOriInEnd, pos.oriU.orientation, pos.oriU.orientation);
+    }
+    if (coord == MoveConditionClass::BaseCoordinate) {
+        pos_transferred = pos;
+        return true;
+    }
+    if (planWp == nullptr || !methodInRange(methods)) {
+        return false;
+    }
+    Pose_S plane[3];
+    waypoint2Pose(plane, planWp, 3);
+    UserFrame frame;
+    if (!calibrate(plane, methods, frame)) {
+        return false;
+    }
+    mapPose(frame.M, false, frame.bInWPos, pos);
+    pos_transferred = pos;
+    return true;
+}
+
+bool Ikfunc::robotCoordConvert(Pose_S& target_point, Pose_S source_point, Pose_S* userPlaneWP,
+                               char method, double* tcpPosInEnd, Ori* tcpOriInEnd,
+                               MoveConditionClass::coordinate_refer targetCoord,
+                               MoveConditionClass::coordinate_refer sourceCoord) {
+    if (targetCoord == MoveConditionClass::EndCoordinate ||
+        sourceCoord == MoveConditionClass::EndCoordinate) {
+        return false;
+    }
+    Ori& q = source_point.oriU.orientation;
+    const double n = NORM(q.w, q.x, q.y, q.z);
+    if (!(n > 0.0)) {
+        return false;
+    }
+    q = Ori{q.w / n, q.x / n, q.y / n, q.z / n};
+
+    if (targetCoord == sourceCoord) {
+        removeTool(source_point, tcpPosInEnd, tcpOriInEnd);
+        target_point = source_point;
+        return true;
+    }
+    UserFrame frame;
+    if (!calibrate(userPlaneWP, method, frame)) {
+        return false;
+    }
+    if (sourceCoord == MoveConditionClass::WorldCoordinate) {
+        mapPose(frame.M, true, frame.wInBPos, source_point);
+        removeTool(source_point, tcpPosInEnd, tcpOriInEnd);
+    } else {
+        removeTool(source_point, tcpPosInEnd, tcpOriInEnd);
+        mapPose(frame.M, false, frame.bInWPos, source_point);
+    }
+    target_point = source_point;
+    return true;
+}
+
+// ------------------------------------------------------------------ calibration
+
+bool Ikfunc::userCoordinateCalib(Pose_S* waypointptr, char methods, double* bInWPos,
+                                 double* bInWOri, double* wInBPos) {
+    if (bInWPos == nullptr || bInWOri == nullptr || wInBPos == nullptr || waypointptr == nullptr) {
+        return false;
+    }
+    double dotValue = 1.0;
+    if (userCoordinateCalibLib(waypointptr, methods, bInWPos, bInWOri, wInBPos, dotValue) == 0) {
+        RobotLogPrint::trace(tevo_robot_namespace::LL_WARN,
+                             "sdk log:User Coordinate Calib: Error Configuration, please re-try!");
+        return false;
+    }
+    return true;
+}
+
+bool Ikfunc::api_user_coord_calib(Pose_S* waypointptr, char methods, double* bInWPos,
+                                  double* bInWOri, double* wInBPos) {
+    return userCoordinateCalib(waypointptr, methods, bInWPos, bInWOri, wInBPos);
+}
+
+bool Ikfunc::api_tool_coord_calib(Pose_S* wpPosCalib, unsigned wpPosCalibSize, Pose_S* wpOriCalib,
+                                  char poseCalibMethod, Pose_S& toolInEnd) {
+    if (wpPosCalib == nullptr || wpPosCalibSize < 4) {
+        return false;
+    }
+    const bool withOrientation = poseCalibMethod >= 0 && poseCalibMethod <= 5 && wpOriCalib != nullptr;
+    return toolCoordinateCalib(wpPosCalib, static_cast<int>(wpPosCalibSize), false,
+                               toolInEnd.posU.positionVector,
+                               withOrientation ? poseCalibMethod : static_cast<char>(-1),
+                               withOrientation ? wpOriCalib : nullptr,
+                               withOrientation ? &toolInEnd.oriU.orientation : nullptr);
+}
+
+bool Ikfunc::toolCoordinateCalib(Pose_S* waypointptr, int posWpNum, bool waypoint_check,
+                                 double* toolInEndPos, char poseCalibMethod, Pose_S* wpOriCalib,
+                                 Ori* toolInEndOri) {
+    if (posWpNum <= 3 || waypointptr == nullptr || toolInEndPos == nullptr) {
+        return false;
+    }
+    std::vector<double> rotations(9 * static_cast<std::size_t>(posWpNum));
+    std::vector<double> positions(3 * static_cast<std::size_t>(posWpNum));
+    for (int k = 0; k < posWpNum; ++k) {
+        posOri2homoArr(waypointptr[k].posU, waypointptr[k].oriU.orientation, &rotations[9 * k],
+                       &positions[3 * k]);
+    }
+    const int method = static_cast<signed char>(poseCalibMethod);
+    const bool withOrientation = wpOriCalib != nullptr && method >= 0 && method <= 5;
+    std::vector<double> oriRotations;
+    std::vector<double> oriPositions;
+    if (withOrientation) {
+        const int count = method <= 2 ? 3 : 2;
+        oriRotations.resize(9 * count);
+        oriPositions.resize(3 * count);
+        for (int k = 0; k < count; ++k) {
+            posOri2homoArr(wpOriCalib[k].posU, wpOriCalib[k].oriU.orientation, &oriRotations[9 * k],
+                           &oriPositions[3 * k]);
+        }
+    }
+    double toolPoseRot[9];
+    const bool ok = toolCoordinateCalibLib(
+        rotations.data(), positions.data(), posWpNum, withOrientation ? poseCalibMethod : -1,
+        withOrientation ? oriRotations.data() : nullptr,
+        withOrientation ? oriPositions.data() : nullptr, waypoint_check, checkThr, toolInEndPos,
+        toolPoseRot);
+    if (ok && withOrientation && toolInEndOri != nullptr) {
+        OriMatrixToQuaternion(toolPoseRot, *toolInEndOri);
+    }
+    return ok;
+}
+
+// ------------------------------------------------------------- roll-pitch-yaw
+
+void Ikfunc::RPYToQuaternion(Ori& ori, float* rpy) {
+    const double a = rpy[0] / 2.0;
+    const double b = rpy[1] / 2.0;
+    const double c = rpy[2] / 2.0;
+    const double ca = std::cos(a), sa = std::sin(a);
+    const double cb = std::cos(b), sb = std::sin(b);
+    const double cc = std::cos(c), sc = std::sin(c);
+    ori.w = ca * cb * cc + sa * sb * sc;
+    ori.x = sa * cb * cc - ca * sb * sc;
+    ori.y = ca * sb * cc + sa * cb * sc;
+    ori.z = ca * cb * sc - sa * sb * cc;
+}
+
+void Ikfunc::quaternionToRPY(Ori ori, float* rpy) {
+    const double w = ori.w, x = ori.x, y = ori.y, z = ori.z;
+    const float r11 = static_cast<float>(2 * (w * w + x * x) - 1);
+    const float r21 = static_cast<float>(2 * (x * y + w * z));
+    const float r22 = static_cast<float>(2 * (w * w + y * y) - 1);
+    const float r23 = static_cast<float>(2 * (y * z - w * x));
+    const float r31 = static_cast<float>(2 * (x * z - w * y));
+    const float r32 = static_cast<float>(2 * (y * z + w * x));
+    const float r33 = static_cast<float>(2 * (w * w + z * z) - 1);
+    const float eps = 1e-16f;
+    float yaw;
+    float pitch;
+    float roll;
+    if (std::fabs(r11) < eps && std::fabs(r21) < eps) {
+        yaw = 0.0f;
+        pitch = std::atan2(-r31, r11);
+        roll = std::atan2(-r23, r22);
+    } else {
+        yaw = std::atan2(r21, r11);
+        pitch = std::atan2(-r31, std::sqrt(r11 * r11 + r21 * r21));
+        roll = std::atan2(r32, r33);
+    }
+    const float toDegrees = static_cast<float>(180.0 / kPi);
+    rpy[0] = yaw * toDegrees;
+    rpy[1] = pitch * toDegrees;
+    rpy[2] = roll * toDegrees;
+}
