@@ -134,7 +134,8 @@ int ServiceInterface::getDynIdentifyResultsService(std::vector<int>& paramVector
 // ---- Joint servo parameters ------------------------------------------------------
 
 int ServiceInterface::setServoParam(int paramType, int jointID, uint16_t value) {
-    return m_robotBaseService->setJointParamService(paramType, jointID, value);
+    return m_robotBaseService->setJointParamService(
+        static_cast<CommunicationMateType::SetJointCommonParamType>(paramType), jointID, value);
 }
 
 #define TEVO_SERVO_SETTER(name)                                                    \

@@ -1,0 +1,7 @@
+# The service facade: the object applications hold, on top of the control core
+# and the kinematics.
+tevo_subsystem(tevo_facade
+  SOURCES
+    ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_forward.cpp
+  DEPS tevo_core tevo_kinematics tevo_errors tevo_metatype)

@@ -1,0 +1,215 @@
+// The walk-through that scripts/run-demo runs against the simulator: log in,
+// handshake, start the arm up, read its state, watch a few pushes and events
+// arrive, shut the arm down and log out. Prints one line per step and exits 0
+// only when every step succeeded.
+//
+//   demo [address [port [user [password]]]]
+//
+// Defaults: 127.0.0.1 8899 tevo tevo (the bundled simulator's defaults).
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+#include "RobotSDK/interface/serviceinterface.h"
+
+using namespace tevo_robot_namespace;
+
+namespace {
+
+std::mutex printMutex;
+
+int failedSteps = 0;
+
+// Reports one step: its name, the outcome and a detail line.
+bool step(const char* name, bool ok, const std::string& detail) {
+    std::lock_guard<std::mutex> lock(printMutex);
+    std::printf("  [%s] %-28s %s\n", ok ? " ok " : "FAIL", name, detail.c_str());
+    std::fflush(stdout);
+    if (!ok) ++failedSteps;
+    return ok;
+}
+
+std::string codeText(ServiceInterface& robot, int ret) {
+    return "error " + std::to_string(ret) + ": " + robot.getErrDescByCode(static_cast<RobotErrorCode>(ret));
+}
+
+// Pushes arrive on the library's receive thread, events on its event thread;
+// both only record and print, then return.
+struct PushLog {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    int waypoints = 0;
+    int speeds = 0;
+    int events = 0;
+};
+PushLog pushes;
+constexpr int kShownPushes = 3;
+
+void onWaypoint(const wayPoint_S* wp, void*) {
+    std::lock_guard<std::mutex> lock(pushes.mutex);
+    if (++pushes.waypoints <= kShownPushes) {
+        std::lock_guard<std::mutex> out(printMutex);
+        std::printf("         push: waypoint #%d  joints %.3f %.3f %.3f %.3f %.3f %.3f  flange (%.4f, %.4f, %.4f)\n",
+                    pushes.waypoints, wp->jointpos[0], wp->jointpos[1], wp->jointpos[2], wp->jointpos[3],
+                    wp->jointpos[4], wp->jointpos[5], wp->cartPos.position.x, wp->cartPos.position.y,
+                    wp->cartPos.position.z);
+    }
+    pushes.arrived.notify_all();
+}
+
+void onEndSpeed(double speed, void*) {
+    std::lock_guard<std::mutex> lock(pushes.mutex);
+    if (++pushes.speeds <= kShownPushes) {
+        std::lock_guard<std::mutex> out(printMutex);
+        std::printf("         push: end speed #%d  %.4f m/s\n", pushes.speeds, speed);
+    }
+    pushes.arrived.notify_all();
+}
+
+void onEvent(const RobotEventInfo* event, void*) {
+    std::lock_guard<std::mutex> lock(pushes.mutex);
+    ++pushes.events;
+    {
+        std::lock_guard<std::mutex> out(printMutex);
+        std::printf("         event: type %d code %d %s\n", static_cast<int>(event->eventType), event->eventCode,
+                    event->eventContent.c_str());
+    }
+    pushes.arrived.notify_all();
+}
+
+void onLog(LOG_LEVEL level, const char* text, void*) {
+    if (level < LL_ERROR) return;
+    std::lock_guard<std::mutex> out(printMutex);
+    std::printf("         library log (level %d): %s\n", static_cast<int>(level), text);
+}
+
+// Waits until `done` holds for the push log, at most `timeout`.
+template <typename Pred>
+bool waitForPushes(Pred done, std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(pushes.mutex);
+    return pushes.arrived.wait_for(lock, timeout, [&] { return done(pushes); });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* host = argc > 1 ? argv[1] : "127.0.0.1";
+    const int port = argc > 2 ? std::atoi(argv[2]) : 8899;
+    const char* user = argc > 3 ? argv[3] : "tevo";
+    const char* password = argc > 4 ? argv[4] : "tevo";
+
+    std::printf("demo against the controller at %s:%d\n", host, port);
+    ServiceInterface robot;
+    robot.robotServiceRegisterLogPrintCallback(onLog, nullptr);
+    robot.robotServiceRegisterRobotEventInfoCallback(onEvent, nullptr);
+    step("library version", robot.getVersion() == "V4.0.8", robot.getVersion());
+
+    RobotType type;
+    RobotDhPara dh;
+    int ret = robot.robotServiceLogin(host, port, user, password, type, dh);
+    char text[160];
+    std::snprintf(text, sizeof text, "arm model %d, DH A3 %.4f A4 %.4f D1 %.4f D2 %.4f D5 %.4f D6 %.4f",
+                  static_cast<int>(type), dh.A3, dh.A4, dh.D1, dh.D2, dh.D5, dh.D6);
+    if (!step("login", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret))) {
+        std::printf("demo FAILED: no connection\n");
+        return 1;
+    }
+    bool connected = false;
+    robot.robotServiceGetConnectStatus(connected);
+    step("connection status", connected, connected ? "connected" : "not connected");
+
+    ret = robot.robotServiceRobotHandShake(true);
+    step("handshake (blocking)", ret == ErrnoSucc, ret == ErrnoSucc ? "controller confirmed" : codeText(robot, ret));
+
+    ToolDynamicsParam tool;
+    ServiceInterface::initToolDynamicsParamDataType(tool);
+    ROBOT_SERVICE_STATE state = ROBOT_SERVICE_READY;
+    ret = robot.rootServiceRobotStartup(tool, 6, true, true, 1000, state, true);
+    step("arm start-up (blocking)", ret == ErrnoSucc && state == ROBOT_SERVICE_WORKING,
+         ret == ErrnoSucc ? "arm state " + std::to_string(state) + (state == ROBOT_SERVICE_WORKING ? " (working)" : "")
+                          : codeText(robot, ret));
+
+    std::string version;
+    ret = robot.robotServiceGetServerVersionInfo(version);
+    step("controller version", ret == ErrnoSucc, ret == ErrnoSucc ? version : codeText(robot, ret));
+
+    RobotWorkMode mode;
+    ret = robot.robotServiceGetRobotWorkMode(mode);
+    step("work mode", ret == ErrnoSucc,
+         ret == ErrnoSucc ? (mode == RobotModeReal ? "real" : "simulator") : codeText(robot, ret));
+
+    RobotState armState;
+    ret = robot.robotServiceGetRobotCurrentState(armState);
+    step("arm state", ret == ErrnoSucc, ret == ErrnoSucc ? std::to_string(armState) : codeText(robot, ret));
+
+    JointParam joints;
+    ret = robot.robotServiceGetJointAngleInfo(joints);
+    if (ret == ErrnoSucc) {
+        std::snprintf(text, sizeof text, "%.4f %.4f %.4f %.4f %.4f %.4f rad", joints.jointPos[0], joints.jointPos[1],
+                      joints.jointPos[2], joints.jointPos[3], joints.jointPos[4], joints.jointPos[5]);
+    }
+    step("joint angles", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret));
+
+    if (ret == ErrnoSucc) {
+        wayPoint_S flange;
+        ret = robot.robotServiceRobotFk(joints.jointPos, ARM_DOF, flange);
+        std::snprintf(text, sizeof text, "flange at (%.4f, %.4f, %.4f) m", flange.cartPos.position.x,
+                      flange.cartPos.position.y, flange.cartPos.position.z);
+        step("forward kinematics", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret));
+    }
+
+    RobotDiagnosis diagnosis;
+    ret = robot.robotServiceGetRobotDiagnosisInfo(diagnosis);
+    std::snprintf(text, sizeof text, "arm power %s, %.1f V", diagnosis.armPowerStatus ? "on" : "off",
+                  diagnosis.armPowerVoltage);
+    step("diagnosis", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret));
+
+    int grade = 0;
+    ret = robot.robotServiceGetRobotCollisionCurrentService(grade);
+    step("collision class", ret == ErrnoSucc, ret == ErrnoSucc ? std::to_string(grade) : codeText(robot, ret));
+
+    ToolDynamicsParam payload;
+    ret = robot.robotServiceGetToolDynamicsParam(payload);
+    std::snprintf(text, sizeof text, "%.3f kg at (%.3f, %.3f, %.3f) m", payload.payload, payload.positionX,
+                  payload.positionY, payload.positionZ);
+    step("payload", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret));
+
+    std::printf("  waiting for real-time pushes ...\n");
+    robot.robotServiceRegisterRealTimeRoadPointCallback(onWaypoint, nullptr);
+    robot.robotServiceRegisterRealTimeEndSpeedCallback(onEndSpeed, nullptr);
+    const bool gotPushes = waitForPushes(
+        [](const PushLog& p) { return p.waypoints >= kShownPushes && p.speeds >= kShownPushes; },
+        std::chrono::seconds(5));
+    robot.robotServiceRegisterRealTimeRoadPointCallback(nullptr, nullptr);
+    robot.robotServiceRegisterRealTimeEndSpeedCallback(nullptr, nullptr);
+    {
+        std::lock_guard<std::mutex> lock(pushes.mutex);
+        step("real-time pushes", gotPushes,
+             std::to_string(pushes.waypoints) + " waypoints, " + std::to_string(pushes.speeds) + " end speeds");
+    }
+
+    ret = robot.robotServiceRobotShutdown(true);
+    step("arm shut-down (blocking)", ret == ErrnoSucc, ret == ErrnoSucc ? "done" : codeText(robot, ret));
+
+    const bool gotEvents = waitForPushes([](const PushLog& p) { return p.events > 0; }, std::chrono::seconds(2));
+    {
+        std::lock_guard<std::mutex> lock(pushes.mutex);
+        step("robot events", gotEvents, std::to_string(pushes.events) + " received");
+    }
+
+    ret = robot.robotServiceLogout();
+    robot.robotServiceGetConnectStatus(connected);
+    step("logout", ret == ErrnoSucc && !connected, connected ? "still connected" : "disconnected");
+    robot.robotServiceRegisterLogPrintCallback(nullptr, nullptr);
+
+    if (failedSteps != 0) {
+        std::printf("demo FAILED: %d step(s) failed\n", failedSteps);
+        return 1;
+    }
+    std::printf("demo passed: every step succeeded\n");
+    return 0;
+}

@@ -1,0 +1,323 @@
+// The facade's own logic against the in-process simulator: callback
+// registration and dispatch, the shared log sink, tool dynamics through the
+// payload setting, the safety-configuration write, and teardown.
+#include <dirent.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "RobotSDK/interface/serviceinterface.h"
+#include "robotcommon.pb.h"
+#include "support/simfixture.h"
+
+using namespace tevo_robot_namespace;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Threads of this process, from /proc.
+int threadCount() {
+    int n = 0;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (dirent* e = readdir(dir)) {
+            if (e->d_name[0] != '.') ++n;
+        }
+        closedir(dir);
+    }
+    return n;
+}
+
+// A device-information reply naming the given interface-board revision.
+std::string devInfoBody(const std::string& revision) {
+    tevo::robot::common::ProtoResponseRobotDevInfo reply;
+    auto* info = reply.add_devinfo();
+    info->set_type(1);
+    info->set_revision(revision);
+    info->set_manuid("sim");
+    info->set_jointtype("sim");
+    info->set_desc("sim");
+    info->set_slavedevversion("1");
+    info->set_extendioboardversion("1");
+    reply.mutable_errorinfo()->set_errorcode(0);
+    reply.mutable_errorinfo()->set_errormsg("");
+    return reply.SerializeAsString();
+}
+
+struct Counter {
+    std::atomic<int> calls{0};
+};
+
+void countJointStatus(const JointStatus*, int size, void* arg) {
+    if (size == ARM_DOF) ++static_cast<Counter*>(arg)->calls;
+}
+
+struct LogCapture {
+    std::mutex mutex;
+    std::vector<std::string> lines;
+    std::vector<LOG_LEVEL> levels;
+    bool contains(const std::string& text) {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const auto& l : lines) {
+            if (l == text) return true;
+        }
+        return false;
+    }
+    size_t size() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return lines.size();
+    }
+};
+
+void captureLog(LOG_LEVEL level, const char* text, void* arg) {
+    auto* capture = static_cast<LogCapture*>(arg);
+    std::lock_guard<std::mutex> lock(capture->mutex);
+    capture->lines.emplace_back(text);
+    capture->levels.push_back(level);
+}
+
+}  // namespace
+
+class FacadeTest : public tevo_test::SimFixture {
+protected:
+    // Logs a fresh facade in to the simulator.
+    std::unique_ptr<ServiceInterface> loggedIn() {
+        auto facade = std::make_unique<ServiceInterface>();
+        EXPECT_EQ(facade->robotServiceLogin(simHost(), simPort(), simUser(), simPassword()), ErrnoSucc);
+        return facade;
+    }
+
+    // Every frame the simulator sent before a response has been dispatched once
+    // that response arrives: the receive thread handles frames in order.
+    static void drainPushes(ServiceInterface& facade) {
+        RobotWorkMode mode;
+        ASSERT_EQ(facade.robotServiceGetRobotWorkMode(mode), ErrnoSucc);
+    }
+};
+
+TEST(FacadeOffline, WorksWithoutConnection) {
+    ServiceInterface facade;
+    EXPECT_EQ(facade.getVersion(), "V4.0.8");
+
+    bool connected = true;
+    facade.robotServiceGetConnectStatus(connected);
+    EXPECT_FALSE(connected);
+
+    bool link = false;
+    EXPECT_EQ(facade.robotServiceGetMacCommunicationStatus(link), ErrnoSucc);
+    EXPECT_TRUE(link);
+
+    RobotWorkMode mode;
+    EXPECT_EQ(facade.robotServiceGetRobotWorkMode(mode), ErrCode_SocketDisconnect);
+    EXPECT_EQ(facade.robotServiceLogin(nullptr, 8899, "u", "p"), ErrCode_ParamError);
+    EXPECT_FALSE(facade.getErrDescByCode(ErrCode_SocketDisconnect).empty());
+}
+
+TEST_F(FacadeTest, RegistrationBeforeLoginStoresTheCallback) {
+    ServiceInterface facade;
+    Counter counter;
+    EXPECT_EQ(facade.robotServiceRegisterRealTimeJointStatusCallback(countJointStatus, &counter), ErrnoSucc);
+
+    ASSERT_EQ(facade.robotServiceLogin(simHost(), simPort(), simUser(), simPassword()), ErrnoSucc);
+    // The switch could not be sent before login, and login does not send it.
+    EXPECT_EQ(sim().requestCount(tevo_sim::EnableRealTimeJointStatusPush), 0u);
+
+    ASSERT_GT(sim().sendPush(tevo_sim::RealTimeJointStatus), 0);
+    drainPushes(facade);
+    EXPECT_EQ(counter.calls.load(), 1);
+
+    // A later successful switch turns the controller's push on.
+    EXPECT_EQ(facade.robotServiceSetRealTimeJointStatusPush(true), ErrnoSucc);
+    EXPECT_TRUE(waitFor([&] { return counter.calls.load() > 3; }));
+    facade.robotServiceSetRealTimeJointStatusPush(false);
+}
+
+TEST_F(FacadeTest, EmptyCallbackSwitchesThePushOffAndStopsDispatch) {
+    auto facade = loggedIn();
+    Counter counter;
+    ASSERT_EQ(facade->robotServiceRegisterRealTimeJointStatusCallback(countJointStatus, &counter), ErrnoSucc);
+    EXPECT_EQ(sim().requestCount(tevo_sim::EnableRealTimeJointStatusPush), 1u);
+    ASSERT_TRUE(waitFor([&] { return counter.calls.load() > 0; }));
+
+    ASSERT_EQ(facade->robotServiceRegisterRealTimeJointStatusCallback(nullptr, nullptr), ErrnoSucc);
+    EXPECT_EQ(sim().requestCount(tevo_sim::DisableRealTimeJointStatusPush), 1u);
+    const int before = counter.calls.load();
+
+    // Even a push that still arrives reaches nobody.
+    ASSERT_GT(sim().sendPush(tevo_sim::RealTimeJointStatus), 0);
+    drainPushes(*facade);
+    EXPECT_EQ(counter.calls.load(), before);
+}
+
+TEST_F(FacadeTest, TwoFacadesShareOneLogCallback) {
+    ServiceInterface first;
+    ServiceInterface second;
+    LogCapture firstLog;
+    LogCapture secondLog;
+    ASSERT_EQ(first.robotServiceRegisterLogPrintCallback(captureLog, &firstLog), ErrnoSucc);
+    ASSERT_EQ(second.robotServiceRegisterLogPrintCallback(captureLog, &secondLog), ErrnoSucc);
+
+    // A request on the first facade without a connection logs a line: it goes
+    // to the callback registered last, through whichever facade.
+    RobotWorkMode mode;
+    EXPECT_EQ(first.robotServiceGetRobotWorkMode(mode), ErrCode_SocketDisconnect);
+    EXPECT_TRUE(secondLog.contains("sdk log: Current connect disconnect."));
+    EXPECT_EQ(firstLog.size(), 0u);
+    {
+        std::lock_guard<std::mutex> lock(secondLog.mutex);
+        ASSERT_FALSE(secondLog.levels.empty());
+        EXPECT_EQ(secondLog.levels.back(), LL_ERROR);
+    }
+
+    // An empty callback turns logging off for everybody.
+    ASSERT_EQ(first.robotServiceRegisterLogPrintCallback(nullptr, nullptr), ErrnoSucc);
+    const size_t before = secondLog.size();
+    EXPECT_EQ(second.robotServiceGetRobotWorkMode(mode), ErrCode_SocketDisconnect);
+    EXPECT_EQ(secondLog.size(), before);
+    EXPECT_EQ(firstLog.size(), 0u);
+}
+
+TEST_F(FacadeTest, ToolDynamicsRoundTripThroughThePayload) {
+    auto facade = loggedIn();
+    ToolDynamicsParam tool;
+    ServiceInterface::initToolDynamicsParamDataType(tool);
+    tool.positionX = 0.0123456789;
+    tool.positionY = -0.05;
+    tool.positionZ = 0.1;
+    tool.payload = 2.75;
+    tool.toolInertia = {0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
+    ASSERT_EQ(facade->robotServiceSetToolDynamicsParam(tool), ErrnoSucc);
+
+    ToolDynamicsParam read;
+    std::memset(&read, 0x5a, sizeof read);  // every field must be written
+    ASSERT_EQ(facade->robotServiceGetToolDynamicsParam(read), ErrnoSucc);
+    EXPECT_EQ(read.positionX, static_cast<double>(static_cast<float>(tool.positionX)));
+    EXPECT_EQ(read.positionY, static_cast<double>(static_cast<float>(tool.positionY)));
+    EXPECT_EQ(read.positionZ, static_cast<double>(static_cast<float>(tool.positionZ)));
+    EXPECT_EQ(read.payload, static_cast<double>(static_cast<float>(tool.payload)));
+    const double inertia[] = {read.toolInertia.xx, read.toolInertia.xy, read.toolInertia.xz,
+                              read.toolInertia.yy, read.toolInertia.yz, read.toolInertia.zz};
+    for (double v : inertia) EXPECT_EQ(v, 0.0);
+
+    ASSERT_EQ(facade->robotServiceSetNoneToolDynamicsParam(), ErrnoSucc);
+    ASSERT_EQ(facade->robotServiceGetToolDynamicsParam(read), ErrnoSucc);
+    EXPECT_EQ(read.payload, 0.0);
+    EXPECT_EQ(read.positionX, 0.0);
+
+    // A failed read leaves the record as it was.
+    facade->robotServiceLogout();
+    read.payload = 9.5;
+    EXPECT_EQ(facade->robotServiceGetToolDynamicsParam(read), ErrCode_SocketDisconnect);
+    EXPECT_EQ(read.payload, 9.5);
+}
+
+struct SafetyCase {
+    const char* revision;
+    bool controllerKeepsValues;
+    int expectedResult;
+    uint64_t expectedWrites;
+    uint64_t expectedReads;
+};
+
+class SafetyConfigTest : public FacadeTest, public ::testing::WithParamInterface<SafetyCase> {};
+
+TEST_P(SafetyConfigTest, WritesOnlyToNewBoardsAndReadsBack) {
+    const SafetyCase& c = GetParam();
+    auto facade = loggedIn();
+    tevo_sim::FaultRule devInfo;
+    devInfo.rawBody = devInfoBody(c.revision);
+    sim().setFault(tevo_sim::GetDeviceInfo, devInfo);
+    if (!c.controllerKeepsValues) {
+        tevo_sim::FaultRule ignore;
+        ignore.skipStateChange = true;
+        sim().setFault(tevo_sim::SetRobotSafetyConfig, ignore);
+    }
+
+    RobotSafetyConfig config;
+    std::memset(&config, 0, sizeof config);
+    for (int i = 0; i < ARM_DOF; ++i) config.robotReducedConfigJointSpeed[i] = static_cast<uint16_t>(111 + i);
+    config.robotReducedConfigTcpSpeed = 777;
+    config.robotReducedConfigTcpForce = 150;
+    config.robotReducedConfigMomentum = 33;
+    config.robotReducedConfigPower = 444;
+    config.robotSafeguradResetConfig = 1;
+    config.robotOperationalModeConfig = 1;
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(facade->robotServiceSetRobotSafetyConfig(config), c.expectedResult);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(sim().requestCount(tevo_sim::SetRobotSafetyConfig), c.expectedWrites);
+    EXPECT_EQ(sim().requestCount(tevo_sim::GetRobotSafetyConfig), c.expectedReads);
+    if (c.expectedReads == 6) {
+        EXPECT_GE(elapsed, 600ms);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Revisions, SafetyConfigTest,
+    ::testing::Values(SafetyCase{"V3.0", true, ErrnoSucc, 0, 0},        // old board: nothing sent
+                      SafetyCase{"V2.9", true, ErrnoSucc, 0, 0},
+                      SafetyCase{"", true, ErrnoSucc, 0, 0},            // no revision text
+                      SafetyCase{"V3.1", true, ErrnoSucc, 1, 1},        // read back at once
+                      SafetyCase{"V4.0", true, ErrnoSucc, 1, 1},
+                      SafetyCase{"V3.1", false, ErrCode_Failed, 1, 6}));  // never reported
+
+TEST_F(FacadeTest, CollisionGradeIsWrittenOnlyOnSuccess) {
+    auto facade = loggedIn();
+    int grade = -1;
+    ASSERT_EQ(facade->robotServiceGetRobotCollisionCurrentService(grade), ErrnoSucc);
+    EXPECT_EQ(grade, sim().snapshot().collisionClass);
+
+    tevo_sim::FaultRule broken;
+    broken.rawBody = std::string("\xff\xff\xff", 3);
+    sim().setFault(tevo_sim::GetRobotCollisionCurrent, broken);
+    grade = -1;
+    EXPECT_NE(facade->robotServiceGetRobotCollisionCurrentService(grade), ErrnoSucc);
+    EXPECT_EQ(grade, -1);
+}
+
+// The destructor must not return while a callback of this facade can still
+// run, and must not leave threads behind, also with events still queued and
+// pushes streaming in.
+TEST_F(FacadeTest, DestructionWithCallbacksInFlight) {
+    struct Slow {
+        std::atomic<int> events{0};
+    } slow;
+    auto onEvent = [](const RobotEventInfo*, void* arg) {
+        ++static_cast<Slow*>(arg)->events;
+        std::this_thread::sleep_for(1ms);
+    };
+    Counter pushes;
+    const int baseline = threadCount();
+    {
+        auto facade = loggedIn();
+        facade->robotServiceRegisterRobotEventInfoCallback(onEvent, &slow);
+        facade->robotServiceRegisterRealTimeJointStatusCallback(countJointStatus, &pushes);
+        ASSERT_GT(sim().floodEvents(9000, 500), 0);
+        ASSERT_TRUE(waitFor([&] { return slow.events.load() > 0 && pushes.calls.load() > 0; }));
+    }
+    const int afterDestroy = slow.events.load();
+    const int pushesAfterDestroy = pushes.calls.load();
+    EXPECT_TRUE(waitFor([&] { return threadCount() <= baseline; }));
+    EXPECT_EQ(slow.events.load(), afterDestroy);
+    EXPECT_EQ(pushes.calls.load(), pushesAfterDestroy);
+}
+
+// Create, log in, log out and destroy many times: nothing may accumulate
+// (run under AddressSanitizer for leaks) and no thread may survive.
+TEST_F(FacadeTest, RepeatedLifecycleLeavesNoThreads) {
+    const int baseline = threadCount();
+    for (int i = 0; i < 200; ++i) {
+        ServiceInterface facade;
+        ASSERT_EQ(facade.robotServiceLogin(simHost(), simPort(), simUser(), simPassword()), ErrnoSucc)
+            << "cycle " << i;
+        ASSERT_EQ(facade.robotServiceLogout(), ErrnoSucc);
+    }
+    EXPECT_TRUE(waitFor([&] { return threadCount() <= baseline; })) << threadCount() << " vs " << baseline;
+    EXPECT_TRUE(waitFor([&] { return sim().connectionCount() == 0; }));
+}

@@ -1,0 +1,38 @@
+# cmake -P script: install BUILD_DIR into WORK_DIR/prefix, then configure and
+# build the examples from SOURCE_DIR/examples against that prefix alone.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "failed (${rc}): ${ARGN}\n${out}\n${err}")
+  endif()
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+
+foreach(expected
+    include/RobotSDK/interface/serviceinterface.h
+    include/sdkcommon/MetaType/TevoRobotMetaType.h)
+  if(NOT EXISTS ${prefix}/${expected})
+    message(FATAL_ERROR "not installed: ${expected}")
+  endif()
+endforeach()
+# The library directory depends on the platform (lib, lib64, lib/<triplet>).
+foreach(pattern libtevorobotsdk.so* TevoRobotSDKConfig.cmake)
+  file(GLOB_RECURSE found ${prefix}/${pattern})
+  if(NOT found)
+    message(FATAL_ERROR "not installed: ${pattern}")
+  endif()
+endforeach()
+
+# The examples see only the installed prefix: no path into the source or
+# build tree of the library.
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${WORK_DIR}/examples -G ${GENERATOR}
+    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/examples --target read_state)
+if(NOT EXISTS ${WORK_DIR}/examples/read_state)
+  message(FATAL_ERROR "example not built")
+endif()
+message(STATUS "example built against ${prefix}")
