@@ -80,22 +80,16 @@ struct IkContext {
     }
 };
 
-// Joints 2 to 6 of one regular wrist value (theta5 with sine s5) for the joint 1
-// candidate (c1, s1); tau is the elbow cosine tolerance of the pass.
-void solveRegularWrist(IkContext& ctx, double th1, double c1, double s1, double c5,
-                       double th5, double s5, double tau) {
+// The angle of the opposite direction: t + pi brought into (-pi, pi].
+inline double opposite(double t) {
+    return t > 0.0 ? t - kPi : t + kPi;
+}
+
+// Joints 2 to 4 of one regular wrist value: th234 is the sum th2 - th3 + th4
+// and (t1, t2) its sine and cosine; appends up to two elbow solutions.
+void solveArm(IkContext& ctx, double th1, double c1, double s1, double th5, double th6,
+              double th234, double t1, double t2, double tau) {
     const DhModel& dh = ctx.dh;
-    const double a = (ctx.r11 * s1 + ctx.r21 * c1) / s5;
-    const double b = (ctx.r22 * c1 + ctx.r12 * s1) / s5;
-    const double nab = std::sqrt(a * a + b * b);
-    const double ah = a / nab;
-    const double bh = b / nab;
-    const double th6 = angleOf(bh, ah);
-
-    const double t1 = s5 * ctx.r33 - c5 * ctx.r31 * ah - c5 * ctx.r32 * bh;
-    const double t2 = ah * ctx.r32 - bh * ctx.r31;
-    const double th234 = angleOf(t1, t2);
-
     const double X = (ctx.py * s1 - ctx.px * c1) + dh.D6 * (ctx.r13 * c1 - ctx.r23 * s1) - dh.D5 * t1;
     const double Z = (ctx.pz - dh.D1 - dh.D6 * ctx.r33) - dh.D5 * t2;
     const double c3 = (X * X + Z * Z - dh.A3 * dh.A3 - dh.A4 * dh.A4) / (2.0 * dh.A3 * dh.A4);
@@ -137,13 +131,24 @@ void solveRegularWrist(IkContext& ctx, double th1, double c1, double s1, double 
     }
 }
 
-// Both wrist values of a regular joint 1 candidate, +acos before -acos.
+// Both wrist values of a regular joint 1 candidate, +acos before -acos. The
+// second value negates sin(theta5), which turns the direction of (a, b) and of
+// (t1, t2) around: joints 6 and 2+3+4 move by pi, so their angles are reused.
 void solveRegularCandidate(IkContext& ctx, double th1, double c1, double s1, double c5,
                            double tau) {
     const double th5 = std::acos(c5);
     const double s5 = std::sqrt((1.0 - c5) * (1.0 + c5));
-    solveRegularWrist(ctx, th1, c1, s1, c5, th5, s5, tau);
-    solveRegularWrist(ctx, th1, c1, s1, c5, -th5, -s5, tau);
+    const double a = (ctx.r11 * s1 + ctx.r21 * c1) / s5;
+    const double b = (ctx.r22 * c1 + ctx.r12 * s1) / s5;
+    const double nab = std::sqrt(a * a + b * b);
+    const double ah = a / nab;
+    const double bh = b / nab;
+    const double th6 = angleOf(bh, ah);
+    const double t1 = s5 * ctx.r33 - c5 * ctx.r31 * ah - c5 * ctx.r32 * bh;
+    const double t2 = ah * ctx.r32 - bh * ctx.r31;
+    const double th234 = angleOf(t1, t2);
+    solveArm(ctx, th1, c1, s1, th5, th6, th234, t1, t2, tau);
+    solveArm(ctx, th1, c1, s1, -th5, opposite(th6), opposite(th234), -t1, -t2, tau);
 }
 
 // Joint 2 for a given elbow angle th3 such that the end of the forearm lies at
