@@ -319,10 +319,11 @@ int RobotControlServices::getRobotAnalogIOStatusService(RobotCommandType command
 
 namespace {
 
-// Runs a digital read and converts its value into out only on success.
+// Runs a digital read and converts its value into out; a read that delivers no
+// value (failure, or an empty list) leaves out as it was.
 template <typename Out, typename Read>
 int readDigitalAs(Read&& read, Out& out) {
-    int value = 0;
+    int value = static_cast<int>(out);
     const int ret = read(value);
     if (ret == ErrnoSucc) out = static_cast<Out>(value);
     return ret;
@@ -415,7 +416,7 @@ int RobotControlServices::getToolAllIOStatusService(RobotToolAllIOStatus& toolAl
 
 int RobotControlServices::updateRobotBoardFirmwareService(update_board_firmware_cmd cmd, const void* data,
                                                           uint16_t length) {
-    if (data == nullptr && length > 0) return ErrCode_ParamError;
+    // The encoder refuses a null image with a non-zero length.
     return sendEncodedCheckResult(
         CMT::CommunicationType_UpdateRobotBoardFirmware,
         TEVO_ENCODE(getRequest_firmwareUpgrade, static_cast<int>(cmd), static_cast<const char*>(data), int{length}),

@@ -1,0 +1,356 @@
+// Round trips over loopback TCP, each beside its baseline in the same run:
+//   BM_RawPingPong      one 20-byte frame there and back, one thread, no hand-off;
+//   BM_HandOffFloor     the same frame answered by a responder thread, received
+//                       by a receive thread (readiness wait, peek, read) and
+//                       handed to the caller through a condition variable: the
+//                       floor of any design with a receive thread;
+//   BM_LibraryRequest   a common-result request through RobotControlServices
+//                       against the same responder;
+//   BM_JointStatusPush  receive-thread time per joint-status push, from the
+//                       socket to the application callback (batches of pushes);
+//   BM_EventLatency     from the event processing on the receive thread to the
+//                       application's event callback on the event thread.
+// The program prints the ratios after the run.
+
+#include <benchmark/benchmark.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "RobotSDK/service/robotcontrolservices.h"
+#include "robotcommon.pb.h"
+#include "robotcommunication.pb.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A connected pair of loopback TCP sockets (client, server).
+struct LoopbackPair {
+    int client = -1;
+    int server = -1;
+
+    LoopbackPair() {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = 0;
+        ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+        ::listen(listener, 1);
+        socklen_t len = sizeof(addr);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+        client = ::socket(AF_INET, SOCK_STREAM, 0);
+        ::connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+        server = ::accept(listener, nullptr, nullptr);
+        ::close(listener);
+        const int one = 1;
+        ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+        ::setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    }
+    ~LoopbackPair() {
+        if (client >= 0) ::close(client);
+        if (server >= 0) ::close(server);
+    }
+    // Hands the client socket over to someone who closes it.
+    int releaseClient() {
+        const int fd = client;
+        client = -1;
+        return fd;
+    }
+};
+
+bool readFull(int fd, char* buf, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::recv(fd, buf + done, n - done, 0);
+        if (r <= 0) return false;
+        done += static_cast<size_t>(r);
+    }
+    return true;
+}
+
+bool writeFull(int fd, const char* buf, size_t n) {
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t r = ::send(fd, buf + done, n - done, MSG_NOSIGNAL);
+        if (r <= 0) return false;
+        done += static_cast<size_t>(r);
+    }
+    return true;
+}
+
+std::string frame(int32_t type, const std::string& body) {
+    std::string f("\xEE\xCC\xFF\xFF", 4);
+    auto put = [&f](int32_t v) {
+        for (int i = 0; i < 4; ++i) f.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
+    };
+    put(static_cast<int32_t>(body.size() + 12));
+    put(type);
+    f += body;
+    put(0);
+    f.append("\xFF\xFF\xFF\xFF", 4);
+    return f;
+}
+
+// Answers every frame on its socket with `reply(type)` until the peer closes.
+class Responder {
+public:
+    template <typename Reply>
+    Responder(int fd, Reply reply) : fd_(fd), thread_([this, reply] { run(reply); }) {}
+    ~Responder() {
+        ::shutdown(fd_, SHUT_RDWR);
+        thread_.join();
+    }
+
+private:
+    template <typename Reply>
+    void run(Reply reply) {
+        char head[8];
+        std::string text;
+        while (readFull(fd_, head, 8)) {
+            int32_t length;
+            std::memcpy(&length, head + 4, 4);
+            if (length < 12) return;
+            text.resize(static_cast<size_t>(length));
+            if (!readFull(fd_, &text[0], text.size())) return;
+            int32_t type;
+            std::memcpy(&type, text.data(), 4);
+            const std::string& out = reply(type);
+            if (!writeFull(fd_, out.data(), out.size())) return;
+        }
+    }
+    int fd_;
+    std::thread thread_;
+};
+
+const std::string kFrame20 = frame(115, "");  // an empty-bodied frame is 20 bytes
+
+void BM_RawPingPong(benchmark::State& state) {
+    LoopbackPair pair;
+    char buf[20];
+    for (auto _ : state) {
+        writeFull(pair.client, kFrame20.data(), 20);
+        readFull(pair.server, buf, 20);
+        writeFull(pair.server, buf, 20);
+        readFull(pair.client, buf, 20);
+    }
+}
+BENCHMARK(BM_RawPingPong)->UseRealTime();
+
+void BM_HandOffFloor(benchmark::State& state) {
+    LoopbackPair pair;
+    Responder responder(pair.server, [](int32_t) -> const std::string& { return kFrame20; });
+    std::mutex mutex;
+    std::condition_variable cv;
+    uint64_t received = 0;
+    std::atomic<bool> stop{false};
+    std::thread receiver([&] {
+        char buf[20];
+        pollfd p{pair.client, POLLIN, 0};
+        while (!stop.load(std::memory_order_relaxed)) {
+            if (::poll(&p, 1, 100) <= 0) continue;
+            if (::recv(pair.client, buf, 4, MSG_PEEK) != 4) break;
+            if (!readFull(pair.client, buf, 20)) break;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                ++received;
+            }
+            cv.notify_one();
+        }
+    });
+    uint64_t expected = 0;
+    for (auto _ : state) {
+        std::unique_lock<std::mutex> lock(mutex);
+        writeFull(pair.client, kFrame20.data(), 20);
+        ++expected;
+        cv.wait(lock, [&] { return received == expected; });
+    }
+    stop = true;
+    receiver.join();
+}
+BENCHMARK(BM_HandOffFloor)->UseRealTime();
+
+// A control core wired to a loopback socket without a login.
+class BenchCore : public RobotControlServices {
+public:
+    using RobotCommunicationClient::adoptConnectedSocket;
+};
+
+std::string commonResultBody() {
+    tevo::robot::communication::ProtoRobotCommonResponse ok;
+    ok.set_errorcode(0);
+    ok.set_errormsg("");
+    return ok.SerializeAsString();
+}
+
+void BM_LibraryRequest(benchmark::State& state) {
+    LoopbackPair pair;
+    const std::string reply = frame(CommunicationMateType::CommunicationType_communicationHeart, commonResultBody());
+    Responder responder(pair.server, [&reply](int32_t) -> const std::string& { return reply; });
+    BenchCore core;
+    if (core.adoptConnectedSocket(pair.releaseClient()) != 0) {
+        state.SkipWithError("adopt failed");
+        return;
+    }
+    for (auto _ : state) {
+        if (core.heartbeatService() != 0) {
+            state.SkipWithError("request failed");
+            break;
+        }
+    }
+    core.disconnectRobotServer();
+}
+BENCHMARK(BM_LibraryRequest)->UseRealTime();
+
+struct PushCounter {
+    std::mutex mutex;
+    std::condition_variable cv;
+    uint64_t count = 0;
+};
+
+void onJointStatus(const tevo_robot_namespace::JointStatus*, int, void* arg) {
+    auto* c = static_cast<PushCounter*>(arg);
+    {
+        std::lock_guard<std::mutex> lock(c->mutex);
+        ++c->count;
+    }
+    c->cv.notify_one();
+}
+
+std::string jointStatusBody() {
+    tevo::robot::common::ProtoRobotAllJointStatusResponse msg;
+    msg.set_jointcount(6);
+    for (int i = 0; i < 6; ++i) {
+        auto* j = msg.add_jointstatus();
+        j->set_jointcurrenti(100 + i);
+        j->set_jointspeedmoto(10 * i);
+        j->set_jointposj(0.1f * static_cast<float>(i));
+        j->set_jointcurvol(48.0f);
+        j->set_jointcurtemp(35.5f);
+        j->set_jointtagcurrenti(0);
+        j->set_jointtagspeedmoto(0.0f);
+        j->set_jointtagposj(0.1f * static_cast<float>(i));
+        j->set_jointerrornum(0);
+    }
+    auto* e = msg.add_errorinfo();
+    e->set_errorcode(0);
+    e->set_errormsg("");
+    return msg.SerializeAsString();
+}
+
+// Pushes arrive in batches, so the receive thread never sleeps between them and
+// elapsed time per push is its time per push.
+void BM_JointStatusPush(benchmark::State& state) {
+    const int batch = 256;
+    LoopbackPair pair;
+    std::string burst;
+    const std::string one = frame(CommunicationMateType::CommunicationType_RealTimeJointStatus, jointStatusBody());
+    for (int i = 0; i < batch; ++i) burst += one;
+    BenchCore core;
+    PushCounter counter;
+    core.robotServiceRegisterRealTimeJointStatusCallbackService(onJointStatus, &counter);
+    if (core.adoptConnectedSocket(pair.releaseClient()) != 0) {
+        state.SkipWithError("adopt failed");
+        return;
+    }
+    uint64_t expected = 0;
+    for (auto _ : state) {
+        writeFull(pair.server, burst.data(), burst.size());
+        expected += batch;
+        std::unique_lock<std::mutex> lock(counter.mutex);
+        counter.cv.wait(lock, [&] { return counter.count >= expected; });
+    }
+    state.SetItemsProcessed(static_cast<int64_t>(expected));
+    state.counters["ns_per_push"] =
+        benchmark::Counter(static_cast<double>(expected), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    core.disconnectRobotServer();
+}
+BENCHMARK(BM_JointStatusPush)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+// Decode and dispatch of one joint-status frame alone, without the socket.
+void BM_JointStatusDispatch(benchmark::State& state) {
+    BenchCore core;
+    PushCounter counter;
+    core.robotServiceRegisterRealTimeJointStatusCallbackService(onJointStatus, &counter);
+    const std::string one = frame(CommunicationMateType::CommunicationType_RealTimeJointStatus, jointStatusBody());
+    const std::string content = one.substr(8, one.size() - 16);  // command type and body
+    for (auto _ : state) core.responseProcess(-1, content.data(), static_cast<int>(content.size()));
+}
+BENCHMARK(BM_JointStatusDispatch);
+
+struct LatencyProbe {
+    std::atomic<int64_t> sentAt{0};
+    std::atomic<int64_t> latencyNs{-1};
+};
+
+void onEvent(const tevo_robot_namespace::RobotEventInfo*, void* arg) {
+    auto* p = static_cast<LatencyProbe*>(arg);
+    const int64_t now = Clock::now().time_since_epoch().count();
+    p->latencyNs.store(now - p->sentAt.load(std::memory_order_acquire), std::memory_order_release);
+}
+
+void BM_EventLatency(benchmark::State& state) {
+    BenchCore core;
+    LatencyProbe probe;
+    core.robotServiceRegisterRobotEventInfoCallbackService(onEvent, &probe);
+    tevo_robot_namespace::RobotEventInfo event;
+    event.eventType = tevo_robot_namespace::RobotEvent_User;
+    event.eventCode = 0;
+    for (auto _ : state) {
+        probe.latencyNs.store(-1, std::memory_order_relaxed);
+        probe.sentAt.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
+        core.robotRealTimeEventProcess(event);
+        int64_t latency;
+        while ((latency = probe.latencyNs.load(std::memory_order_acquire)) < 0) std::this_thread::yield();
+        state.SetIterationTime(static_cast<double>(latency) * 1e-9);
+    }
+}
+BENCHMARK(BM_EventLatency)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// Keeps each benchmark's time per iteration (ns) to print ratios at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+            nsPerIteration[run.benchmark_name()] =
+                run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
+                benchmark::GetTimeUnitMultiplier(run.time_unit);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> nsPerIteration;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto& t = reporter.nsPerIteration;
+    auto has = [&t](const char* name) { return t.count(name) != 0 && t[name] > 0; };
+    if (has("BM_LibraryRequest") && has("BM_HandOffFloor"))
+        std::printf("ratio LibraryRequest / HandOffFloor = %.3f (target <= 1.15)\n",
+                    t["BM_LibraryRequest"] / t["BM_HandOffFloor"]);
+    if (has("BM_LibraryRequest") && has("BM_RawPingPong"))
+        std::printf("ratio LibraryRequest / RawPingPong  = %.3f (target <= 2.5)\n",
+                    t["BM_LibraryRequest"] / t["BM_RawPingPong"]);
+    if (has("BM_HandOffFloor") && has("BM_RawPingPong"))
+        std::printf("ratio HandOffFloor / RawPingPong    = %.3f\n", t["BM_HandOffFloor"] / t["BM_RawPingPong"]);
+    benchmark::Shutdown();
+    return 0;
+}

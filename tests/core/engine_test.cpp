@@ -1,0 +1,198 @@
+// Request/response engine against the simulator: both request modes, server
+// codes, time-outs, stale responses, serialisation per command type, and a
+// lost connection.
+
+#include <thread>
+
+#include "coretestsupport.h"
+
+namespace core_test {
+namespace {
+
+using tevo_sim::FaultRule;
+using namespace tevo_robot_namespace;
+
+class EngineTest : public CoreSimTest {};
+
+struct CodeCase {
+    int serverCode;
+    int expected;
+};
+
+// Each server code through both request modes.
+TEST_F(EngineTest, ServerCodesMapInBothModes) {
+    const CodeCase cases[] = {{0, ErrnoSucc},
+                              {1, ErrCode_ResponseReturnError},
+                              {2, ErrCode_ResponseReturnError},
+                              {3, ErrCode_ResponseReturnError},
+                              {4, ErrCode_RealRobotNoExist},
+                              {5, ErrCode_ResponseReturnError},
+                              {-1, ErrCode_ResponseReturnError}};
+    for (const CodeCase& c : cases) {
+        SCOPED_TRACE("server code " + std::to_string(c.serverCode));
+        FaultRule rule;
+        rule.serverCode = c.serverCode;
+        sim().setFault(tevo_sim::SetRobotAtOriginPose, rule);
+        sim().setFault(tevo_sim::GetRobotMode, rule);
+        EXPECT_EQ(core().setRobotAtOriginPoseService(), c.expected);  // common-result mode
+        RobotWorkMode mode{};
+        EXPECT_EQ(core().getRobotWorkModeService(mode), c.expected);  // typed mode
+    }
+    EXPECT_GE(log_.count("sdk log: Response return false. cmd Type:"), 6);
+}
+
+TEST_F(EngineTest, UndecodableBodyIsSuccessOnlyInCommonResultMode) {
+    FaultRule rule;
+    rule.rawBody = std::string("\xff\xff\xff", 3);
+    sim().setFault(tevo_sim::SetRobotAtOriginPose, rule);
+    sim().setFault(tevo_sim::GetRobotMode, rule);
+    EXPECT_EQ(core().setRobotAtOriginPoseService(), ErrnoSucc);
+    RobotWorkMode mode = RobotModeReal;
+    EXPECT_EQ(core().getRobotWorkModeService(mode), ErrCode_ResolveResponseFailed);
+    EXPECT_EQ(log_.levelOf("sdk log: Resolve robotWorkMode response failed."), LL_ERROR);
+}
+
+TEST_F(EngineTest, EmptyResponseBodyIsATextOfLengthZero) {
+    FaultRule rule;
+    rule.rawBody = std::string();
+    sim().setFault(tevo_sim::GetRobotMode, rule);
+    CommunicationResponse response;
+    ASSERT_EQ(core().requestServiceGetResponseContentMode(CommunicationMateType::CommunicationType_GetRobotMode,
+                                                          nullptr, 0, response),
+              ErrnoSucc);
+    EXPECT_NE(response.m_textPtr, nullptr);
+    EXPECT_EQ(response.m_textLength, 0);
+    EXPECT_EQ(response.m_commandType, CommunicationMateType::CommunicationType_GetRobotMode);
+}
+
+// A response 2 s late: the caller gives up at 1800 ms, and the next request of
+// the same type gets its own response, not the stale one.
+TEST_F(EngineTest, TimeOutAndLateResponseDiscarded) {
+    FaultRule late;
+    late.delay = 2000ms;
+    late.serverCode = 4;  // marks the stale reply
+    late.remaining = 1;
+    sim().setFault(tevo_sim::GetRobotMode, late);
+    RobotWorkMode mode{};
+    const auto start = Clock::now();
+    EXPECT_EQ(core().getRobotWorkModeService(mode), ErrCode_RequestTimeout);
+    const auto waited = msSince(start);
+    EXPECT_GE(waited, 1790);
+    EXPECT_LT(waited, 1990);
+    EXPECT_EQ(log_.levelOf("sdk log: Wait response timeout. cmd type: 34"), LL_ERROR);
+
+    ASSERT_TRUE(core().waitForFrames(tevo_sim::GetRobotMode, 1));  // the stale reply is filed
+    EXPECT_EQ(core().getRobotWorkModeService(mode), ErrnoSucc);
+}
+
+TEST_F(EngineTest, NotConnectedFailsAtOnce) {
+    RobotControlServices idle;
+    RobotWorkMode mode{};
+    const auto start = Clock::now();
+    EXPECT_EQ(idle.getRobotWorkModeService(mode), ErrCode_SocketDisconnect);
+    EXPECT_EQ(idle.setRobotAtOriginPoseService(), ErrCode_SocketDisconnect);
+    EXPECT_LT(msSince(start), 100);
+    EXPECT_TRUE(log_.waitFor("sdk log: Current connect disconnect.", 2));
+}
+
+TEST_F(EngineTest, SameCommandTypeIsSerialised) {
+    FaultRule slow;
+    slow.delay = 400ms;
+    sim().setFault(tevo_sim::GetRobotMode, slow);
+    const auto start = Clock::now();
+    int results[2] = {-1, -1};
+    std::thread a([&] { RobotWorkMode m; results[0] = core().getRobotWorkModeService(m); });
+    std::thread b([&] { RobotWorkMode m; results[1] = core().getRobotWorkModeService(m); });
+    a.join();
+    b.join();
+    EXPECT_EQ(results[0], ErrnoSucc);
+    EXPECT_EQ(results[1], ErrnoSucc);
+    // The second frame goes out only after the first call returned.
+    EXPECT_GE(msSince(start), 790);
+}
+
+TEST_F(EngineTest, DifferentCommandTypesRunInParallel) {
+    FaultRule slow;
+    slow.delay = 600ms;
+    sim().setFault(tevo_sim::GetRobotMode, slow);
+    sim().setFault(tevo_sim::GetIsRealRobotExist, slow);
+    sim().setRealRobotExists(true);
+    const auto start = Clock::now();
+    int modeRet = -1;
+    int existRet = -1;
+    bool exists = false;
+    std::thread a([&] { RobotWorkMode m; modeRet = core().getRobotWorkModeService(m); });
+    std::thread b([&] { existRet = core().getIsRealRobotExist(exists); });
+    a.join();
+    b.join();
+    EXPECT_EQ(modeRet, ErrnoSucc);
+    EXPECT_EQ(existRet, ErrnoSucc);
+    EXPECT_TRUE(exists);
+    EXPECT_LT(msSince(start), 1100);  // serialised would take 1200 ms or more
+}
+
+// A lost connection ends a pending request at once instead of at 1800 ms.
+TEST_F(EngineTest, LostConnectionWakesWaitingCaller) {
+    FaultRule drop;
+    drop.drop = true;
+    sim().setFault(tevo_sim::GetRobotMode, drop);
+    int ret = -1;
+    Clock::time_point returned;
+    std::thread caller([&] {
+        RobotWorkMode m;
+        ret = core().getRobotWorkModeService(m);
+        returned = Clock::now();
+    });
+    ASSERT_TRUE(sim().waitForRequests(tevo_sim::GetRobotMode, 1, 5000ms));
+    const auto closed = Clock::now();
+    sim().closeConnection();
+    caller.join();
+    EXPECT_EQ(ret, ErrCode_SocketDisconnect);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returned - closed).count(), 1000);
+    EXPECT_FALSE(core().getCurrentConnectStatus());
+}
+
+// A logout on another thread ends a pending request as well.
+TEST_F(EngineTest, LogoutWakesWaitingCaller) {
+    FaultRule drop;
+    drop.drop = true;
+    sim().setFault(tevo_sim::GetRobotMode, drop);
+    int ret = -1;
+    std::thread caller([&] {
+        RobotWorkMode m;
+        ret = core().getRobotWorkModeService(m);
+    });
+    ASSERT_TRUE(sim().waitForRequests(tevo_sim::GetRobotMode, 1, 5000ms));
+    const auto start = Clock::now();
+    EXPECT_EQ(core().logoutService(), 0);
+    caller.join();
+    EXPECT_EQ(ret, ErrCode_SocketDisconnect);
+    EXPECT_LT(msSince(start), 1000);
+}
+
+TEST_F(EngineTest, FramesWithUnknownCommandTypeAreDropped) {
+    sim().sendFrame(200, "");
+    sim().sendFrame(-1, "");
+    ASSERT_TRUE(log_.waitFor("sdk log:  Command type not exist.", 2));
+    RobotWorkMode mode{};
+    EXPECT_EQ(core().getRobotWorkModeService(mode), ErrnoSucc);  // the link is still usable
+}
+
+TEST_F(EngineTest, CommandTypeOutOfRangeIsRefused) {
+    EXPECT_EQ(core().safeIoAboutCommunication(static_cast<RobotCommandType>(145), {1}), ErrCode_ParamError);
+    EXPECT_EQ(core().safeIoAboutCommunication(static_cast<RobotCommandType>(-3), {1}), ErrCode_ParamError);
+}
+
+TEST(ServerCodeMapping, TableOfCodes) {
+    const CodeCase cases[] = {{0, ErrnoSucc},
+                              {1, ErrCode_ResponseReturnError},
+                              {3, ErrCode_ResponseReturnError},
+                              {4, ErrCode_RealRobotNoExist},
+                              {-7, ErrCode_ResponseReturnError},
+                              {1000, ErrCode_ResponseReturnError}};
+    for (const CodeCase& c : cases)
+        EXPECT_EQ(RobotControlServices::getErrCodeByServerResponse(c.serverCode), c.expected) << c.serverCode;
+}
+
+}  // namespace
+}  // namespace core_test
