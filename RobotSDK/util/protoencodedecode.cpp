@@ -54,7 +54,8 @@ bool parseFromBytes(google::protobuf::MessageLite& message, const char* data, in
     if (size < 0 || (data == nullptr && size > 0)) {
         return false;
     }
-    return message.ParseFromArray(data, size);
+    // Checked here rather than by the parser, which would log on its own.
+    return message.ParsePartialFromArray(data, size) && message.IsInitialized();
 }
 
 }  // namespace codec_detail
