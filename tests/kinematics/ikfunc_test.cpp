@@ -373,3 +373,47 @@ TEST_F(IkfuncTest, ToolCalibrationWrapper) {
     EXPECT_FALSE(Ikfunc::api_tool_coord_calib(poses, 3, nullptr, -1, result));
     EXPECT_FALSE(Ikfunc::toolCoordinateCalib(poses, 3, false, result.posU.positionVector, -1, nullptr, nullptr));
 }
+
+TEST_F(IkfuncTest, HomogeneousHelpers) {
+    // Rotation of 90 degrees about z, origin (1, 2, 3).
+    double R[9] = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+    double o[3] = {1, 2, 3};
+    double H[12] = {0, -1, 0, 1, 1, 0, 0, 2, 0, 0, 1, 3};
+    double in[3] = {1, 0, 0};
+    struct Case {
+        bool inv;
+        bool useOrigin;  // origin given separately (else the 3x4 form)
+        bool relPos;
+        double expected[3];
+    };
+    const Case cases[] = {
+        {false, true, false, {1, 3, 3}},    // R in + o
+        {false, false, false, {1, 3, 3}},
+        {true, true, false, {-2, 0, -3}},   // R^T (in - o)
+        {true, false, false, {-2, 0, -3}},
+        {false, true, true, {0, 1, 0}},     // pure rotation
+        {true, false, true, {0, -1, 0}},
+    };
+    for (const Case& c : cases) {
+        double out[3] = {9, 9, 9};
+        Ikfunc::hMatrixVectorProduct(c.inv, c.useOrigin ? o : nullptr, c.useOrigin || c.relPos ? R : H, c.relPos,
+                                     in, out);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(out[i], c.expected[i], 1e-15) << c.inv << c.useOrigin << c.relPos;
+    }
+    double untouched[3] = {9, 9, 9};
+    Ikfunc::hMatrixVectorProduct(false, o, R, false, nullptr, untouched);
+    EXPECT_EQ(untouched[0], 9);
+
+    // Pose composition: (R, o) o (R, o).
+    Pose_S composed;
+    Ikfunc::hMatrixMultiply(R, o, R, o, &composed, nullptr);
+    EXPECT_NEAR(composed.posU.position.x, -1, 1e-15);
+    EXPECT_NEAR(composed.posU.position.y, 3, 1e-15);
+    EXPECT_NEAR(composed.posU.position.z, 6, 1e-15);
+    EXPECT_NEAR(composed.oriU.orientation.w, 0, 1e-15);  // 180 degrees about z
+    EXPECT_NEAR(composed.oriU.orientation.z, 1, 1e-15);
+    double RR[9];
+    Ikfunc::hMatrixMultiply(R, nullptr, R, nullptr, nullptr, RR);
+    EXPECT_NEAR(RR[0], -1, 1e-15);
+    EXPECT_NEAR(RR[4], -1, 1e-15);
+}
