@@ -10,7 +10,9 @@
 // may call every member.
 class CommunicationMateType {
 public:
-    enum CommunicationCommandType {
+    // Fixed to int: a command type read from the wire may hold any 32-bit
+    // value, and converting it must stay well defined.
+    enum CommunicationCommandType : int {
         CommunicationType_Login = 0,
         CommunicationType_Logout = 1,
         CommunicationType_Event = 2,
