@@ -242,16 +242,20 @@ int RobotControlServices::responseProcess(int socketFd, const char* requestConte
 // ---- completion points and disconnect wake-up ------------------------------
 
 void RobotControlServices::armCompletion(CompletionPoint& point) {
-    std::lock_guard<std::timed_mutex> lock(point.m_mutex);
+    std::lock_guard<std::mutex> lock(point.m_mutex);
     point.m_signalled = false;
 }
 
 bool RobotControlServices::signalCompletion(CompletionPoint& point, int lockLimitMsec) {
-    std::unique_lock<std::timed_mutex> lock(point.m_mutex, std::defer_lock);
+    std::unique_lock<std::mutex> lock(point.m_mutex, std::defer_lock);
     if (lockLimitMsec < 0) {
         lock.lock();
-    } else if (!lock.try_lock_for(std::chrono::milliseconds(lockLimitMsec))) {
-        return false;
+    } else {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(lockLimitMsec);
+        while (!lock.try_lock()) {
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
     }
     point.m_signalled = true;
     lock.unlock();
@@ -262,7 +266,7 @@ bool RobotControlServices::signalCompletion(CompletionPoint& point, int lockLimi
 RobotControlServices::WaitOutcome RobotControlServices::waitCompletion(CompletionPoint& point,
                                                                        std::chrono::steady_clock::time_point deadline,
                                                                        uint64_t linkGeneration) {
-    std::unique_lock<std::timed_mutex> lock(point.m_mutex);
+    std::unique_lock<std::mutex> lock(point.m_mutex);
     point.m_conditon.wait_until(lock, deadline, [&] {
         return point.m_signalled || m_linkGeneration.load(std::memory_order_acquire) != linkGeneration;
     });
@@ -281,7 +285,7 @@ void RobotControlServices::wakeAllWaitersOnDisconnect() {
     }
     for (CompletionPoint* point : {&m_startupDone, &m_shutDownDone, &m_robotHandShakeFinish, &m_robotMoveControlStop,
                                    &m_robotMoveControlPause, &m_robotMoveControlContinue}) {
-        { std::lock_guard<std::timed_mutex> lock(point->m_mutex); }
+        { std::lock_guard<std::mutex> lock(point->m_mutex); }
         point->m_conditon.notify_all();
     }
 }

@@ -258,8 +258,8 @@ protected:
     // so a completion that arrives before the response neither blocks the
     // receive thread nor gets lost. m_callMutex serialises whole operations.
     struct CompletionPoint {
-        std::timed_mutex m_mutex;
-        std::condition_variable_any m_conditon;
+        std::mutex m_mutex;
+        std::condition_variable m_conditon;
         bool m_signalled = false;
         std::mutex m_callMutex;
     };
@@ -267,7 +267,8 @@ protected:
 
     void armCompletion(CompletionPoint& point);
     // Signals point under its mutex; with a time limit, gives up (false) when the
-    // mutex cannot be had in time.
+    // mutex cannot be had in time (polled with try_lock, so that every lock
+    // operation stays visible to ThreadSanitizer).
     bool signalCompletion(CompletionPoint& point, int lockLimitMsec = -1);
     WaitOutcome waitCompletion(CompletionPoint& point, std::chrono::steady_clock::time_point deadline,
                                uint64_t linkGeneration);

@@ -216,7 +216,7 @@ void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
 
     switch (type) {
         case RobotEvent_robotStartupDoneResult: {
-            std::lock_guard<std::timed_mutex> lock(m_startupDone.m_mutex);
+            std::lock_guard<std::mutex> lock(m_startupDone.m_mutex);
             m_robotStartupDoneResult.store(eventInfo.eventCode, std::memory_order_relaxed);
             m_startupDone.m_signalled = true;
             m_startupDone.m_conditon.notify_all();
@@ -227,7 +227,7 @@ void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
             break;
         case RobotEvent_RobotHandShakeSucc:
         case RobotEvent_RobotHandShakeFailed: {
-            std::lock_guard<std::timed_mutex> lock(m_robotHandShakeFinish.m_mutex);
+            std::lock_guard<std::mutex> lock(m_robotHandShakeFinish.m_mutex);
             m_robotHandShakeSuccFlag.store(type == RobotEvent_RobotHandShakeSucc, std::memory_order_relaxed);
             m_robotHandShakeFinish.m_signalled = true;
             m_robotHandShakeFinish.m_conditon.notify_all();

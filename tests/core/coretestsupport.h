@@ -92,9 +92,9 @@ public:
         std::unique_lock<std::mutex> lock(framesMutex_);
         return framesCv_.wait_for(lock, timeout, [&] { return frames_[type] >= n; });
     }
-    std::timed_mutex& pauseMutex() { return m_robotMoveControlPause.m_mutex; }
+    std::mutex& pauseMutex() { return m_robotMoveControlPause.m_mutex; }
     bool pauseSignalled() {
-        std::lock_guard<std::timed_mutex> lock(m_robotMoveControlPause.m_mutex);
+        std::lock_guard<std::mutex> lock(m_robotMoveControlPause.m_mutex);
         return m_robotMoveControlPause.m_signalled;
     }
     std::vector<tevo_robot_namespace::RobotEventType> moveFinishQueue() {
