@@ -44,7 +44,8 @@ struct Pose_S {
     cartesianOri_U oriU;
 };
 
-enum tevo_robot_type {
+// Fixed underlying type: any int model number (valid or not) is representable.
+enum tevo_robot_type : int {
     tevo_model_0 = 0,
     tevo_model_1 = 1,
     tevo_model_2 = 2,
