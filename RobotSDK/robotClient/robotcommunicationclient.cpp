@@ -272,10 +272,10 @@ bool RobotCommunicationClient::sendFrameLocked(int socketFd, const Communication
     const long long length = static_cast<long long>(bodyLength) + 12;
     const long long frameSize = length + ROBOT_COMMAND_SOF_BYTE + ROBOT_COMMAND_LEN_BYTE;
     if (frameSize >= SEND_BUFFER_SIZE) {
-        RobotLogPrint::trace(
-            LL_ERROR,
-            "sdk communication log: The message size is larger than the specified size. length:%lld",
-            length);
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk communication log: The message size is larger than the specified "
+                             "size. length:%lld",
+                             length);
         return false;
     }
 
@@ -297,9 +297,8 @@ bool RobotCommunicationClient::sendFrameLocked(int socketFd, const Communication
     const int result =
         sendCommunicationData(socketFd, m_sendBuffer.get(), static_cast<int>(frameSize));
     if (result != frameSize) {
-        RobotLogPrint::trace(LL_ERROR,
-                             "sdk communication log: Socket send messages error. errorcode=%d",
-                             result);
+        RobotLogPrint::trace(
+            LL_ERROR, "sdk communication log: Socket send messages error. errorcode=%d", result);
         return false;
     }
     return true;
@@ -310,8 +309,8 @@ int RobotCommunicationClient::sendCommunicationData(int socketFd, const char* bu
     while (total < length) {
         const int chunk = std::min(SIGNLE_PACKAGE_MESSAGE_LEN, length - total);
         // MSG_NOSIGNAL: a peer that went away yields EPIPE, not a process-killing SIGPIPE.
-        const ssize_t sent = ::send(socketFd, buffer + total, static_cast<size_t>(chunk),
-                                    MSG_NOSIGNAL);
+        const ssize_t sent =
+            ::send(socketFd, buffer + total, static_cast<size_t>(chunk), MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR) {
             continue;
         }
@@ -413,8 +412,7 @@ int RobotCommunicationClient::recvRobotCommunicationPackage(int socketFd, char* 
     return result > 8 ? 8 : result;
 }
 
-void RobotCommunicationClient::makeDisconnectEventCommunicationPackage(char* buffer,
-                                                                       int bufferSize,
+void RobotCommunicationClient::makeDisconnectEventCommunicationPackage(char* buffer, int bufferSize,
                                                                        int* validSize) {
     // Command type CommunicationType_Event, then the robot event body:
     // eventType 27 (socket disconnected), eventCode 0, eventContent

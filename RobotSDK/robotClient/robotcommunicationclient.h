@@ -114,7 +114,8 @@ private:
     static constexpr int RECV_RESULT_BROKEN_STREAM = INT32_MIN;
     // Bytes after the length field that are not body: command type, check
     // field and end mark. A shorter text block carries nothing usable.
-    static constexpr int MIN_TEXT_BLOCK_LENGTH = 4 + ROBOT_COMMAND_CRC_BYTE + ROBOT_COMMAND_END_BYTE;
+    static constexpr int MIN_TEXT_BLOCK_LENGTH =
+        4 + ROBOT_COMMAND_CRC_BYTE + ROBOT_COMMAND_END_BYTE;
     static constexpr int RECV_WAIT_MSEC = 100;
 
     void initClassProfile();

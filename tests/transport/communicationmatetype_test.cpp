@@ -66,8 +66,7 @@ TEST(CommunicationMateType, EveryCataloguedTextNamesItsCommand) {
         ++withText;
         EXPECT_EQ(text.rfind("CommunicationType_", 0), 0U) << type;
         const bool isPadded = text.back() == ' ';
-        EXPECT_EQ(isPadded, std::find(padded.begin(), padded.end(), type) != padded.end())
-            << type;
+        EXPECT_EQ(isPadded, std::find(padded.begin(), padded.end(), type) != padded.end()) << type;
     }
     EXPECT_EQ(withText, 118);
     EXPECT_EQ(CMT::instance(), CMT::instance());

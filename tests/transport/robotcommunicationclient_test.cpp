@@ -83,9 +83,10 @@ TEST_F(ClientTest, EmptyBodyFrameIsTwentyBytesWithLengthTwelve) {
     CommunicationRequest request;
     fill(request, CommunicationMateType::CommunicationType_communicationHeart, "");
     ASSERT_TRUE(client->encodeAndSendCommunicationPackage(request));
-    const std::string expected("\xEE\xCC\xFF\xFF\x0C\x00\x00\x00\x73\x00\x00\x00"
-                               "\x00\x00\x00\x00\xFF\xFF\xFF\xFF",
-                               20);
+    const std::string expected(
+        "\xEE\xCC\xFF\xFF\x0C\x00\x00\x00\x73\x00\x00\x00"
+        "\x00\x00\x00\x00\xFF\xFF\xFF\xFF",
+        20);
     EXPECT_EQ(peer.receive(20), expected);
 }
 
@@ -93,8 +94,8 @@ TEST_F(ClientTest, FramesCarryTypeAndBodyAcrossSendChunks) {
     connect();
     const std::vector<std::pair<int, std::string>> cases = {
         {0, "x"},
-        {144, patterned(1024)},   // exactly one send call of body
-        {22, patterned(5000)},    // several send calls
+        {144, patterned(1024)},  // exactly one send call of body
+        {22, patterned(5000)},   // several send calls
     };
     for (const auto& c : cases) {
         CommunicationRequest request;
@@ -175,8 +176,8 @@ TEST_F(ClientTest, ConcurrentSendsNeverInterleave) {
         senders.emplace_back([&, t] {
             for (int i = 0; i < kFrames; ++i) {
                 CommunicationRequest request;
-                fill(request, t, std::string(static_cast<size_t>(100 + 97 * i),
-                                             static_cast<char>('a' + t)));
+                fill(request, t,
+                     std::string(static_cast<size_t>(100 + 97 * i), static_cast<char>('a' + t)));
                 EXPECT_TRUE(client->encodeAndSendCommunicationPackage(request));
             }
         });
@@ -218,19 +219,24 @@ std::vector<StreamCase> streamCases() {
     std::vector<StreamCase> cases = {
         {"plain frame", frame(7, "abc"), {content(7, "abc")}, false},
         {"empty body", frame(115, ""), {content(115, "")}, false},
-        {"back to back", frame(1, "a") + frame(2, "bb"), {content(1, "a"), content(2, "bb")}, false},
+        {"back to back",
+         frame(1, "a") + frame(2, "bb"),
+         {content(1, "a"), content(2, "bb")},
+         false},
         {"garbage before start mark",
          std::string("\x01\xEE\xCC\xFFxyz", 7) + frame(3, "body"),
          {content(3, "body")},
          false},
-        {"partial start marks before the real one", std::string("\xEE\xCC\xFF", 3) + frame(4, "q"),
+        {"partial start marks before the real one",
+         std::string("\xEE\xCC\xFF", 3) + frame(4, "q"),
          {content(4, "q")},
          false},
         {"wrong check field and end mark",
          frame(3, "b", "\x01\x02\x03\x04", "\x05\x06\x07\x08"),
          {content(3, "b")},
          false},
-        {"frame split into single bytes", frame(22, patterned(3000)),
+        {"frame split into single bytes",
+         frame(22, patterned(3000)),
          {content(22, patterned(3000))},
          true},
     };
@@ -239,11 +245,12 @@ std::vector<StreamCase> streamCases() {
     // leaving it unread would swallow the frame that follows.
     std::string shortFrames;
     for (int length = 1; length <= 11; ++length) {
-        const std::string text = (startMark() + le32(12) + "zzz").substr(0, static_cast<size_t>(length));
+        const std::string text =
+            (startMark() + le32(12) + "zzz").substr(0, static_cast<size_t>(length));
         shortFrames += startMark() + le32(length) + text;
     }
-    cases.push_back({"lengths 1 to 11 dropped", shortFrames + frame(9, "kept"),
-                     {content(9, "kept")}, false});
+    cases.push_back(
+        {"lengths 1 to 11 dropped", shortFrames + frame(9, "kept"), {content(9, "kept")}, false});
     return cases;
 }
 
@@ -323,15 +330,16 @@ TEST_F(ClientTest, PeerCloseIsReportedExactlyOnceWithSocketMinusOne) {
     connect();
     peer.closeConnection();
     expectOnlyDisconnectFrame();
-    EXPECT_TRUE(log.contains(LL_ERROR, "sdk communication log: recv return 0, Server disconnenct."));
+    EXPECT_TRUE(
+        log.contains(LL_ERROR, "sdk communication log: recv return 0, Server disconnenct."));
     EXPECT_EQ(log.count(kJoined), 1U);
 }
 
 TEST_F(ClientTest, PeerCloseInsideAFrameIsReportedOnce) {
     const std::vector<std::string> partials = {
-        std::string("\xEE\xCC", 2),                         // part of a start mark
-        startMark() + le32(40),                             // head only
-        startMark() + le32(40) + le32(3) + "half a body",   // part of the text block
+        std::string("\xEE\xCC", 2),                        // part of a start mark
+        startMark() + le32(40),                            // head only
+        startMark() + le32(40) + le32(3) + "half a body",  // part of the text block
     };
     for (const std::string& partial : partials) {
         SCOPED_TRACE(partial.size());
@@ -400,8 +408,8 @@ TEST_F(ClientTest, DisconnectStopsAndJoinsTheRunningThread) {
 }
 
 TEST_F(ClientTest, DisconnectFromTheReceiveThreadDoesNotDeadlock) {
-    client = std::make_unique<RecordingClient>(
-        [](RecordingClient& self, const RecordingClient::Frame&) {
+    client =
+        std::make_unique<RecordingClient>([](RecordingClient& self, const RecordingClient::Frame&) {
             EXPECT_EQ(self.disconnectRobotServer(), 0);
             // Connecting from the receive thread is refused rather than
             // starting a second reader.

@@ -107,7 +107,8 @@ TEST(RobotLogPrint, LinesFromManyThreadsArriveWhole) {
     ASSERT_EQ(captured.lines.size(), static_cast<size_t>(kThreads * kLines));
     for (const auto& line : captured.lines) {
         const int t = line.first;
-        EXPECT_EQ(line.second, std::to_string(t) + ":" + std::string(100, static_cast<char>('a' + t)));
+        EXPECT_EQ(line.second,
+                  std::to_string(t) + ":" + std::string(100, static_cast<char>('a' + t)));
     }
 }
 

@@ -15,8 +15,7 @@
 #include <mutex>
 
 #if defined(__GNUC__) || defined(__clang__)
-#define TEVO_PRINTF_FORMAT(fmtIndex, firstArg) \
-    __attribute__((format(printf, fmtIndex, firstArg)))
+#define TEVO_PRINTF_FORMAT(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
 #else
 #define TEVO_PRINTF_FORMAT(fmtIndex, firstArg)
 #endif
