@@ -59,8 +59,8 @@
 //  * Every operation may be called from any application thread, also
 //    concurrently on the same object. Requests of the same kind are serialised
 //    (at most one outstanding per command type); different kinds run in
-//    parallel. Blocking start-ups, shut-downs and handshakes of one object
-//    serialise against each other.
+//    parallel. Two blocking start-ups (or shut-downs, or handshakes) of one
+//    object run one after the other.
 //  * Login and logout must not race each other on one object, and no operation
 //    may run on an object while it is being destroyed.
 //  * The arm model and DH parameters used by the kinematics are process-wide,
