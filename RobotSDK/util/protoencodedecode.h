@@ -23,9 +23,14 @@
 // Encoders refuse enumeration values the wire schema does not declare (a
 // move_track above 10, for example) instead of sending them.
 //
+// The tool I/O status decoder fills errorStatus from the tool's own error
+// status in the reply; the reply's code goes to errorCode like everywhere else.
+//
 // Threads: stateless and reentrant; any thread may call any member. Each call
-// works on its own scratch message, whose memory comes from a stack block, so
-// the hot paths allocate nothing on the heap but the encoded body.
+// works on its own scratch message, whose memory comes from a block on the
+// caller's stack (4 KiB for most bodies, 8 KiB for joint lists and teach moves,
+// 40 KiB for moves), so the hot paths allocate nothing on the heap but the
+// encoded body; larger bodies take the rest from the heap.
 
 #include <cstdint>
 #include <string>
