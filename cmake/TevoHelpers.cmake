@@ -73,9 +73,12 @@ function(tevo_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   tevo_link_sdk(${name} ${ARG_LIBS})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT})
+  set(_props TIMEOUT ${ARG_TIMEOUT})
+  if(ARG_LABELS)
+    list(JOIN ARG_LABELS ";" _labels)
+    list(APPEND _props LABELS "${_labels}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${_props})
 endfunction()
 
 # tevo_add_fuzzer(<name> SOURCES ... [LIBS ...] [SECONDS n])
