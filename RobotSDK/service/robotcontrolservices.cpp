@@ -65,6 +65,8 @@ RobotControlServices::~RobotControlServices() {
     disconnectRobotServer();
     wakeAllWaitersOnDisconnect();
     m_eventThreadStop.store(true, std::memory_order_release);
+    { std::lock_guard<std::mutex> lock(m_eventWakeMutex); }
+    m_eventWakeConditon.notify_one();
     if (m_threadId.joinable()) m_threadId.join();
 }
 

@@ -24,8 +24,9 @@
 //   4. the client's send lock (inside encodeAndSendCommunicationPackage).
 //   Leaf locks, held only for a few instructions and never across a request:
 //   a completion point's m_mutex, the move-finish mutex, m_moveFinishQueueMutex,
-//   m_callbackMutex. The receive thread takes only slot mutexes and leaf locks,
-//   so a slow caller can never stall it for longer than one frame send.
+//   m_callbackMutex, m_eventWakeMutex. The receive thread takes only slot
+//   mutexes and leaf locks, so a slow caller can never stall it for longer
+//   than one frame send.
 //   No application callback runs under any of these locks.
 
 #include <array>
@@ -331,6 +332,9 @@ protected:
     std::atomic<uint64_t> m_linkGeneration{0};
 
     RobotEventQueue m_robotEventQueue;
+    // Lets the producer wake the event thread early; the ring itself is lock-free.
+    std::mutex m_eventWakeMutex;
+    std::condition_variable m_eventWakeConditon;
     std::atomic<bool> m_eventThreadStop{false};
     std::thread m_threadId;
 };

@@ -274,7 +274,11 @@ void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
 }
 
 void RobotControlServices::pushEventToList(const RobotEventInfo& eventInfo) {
-    m_robotEventQueue.push(RobotEvent(eventInfo.eventType, eventInfo.eventCode, eventInfo.eventContent));
+    if (!m_robotEventQueue.push(RobotEvent(eventInfo.eventType, eventInfo.eventCode, eventInfo.eventContent))) return;
+    // Wakes the event thread now rather than at its next poll. Passing through
+    // the mutex orders the push before the consumer's next emptiness test.
+    { std::lock_guard<std::mutex> lock(m_eventWakeMutex); }
+    m_eventWakeConditon.notify_one();
 }
 
 // ---- event thread -----------------------------------------------------------
@@ -282,10 +286,16 @@ void RobotControlServices::pushEventToList(const RobotEventInfo& eventInfo) {
 void RobotControlServices::robotEventProcessThread(RobotControlServices* self) {
     RobotEvent event;
     while (!self->m_eventThreadStop.load(std::memory_order_acquire)) {
-        if (!self->m_robotEventQueue.pop(event)) {
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-            continue;
+        bool popped = self->m_robotEventQueue.pop(event);
+        if (!popped) {
+            // Sleeps until the producer signals, at most one 500 us poll period.
+            std::unique_lock<std::mutex> lock(self->m_eventWakeMutex);
+            self->m_eventWakeConditon.wait_for(lock, std::chrono::microseconds(500), [&] {
+                popped = self->m_robotEventQueue.pop(event);
+                return popped || self->m_eventThreadStop.load(std::memory_order_acquire);
+            });
         }
+        if (!popped) continue;
         RobotEventInfo eventInfo;
         eventInfo.eventType = static_cast<RobotEventType>(event.m_eventType);
         eventInfo.eventCode = event.m_evnetCode;

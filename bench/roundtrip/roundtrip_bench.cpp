@@ -6,8 +6,12 @@
 //                       floor of any design with a receive thread;
 //   BM_LibraryRequest   a common-result request through RobotControlServices
 //                       against the same responder;
-//   BM_JointStatusPush  receive-thread time per joint-status push, from the
-//                       socket to the application callback (batches of pushes);
+//   BM_JointStatusPush  cost per joint-status push from the socket to the
+//                       application callback, in batches so the receive thread
+//                       runs without sleeping: wall time and receive-thread CPU
+//                       time per push;
+//   BM_JointStatusDispatch  the control core's share of it: decoding and
+//                       dispatching one frame already in memory;
 //   BM_EventLatency     from the event processing on the receive thread to the
 //                       application's event callback on the event thread.
 // The program prints the ratios after the run.
@@ -16,6 +20,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <time.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -215,19 +220,36 @@ void BM_LibraryRequest(benchmark::State& state) {
 }
 BENCHMARK(BM_LibraryRequest)->UseRealTime();
 
+// Counts pushes; wakes the benchmark thread only when a whole batch arrived, so
+// the receive thread is not interrupted by wake-ups inside a batch.
+// It also takes the receive thread's CPU clock at the first and the last push
+// of a batch: their difference is receive-thread time for batch - 1 pushes.
 struct PushCounter {
     std::mutex mutex;
     std::condition_variable cv;
-    uint64_t count = 0;
+    std::atomic<uint64_t> count{0};
+    std::atomic<uint64_t> target{0};
+    uint64_t batch = 0;
+    int64_t batchStartNs = 0;   // receive thread only
+    std::atomic<int64_t> receiveCpuNs{0};
 };
+
+int64_t threadCpuNs() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
 
 void onJointStatus(const tevo_robot_namespace::JointStatus*, int, void* arg) {
     auto* c = static_cast<PushCounter*>(arg);
-    {
-        std::lock_guard<std::mutex> lock(c->mutex);
-        ++c->count;
+    const uint64_t n = c->count.fetch_add(1, std::memory_order_acq_rel) + 1;
+    if (c->batch == 0) return;
+    if (n % c->batch == 1) c->batchStartNs = threadCpuNs();
+    if (n == c->target.load(std::memory_order_acquire)) {
+        c->receiveCpuNs.fetch_add(threadCpuNs() - c->batchStartNs, std::memory_order_relaxed);
+        { std::lock_guard<std::mutex> lock(c->mutex); }
+        c->cv.notify_one();
     }
-    c->cv.notify_one();
 }
 
 std::string jointStatusBody() {
@@ -261,6 +283,7 @@ void BM_JointStatusPush(benchmark::State& state) {
     for (int i = 0; i < batch; ++i) burst += one;
     BenchCore core;
     PushCounter counter;
+    counter.batch = batch;
     core.robotServiceRegisterRealTimeJointStatusCallbackService(onJointStatus, &counter);
     if (core.adoptConnectedSocket(pair.releaseClient()) != 0) {
         state.SkipWithError("adopt failed");
@@ -268,14 +291,18 @@ void BM_JointStatusPush(benchmark::State& state) {
     }
     uint64_t expected = 0;
     for (auto _ : state) {
-        writeFull(pair.server, burst.data(), burst.size());
         expected += batch;
+        counter.target.store(expected, std::memory_order_release);
+        writeFull(pair.server, burst.data(), burst.size());
         std::unique_lock<std::mutex> lock(counter.mutex);
-        counter.cv.wait(lock, [&] { return counter.count >= expected; });
+        counter.cv.wait(lock, [&] { return counter.count.load(std::memory_order_acquire) >= expected; });
     }
     state.SetItemsProcessed(static_cast<int64_t>(expected));
-    state.counters["ns_per_push"] =
+    state.counters["wall_per_push"] =
         benchmark::Counter(static_cast<double>(expected), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    const double timedPushes = static_cast<double>(state.iterations()) * (batch - 1);
+    state.counters["rx_cpu_ns_per_push"] =
+        timedPushes > 0 ? static_cast<double>(counter.receiveCpuNs.load()) / timedPushes : 0.0;
     core.disconnectRobotServer();
 }
 BENCHMARK(BM_JointStatusPush)->UseRealTime()->Unit(benchmark::kMicrosecond);
@@ -323,10 +350,11 @@ BENCHMARK(BM_EventLatency)->UseManualTime()->Unit(benchmark::kMicrosecond);
 // Keeps each benchmark's time per iteration (ns) to print ratios at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : benchmark::ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            nsPerIteration[run.benchmark_name()] =
+            nsPerIteration[run.run_name.function_name] =
                 run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
                 benchmark::GetTimeUnitMultiplier(run.time_unit);
         }
