@@ -154,6 +154,10 @@ void SimCore::stop() {
         std::lock_guard<std::mutex> lock(connsMutex);
         conns.clear();
     }
+    {
+        std::lock_guard<std::mutex> lock(timerMutex);
+        while (!timers.empty()) timers.pop();  // replies scheduled by readers while they ended
+    }
     ::close(listenFd);
     listenFd = -1;
     log("stopped");
@@ -209,7 +213,7 @@ void SimCore::readerLoop(std::shared_ptr<Connection> conn) {
         }
         pollfd p{conn->fd, POLLIN, 0};
         const int r = ::poll(&p, 1, static_cast<int>(kPollInterval.count()));
-        if (r <= 0) continue;
+        if (r <= 0 || stallReading) continue;  // a stall set while waiting holds back what arrived
         const ssize_t n = ::recv(conn->fd, buf.data(), buf.size(), 0);
         if (n == 0) {
             why = "closed by peer";

@@ -147,7 +147,7 @@ struct EventSpec {
 // Fields combine: e.g. delay + serverCode replies late with that code.
 struct FaultRule {
     std::optional<int32_t> serverCode;        // error code in the reply body
-    std::chrono::milliseconds delay{0};       // reply this much later
+    std::chrono::milliseconds delay{0};       // reply this much later (real time)
     bool drop = false;                        // send no reply at all
     bool replyTwice = false;                  // send the reply frame twice
     std::vector<EventSpec> eventsBefore;      // sent just before the reply
