@@ -803,6 +803,34 @@ TEST(CodecFailureLines, UnparsableBodiesAndBadSizesGoToStandardError) {
     EXPECT_EQ(common.m_errorMsg, "busy");
 }
 
+TEST(CodecFailureLines, MessagesMissingARequiredFieldAreNeverSerialised) {
+    comm::ProtoCommunicationGeneralData general;
+    general.add_property1(1);  // no type
+    char* data = reinterpret_cast<char*>(&general);
+    int size = 9;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageSerialize(general, &data, &size));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "ERROR:ProtoCommunicationGeneralDataMessageSerialize Serialize fail.\n");
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(size, 0);
+
+    common::RobotCommonResponse record;
+    record.set_errorcode(0);  // no text
+    data = reinterpret_cast<char*>(&record);
+    size = 9;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(ProtoEncodeDecode::ProtobufDataSerializeToArray(record, &data, &size));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), " Serialize fail.\n");
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(size, 0);
+
+    ProtoEncodeDecode::ProtoRobotCommonResponseInit(record, 3, "");
+    EXPECT_TRUE(ProtoEncodeDecode::ProtobufDataSerializeToArray(record, &data, &size));
+    EXPECT_EQ(std::string(data, static_cast<std::size_t>(size)), asBytes({0x08, 0x03, 0x12, 0x00}));
+    delete[] data;
+}
+
 struct LogCapture {
     std::mutex mutex;
     std::vector<std::pair<int, std::string>> lines;
