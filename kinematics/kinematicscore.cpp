@@ -49,12 +49,6 @@ inline double angleOf(double s, double c) {
     return a == -kPi ? kPi : a;
 }
 
-// acos(c) from c and sqrt(1 - c^2), both already at hand: atan2 is cheaper
-// than acos and as accurate (more so near c = +-1).
-inline double acosFrom(double c, double sine) {
-    return std::atan2(sine, c);
-}
-
 // Brings t into (-pi, pi].
 inline double wrapAngle(double t) {
     while (t > kPi) {
@@ -107,8 +101,8 @@ void solveArm(IkContext& ctx, double th1, double c1, double s1, double th5, doub
     double sn3[2];
     int count;
     if (std::fabs(c3) <= kElbowCosTwoBranches) {
+        th3[0] = std::acos(c3);
         sn3[0] = std::sqrt((1.0 - c3) * (1.0 + c3));
-        th3[0] = acosFrom(c3, sn3[0]);
         th3[1] = -th3[0];
         sn3[1] = -sn3[0];
         count = 2;
@@ -142,8 +136,8 @@ void solveArm(IkContext& ctx, double th1, double c1, double s1, double th5, doub
 // (t1, t2) around: joints 6 and 2+3+4 move by pi, so their angles are reused.
 void solveRegularCandidate(IkContext& ctx, double th1, double c1, double s1, double c5,
                            double tau) {
+    const double th5 = std::acos(c5);
     const double s5 = std::sqrt((1.0 - c5) * (1.0 + c5));
-    const double th5 = acosFrom(c5, s5);
     const double a = (ctx.r11 * s1 + ctx.r21 * c1) / s5;
     const double b = (ctx.r22 * c1 + ctx.r12 * s1) / s5;
     const double nab = std::sqrt(a * a + b * b);
@@ -389,8 +383,7 @@ int ComputeIkLib(const double* referenceAngles, double* rotation, double* positi
         candidates[0] = phi > kPi ? phi - kTwoPi : phi;
         candidateCount = 1;
     } else {
-        const double ratio = dh.D2 / rho;
-        const double alpha = acosFrom(ratio, std::sqrt((1.0 - ratio) * (1.0 + ratio)));
+        const double alpha = std::acos(dh.D2 / rho);
         const double plus = phi + alpha;
         const double minus = phi - alpha;
         candidates[0] = plus > kPi ? plus - kTwoPi : plus;
