@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -411,9 +412,15 @@ TEST_P(PayloadRule, SuccessFillsTheOutput) {
 class ListPayloadRule : public PayloadRule {};
 
 TEST_P(ListPayloadRule, SuccessWithoutItsEntryFailsAndTouchesNothing) {
-    const Outcome o = GetParam().decode(GetParam().reply(0, false));
+    const std::string reply = GetParam().reply(0, false);
+    ::testing::internal::CaptureStderr();
+    const Outcome o = GetParam().decode(reply);
+    const std::string line = ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(o.result);
     EXPECT_TRUE(o.untouched);
+    EXPECT_EQ(line.rfind(std::string("ERROR: resolveResponse_"), 0), 0u) << line;
+    EXPECT_NE(line.find(" reply lacks its entr"), std::string::npos) << line;
+    EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
 }
 
 std::string payloadName(const ::testing::TestParamInfo<PayloadCase>& info) { return info.param.name; }
