@@ -26,9 +26,10 @@ M& makeReply(RequestCtx& c) {
 
 pbm::ProtoRobotCommonResponse& common(RequestCtx& c) { return makeReply<pbm::ProtoRobotCommonResponse>(c); }
 
+// Parses without protobuf's own log line; a missing required field fails.
 template <class M>
 bool parse(RequestCtx& c, M& m) {
-    if (m.ParseFromString(*c.body)) return true;
+    if (m.ParsePartialFromString(*c.body) && m.IsInitialized()) return true;
     c.code = CodeRequestFormatError;
     return false;
 }
@@ -48,10 +49,17 @@ pbm::ProtoCommunicationGeneralData& general(RequestCtx& c) {
 void replyInt(RequestCtx& c, int32_t v) { general(c).add_property1(v); }
 void replyBool(RequestCtx& c, bool v) { general(c).add_property2(v); }
 
+// Number lists with a NaN or an infinity are refused like undecodable ones.
 bool readDoubles(RequestCtx& c, std::vector<double>& out) {
     pbm::ProtoCommunicationDoubleVector v;
     if (!parse(c, v)) return false;
     out.assign(v.value().begin(), v.value().end());
+    for (double x : out) {
+        if (!std::isfinite(x)) {
+            c.code = CodeRequestFormatError;
+            return false;
+        }
+    }
     return true;
 }
 
