@@ -14,29 +14,17 @@ constexpr double kMinPlaneSine = 1e-6;
 // Orientation points closer than 1 cm (squared distance in m^2).
 constexpr double kMinOriDistanceSquared = 0.0001;
 
-Pos sub(const Pos& a, const Pos& b) {
-    return Pos{a.x - b.x, a.y - b.y, a.z - b.z};
-}
+Pos sub(const Pos& a, const Pos& b) { return Pos{a.x - b.x, a.y - b.y, a.z - b.z}; }
 
-double dot(const Pos& a, const Pos& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
+double dot(const Pos& a, const Pos& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
-double norm(const Pos& a) {
-    return std::sqrt(dot(a, a));
-}
+double norm(const Pos& a) { return std::sqrt(dot(a, a)); }
 
-Pos scale(const Pos& a, double f) {
-    return Pos{a.x * f, a.y * f, a.z * f};
-}
+Pos scale(const Pos& a, double f) { return Pos{a.x * f, a.y * f, a.z * f}; }
 
-Pos unit(const Pos& a) {
-    return scale(a, 1.0 / norm(a));
-}
+Pos unit(const Pos& a) { return scale(a, 1.0 / norm(a)); }
 
-Pos neg(const Pos& a) {
-    return Pos{-a.x, -a.y, -a.z};
-}
+Pos neg(const Pos& a) { return Pos{-a.x, -a.y, -a.z}; }
 
 // True when e1 and e2 are long enough and far enough from parallel to span a
 // plane. Non-finite input fails too.

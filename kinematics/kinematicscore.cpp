@@ -13,7 +13,7 @@ constexpr double kCosZero = 1.75e-05;
 constexpr double kCosZeroSquared = kCosZero * kCosZero;
 
 // Tolerances of the inverse kinematics, in the units of the quantity tested.
-constexpr double kOffsetCylinderTolerance = 0.0125;     // metres inside D2
+constexpr double kOffsetCylinderTolerance = 0.0125;    // metres inside D2
 constexpr double kSingleShoulderRatio = 0.9999999998;  // D2 / rho
 constexpr double kWristCosReject = 1.0001;
 constexpr double kWristCosSingular = 0.99999994;
@@ -81,16 +81,15 @@ struct IkContext {
 };
 
 // The angle of the opposite direction: t + pi brought into (-pi, pi].
-inline double opposite(double t) {
-    return t > 0.0 ? t - kPi : t + kPi;
-}
+inline double opposite(double t) { return t > 0.0 ? t - kPi : t + kPi; }
 
 // Joints 2 to 4 of one regular wrist value: th234 is the sum th2 - th3 + th4
 // and (t1, t2) its sine and cosine; appends up to two elbow solutions.
 void solveArm(IkContext& ctx, double th1, double c1, double s1, double th5, double th6,
               double th234, double t1, double t2, double tau) {
     const DhModel& dh = ctx.dh;
-    const double X = (ctx.py * s1 - ctx.px * c1) + dh.D6 * (ctx.r13 * c1 - ctx.r23 * s1) - dh.D5 * t1;
+    const double X =
+        (ctx.py * s1 - ctx.px * c1) + dh.D6 * (ctx.r13 * c1 - ctx.r23 * s1) - dh.D5 * t1;
     const double Z = (ctx.pz - dh.D1 - dh.D6 * ctx.r33) - dh.D5 * t2;
     const double c3 = (X * X + Z * Z - dh.A3 * dh.A3 - dh.A4 * dh.A4) / (2.0 * dh.A3 * dh.A4);
     if (!(std::fabs(c3) <= tau)) {
@@ -197,7 +196,8 @@ void solveSingularWrist(IkContext& ctx, double th1, double c1, double s1, double
     const double qref2 = ctx.qref[1];
     const double qref3 = ctx.qref[2];
     const double d = std::sqrt(H * H + V * V);
-    const double c = (d * d + dh.D5 * dh.D5 - dh.A3 * dh.A3 - dh.A4 * dh.A4) / (2.0 * dh.A3 * dh.A4);
+    const double c =
+        (d * d + dh.D5 * dh.D5 - dh.A3 * dh.A3 - dh.A4 * dh.A4) / (2.0 * dh.A3 * dh.A4);
     const double k = d * dh.D5 / (dh.A3 * dh.A4);
     double th3;
     if (std::fabs(c) > 1.0 + k + kStretchTolerance) {
@@ -243,17 +243,14 @@ const KinematicsModelDefaults kKinematicsModelDefaults[tevo_robot_type_num] = {
     {0.753, 0.72, 0.1955, 0.1935, 0.127, 0.1063, 0.0},
 };
 
-int getRobotType() {
-    return static_cast<int>(g_dh.type);
-}
+int getRobotType() { return static_cast<int>(g_dh.type); }
 
-void setDhParaLen(tevo_robot_type robotType, double A3, double A4, double D1, double D2,
-                  double D5, double D6, double D4) {
+void setDhParaLen(tevo_robot_type robotType, double A3, double A4, double D1, double D2, double D5,
+                  double D6, double D4) {
     g_dh = DhModel{robotType, A3, A4, D1, D2, D4, D5, D6};
 }
 
-void getDhPara(double& A3, double& A4, double& D1, double& D2, double& D5, double& D6,
-               double* D4) {
+void getDhPara(double& A3, double& A4, double& D1, double& D2, double& D5, double& D6, double* D4) {
     A3 = g_dh.A3;
     A4 = g_dh.A4;
     D1 = g_dh.D1;

@@ -28,13 +28,12 @@ extern const KinematicsModelDefaults kKinematicsModelDefaults[tevo_robot_type_nu
 int getRobotType();
 
 // Stores the model type and its seven lengths (D4 last).
-void setDhParaLen(tevo_robot_type robotType, double A3, double A4, double D1, double D2,
-                  double D5, double D6, double D4);
+void setDhParaLen(tevo_robot_type robotType, double A3, double A4, double D1, double D2, double D5,
+                  double D6, double D4);
 
 // Copies the lengths out. With a D4 pointer it receives D4 and D2 is reported
 // without the elbow part (D2 - D4); without one D2 is the stored total.
-void getDhPara(double& A3, double& A4, double& D1, double& D2, double& D5, double& D6,
-               double* D4);
+void getDhPara(double& A3, double& A4, double& D1, double& D2, double& D5, double& D6, double* D4);
 
 // Adds single-precision corrections indexed by joint (element i is joint i+1).
 void modifyDhParaLen(const float* a, const float* d);

@@ -18,21 +18,11 @@ constexpr double kNoToolTolerance = 0.00001;
 constexpr double kAbsoluteTargetMark = 6.0;
 
 // ---- conversions between the public types and the core's twins
-::Pos toCore(const tevo::Pos& p) {
-    return ::Pos{p.x, p.y, p.z};
-}
-::Ori toCore(const tevo::Ori& q) {
-    return ::Ori{q.w, q.x, q.y, q.z};
-}
-tevo::Pos toPublic(const ::Pos& p) {
-    return tevo::Pos{p.x, p.y, p.z};
-}
-tevo::Pos toPublic(const cartesianPos_U& p) {
-    return toPublic(p.position);
-}
-tevo::Ori toPublic(const ::Ori& q) {
-    return tevo::Ori{q.w, q.x, q.y, q.z};
-}
+::Pos toCore(const tevo::Pos& p) { return ::Pos{p.x, p.y, p.z}; }
+::Ori toCore(const tevo::Ori& q) { return ::Ori{q.w, q.x, q.y, q.z}; }
+tevo::Pos toPublic(const ::Pos& p) { return tevo::Pos{p.x, p.y, p.z}; }
+tevo::Pos toPublic(const cartesianPos_U& p) { return toPublic(p.position); }
+tevo::Ori toPublic(const ::Ori& q) { return tevo::Ori{q.w, q.x, q.y, q.z}; }
 
 Pose_S makePose(const tevo::Pos& p, const tevo::Ori& q) {
     Pose_S pose;
@@ -87,9 +77,7 @@ Rigid makeRigid(const tevo::Pos& p, const tevo::Ori& q) {
     return Rigid{{p.x, p.y, p.z}, toCore(q)};
 }
 
-void logError(const char* text) {
-    RobotLogPrint::trace(tevo::LL_ERROR, "%s", text);
-}
+void logError(const char* text) { RobotLogPrint::trace(tevo::LL_ERROR, "%s", text); }
 
 // The three tool-end poses of a converted frame as core waypoints.
 void planeWaypoints(const CoordCalibrateByToolEndPoint& frame, ::wayPoint_S* out) {
@@ -270,7 +258,8 @@ int RobotUtilService::toolCalibration(const std::vector<wayPoint_S>& wayPointPos
                                       char /*poseCalibMethod*/, ToolInEndDesc& toolInEndDesc) {
     const std::vector<wayPoint_S> none;
     ToolInEndDesc result;
-    if (toolCalibration(wayPointPosCalibVector, none, tevo::ToolKinematicsOriCalibrateMathod_Invalid,
+    if (toolCalibration(wayPointPosCalibVector, none,
+                        tevo::ToolKinematicsOriCalibrateMathod_Invalid,
                         result) != tevo::ErrnoSucc) {
         logError("sdk log: call toolCalibration error.");
         return tevo::ErrCode_ToolCalibrateError;
@@ -304,8 +293,9 @@ int RobotUtilService::CoordCalibrateTypeConvert(const CoordCalibrateByJointAngle
     return tevo::ErrnoSucc;
 }
 
-int RobotUtilService::coordinateSystemCalibration(const CoordCalibrateByJointAngleAndTool& coordSystem,
-                                                  double* bInWPos, double* bInWOri, double* wInBPos) {
+int RobotUtilService::coordinateSystemCalibration(
+    const CoordCalibrateByJointAngleAndTool& coordSystem, double* bInWPos, double* bInWOri,
+    double* wInBPos) {
     CoordCalibrateByToolEndPoint converted;
     const int ret = CoordCalibrateTypeConvert(coordSystem, converted);
     if (ret != tevo::ErrnoSucc) {
@@ -315,22 +305,25 @@ int RobotUtilService::coordinateSystemCalibration(const CoordCalibrateByJointAng
 }
 
 int RobotUtilService::coordinateSystemCalibration(const CoordCalibrateByToolEndPoint& coordSystem,
-                                                  double* bInWPos, double* bInWOri, double* wInBPos) {
+                                                  double* bInWPos, double* bInWOri,
+                                                  double* wInBPos) {
     if (coordSystem.coordType != tevo::WorldCoordinate) {
-        logError("sdk log: Coordinate system calibration\u3000param error, coordType!=WorldCoordinate.");
+        logError(
+            "sdk log: Coordinate system calibration\u3000param error, coordType!=WorldCoordinate.");
         return tevo::ErrCode_ParamError;
     }
     Pose_S poses[3];
     planePoses(coordSystem, poses);
-    if (!Ikfunc::api_user_coord_calib(poses, static_cast<char>(coordSystem.methods), bInWPos, bInWOri,
-                                      wInBPos)) {
+    if (!Ikfunc::api_user_coord_calib(poses, static_cast<char>(coordSystem.methods), bInWPos,
+                                      bInWOri, wInBPos)) {
         logError("sdk log: call ikFun api_user_coord_calib failed.");
         return tevo::ErrCode_CoordinateSystemCalibrateError;
     }
     return tevo::ErrnoSucc;
 }
 
-int RobotUtilService::checkCoordinateSystemCalibration(const CoordCalibrateByJointAngleAndTool& coordSystem) {
+int RobotUtilService::checkCoordinateSystemCalibration(
+    const CoordCalibrateByJointAngleAndTool& coordSystem) {
     double bInWPos[3];
     double bInWOri[9];
     double wInBPos[3];
@@ -384,10 +377,11 @@ int RobotUtilService::base2UserCoordinate(const Pos& flangeCenterPositionOnBase,
                               toolInEndDesc.toolInEndPosition.z};
     ::Ori toolOrientation = toCore(toolInEndDesc.toolInEndOrientation);
     Pose_S target;
-    if (!Ikfunc::waypointDisplay(target, makePose(flangeCenterPositionOnBase, flangeCenterOrientationOnBase),
-                                 userCoordSystem.coordType, toolPosition, &toolOrientation,
-                                 userCoordSystem.coordType == tevo::BaseCoordinate ? nullptr : plane,
-                                 static_cast<char>(userCoordSystem.methods))) {
+    if (!Ikfunc::waypointDisplay(
+            target, makePose(flangeCenterPositionOnBase, flangeCenterOrientationOnBase),
+            userCoordSystem.coordType, toolPosition, &toolOrientation,
+            userCoordSystem.coordType == tevo::BaseCoordinate ? nullptr : plane,
+            static_cast<char>(userCoordSystem.methods))) {
         return tevo::ErrCode_BaseToUserConvertFailed;
     }
     toolEndPositionOnUserCoord = toPublic(target.posU);
@@ -418,9 +412,10 @@ int RobotUtilService::user2BaseCoordinate(const Pos& toolEndPositionOnUserCoord,
                               toolInEndDesc.toolInEndPosition.z};
     ::Ori toolOrientation = toCore(toolInEndDesc.toolInEndOrientation);
     Pose_S target;
-    if (!Ikfunc::robotCoordConvert(target, makePose(toolEndPositionOnUserCoord, toolEndOrientationOnUserCoord),
-                                   plane, static_cast<char>(userCoord.methods), toolPosition,
-                                   &toolOrientation, tevo::BaseCoordinate, userCoord.coordType)) {
+    if (!Ikfunc::robotCoordConvert(
+            target, makePose(toolEndPositionOnUserCoord, toolEndOrientationOnUserCoord), plane,
+            static_cast<char>(userCoord.methods), toolPosition, &toolOrientation,
+            tevo::BaseCoordinate, userCoord.coordType)) {
         return tevo::ErrCode_UserToBaseConvertFailed;
     }
     flangeCenterPositionOnBase = toPublic(target.posU);
@@ -432,8 +427,9 @@ int RobotUtilService::base2BaseAdditionalTool(const wayPoint_S& flangeCenterPoin
                                               const ToolInEndDesc& toolInEndDesc,
                                               wayPoint_S& toolEndPointOnBase) {
     wayPoint_S result = flangeCenterPointOnBase;
-    base2BaseAdditionalTool(flangeCenterPointOnBase.cartPos.position, flangeCenterPointOnBase.orientation,
-                            toolInEndDesc, result.cartPos.position, result.orientation);
+    base2BaseAdditionalTool(flangeCenterPointOnBase.cartPos.position,
+                            flangeCenterPointOnBase.orientation, toolInEndDesc,
+                            result.cartPos.position, result.orientation);
     toolEndPointOnBase = result;
     return tevo::ErrnoSucc;
 }
@@ -444,70 +440,72 @@ int RobotUtilService::base2BaseAdditionalTool(const Pos& flangeCenterPositionOnB
                                               Pos& toolEndPositionOnBase,
                                               Ori& toolEndOrientationOnBase) {
     const Rigid flange = makeRigid(flangeCenterPositionOnBase, flangeCenterOrientationOnBase);
-    const Rigid tool = makeRigid(toolInEndDesc.toolInEndPosition, toolInEndDesc.toolInEndOrientation);
+    const Rigid tool =
+        makeRigid(toolInEndDesc.toolInEndPosition, toolInEndDesc.toolInEndOrientation);
     const Rigid end = compose(flange, tool);
     toolEndPositionOnBase = Pos{end.p[0], end.p[1], end.p[2]};
     toolEndOrientationOnBase = toPublic(end.q);
     return tevo::ErrnoSucc;
 }
 
-int RobotUtilService::userCoordPoint2BasePoint(const Pos& userCoordPoint,
-                                               const CoordCalibrateByJointAngleAndTool& userCoordSystem,
-                                               Pos& basePoint) {
+int RobotUtilService::userCoordPoint2BasePoint(
+    const Pos& userCoordPoint, const CoordCalibrateByJointAngleAndTool& userCoordSystem,
+    Pos& basePoint) {
     switch (userCoordSystem.coordType) {
-    case tevo::BaseCoordinate:
-        basePoint = userCoordPoint;
-        return tevo::ErrnoSucc;
-    case tevo::WorldCoordinate: {
-        ToolInEndDesc noTool;
-        initToolInEndDescDataType(noTool);
-        Pos position;
-        Ori orientation;
-        const int ret = user2BaseCoordinate(userCoordPoint, Ori{1, 0, 0, 0}, userCoordSystem, noTool,
-                                            position, orientation);
-        if (ret != tevo::ErrnoSucc) {
-            logError("sdk log: userCoordPoint2BasePoint call userToBaseCoordinate failed.");
-            return ret;
+        case tevo::BaseCoordinate:
+            basePoint = userCoordPoint;
+            return tevo::ErrnoSucc;
+        case tevo::WorldCoordinate: {
+            ToolInEndDesc noTool;
+            initToolInEndDescDataType(noTool);
+            Pos position;
+            Ori orientation;
+            const int ret = user2BaseCoordinate(userCoordPoint, Ori{1, 0, 0, 0}, userCoordSystem,
+                                                noTool, position, orientation);
+            if (ret != tevo::ErrnoSucc) {
+                logError("sdk log: userCoordPoint2BasePoint call userToBaseCoordinate failed.");
+                return ret;
+            }
+            basePoint = position;
+            return tevo::ErrnoSucc;
         }
-        basePoint = position;
-        return tevo::ErrnoSucc;
-    }
-    default:
-        logError("sdk log:Does not support end coordinate systems.");
-        return tevo::ErrCode_ParamError;
+        default:
+            logError("sdk log:Does not support end coordinate systems.");
+            return tevo::ErrCode_ParamError;
     }
 }
 
-int RobotUtilService::offsetVectorUserCoord2Base(const double* vectorOnUserCoord,
-                                                 const CoordCalibrateByJointAngleAndTool& userCoordSystem,
-                                                 double* vectorOnBaseCoord) {
+int RobotUtilService::offsetVectorUserCoord2Base(
+    const double* vectorOnUserCoord, const CoordCalibrateByJointAngleAndTool& userCoordSystem,
+    double* vectorOnBaseCoord) {
     if (vectorOnUserCoord == nullptr || vectorOnBaseCoord == nullptr) {
         return tevo::ErrCode_ParamError;
     }
     switch (userCoordSystem.coordType) {
-    case tevo::BaseCoordinate:
-        std::memmove(vectorOnBaseCoord, vectorOnUserCoord, 3 * sizeof(double));
-        return tevo::ErrnoSucc;
-    case tevo::WorldCoordinate: {
-        Pos tip;
-        Pos origin;
-        int ret = userCoordPoint2BasePoint(Pos{vectorOnUserCoord[0], vectorOnUserCoord[1], vectorOnUserCoord[2]},
-                                           userCoordSystem, tip);
-        if (ret != tevo::ErrnoSucc) {
-            return ret;
+        case tevo::BaseCoordinate:
+            std::memmove(vectorOnBaseCoord, vectorOnUserCoord, 3 * sizeof(double));
+            return tevo::ErrnoSucc;
+        case tevo::WorldCoordinate: {
+            Pos tip;
+            Pos origin;
+            int ret = userCoordPoint2BasePoint(
+                Pos{vectorOnUserCoord[0], vectorOnUserCoord[1], vectorOnUserCoord[2]},
+                userCoordSystem, tip);
+            if (ret != tevo::ErrnoSucc) {
+                return ret;
+            }
+            ret = userCoordPoint2BasePoint(Pos{0, 0, 0}, userCoordSystem, origin);
+            if (ret != tevo::ErrnoSucc) {
+                logError("sdk log: offsetVectorUserCoord2Base call userToBaseCoordinate failed.");
+                return ret;
+            }
+            vectorOnBaseCoord[0] = tip.x - origin.x;
+            vectorOnBaseCoord[1] = tip.y - origin.y;
+            vectorOnBaseCoord[2] = tip.z - origin.z;
+            return tevo::ErrnoSucc;
         }
-        ret = userCoordPoint2BasePoint(Pos{0, 0, 0}, userCoordSystem, origin);
-        if (ret != tevo::ErrnoSucc) {
-            logError("sdk log: offsetVectorUserCoord2Base call userToBaseCoordinate failed.");
-            return ret;
-        }
-        vectorOnBaseCoord[0] = tip.x - origin.x;
-        vectorOnBaseCoord[1] = tip.y - origin.y;
-        vectorOnBaseCoord[2] = tip.z - origin.z;
-        return tevo::ErrnoSucc;
-    }
-    default:
-        return tevo::ErrCode_ParamError;
+        default:
+            return tevo::ErrCode_ParamError;
     }
 }
 
@@ -524,14 +522,16 @@ int RobotUtilService::endPosition2BasePosition(const wayPoint_S& flangeCenterPoi
     return tevo::ErrnoSucc;
 }
 
-int RobotUtilService::endOrientation2ToolOrientation(Ori& tcpOriInEnd, const Ori& endOri, Ori& toolOri) {
+int RobotUtilService::endOrientation2ToolOrientation(Ori& tcpOriInEnd, const Ori& endOri,
+                                                     Ori& toolOri) {
     ::Ori result;
     Ikfunc::endOrientation2ToolOrientation(toCore(tcpOriInEnd), toCore(endOri), result);
     toolOri = toPublic(result);
     return tevo::ErrnoSucc;
 }
 
-int RobotUtilService::toolOrientation2EndOrientation(Ori& tcpOriInEnd, const Ori& toolOri, Ori& endOri) {
+int RobotUtilService::toolOrientation2EndOrientation(Ori& tcpOriInEnd, const Ori& toolOri,
+                                                     Ori& endOri) {
     ::Ori result;
     Ikfunc::toolOrientation2EndOrientation(toCore(tcpOriInEnd), toCore(toolOri), result);
     endOri = toPublic(result);
@@ -548,7 +548,8 @@ int RobotUtilService::quaternionToRPY(const Ori& ori, Rpy& rpy) {
 }
 
 int RobotUtilService::RPYToQuaternion(const Rpy& rpy, Ori& ori) {
-    float angles[3] = {static_cast<float>(rpy.rx), static_cast<float>(rpy.ry), static_cast<float>(rpy.rz)};
+    float angles[3] = {static_cast<float>(rpy.rx), static_cast<float>(rpy.ry),
+                       static_cast<float>(rpy.rz)};
     ::Ori result;
     Ikfunc::RPYToQuaternion(result, angles);
     ori = toPublic(result);
@@ -577,7 +578,8 @@ bool RobotUtilService::relativeMoveAndRot(const wayPoint_S& firstFlangeWaypointI
         if (!calibrationTool && !isNoneTool(realToolInEnd)) {
             // Absolute target: the real tool point moves by the offset along the
             // flange axes and the flange turns by the rotation.
-            const double t[3] = {realToolInEnd.toolInEndPosition.x, realToolInEnd.toolInEndPosition.y,
+            const double t[3] = {realToolInEnd.toolInEndPosition.x,
+                                 realToolInEnd.toolInEndPosition.y,
                                  realToolInEnd.toolInEndPosition.z};
             double rt[3];
             double rd[3];
@@ -587,9 +589,9 @@ bool RobotUtilService::relativeMoveAndRot(const wayPoint_S& firstFlangeWaypointI
             Ikfunc::QuaternionMultply(q, delta.q, true);
             double rt2[3];
             rotateBy(q, t, rt2);
-            targetRelativePositionOnBase = Pos{flange.p[0] + rt[0] + rd[0] - rt2[0],
-                                               flange.p[1] + rt[1] + rd[1] - rt2[1],
-                                               flange.p[2] + rt[2] + rd[2] - rt2[2]};
+            targetRelativePositionOnBase =
+                Pos{flange.p[0] + rt[0] + rd[0] - rt2[0], flange.p[1] + rt[1] + rd[1] - rt2[1],
+                    flange.p[2] + rt[2] + rd[2] - rt2[2]};
             targetRelativeOriOnBase = Ori{q.w + kAbsoluteTargetMark, q.x, q.y, q.z};
             return true;
         }
@@ -626,7 +628,8 @@ bool RobotUtilService::relativeMoveAndRot(const wayPoint_S& firstFlangeWaypointI
     double M[9];
     double bInWPos[3];
     double wInBPos[3];
-    if (!Ikfunc::userCoordinateCalib(plane, static_cast<char>(coord.methods), bInWPos, M, wInBPos)) {
+    if (!Ikfunc::userCoordinateCalib(plane, static_cast<char>(coord.methods), bInWPos, M,
+                                     wInBPos)) {
         return false;
     }
     double dR[9];
@@ -650,7 +653,8 @@ bool RobotUtilService::relativeMoveAndRot(const wayPoint_S& firstFlangeWaypointI
     }
     double v[3];
     for (int i = 0; i < 3; ++i) {
-        v[i] = dR[3 * i] * bInWPos[0] + dR[3 * i + 1] * bInWPos[1] + dR[3 * i + 2] * bInWPos[2] + delta.p[i];
+        v[i] = dR[3 * i] * bInWPos[0] + dR[3 * i + 1] * bInWPos[1] + dR[3 * i + 2] * bInWPos[2] +
+               delta.p[i];
     }
     double t[3];
     for (int i = 0; i < 3; ++i) {
@@ -665,17 +669,11 @@ bool RobotUtilService::relativeMoveAndRot(const wayPoint_S& firstFlangeWaypointI
 
 // -------------------------------------------------------------- initial values
 
-void RobotUtilService::initPosDataType(Pos& value) {
-    value = Pos{0, 0, 0};
-}
+void RobotUtilService::initPosDataType(Pos& value) { value = Pos{0, 0, 0}; }
 
-void RobotUtilService::initOriDataType(Ori& value) {
-    value = Ori{1, 0, 0, 0};
-}
+void RobotUtilService::initOriDataType(Ori& value) { value = Ori{1, 0, 0, 0}; }
 
-void RobotUtilService::initOrientation(Ori& value) {
-    initOriDataType(value);
-}
+void RobotUtilService::initOrientation(Ori& value) { initOriDataType(value); }
 
 void RobotUtilService::initMoveRelativeDataType(tevo::MoveRelative& value) {
     value.ena = false;
@@ -695,7 +693,8 @@ void RobotUtilService::initToolInEndDescDataType(ToolInEndDesc& value) {
     initOriDataType(value.toolInEndOrientation);
 }
 
-void RobotUtilService::initCoordCalibrateByJointAngleAndToolDataType(CoordCalibrateByJointAngleAndTool& value) {
+void RobotUtilService::initCoordCalibrateByJointAngleAndToolDataType(
+    CoordCalibrateByJointAngleAndTool& value) {
     std::memset(&value, 0, sizeof(value));
     value.coordType = tevo::BaseCoordinate;
     initToolInEndDescDataType(value.toolDesc);

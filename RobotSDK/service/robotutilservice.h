@@ -34,13 +34,15 @@ public:
     using Rpy = tevo_robot_namespace::Rpy;
     using wayPoint_S = tevo_robot_namespace::wayPoint_S;
     using ToolInEndDesc = tevo_robot_namespace::ToolInEndDesc;
-    using CoordCalibrateByJointAngleAndTool = tevo_robot_namespace::CoordCalibrateByJointAngleAndTool;
+    using CoordCalibrateByJointAngleAndTool =
+        tevo_robot_namespace::CoordCalibrateByJointAngleAndTool;
 
     // ---- kinematics
     static int robotFk(const double* jointAngle, int size, wayPoint_S& wayPoint);
     static int robotIk(const double* startPointJointAngle, const Pos& position, const Ori& ori,
                        wayPoint_S& wayPoint);
-    static int robotIk(const Pos& position, const Ori& ori, std::vector<wayPoint_S>& wayPointVector);
+    static int robotIk(const Pos& position, const Ori& ori,
+                       std::vector<wayPoint_S>& wayPointVector);
     static int robotServiceIkBasedOnTcp(const double* referPointJointAngle,
                                         const Pos& toolEndPositionOnBase,
                                         const Ori& toolEndQuaternionOnBase,
@@ -53,21 +55,24 @@ public:
                                         wayPoint_S& flangeWaypointOnBase);
     static int setJoint6Rot360(bool enable);
     static int setJoint1Rot360(bool enable);
-    static void setRobotDhParam(int robotType, const tevo_robot_namespace::RobotDhPara& robotDhPara);
+    static void setRobotDhParam(int robotType,
+                                const tevo_robot_namespace::RobotDhPara& robotDhPara);
     static bool jointStringToWaypoint(const std::string& jointString, wayPoint_S& waypoint);
 
     // ---- calibration
-    static int toolCalibration(const std::vector<wayPoint_S>& wayPointPosCalibVector,
-                               const std::vector<wayPoint_S>& wayPointOriCalibVector,
-                               tevo_robot_namespace::ToolKinematicsOriCalibrateMathod poseCalibMethod,
-                               ToolInEndDesc& toolInEndDesc);
+    static int toolCalibration(
+        const std::vector<wayPoint_S>& wayPointPosCalibVector,
+        const std::vector<wayPoint_S>& wayPointOriCalibVector,
+        tevo_robot_namespace::ToolKinematicsOriCalibrateMathod poseCalibMethod,
+        ToolInEndDesc& toolInEndDesc);
     static int toolCalibration(const std::vector<wayPoint_S>& wayPointPosCalibVector,
                                char poseCalibMethod, ToolInEndDesc& toolInEndDesc);
     static int coordinateSystemCalibration(const CoordCalibrateByJointAngleAndTool& coordSystem,
                                            double* bInWPos, double* bInWOri, double* wInBPos);
     static int coordinateSystemCalibration(const CoordCalibrateByToolEndPoint& coordSystem,
                                            double* bInWPos, double* bInWOri, double* wInBPos);
-    static int checkCoordinateSystemCalibration(const CoordCalibrateByJointAngleAndTool& coordSystem);
+    static int checkCoordinateSystemCalibration(
+        const CoordCalibrateByJointAngleAndTool& coordSystem);
     static int oriMatrixToQuaternion(double* eerot, Ori& result);
     static int CoordCalibrateTypeConvert(const CoordCalibrateByJointAngleAndTool& source,
                                          CoordCalibrateByToolEndPoint& target);
@@ -111,8 +116,7 @@ public:
                                    ToolInEndDesc realToolInEnd,
                                    const Pos& sourceRelativePositionOnUser,
                                    const Ori& sourceRelativeOriOnUser,
-                                   Pos& targetRelativePositionOnBase,
-                                   Ori& targetRelativeOriOnBase);
+                                   Pos& targetRelativePositionOnBase, Ori& targetRelativeOriOnBase);
 
     // ---- initial values
     static void initPosDataType(Pos& value);
@@ -121,7 +125,8 @@ public:
     static void initMoveRelativeDataType(tevo_robot_namespace::MoveRelative& value);
     static void initWayPointDataType(wayPoint_S& value);
     static void initToolInEndDescDataType(ToolInEndDesc& value);
-    static void initCoordCalibrateByJointAngleAndToolDataType(CoordCalibrateByJointAngleAndTool& value);
+    static void initCoordCalibrateByJointAngleAndToolDataType(
+        CoordCalibrateByJointAngleAndTool& value);
     static void initToolInertiaDataType(tevo_robot_namespace::ToolInertia& value);
     static void initToolDynamicsParamDataType(tevo_robot_namespace::ToolDynamicsParam& value);
 };

@@ -58,9 +58,7 @@ Ori hamilton(const Ori& a, const Ori& b) {
                a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
 }
 
-Ori conjugate(const Ori& q) {
-    return Ori{q.w, -q.x, -q.y, -q.z};
-}
+Ori conjugate(const Ori& q) { return Ori{q.w, -q.x, -q.y, -q.z}; }
 
 // The user frame of three poses; false when it cannot be calibrated.
 struct UserFrame {
@@ -74,9 +72,7 @@ bool calibrate(Pose_S* poses, char methods, UserFrame& frame) {
            Ikfunc::userCoordinateCalib(poses, methods, frame.bInWPos, frame.M, frame.wInBPos);
 }
 
-bool methodInRange(char methods) {
-    return methods >= 0 && methods <= 8;
-}
+bool methodInRange(char methods) { return methods >= 0 && methods <= 8; }
 
 // Removes the tool (position t, orientation qt) from a tool-end pose in place:
 // q := q * conj(qt), p := p - R(q) t.
@@ -119,8 +115,8 @@ bool Ikfunc::SetDhParaLen(tevo_robot_type robotType) {
     return known;
 }
 
-void Ikfunc::setDhParameters(tevo_robot_type robotType, double A3, double A4, double D1,
-                             double D2, double D5, double D6) {
+void Ikfunc::setDhParameters(tevo_robot_type robotType, double A3, double A4, double D1, double D2,
+                             double D5, double D6) {
     SetDhParaLen(robotType);
     double a3, a4, d1, d2, d5, d6;
     getDhPara(a3, a4, d1, d2, d5, d6, nullptr);
@@ -130,9 +126,7 @@ void Ikfunc::setDhParameters(tevo_robot_type robotType, double A3, double A4, do
     modifyDhParaLen(a, d);
 }
 
-int Ikfunc::SIGN(double x) {
-    return x >= 0.0 ? 1 : -1;
-}
+int Ikfunc::SIGN(double x) { return x >= 0.0 ? 1 : -1; }
 
 double Ikfunc::NORM(double a, double b, double c, double d) {
     return std::sqrt(a * a + b * b + c * c + d * d);
@@ -236,9 +230,7 @@ bool Ikfunc::ArmIk(wayPoint_S& cur_stat, double* joint, bool /*iterIK*/, bool /*
 
 // ------------------------------------------------- quaternions, matrices, frames
 
-void Ikfunc::QuaternionInversion(Ori& cur_ori) {
-    cur_ori = conjugate(cur_ori);
-}
+void Ikfunc::QuaternionInversion(Ori& cur_ori) { cur_ori = conjugate(cur_ori); }
 
 void Ikfunc::QuaternionMultply(Ori& end_ori, Ori left_ori, bool rightMul) {
     end_ori = rightMul ? hamilton(end_ori, left_ori) : hamilton(left_ori, end_ori);
@@ -304,8 +296,8 @@ void Ikfunc::hMatrixMultiply(double* eerot, double* eetrans, double* eerot1, dou
     }
 }
 
-void Ikfunc::hMatrixVectorProduct(bool inv, double* pOrg, double* hRArr, bool relPos,
-                                  double* posIn, double* posOut) {
+void Ikfunc::hMatrixVectorProduct(bool inv, double* pOrg, double* hRArr, bool relPos, double* posIn,
+                                  double* posOut) {
     if (posIn == nullptr || posOut == nullptr) {
         return;
     }
@@ -398,27 +390,27 @@ void Ikfunc::toolOrientation2EndOrientation(Ori tcpOriInE, Ori toolOri, Ori& end
 // ------------------------------------------------------------ frame conversions
 
 bool Ikfunc::waypointDisplay(Pose_S& target_wp, Pose_S source_wp,
-                             MoveConditionClass::coordinate_refer refCoord,
-                             double* ToolOrgInEndPos, Ori* ToolOriInEnd, wayPoint_S* planWp,
-                             char methods) {
+                             MoveConditionClass::coordinate_refer refCoord, double* ToolOrgInEndPos,
+                             Ori* ToolOriInEnd, wayPoint_S* planWp, char methods) {
     switch (refCoord) {
-    case MoveConditionClass::EndCoordinate:
-        // The tool end in the flange frame.
-        for (int i = 0; i < 3; ++i) {
-            target_wp.posU.positionVector[i] = ToolOrgInEndPos != nullptr ? ToolOrgInEndPos[i] : 0.0;
-        }
-        target_wp.oriU.orientation = ToolOriInEnd != nullptr ? *ToolOriInEnd : Ori{1, 0, 0, 0};
-        return true;
-    case MoveConditionClass::BaseCoordinate:
-        if (ToolOrgInEndPos != nullptr && ToolOriInEnd != nullptr) {
+        case MoveConditionClass::EndCoordinate:
+            // The tool end in the flange frame.
+            for (int i = 0; i < 3; ++i) {
+                target_wp.posU.positionVector[i] =
+                    ToolOrgInEndPos != nullptr ? ToolOrgInEndPos[i] : 0.0;
+            }
+            target_wp.oriU.orientation = ToolOriInEnd != nullptr ? *ToolOriInEnd : Ori{1, 0, 0, 0};
+            return true;
+        case MoveConditionClass::BaseCoordinate:
+            if (ToolOrgInEndPos != nullptr && ToolOriInEnd != nullptr) {
+                return coordinateTransform(target_wp, source_wp, ToolOrgInEndPos, ToolOriInEnd,
+                                           MoveConditionClass::BaseCoordinate, planWp, methods);
+            }
+            target_wp = source_wp;
+            return true;
+        default:
             return coordinateTransform(target_wp, source_wp, ToolOrgInEndPos, ToolOriInEnd,
-                                       MoveConditionClass::BaseCoordinate, planWp, methods);
-        }
-        target_wp = source_wp;
-        return true;
-    default:
-        return coordinateTransform(target_wp, source_wp, ToolOrgInEndPos, ToolOriInEnd,
-                                   MoveConditionClass::WorldCoordinate, planWp, methods);
+                                       MoveConditionClass::WorldCoordinate, planWp, methods);
     }
 }
 
@@ -508,7 +500,8 @@ bool Ikfunc::api_tool_coord_calib(Pose_S* wpPosCalib, unsigned wpPosCalibSize, P
     if (wpPosCalib == nullptr || wpPosCalibSize < 4) {
         return false;
     }
-    const bool withOrientation = poseCalibMethod >= 0 && poseCalibMethod <= 5 && wpOriCalib != nullptr;
+    const bool withOrientation =
+        poseCalibMethod >= 0 && poseCalibMethod <= 5 && wpOriCalib != nullptr;
     return toolCoordinateCalib(wpPosCalib, static_cast<int>(wpPosCalibSize), false,
                                toolInEnd.posU.positionVector,
                                withOrientation ? poseCalibMethod : static_cast<char>(-1),
@@ -542,11 +535,11 @@ bool Ikfunc::toolCoordinateCalib(Pose_S* waypointptr, int posWpNum, bool waypoin
         }
     }
     double toolPoseRot[9];
-    const bool ok = toolCoordinateCalibLib(
-        rotations.data(), positions.data(), posWpNum, withOrientation ? poseCalibMethod : -1,
-        withOrientation ? oriRotations.data() : nullptr,
-        withOrientation ? oriPositions.data() : nullptr, waypoint_check, checkThr, toolInEndPos,
-        toolPoseRot);
+    const bool ok = toolCoordinateCalibLib(rotations.data(), positions.data(), posWpNum,
+                                           withOrientation ? poseCalibMethod : -1,
+                                           withOrientation ? oriRotations.data() : nullptr,
+                                           withOrientation ? oriPositions.data() : nullptr,
+                                           waypoint_check, checkThr, toolInEndPos, toolPoseRot);
     if (ok && withOrientation && toolInEndOri != nullptr) {
         OriMatrixToQuaternion(toolPoseRot, *toolInEndOri);
     }

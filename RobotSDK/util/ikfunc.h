@@ -92,8 +92,8 @@ public:
     static bool api_tool_coord_calib(Pose_S* wpPosCalib, unsigned wpPosCalibSize,
                                      Pose_S* wpOriCalib, char poseCalibMethod, Pose_S& toolInEnd);
     static bool toolCoordinateCalib(Pose_S* waypointptr, int posWpNum, bool waypoint_check,
-                                    double* toolInEndPos, char poseCalibMethod,
-                                    Pose_S* wpOriCalib, Ori* toolInEndOri);
+                                    double* toolInEndPos, char poseCalibMethod, Pose_S* wpOriCalib,
+                                    Ori* toolInEndOri);
 
     // ---- roll-pitch-yaw: rotation Rz(yaw) * Ry(pitch) * Rx(roll)
     // rpy = {roll, pitch, yaw} in radians.

@@ -22,9 +22,9 @@ namespace {
 constexpr std::size_t kPoseCount = 16384;
 
 struct Pose {
-    double core[6];    // core joint angles
-    double pos[3];     // flange position
-    double rot[9];     // flange rotation
+    double core[6];       // core joint angles
+    double pos[3];        // flange position
+    double rot[9];        // flange rotation
     wayPoint_S wayPoint;  // public-convention waypoint with its own angles as reference
 };
 

@@ -1,10 +1,11 @@
+#include "kinematics/calibrationcore.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 #include <vector>
 
-#include "kinematics/calibrationcore.h"
 #include "kinematics/kinematicstesthelpers.h"
 
 using namespace kintest;
@@ -19,9 +20,7 @@ Pose_S poseAt(double x, double y, double z) {
 }
 
 // Column c of a row-major rotation.
-Pos axisOf(const double* r, int c) {
-    return Pos{r[c], r[3 + c], r[6 + c]};
-}
+Pos axisOf(const double* r, int c) { return Pos{r[c], r[3 + c], r[6 + c]}; }
 
 Pos combine(const Pos& o, double a, const Pos& u, double b, const Pos& v) {
     return Pos{o.x + a * u.x + b * v.x, o.y + a * u.y + b * v.y, o.z + a * u.z + b * v.z};
@@ -50,8 +49,8 @@ TEST(UserCoordinateCalib, RejectsUnknownMethodsAndDegeneratePoints) {
         const Pose_S* poses;
         int method;
     };
-    const Case cases[] = {{good, 9}, {good, 255}, {good, -1}, {coincident, 0}, {coincident, 3},
-                          {collinear, 0}, {collinear, 8}, {nonFinite, 4}};
+    const Case cases[] = {{good, 9},       {good, 255},    {good, -1},     {coincident, 0},
+                          {coincident, 3}, {collinear, 0}, {collinear, 8}, {nonFinite, 4}};
     for (const Case& c : cases) {
         double bInWPos[3] = {7, 7, 7}, bInWOri[9] = {7}, wInBPos[3] = {7, 7, 7}, dotValue = 7;
         EXPECT_EQ(userCoordinateCalibLib(c.poses, static_cast<char>(c.method), bInWPos, bInWOri,
@@ -80,10 +79,14 @@ TEST(UserCoordinateCalib, RecoversKnownFrameForEveryMethod) {
         const Pos o{0.3, -0.2, 0.4};
         const Pos a1 = axisOf(U, methods[m].first), a2 = axisOf(U, methods[m].second);
         const Pos p1 = combine(o, 0.25, a1, 0, a2);
-        const Pos p2 = methods[m].quadrant ? combine(o, 0.1, a1, 0.2, a2) : combine(o, 0, a1, 0.15, a2);
-        const Pose_S poses[3] = {poseAt(o.x, o.y, o.z), poseAt(p1.x, p1.y, p1.z), poseAt(p2.x, p2.y, p2.z)};
+        const Pos p2 =
+            methods[m].quadrant ? combine(o, 0.1, a1, 0.2, a2) : combine(o, 0, a1, 0.15, a2);
+        const Pose_S poses[3] = {poseAt(o.x, o.y, o.z), poseAt(p1.x, p1.y, p1.z),
+                                 poseAt(p2.x, p2.y, p2.z)};
         double bInWPos[3], bInWOri[9], wInBPos[3], dotValue = 5;
-        ASSERT_EQ(userCoordinateCalibLib(poses, static_cast<char>(m), bInWPos, bInWOri, wInBPos, dotValue), 1);
+        ASSERT_EQ(userCoordinateCalibLib(poses, static_cast<char>(m), bInWPos, bInWOri, wInBPos,
+                                         dotValue),
+                  1);
         for (int r = 0; r < 3; ++r) {
             for (int c = 0; c < 3; ++c) {
                 EXPECT_NEAR(bInWOri[3 * r + c], U[3 * c + r], 1e-12) << m;
@@ -132,8 +135,8 @@ TEST(ToolCoordinateCalib, RecoversToolOffset) {
     for (int count : {4, 5, 8}) {
         ToolFixture f = touchingPoses(rng, count, t, Pos{0.4, 0.1, 0.2}, false);
         double out[3];
-        ASSERT_TRUE(toolCoordinateCalibLib(f.rotations.data(), f.positions.data(), count, -1, nullptr,
-                                           nullptr, true, 0.01 * 0, out, nullptr));
+        ASSERT_TRUE(toolCoordinateCalibLib(f.rotations.data(), f.positions.data(), count, -1,
+                                           nullptr, nullptr, true, 0.01 * 0, out, nullptr));
         for (int i = 0; i < 3; ++i) EXPECT_NEAR(out[i], t[i], 1e-9) << count;
     }
 }
@@ -155,7 +158,8 @@ TEST(ToolCoordinateCalib, FailureCases) {
         EXPECT_EQ(out[0], 7);
     }
     double out[3];
-    EXPECT_FALSE(toolCoordinateCalibLib(nullptr, nullptr, 4, -1, nullptr, nullptr, false, 0, out, nullptr));
+    EXPECT_FALSE(
+        toolCoordinateCalibLib(nullptr, nullptr, 4, -1, nullptr, nullptr, false, 0, out, nullptr));
 }
 
 TEST(ToolCoordinateCalib, RecoversToolOrientation) {
@@ -201,8 +205,9 @@ TEST(ToolCoordinateCalib, RecoversToolOrientation) {
             }
         }
         double pos[3], rot[9];
-        ASSERT_TRUE(toolCoordinateCalibLib(f.rotations.data(), f.positions.data(), 5, static_cast<char>(method),
-                                           oriRot.data(), oriPos.data(), false, 0.01, pos, rot))
+        ASSERT_TRUE(toolCoordinateCalibLib(f.rotations.data(), f.positions.data(), 5,
+                                           static_cast<char>(method), oriRot.data(), oriPos.data(),
+                                           false, 0.01, pos, rot))
             << method;
         for (int i = 0; i < 9; ++i) EXPECT_NEAR(rot[i], Q[i], 1e-9) << method << " " << i;
     }
@@ -217,12 +222,12 @@ TEST(ToolCoordinateCalib, OrientationPointsTooCloseOrParallelFail) {
     for (int i = 0; i < 3; ++i) oriRot.insert(oriRot.end(), I, I + 9);
     const double closePos[9] = {0, 0, 0, 0.005, 0, 0, 0, 0.2, 0};
     double pos[3], rot[9];
-    EXPECT_FALSE(toolCoordinateCalibLib(f.rotations.data(), f.positions.data(), 4, 0, oriRot.data(), closePos,
-                                        false, 0.01, pos, rot));
+    EXPECT_FALSE(toolCoordinateCalibLib(f.rotations.data(), f.positions.data(), 4, 0, oriRot.data(),
+                                        closePos, false, 0.01, pos, rot));
     // Same downward axis twice: no second direction.
     ToolFixture g = touchingPoses(rng, 4, t, Pos{0.5, 0, 0.3}, false);
-    EXPECT_FALSE(toolCoordinateCalibLib(g.rotations.data(), g.positions.data(), 4, 3, oriRot.data(), closePos,
-                                        false, 0.01, pos, rot));
+    EXPECT_FALSE(toolCoordinateCalibLib(g.rotations.data(), g.positions.data(), 4, 3, oriRot.data(),
+                                        closePos, false, 0.01, pos, rot));
 }
 
 TEST(MatrixUtilities, PositiveDefiniteInverse) {

@@ -1,9 +1,10 @@
+#include "RobotSDK/util/ikfunc.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
-#include "RobotSDK/util/ikfunc.h"
 #include "kinematics/kinematicstesthelpers.h"
 #include "kinematics/logcapture.h"
 
@@ -145,7 +146,7 @@ TEST_F(IkfuncTest, ArmIkMeasuresAgainstGivenJoints) {
 
 TEST_F(IkfuncTest, FullTurnFlags) {
     struct Case {
-        int joint;        // 0 or 5
+        int joint;  // 0 or 5
         bool flag;
         double expected;  // chosen angle of that joint
     };
@@ -277,7 +278,8 @@ TEST_F(IkfuncTest, RollPitchYawRoundTripInSinglePrecision) {
         Ikfunc::RPYToQuaternion(q, rpy);
         float deg[3];
         Ikfunc::quaternionToRPY(q, deg);
-        float back[3] = {static_cast<float>(deg[2] / 180.0 * kPi), static_cast<float>(deg[1] / 180.0 * kPi),
+        float back[3] = {static_cast<float>(deg[2] / 180.0 * kPi),
+                         static_cast<float>(deg[1] / 180.0 * kPi),
                          static_cast<float>(deg[0] / 180.0 * kPi)};
         Ori q2;
         Ikfunc::RPYToQuaternion(q2, back);
@@ -309,22 +311,24 @@ TEST_F(IkfuncTest, UserFrameConversionRoundTrip) {
         double tool[3] = {0.01, 0.02, 0.12};
         Ori toolOri{std::cos(0.2), std::sin(0.2), 0, 0};
         Pose_S onUser, back;
-        ASSERT_TRUE(Ikfunc::coordinateTransform(onUser, source, tool, &toolOri,
-                                                MoveConditionClass::WorldCoordinate, plane, method));
+        ASSERT_TRUE(Ikfunc::coordinateTransform(
+            onUser, source, tool, &toolOri, MoveConditionClass::WorldCoordinate, plane, method));
         Ori toolOriCopy = toolOri;
         ASSERT_TRUE(Ikfunc::robotCoordConvert(back, onUser, planePoses, method, tool, &toolOriCopy,
                                               MoveConditionClass::BaseCoordinate,
                                               MoveConditionClass::WorldCoordinate));
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(back.posU.positionVector[i], source.posU.positionVector[i], 1e-12);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(back.posU.positionVector[i], source.posU.positionVector[i], 1e-12);
         const double sign = back.oriU.orientation.w * source.oriU.orientation.w < 0 ? -1 : 1;
         for (int i = 0; i < 4; ++i)
-            EXPECT_NEAR(back.oriU.quaternionVector[i] * sign, source.oriU.quaternionVector[i], 1e-12);
+            EXPECT_NEAR(back.oriU.quaternionVector[i] * sign, source.oriU.quaternionVector[i],
+                        1e-12);
         // The base-frame conversion is the inverse of adding the tool.
         Pose_S toolEnd, flangeAgain;
-        ASSERT_TRUE(Ikfunc::coordinateTransform(toolEnd, source, tool, &toolOri,
-                                                MoveConditionClass::BaseCoordinate, nullptr, method));
-        ASSERT_TRUE(Ikfunc::robotCoordConvert(flangeAgain, toolEnd, nullptr, method, tool, &toolOriCopy,
-                                              MoveConditionClass::BaseCoordinate,
+        ASSERT_TRUE(Ikfunc::coordinateTransform(
+            toolEnd, source, tool, &toolOri, MoveConditionClass::BaseCoordinate, nullptr, method));
+        ASSERT_TRUE(Ikfunc::robotCoordConvert(flangeAgain, toolEnd, nullptr, method, tool,
+                                              &toolOriCopy, MoveConditionClass::BaseCoordinate,
                                               MoveConditionClass::BaseCoordinate));
         for (int i = 0; i < 3; ++i)
             EXPECT_NEAR(flangeAgain.posU.positionVector[i], source.posU.positionVector[i], 1e-12);
@@ -335,20 +339,23 @@ TEST_F(IkfuncTest, ConversionRefusals) {
     Pose_S pose{}, out{};
     pose.oriU.orientation = Ori{1, 0, 0, 0};
     wayPoint_S plane[3] = {};
-    EXPECT_FALSE(Ikfunc::coordinateTransform(out, pose, nullptr, nullptr, MoveConditionClass::WorldCoordinate,
-                                             nullptr, 3));
-    EXPECT_FALSE(Ikfunc::coordinateTransform(out, pose, nullptr, nullptr, MoveConditionClass::WorldCoordinate,
-                                             plane, 9));
+    EXPECT_FALSE(Ikfunc::coordinateTransform(out, pose, nullptr, nullptr,
+                                             MoveConditionClass::WorldCoordinate, nullptr, 3));
+    EXPECT_FALSE(Ikfunc::coordinateTransform(out, pose, nullptr, nullptr,
+                                             MoveConditionClass::WorldCoordinate, plane, 9));
     EXPECT_FALSE(Ikfunc::robotCoordConvert(out, pose, nullptr, 3, nullptr, nullptr,
-                                           MoveConditionClass::EndCoordinate, MoveConditionClass::BaseCoordinate));
+                                           MoveConditionClass::EndCoordinate,
+                                           MoveConditionClass::BaseCoordinate));
     Pose_S zero{};
     EXPECT_FALSE(Ikfunc::robotCoordConvert(out, zero, nullptr, 3, nullptr, nullptr,
-                                           MoveConditionClass::BaseCoordinate, MoveConditionClass::BaseCoordinate));
+                                           MoveConditionClass::BaseCoordinate,
+                                           MoveConditionClass::BaseCoordinate));
     // Coincident plane points: the frame cannot be calibrated.
     LogCapture log;
     Pose_S same[3] = {pose, pose, pose};
     EXPECT_FALSE(Ikfunc::robotCoordConvert(out, pose, same, 3, nullptr, nullptr,
-                                           MoveConditionClass::BaseCoordinate, MoveConditionClass::WorldCoordinate));
+                                           MoveConditionClass::BaseCoordinate,
+                                           MoveConditionClass::WorldCoordinate));
     EXPECT_TRUE(log.contains(tevo_robot_namespace::LL_WARN,
                              "sdk log:User Coordinate Calib: Error Configuration, please re-try!"));
 }
@@ -363,7 +370,9 @@ TEST_F(IkfuncTest, ToolCalibrationWrapper) {
         randomRotation(rng, R);
         Ikfunc::OriMatrixToQuaternion(R, p.oriU.orientation);
         Ikfunc::QuaternionToOriMatrix(p.oriU.orientation, R);
-        for (int i = 0; i < 3; ++i) p.posU.positionVector[i] = w[i] - (R[3 * i] * t[0] + R[3 * i + 1] * t[1] + R[3 * i + 2] * t[2]);
+        for (int i = 0; i < 3; ++i)
+            p.posU.positionVector[i] =
+                w[i] - (R[3 * i] * t[0] + R[3 * i + 1] * t[1] + R[3 * i + 2] * t[2]);
     }
     Pose_S result{};
     result.oriU.orientation = Ori{7, 7, 7, 7};
@@ -371,7 +380,8 @@ TEST_F(IkfuncTest, ToolCalibrationWrapper) {
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(result.posU.positionVector[i], t[i], 1e-9);
     EXPECT_EQ(result.oriU.orientation.w, 7);  // orientation calibration off
     EXPECT_FALSE(Ikfunc::api_tool_coord_calib(poses, 3, nullptr, -1, result));
-    EXPECT_FALSE(Ikfunc::toolCoordinateCalib(poses, 3, false, result.posU.positionVector, -1, nullptr, nullptr));
+    EXPECT_FALSE(Ikfunc::toolCoordinateCalib(poses, 3, false, result.posU.positionVector, -1,
+                                             nullptr, nullptr));
 }
 
 TEST_F(IkfuncTest, HomogeneousHelpers) {
@@ -387,18 +397,17 @@ TEST_F(IkfuncTest, HomogeneousHelpers) {
         double expected[3];
     };
     const Case cases[] = {
-        {false, true, false, {1, 3, 3}},    // R in + o
-        {false, false, false, {1, 3, 3}},
-        {true, true, false, {-2, 0, -3}},   // R^T (in - o)
-        {true, false, false, {-2, 0, -3}},
-        {false, true, true, {0, 1, 0}},     // pure rotation
+        {false, true, false, {1, 3, 3}},                                      // R in + o
+        {false, false, false, {1, 3, 3}},  {true, true, false, {-2, 0, -3}},  // R^T (in - o)
+        {true, false, false, {-2, 0, -3}}, {false, true, true, {0, 1, 0}},    // pure rotation
         {true, false, true, {0, -1, 0}},
     };
     for (const Case& c : cases) {
         double out[3] = {9, 9, 9};
-        Ikfunc::hMatrixVectorProduct(c.inv, c.useOrigin ? o : nullptr, c.useOrigin || c.relPos ? R : H, c.relPos,
-                                     in, out);
-        for (int i = 0; i < 3; ++i) EXPECT_NEAR(out[i], c.expected[i], 1e-15) << c.inv << c.useOrigin << c.relPos;
+        Ikfunc::hMatrixVectorProduct(c.inv, c.useOrigin ? o : nullptr,
+                                     c.useOrigin || c.relPos ? R : H, c.relPos, in, out);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(out[i], c.expected[i], 1e-15) << c.inv << c.useOrigin << c.relPos;
     }
     double untouched[3] = {9, 9, 9};
     Ikfunc::hMatrixVectorProduct(false, o, R, false, nullptr, untouched);

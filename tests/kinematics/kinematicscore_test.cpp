@@ -1,9 +1,10 @@
+#include "kinematics/kinematicscore.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
 
-#include "kinematics/kinematicscore.h"
 #include "kinematics/kinematicstesthelpers.h"
 
 using namespace kintest;
@@ -154,7 +155,7 @@ TEST_F(KinematicsCore, SolutionOrderFollowsBranches) {
     double sol[6][8];
     ASSERT_EQ(ikOfFk(q, q, sol), 8);
     for (int k = 0; k < 8; ++k) {
-        EXPECT_EQ(sol[0][k], sol[0][k & ~3]) << k;       // joint 1 per candidate
+        EXPECT_EQ(sol[0][k], sol[0][k & ~3]) << k;            // joint 1 per candidate
         EXPECT_GT((k & 2) ? -sol[4][k] : sol[4][k], 0) << k;  // +acos wrist first
         EXPECT_GT((k & 1) ? -sol[2][k] : sol[2][k], 0) << k;  // +acos elbow first
     }
@@ -327,7 +328,7 @@ TEST(AntiSinCos, Values) {
         {1, -1, 3 * kPi / 4},
         {-1, -1, -3 * kPi / 4},
         {3, 4, std::atan2(3, 4)},
-        {1, 1e-5, kPi / 2},      // normalised cosine below 1.75e-5
+        {1, 1e-5, kPi / 2},  // normalised cosine below 1.75e-5
         {-2, 2e-5, -kPi / 2},
         {1, 2e-5, std::atan2(1, 2e-5)},
     };

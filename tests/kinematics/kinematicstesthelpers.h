@@ -12,9 +12,7 @@ namespace kintest {
 
 constexpr double kPi = 3.14159265358979323846;
 
-inline double wrap(double t) {
-    return std::remainder(t, 2.0 * kPi);
-}
+inline double wrap(double t) { return std::remainder(t, 2.0 * kPi); }
 
 inline void loadModel(int type) {
     const KinematicsModelDefaults& m = kKinematicsModelDefaults[type];

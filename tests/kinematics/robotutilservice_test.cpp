@@ -47,7 +47,8 @@ tr::ToolInEndDesc tool(double x, double y, double z, double angle) {
 }
 
 // A user frame taught at three random arm poses with the given tool.
-tr::CoordCalibrateByJointAngleAndTool userFrame(std::mt19937_64& rng, int method, const tr::ToolInEndDesc& t) {
+tr::CoordCalibrateByJointAngleAndTool userFrame(std::mt19937_64& rng, int method,
+                                                const tr::ToolInEndDesc& t) {
     tr::CoordCalibrateByJointAngleAndTool frame;
     RobotUtilService::initCoordCalibrateByJointAngleAndToolDataType(frame);
     frame.coordType = tr::WorldCoordinate;
@@ -57,7 +58,8 @@ tr::CoordCalibrateByJointAngleAndTool userFrame(std::mt19937_64& rng, int method
     return frame;
 }
 
-void expectPose(const tr::Pos& p, const tr::Ori& q, const tr::Pos& ep, const tr::Ori& eq, double tol) {
+void expectPose(const tr::Pos& p, const tr::Ori& q, const tr::Pos& ep, const tr::Ori& eq,
+                double tol) {
     EXPECT_NEAR(p.x, ep.x, tol);
     EXPECT_NEAR(p.y, ep.y, tol);
     EXPECT_NEAR(p.z, ep.z, tol);
@@ -126,7 +128,8 @@ TEST_F(UtilService, IkBasedOnTcp) {
     const tr::ToolInEndDesc t = tool(0.02, 0.01, 0.15, 0.4);
     tr::Pos tipPos;
     tr::Ori tipOri;
-    RobotUtilService::base2BaseAdditionalTool(flange.cartPos.position, flange.orientation, t, tipPos, tipOri);
+    RobotUtilService::base2BaseAdditionalTool(flange.cartPos.position, flange.orientation, t,
+                                              tipPos, tipOri);
     tr::wayPoint_S out;
     ASSERT_EQ(RobotUtilService::robotServiceIkBasedOnTcp(q, tipPos, tipOri, t, out), 0);
     for (int j = 0; j < 6; ++j) EXPECT_NEAR(out.jointpos[j], q[j], 1e-9);
@@ -134,10 +137,12 @@ TEST_F(UtilService, IkBasedOnTcp) {
     tr::Rpy rpy;
     RobotUtilService::quaternionToRPY(tipOri, rpy);
     ASSERT_EQ(RobotUtilService::robotServiceIkBasedOnTcp(q, tipPos, rpy, t, out), 0);
-    for (int j = 0; j < 6; ++j) EXPECT_NEAR(out.jointpos[j], q[j], 1e-4);  // single-precision angles
+    for (int j = 0; j < 6; ++j)
+        EXPECT_NEAR(out.jointpos[j], q[j], 1e-4);  // single-precision angles
 
     const tr::Ori zero{0, 0, 0, 0};
-    EXPECT_EQ(RobotUtilService::robotServiceIkBasedOnTcp(q, tipPos, zero, t, out), tr::ErrCode_UserToBaseConvertFailed);
+    EXPECT_EQ(RobotUtilService::robotServiceIkBasedOnTcp(q, tipPos, zero, t, out),
+              tr::ErrCode_UserToBaseConvertFailed);
 }
 
 TEST_F(UtilService, JointStringToWaypoint) {
@@ -184,7 +189,8 @@ TEST_F(UtilService, SetRobotDhParamLoadsModel) {
 namespace {
 
 // Flange waypoints of random orientation whose tool point sits at w.
-std::vector<tr::wayPoint_S> touching(std::mt19937_64& rng, int count, const tr::ToolInEndDesc& t, const tr::Pos& w) {
+std::vector<tr::wayPoint_S> touching(std::mt19937_64& rng, int count, const tr::ToolInEndDesc& t,
+                                     const tr::Pos& w) {
     std::vector<tr::wayPoint_S> v;
     for (int k = 0; k < count; ++k) {
         double R[9];
@@ -208,7 +214,8 @@ std::vector<tr::wayPoint_S> pointingDown(const tr::ToolInEndDesc& t, int method)
     std::vector<tr::wayPoint_S> v;
     double Q[9];
     Ikfunc::QuaternionToOriMatrix(Ori{t.toolInEndOrientation.w, t.toolInEndOrientation.x,
-                                      t.toolInEndOrientation.y, t.toolInEndOrientation.z}, Q);
+                                      t.toolInEndOrientation.y, t.toolInEndOrientation.z},
+                                  Q);
     for (int axis : {method % 3, (method + 1) % 3}) {
         double down[9], Qt[9], R[9];
         if (axis == 0) kintest::rotAxis(1, kPi / 2, down);
@@ -238,27 +245,38 @@ TEST_F(UtilService, ToolCalibration) {
 
     tr::ToolInEndDesc out;
     // Counts and methods that do not fit.
-    EXPECT_EQ(RobotUtilService::toolCalibration(four, down4, tr::ToolKinematicsOriCalibrateMathod_yOyz, out),
+    EXPECT_EQ(RobotUtilService::toolCalibration(four, down4,
+                                                tr::ToolKinematicsOriCalibrateMathod_yOyz, out),
               tr::ErrCode_ToolCalibrateParamError);
-    EXPECT_TRUE(log.contains(tr::LL_ERROR, "sdk log: toolCalibration\xE3\x80\x80" "error, param error."));
-    EXPECT_EQ(RobotUtilService::toolCalibration(three, none, tr::ToolKinematicsOriCalibrateMathod_Invalid, out),
+    EXPECT_TRUE(log.contains(tr::LL_ERROR,
+                             "sdk log: toolCalibration\xE3\x80\x80"
+                             "error, param error."));
+    EXPECT_EQ(RobotUtilService::toolCalibration(three, none,
+                                                tr::ToolKinematicsOriCalibrateMathod_Invalid, out),
               tr::ErrCode_ToolCalibrateParamError);
 
     // Position only.
-    ASSERT_EQ(RobotUtilService::toolCalibration(four, none, tr::ToolKinematicsOriCalibrateMathod_Invalid, out), 0);
-    expectPose(out.toolInEndPosition, out.toolInEndOrientation, t.toolInEndPosition, tr::Ori{1, 0, 0, 0}, 1e-9);
+    ASSERT_EQ(RobotUtilService::toolCalibration(four, none,
+                                                tr::ToolKinematicsOriCalibrateMathod_Invalid, out),
+              0);
+    expectPose(out.toolInEndPosition, out.toolInEndOrientation, t.toolInEndPosition,
+               tr::Ori{1, 0, 0, 0}, 1e-9);
     ASSERT_EQ(RobotUtilService::toolCalibration(four, 3, out), 0);
     EXPECT_NEAR(out.toolInEndPosition.z, 0.18, 1e-9);
     EXPECT_EQ(RobotUtilService::toolCalibration(three, 3, out), tr::ErrCode_ToolCalibrateError);
     EXPECT_TRUE(log.contains(tr::LL_ERROR, "sdk log: call toolCalibration error."));
 
     // Position and orientation (tool y axis, then z axis pointed down).
-    ASSERT_EQ(RobotUtilService::toolCalibration(four, down4, tr::ToolKinematicsOriCalibrateMathod_TyRBz_TyzPBzAndTzABnz, out), 0);
-    expectPose(out.toolInEndPosition, out.toolInEndOrientation, t.toolInEndPosition, t.toolInEndOrientation, 1e-9);
+    ASSERT_EQ(RobotUtilService::toolCalibration(
+                  four, down4, tr::ToolKinematicsOriCalibrateMathod_TyRBz_TyzPBzAndTzABnz, out),
+              0);
+    expectPose(out.toolInEndPosition, out.toolInEndOrientation, t.toolInEndPosition,
+               t.toolInEndOrientation, 1e-9);
 
     // Same orientation in every pose: the tool point cannot be found.
     std::vector<tr::wayPoint_S> same(4, four[0]);
-    EXPECT_EQ(RobotUtilService::toolCalibration(same, none, tr::ToolKinematicsOriCalibrateMathod_Invalid, out),
+    EXPECT_EQ(RobotUtilService::toolCalibration(same, none,
+                                                tr::ToolKinematicsOriCalibrateMathod_Invalid, out),
               tr::ErrCode_ToolCalibrateError);
     EXPECT_TRUE(log.contains(tr::LL_ERROR, "sdk log: Call ikfun api_tool_coord_calib failed."));
 }
@@ -275,13 +293,21 @@ TEST_F(UtilService, CoordinateSystemCalibrationChecks) {
         const char* logLine;
     };
     const Case cases[] = {
-        {"base frame", [](tr::CoordCalibrateByJointAngleAndTool& f) { f.coordType = tr::BaseCoordinate; },
+        {"base frame",
+         [](tr::CoordCalibrateByJointAngleAndTool& f) { f.coordType = tr::BaseCoordinate; },
          tr::ErrCode_ParamError,
-         "sdk log: Coordinate system calibration\xE3\x80\x80param error, coordType!=WorldCoordinate."},
-        {"unknown method", [](tr::CoordCalibrateByJointAngleAndTool& f) { f.methods = static_cast<tr::CoordCalibrateMathod>(9); },
-         tr::ErrCode_CoordinateSystemCalibrateError, "sdk log: call ikFun api_user_coord_calib failed."},
-        {"coincident points", [](tr::CoordCalibrateByJointAngleAndTool& f) { f.wayPointArray[2] = f.wayPointArray[0]; },
-         tr::ErrCode_CoordinateSystemCalibrateError, "sdk log: call ikFun api_user_coord_calib failed."},
+         "sdk log: Coordinate system calibration\xE3\x80\x80param error, "
+         "coordType!=WorldCoordinate."},
+        {"unknown method",
+         [](tr::CoordCalibrateByJointAngleAndTool& f) {
+             f.methods = static_cast<tr::CoordCalibrateMathod>(9);
+         },
+         tr::ErrCode_CoordinateSystemCalibrateError,
+         "sdk log: call ikFun api_user_coord_calib failed."},
+        {"coincident points",
+         [](tr::CoordCalibrateByJointAngleAndTool& f) { f.wayPointArray[2] = f.wayPointArray[0]; },
+         tr::ErrCode_CoordinateSystemCalibrateError,
+         "sdk log: call ikFun api_user_coord_calib failed."},
     };
     for (const Case& c : cases) {
         tr::CoordCalibrateByJointAngleAndTool f = frame;
@@ -306,10 +332,13 @@ TEST_F(UtilService, DegenerateFrameFailsEveryConversion) {
     const tr::ToolInEndDesc none{{0, 0, 0}, {1, 0, 0, 0}};
     tr::Pos outP;
     tr::Ori outO;
-    EXPECT_EQ(RobotUtilService::base2UserCoordinate(p, o, f, none, outP, outO), tr::ErrCode_BaseToUserConvertFailed);
-    EXPECT_EQ(RobotUtilService::user2BaseCoordinate(p, o, f, none, outP, outO), tr::ErrCode_UserToBaseConvertFailed);
+    EXPECT_EQ(RobotUtilService::base2UserCoordinate(p, o, f, none, outP, outO),
+              tr::ErrCode_BaseToUserConvertFailed);
+    EXPECT_EQ(RobotUtilService::user2BaseCoordinate(p, o, f, none, outP, outO),
+              tr::ErrCode_UserToBaseConvertFailed);
     tr::Pos base;
-    EXPECT_EQ(RobotUtilService::userCoordPoint2BasePoint(p, f, base), tr::ErrCode_UserToBaseConvertFailed);
+    EXPECT_EQ(RobotUtilService::userCoordPoint2BasePoint(p, f, base),
+              tr::ErrCode_UserToBaseConvertFailed);
     const tr::wayPoint_S first = fk(q);
     tr::Pos rp;
     tr::Ori ro;
@@ -319,14 +348,17 @@ TEST_F(UtilService, DegenerateFrameFailsEveryConversion) {
 TEST_F(UtilService, UserFrameRoundTrip) {
     std::mt19937_64 rng(91);
     for (int method = 0; method <= 8; ++method) {
-        const tr::CoordCalibrateByJointAngleAndTool frame = userFrame(rng, method, tool(0.01, 0, 0.1, 0.3));
+        const tr::CoordCalibrateByJointAngleAndTool frame =
+            userFrame(rng, method, tool(0.01, 0, 0.1, 0.3));
         const tr::ToolInEndDesc t = tool(0.02, -0.01, 0.15, -0.6);
         double q[6];
         randomAngles(rng, q);
         const tr::wayPoint_S flange = fk(q);
         tr::Pos userP, baseP;
         tr::Ori userO, baseO;
-        ASSERT_EQ(RobotUtilService::base2UserCoordinate(flange.cartPos.position, flange.orientation, frame, t, userP, userO), 0);
+        ASSERT_EQ(RobotUtilService::base2UserCoordinate(flange.cartPos.position, flange.orientation,
+                                                        frame, t, userP, userO),
+                  0);
         ASSERT_EQ(RobotUtilService::user2BaseCoordinate(userP, userO, frame, t, baseP, baseO), 0);
         if (method >= 3) {
             expectPose(baseP, baseO, flange.cartPos.position, flange.orientation, 1e-12);
@@ -344,7 +376,9 @@ TEST_F(UtilService, BaseAndEndFrames) {
     // Base frame: the tool end in base, and back.
     tr::Pos p, p2;
     tr::Ori o, o2;
-    ASSERT_EQ(RobotUtilService::base2UserCoordinate(flange.cartPos.position, flange.orientation, frame, t, p, o), 0);
+    ASSERT_EQ(RobotUtilService::base2UserCoordinate(flange.cartPos.position, flange.orientation,
+                                                    frame, t, p, o),
+              0);
     tr::wayPoint_S tipWp;
     RobotUtilService::base2BaseAdditionalTool(flange, t, tipWp);
     expectPose(p, o, tipWp.cartPos.position, tipWp.orientation, 1e-15);
@@ -354,13 +388,19 @@ TEST_F(UtilService, BaseAndEndFrames) {
 
     // End frame: the tool itself, or the tool frame's origin.
     frame.coordType = tr::EndCoordinate;
-    ASSERT_EQ(RobotUtilService::base2UserCoordinate(flange.cartPos.position, flange.orientation, frame, t, p, o), 0);
+    ASSERT_EQ(RobotUtilService::base2UserCoordinate(flange.cartPos.position, flange.orientation,
+                                                    frame, t, p, o),
+              0);
     expectPose(p, o, t.toolInEndPosition, t.toolInEndOrientation, 0);
     frame.toolDesc = t;
-    ASSERT_EQ(RobotUtilService::base2UserCoordinate(flange.cartPos.position, flange.orientation, frame, t, p, o), 0);
+    ASSERT_EQ(RobotUtilService::base2UserCoordinate(flange.cartPos.position, flange.orientation,
+                                                    frame, t, p, o),
+              0);
     expectPose(p, o, tr::Pos{0, 0, 0}, tr::Ori{1, 0, 0, 0}, 0);
-    EXPECT_EQ(RobotUtilService::user2BaseCoordinate(p, o, frame, t, p2, o2), tr::ErrCode_ParamError);
-    EXPECT_TRUE(log.contains(tr::LL_ERROR, "sdk log: user2BaseCoordinate() Does not support end coordinate systems."));
+    EXPECT_EQ(RobotUtilService::user2BaseCoordinate(p, o, frame, t, p2, o2),
+              tr::ErrCode_ParamError);
+    EXPECT_TRUE(log.contains(
+        tr::LL_ERROR, "sdk log: user2BaseCoordinate() Does not support end coordinate systems."));
     tr::Pos base;
     EXPECT_EQ(RobotUtilService::userCoordPoint2BasePoint(p, frame, base), tr::ErrCode_ParamError);
     EXPECT_TRUE(log.contains(tr::LL_ERROR, "sdk log:Does not support end coordinate systems."));
@@ -403,20 +443,23 @@ TEST_F(UtilService, RelativeMoves) {
 
     tr::CoordCalibrateByJointAngleAndTool coord;
     RobotUtilService::initCoordCalibrateByJointAngleAndToolDataType(coord);
-    ASSERT_TRUE(RobotUtilService::relativeMoveAndRot(first, coord, realTool, delta.p, delta.q, rp, ro));
+    ASSERT_TRUE(
+        RobotUtilService::relativeMoveAndRot(first, coord, realTool, delta.p, delta.q, rp, ro));
     expectPose(rp, ro, delta.p, delta.q, 0);
 
     // Flange frame without tools: the move is F o delta o F^-1, so applying it
     // to F gives F o delta.
     coord.coordType = tr::EndCoordinate;
-    ASSERT_TRUE(RobotUtilService::relativeMoveAndRot(first, coord, noTool, delta.p, delta.q, rp, ro));
+    ASSERT_TRUE(
+        RobotUtilService::relativeMoveAndRot(first, coord, noTool, delta.p, delta.q, rp, ro));
     EXPECT_GE(ro.w, 0.0);
     Frame moved = compose(Frame{rp, ro}, F);
     Frame expected = compose(F, delta);
     expectPose(moved.p, moved.q, expected.p, expected.q, 1e-12);
 
     // Flange frame with a real tool only: absolute target marked by w + 6.
-    ASSERT_TRUE(RobotUtilService::relativeMoveAndRot(first, coord, realTool, delta.p, delta.q, rp, ro));
+    ASSERT_TRUE(
+        RobotUtilService::relativeMoveAndRot(first, coord, realTool, delta.p, delta.q, rp, ro));
     Frame turned = compose(F, Frame{{0, 0, 0}, delta.q});
     EXPECT_NEAR(ro.w, turned.q.w + 6.0, 1e-12);
     // The tool point moved by the offset along the flange axes.
@@ -424,21 +467,26 @@ TEST_F(UtilService, RelativeMoves) {
     tr::Ori unused;
     RobotUtilService::base2BaseAdditionalTool(F.p, F.q, realTool, tipBefore, unused);
     RobotUtilService::base2BaseAdditionalTool(rp, turned.q, realTool, tipAfter, unused);
-    RobotUtilService::base2BaseAdditionalTool(tr::Pos{0, 0, 0}, F.q, tr::ToolInEndDesc{delta.p, {1, 0, 0, 0}},
-                                              offsetOnBase, unused);
+    RobotUtilService::base2BaseAdditionalTool(
+        tr::Pos{0, 0, 0}, F.q, tr::ToolInEndDesc{delta.p, {1, 0, 0, 0}}, offsetOnBase, unused);
     EXPECT_NEAR(tipAfter.x - tipBefore.x, offsetOnBase.x, 1e-12);
     EXPECT_NEAR(tipAfter.z - tipBefore.z, offsetOnBase.z, 1e-12);
 
     // User frame (orthonormal method): the flange seen from the user frame
     // moves by delta, i.e. U^-1 o (rel o F) = delta o U^-1 o F.
     for (int method = 3; method <= 8; ++method) {
-        tr::CoordCalibrateByJointAngleAndTool user = userFrame(rng, method, tool(0.01, 0, 0.1, 0.7));
-        ASSERT_TRUE(RobotUtilService::relativeMoveAndRot(first, user, realTool, delta.p, delta.q, rp, ro));
+        tr::CoordCalibrateByJointAngleAndTool user =
+            userFrame(rng, method, tool(0.01, 0, 0.1, 0.7));
+        ASSERT_TRUE(
+            RobotUtilService::relativeMoveAndRot(first, user, realTool, delta.p, delta.q, rp, ro));
         tr::Pos before, after;
         tr::Ori beforeO, afterO;
         const Frame movedF = compose(Frame{rp, ro}, F);
-        ASSERT_EQ(RobotUtilService::base2UserCoordinate(F.p, F.q, user, noTool, before, beforeO), 0);
-        ASSERT_EQ(RobotUtilService::base2UserCoordinate(movedF.p, movedF.q, user, noTool, after, afterO), 0);
+        ASSERT_EQ(RobotUtilService::base2UserCoordinate(F.p, F.q, user, noTool, before, beforeO),
+                  0);
+        ASSERT_EQ(
+            RobotUtilService::base2UserCoordinate(movedF.p, movedF.q, user, noTool, after, afterO),
+            0);
         const Frame expectedOnUser = compose(delta, Frame{before, beforeO});
         expectPose(after, afterO, expectedOnUser.p, expectedOnUser.q, 1e-9);
     }
@@ -485,9 +533,10 @@ TEST_F(UtilService, OrientationHelpers) {
     tr::Pos basePos, tip;
     tr::Ori unused;
     RobotUtilService::endPosition2BasePosition(flange, tr::Pos{0, 0, 0.1}, basePos, tcp);
-    RobotUtilService::base2BaseAdditionalTool(flange.cartPos.position, flange.orientation,
-                                              tr::ToolInEndDesc{{0, -0.1 * std::sin(0.6), 0.1 * std::cos(0.6)}, {1, 0, 0, 0}},
-                                              tip, unused);
+    RobotUtilService::base2BaseAdditionalTool(
+        flange.cartPos.position, flange.orientation,
+        tr::ToolInEndDesc{{0, -0.1 * std::sin(0.6), 0.1 * std::cos(0.6)}, {1, 0, 0, 0}}, tip,
+        unused);
     EXPECT_NEAR(basePos.x, tip.x, 1e-12);
     EXPECT_NEAR(basePos.y, tip.y, 1e-12);
     EXPECT_NEAR(basePos.z, tip.z, 1e-12);
