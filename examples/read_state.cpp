@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
         wayPoint_S flange;
         if (robot.robotServiceRobotFk(joints.jointPos, ARM_DOF, flange) == ErrnoSucc) {
             const Pos& p = flange.cartPos.position;
-            std::printf("flange position (m)     %.4f %.4f %.4f\n", p.x, p.y, p.z);
+            std::printf("flange position (m)    %.4f %.4f %.4f\n", p.x, p.y, p.z);
         }
     }
 
