@@ -154,7 +154,7 @@ bool ProtoEncodeDecode::getRequest_firmwareUpgrade(char** data, int* size, int c
                 return false;
             }
             m.set_command(command);
-            m.set_firmwarecontent(content == nullptr ? std::string() : std::string(content, length));
+            m.set_firmwarecontent(content == nullptr ? "" : content, static_cast<std::size_t>(length));
             m.set_firmwarecontentsize(length);
             return true;
         });
