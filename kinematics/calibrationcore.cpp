@@ -137,7 +137,8 @@ unsigned char userCoordinateCalibLib(const Pose_S* poses, char method, double* b
     if (poses == nullptr || bInWPos == nullptr || bInWOri == nullptr || wInBPos == nullptr) {
         return 0;
     }
-    const int m = static_cast<signed char>(method);
+    // Negative method numbers are invalid.
+    const int m = static_cast<signed char>(method);  // NOLINT(bugprone-signed-char-misuse)
     if (m < 0 || m > 8) {
         return 0;
     }
@@ -189,7 +190,7 @@ bool toolCoordinateCalibLib(double* rotations, double* positions, int count, cha
     // (R_k - R_0) t = -(p_k - p_0); solved by least squares.
     double N[9] = {0};
     double b[3] = {0};
-    for (int k = 1; k < count; ++k) {
+    for (std::size_t k = 1; k < static_cast<std::size_t>(count); ++k) {
         double* dR = rotations + 9 * k;
         double* dp = positions + 3 * k;
         for (int i = 0; i < 9; ++i) {

@@ -45,7 +45,7 @@ void rotateBy(const ::Ori& q, const double* v, double* out) {
     double R[9];
     Ikfunc::QuaternionToOriMatrix(q, R);
     double t[3];
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         t[i] = R[3 * i] * v[0] + R[3 * i + 1] * v[1] + R[3 * i + 2] * v[2];
     }
     std::memcpy(out, t, sizeof(t));
@@ -54,7 +54,7 @@ void rotateBy(const ::Ori& q, const double* v, double* out) {
 Rigid compose(const Rigid& a, const Rigid& b) {
     Rigid r;
     rotateBy(a.q, b.p, r.p);
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         r.p[i] += a.p[i];
     }
     r.q = a.q;
@@ -81,13 +81,13 @@ void logError(const char* text) { RobotLogPrint::trace(tevo::LL_ERROR, "%s", tex
 
 // The three tool-end poses of a converted frame as core waypoints.
 void planeWaypoints(const CoordCalibrateByToolEndPoint& frame, ::wayPoint_S* out) {
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         TevoWayPointToikFunRoadPint(frame.wayPointArray[i], out[i]);
     }
 }
 
 void planePoses(const CoordCalibrateByToolEndPoint& frame, Pose_S* out) {
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         out[i] = makePose(frame.wayPointArray[i]);
     }
 }
@@ -232,6 +232,8 @@ int RobotUtilService::toolCalibration(const std::vector<wayPoint_S>& wayPointPos
     }
     std::vector<Pose_S> posPoses;
     std::vector<Pose_S> oriPoses;
+    posPoses.reserve(wayPointPosCalibVector.size());
+    oriPoses.reserve(oriCount);
     for (const wayPoint_S& wp : wayPointPosCalibVector) {
         posPoses.push_back(makePose(wp));
     }
@@ -276,7 +278,7 @@ int RobotUtilService::CoordCalibrateTypeConvert(const CoordCalibrateByJointAngle
     if (source.coordType == tevo::BaseCoordinate) {
         return tevo::ErrnoSucc;
     }
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         wayPoint_S& wp = target.wayPointArray[i];
         int ret = robotFk(source.wayPointArray[i].jointPos, 6, wp);
         if (ret != tevo::ErrnoSucc) {
@@ -612,7 +614,7 @@ bool RobotUtilService::relativeMoveAndRot(const wayPoint_S& firstFlangeWaypointI
     // User frame: taught points are the flange positions plus the calibration
     // tool's offset (its orientation plays no part).
     Pose_S plane[3];
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         wayPoint_S wp;
         if (robotFk(coord.wayPointArray[i].jointPos, 6, wp) != tevo::ErrnoSucc) {
             return false;
@@ -636,8 +638,8 @@ bool RobotUtilService::relativeMoveAndRot(const wayPoint_S& firstFlangeWaypointI
     Ikfunc::QuaternionToOriMatrix(delta.q, dR);
     // q(dR * M), then R_rel = M^T * R(q(dR * M)).
     double dRM[9];
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 3; ++j) {
             dRM[3 * i + j] = dR[3 * i] * M[j] + dR[3 * i + 1] * M[3 + j] + dR[3 * i + 2] * M[6 + j];
         }
     }
@@ -646,18 +648,18 @@ bool RobotUtilService::relativeMoveAndRot(const wayPoint_S& firstFlangeWaypointI
     double RqdRM[9];
     Ikfunc::QuaternionToOriMatrix(qdRM, RqdRM);
     double Rrel[9];
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 3; ++j) {
             Rrel[3 * i + j] = M[i] * RqdRM[j] + M[3 + i] * RqdRM[3 + j] + M[6 + i] * RqdRM[6 + j];
         }
     }
     double v[3];
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         v[i] = dR[3 * i] * bInWPos[0] + dR[3 * i + 1] * bInWPos[1] + dR[3 * i + 2] * bInWPos[2] +
                delta.p[i];
     }
     double t[3];
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         t[i] = M[i] * v[0] + M[3 + i] * v[1] + M[6 + i] * v[2] + wInBPos[i];
     }
     ::Ori qRel;

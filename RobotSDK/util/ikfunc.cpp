@@ -38,10 +38,10 @@ void rotateTransposed(const double* R, const double* v, double* out) {
 // out = op(A) * B with op(A) = A or its transpose; out may alias B.
 void mul3(const double* A, const double* B, double* out, bool transposeA) {
     double t[9];
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 3; ++j) {
             double s = 0.0;
-            for (int k = 0; k < 3; ++k) {
+            for (std::size_t k = 0; k < 3; ++k) {
                 const double a = transposeA ? A[3 * k + i] : A[3 * i + k];
                 s += a * B[3 * k + j];
             }
@@ -96,7 +96,7 @@ void mapPose(const double* M, bool transposed, const double* origin, Pose_S& pos
     } else {
         rotate(M, pose.posU.positionVector, p);
     }
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         pose.posU.positionVector[i] = p[i] + origin[i];
     }
     mul3(M, R, R, transposed);
@@ -274,7 +274,7 @@ int Ikfunc::OriMatrixToQuaternion(double* eerot, Ori& result) {
 }
 
 void Ikfunc::posOri2homoArr(cartesianPos_U position, Ori quat, double* eerot, double* eetrans) {
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         eetrans[i] = position.positionVector[i];
     }
     QuaternionToOriMatrix(quat, eerot);
@@ -287,7 +287,7 @@ void Ikfunc::hMatrixMultiply(double* eerot, double* eetrans, double* eerot1, dou
     if (eetrans != nullptr && eetrans1 != nullptr && pos_transferred != nullptr) {
         double t[3];
         rotate(eerot, eetrans1, t);
-        for (int i = 0; i < 3; ++i) {
+        for (std::size_t i = 0; i < 3; ++i) {
             pos_transferred->posU.positionVector[i] = t[i] + eetrans[i];
         }
         OriMatrixToQuaternion(R, pos_transferred->oriU.orientation);
@@ -325,7 +325,7 @@ void Ikfunc::hMatrixVectorProduct(bool inv, double* pOrg, double* hRArr, bool re
     } else {
         double t[3];
         rotate(R, posIn, t);
-        for (int i = 0; i < 3; ++i) {
+        for (std::size_t i = 0; i < 3; ++i) {
             posOut[i] = t[i] + o[i];
         }
     }
@@ -359,7 +359,7 @@ void Ikfunc::endPosition2ToolPosition(Pose_S& end_stat, double* toolPosInEnd,
     QuaternionToOriMatrix(end_stat.oriU.orientation, R);
     double t[3];
     rotate(R, toolPosInEnd, t);
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         out[i] = end_stat.posU.positionVector[i] + t[i];
     }
 }
@@ -374,7 +374,7 @@ void Ikfunc::toolPosition2EndPosition(Pose_S tool_stat, cartesianPos_U& end_posi
     QuaternionToOriMatrix(tool_stat.oriU.orientation, R);
     double t[3];
     rotate(R, toolPosInEnd, t);
-    for (int i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         end_position.positionVector[i] = tool_stat.posU.positionVector[i] - t[i];
     }
 }
@@ -395,7 +395,7 @@ bool Ikfunc::waypointDisplay(Pose_S& target_wp, Pose_S source_wp,
     switch (refCoord) {
         case MoveConditionClass::EndCoordinate:
             // The tool end in the flange frame.
-            for (int i = 0; i < 3; ++i) {
+            for (std::size_t i = 0; i < 3; ++i) {
                 target_wp.posU.positionVector[i] =
                     ToolOrgInEndPos != nullptr ? ToolOrgInEndPos[i] : 0.0;
             }
@@ -517,19 +517,21 @@ bool Ikfunc::toolCoordinateCalib(Pose_S* waypointptr, int posWpNum, bool waypoin
     }
     std::vector<double> rotations(9 * static_cast<std::size_t>(posWpNum));
     std::vector<double> positions(3 * static_cast<std::size_t>(posWpNum));
-    for (int k = 0; k < posWpNum; ++k) {
+    for (std::size_t k = 0; k < static_cast<std::size_t>(posWpNum); ++k) {
         posOri2homoArr(waypointptr[k].posU, waypointptr[k].oriU.orientation, &rotations[9 * k],
                        &positions[3 * k]);
     }
-    const int method = static_cast<signed char>(poseCalibMethod);
+    // Negative methods (-1) switch the orientation calibration off.
+    const int method =
+        static_cast<signed char>(poseCalibMethod);  // NOLINT(bugprone-signed-char-misuse)
     const bool withOrientation = wpOriCalib != nullptr && method >= 0 && method <= 5;
     std::vector<double> oriRotations;
     std::vector<double> oriPositions;
     if (withOrientation) {
-        const int count = method <= 2 ? 3 : 2;
+        const std::size_t count = method <= 2 ? 3 : 2;
         oriRotations.resize(9 * count);
         oriPositions.resize(3 * count);
-        for (int k = 0; k < count; ++k) {
+        for (std::size_t k = 0; k < count; ++k) {
             posOri2homoArr(wpOriCalib[k].posU, wpOriCalib[k].oriU.orientation, &oriRotations[9 * k],
                            &oriPositions[3 * k]);
         }
