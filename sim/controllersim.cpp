@@ -26,13 +26,20 @@ constexpr int kSendTimeoutMs = 5000;
 
 const char* commandName(int32_t cmd) {
     switch (cmd) {
-    case Login: return "Login";
-    case Event: return "Event";
-    case RobotMove: return "RobotMove";
-    case RobotStartup: return "RobotStartup";
-    case RobotShutdown: return "RobotShutdown";
-    case RobotHandShake: return "RobotHandShake";
-    default: return "";
+        case Login:
+            return "Login";
+        case Event:
+            return "Event";
+        case RobotMove:
+            return "RobotMove";
+        case RobotStartup:
+            return "RobotStartup";
+        case RobotShutdown:
+            return "RobotShutdown";
+        case RobotHandShake:
+            return "RobotHandShake";
+        default:
+            return "";
     }
 }
 
@@ -113,7 +120,8 @@ bool SimCore::start() {
     }
     if (::bind(listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         ::listen(listenFd, 64) != 0) {
-        log("cannot listen on " + opt.host + ":" + std::to_string(opt.port) + ": " + std::strerror(errno));
+        log("cannot listen on " + opt.host + ":" + std::to_string(opt.port) + ": " +
+            std::strerror(errno));
         ::close(listenFd);
         listenFd = -1;
         return false;
@@ -198,7 +206,8 @@ void SimCore::acceptLoop() {
             conn->reader = std::thread([this, conn] { readerLoop(conn); });
         }
         connsCv.notify_all();
-        log("connection " + std::to_string(conn->id) + " from " + ip + ":" + std::to_string(ntohs(peer.sin_port)));
+        log("connection " + std::to_string(conn->id) + " from " + ip + ":" +
+            std::to_string(ntohs(peer.sin_port)));
     }
 }
 
@@ -257,7 +266,8 @@ void SimCore::connectionClosed(const std::shared_ptr<Connection>& conn) {
                           (arm.jog != JogKind::None && arm.jogOwner == conn->id);
         if (owns) {
             events = stopMotion(arm, true);
-            log("connection " + std::to_string(conn->id) + " dropped while moving the arm: stopped");
+            log("connection " + std::to_string(conn->id) +
+                " dropped while moving the arm: stopped");
         }
         std::lock_guard<std::mutex> clock(connsMutex);
         conns.erase(conn->id);
@@ -293,7 +303,8 @@ void SimCore::sendEvents(const std::vector<EventSpec>& events, int connection) {
     std::string bytes;
     for (const EventSpec& ev : events) {
         appendFrame(bytes, Event, eventBody(ev));
-        if (opt.verbose) log("out  event type " + std::to_string(ev.type) + " code " + std::to_string(ev.code));
+        if (opt.verbose)
+            log("out  event type " + std::to_string(ev.type) + " code " + std::to_string(ev.code));
     }
     broadcast(bytes, connection);
 }
@@ -315,7 +326,8 @@ void SimCore::timerLoop() {
         }
         const auto due = timers.top().due;
         if (std::chrono::steady_clock::now() < due) {
-            timerCv.wait_until(lock, std::min(due, std::chrono::steady_clock::now() + kPollInterval));
+            timerCv.wait_until(lock,
+                               std::min(due, std::chrono::steady_clock::now() + kPollInterval));
             continue;
         }
         std::function<void()> fn = timers.top().fn;
@@ -337,8 +349,8 @@ void SimCore::runCompletion(const Completion& c) {
 
 void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std::string body) {
     if (opt.verbose) {
-        log("in   conn " + std::to_string(conn->id) + " cmd " + std::to_string(cmd) + " " + commandName(cmd) +
-            " body " + std::to_string(body.size()) + " bytes");
+        log("in   conn " + std::to_string(conn->id) + " cmd " + std::to_string(cmd) + " " +
+            commandName(cmd) + " body " + std::to_string(body.size()) + " bytes");
     }
     RequestCtx ctx;
     ctx.conn = conn->id;
@@ -355,7 +367,8 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std:
             rule = it->second;
             if (it->second.remaining > 0 && --it->second.remaining == 0) faults.erase(it);
         }
-        ctx.applyState = !(rule && ((rule->serverCode && *rule->serverCode != CodeSucc) || rule->skipStateChange));
+        ctx.applyState = !(
+            rule && ((rule->serverCode && *rule->serverCode != CodeSucc) || rule->skipStateChange));
         handlerFor(cmd)(*this, arm, ctx);
     }
     stateCv.notify_all();
@@ -373,12 +386,14 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std:
             ctx.completions.resize(1);
         }
     }
-    std::string replyBody = rule && rule->rawBody ? *rule->rawBody : serializeReply(*ctx.reply, ctx.code);
+    std::string replyBody =
+        rule && rule->rawBody ? *rule->rawBody : serializeReply(*ctx.reply, ctx.code);
     const std::string frame = encodeFrame(cmd, replyBody);
     const bool drop = rule && rule->drop;
     const bool twice = rule && rule->replyTwice;
     std::vector<EventSpec> before = rule ? rule->eventsBefore : std::vector<EventSpec>{};
-    auto after = std::make_shared<std::vector<std::function<void(ArmState&)>>>(std::move(ctx.afterReply));
+    auto after =
+        std::make_shared<std::vector<std::function<void(ArmState&)>>>(std::move(ctx.afterReply));
     auto completions = std::make_shared<std::vector<Completion>>(std::move(ctx.completions));
     const int connId = conn->id;
     const int32_t code = ctx.code;
@@ -387,8 +402,8 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std:
         if (!drop) {
             conn->write(twice ? frame + frame : frame);
             if (opt.verbose)
-                log("out  conn " + std::to_string(connId) + " cmd " + std::to_string(cmd) + " code " +
-                    std::to_string(code) + (twice ? " (twice)" : ""));
+                log("out  conn " + std::to_string(connId) + " cmd " + std::to_string(cmd) +
+                    " code " + std::to_string(code) + (twice ? " (twice)" : ""));
         } else if (opt.verbose) {
             log("drop conn " + std::to_string(connId) + " cmd " + std::to_string(cmd));
         }
@@ -421,7 +436,8 @@ struct ControllerSim::Impl {
     SimCore core;
 };
 
-ControllerSim::ControllerSim(SimOptions options) : options_(std::move(options)), impl_(std::make_unique<Impl>(options_)) {}
+ControllerSim::ControllerSim(SimOptions options)
+    : options_(std::move(options)), impl_(std::make_unique<Impl>(options_)) {}
 
 ControllerSim::~ControllerSim() { stop(); }
 
@@ -445,7 +461,8 @@ std::vector<int> ControllerSim::connectionIds() const {
 
 bool ControllerSim::waitForConnections(size_t n, std::chrono::milliseconds timeout) const {
     std::unique_lock<std::mutex> lock(impl_->core.connsMutex);
-    return impl_->core.connsCv.wait_for(lock, timeout, [&] { return impl_->core.conns.size() >= n; });
+    return impl_->core.connsCv.wait_for(lock, timeout,
+                                        [&] { return impl_->core.conns.size() >= n; });
 }
 
 void ControllerSim::closeConnection(int id) {
@@ -463,7 +480,8 @@ uint64_t ControllerSim::totalRequests() const {
     return impl_->core.totalRequests;
 }
 
-bool ControllerSim::waitForRequests(int32_t commandType, uint64_t n, std::chrono::milliseconds timeout) const {
+bool ControllerSim::waitForRequests(int32_t commandType, uint64_t n,
+                                    std::chrono::milliseconds timeout) const {
     std::unique_lock<std::mutex> lock(impl_->core.stateMutex);
     return impl_->core.stateCv.wait_for(lock, timeout, [&] {
         auto it = impl_->core.requestCounts.find(commandType);
@@ -510,17 +528,24 @@ int ControllerSim::sendPush(int32_t pushType, int32_t value, int connection) {
         std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
         const ArmState& arm = impl_->core.arm;
         switch (pushType) {
-        case RealTimeJointStatus: body = impl_->core.jointStatusBody(arm); break;
-        case RealTimeRobotJointAngle: body = impl_->core.jointAngleBody(arm); break;
-        case RealTimeRobotEndSpeed: body = impl_->core.endSpeedBody(arm); break;
-        case MovepProgressNotify: {
-            pbm::ProtoCommunicationGeneralData g;
-            g.set_type(1);
-            g.add_property1(value);
-            body = serializeReply(g, CodeSucc);
-            break;
-        }
-        default: return 0;
+            case RealTimeJointStatus:
+                body = impl_->core.jointStatusBody(arm);
+                break;
+            case RealTimeRobotJointAngle:
+                body = impl_->core.jointAngleBody(arm);
+                break;
+            case RealTimeRobotEndSpeed:
+                body = impl_->core.endSpeedBody(arm);
+                break;
+            case MovepProgressNotify: {
+                pbm::ProtoCommunicationGeneralData g;
+                g.set_type(1);
+                g.add_property1(value);
+                body = serializeReply(g, CodeSucc);
+                break;
+            }
+            default:
+                return 0;
         }
     }
     return impl_->core.broadcast(encodeFrame(pushType, body), connection);
@@ -536,12 +561,14 @@ int ControllerSim::sendRaw(const std::string& bytes, int connection) {
 
 int ControllerSim::floodEvents(int32_t type, int count, int connection) {
     std::string bytes;
-    for (int i = 0; i < count; ++i) appendFrame(bytes, Event, eventBody(EventSpec{type, i, "flood"}));
+    for (int i = 0; i < count; ++i)
+        appendFrame(bytes, Event, eventBody(EventSpec{type, i, "flood"}));
     return impl_->core.broadcast(bytes, connection);
 }
 
 void ControllerSim::closeMidFrame(int connection) {
-    const std::string frame = encodeFrame(Event, eventBody(EventSpec{EvAtTrackTargetPos, 0, "cut short"}));
+    const std::string frame =
+        encodeFrame(Event, eventBody(EventSpec{EvAtTrackTargetPos, 0, "cut short"}));
     for (auto& c : impl_->core.targets(connection)) {
         c->write(frame.substr(0, frame.size() / 2));
         c->shutdownSocket();

@@ -32,64 +32,141 @@ namespace tevo_sim {
 
 // Command types the simulator handles (numbering of the wire protocol).
 enum Cmd : int32_t {
-    Login = 0, Logout = 1, Event = 2, RealTimeJointStatus = 3,
-    EnableRealTimeJointStatusPush = 4, DisableRealTimeJointStatusPush = 5,
-    GetRobotJointStatus = 6, RealTimeRobotJointAngle = 7,
-    EnableRealTimeJointAnglePush = 8, DisableRealTimeJointAnglePush = 9,
-    GetRobotJointAngle = 10, RealTimeRobotEndSpeed = 11,
-    EnableRealTimeEndSpeedPush = 12, DisableRealTimeEndSpeedPush = 13,
-    GetRobotDiagnosis = 15, RobotStartup = 16, RobotShutdown = 17,
-    RobotControl = 18, CollisionRecover = 19, SetRobotPowerStatus = 20,
-    SetRobotReleaseBrake = 21, RobotMove = 22, RobotTeachMoveStart = 23,
-    RobotTeachMoveStop = 24, GetRobotCurrentState = 26, SetRobotTcpParam = 27,
-    GetRobotTcpParam = 28, SetToolDynamicsParam = 29, GetToolDynamicsParam = 30,
-    SetRobotMode = 33, GetRobotMode = 34, GetRobotGravityComponent = 35,
-    GetRobotCollisionCurrent = 36, GetIsRealRobotExist = 37, GetDeviceInfo = 38,
-    SetRobotCollisionGrade = 40, GetInterfaceBoardAllDIData = 41,
-    GetInterfaceBoardAllDOData = 42, GetInterfaceBoardAllAIData = 43,
-    GetInterfaceBoardAllAOData = 44, GetInterfaceBoardOneDIStatus = 46,
-    GetInterfaceBoardOneDOStatus = 47, GetInterfaceBoardOneAIStatus = 48,
-    GetInterfaceBoardOneAOStatus = 49, SetInterfaceBoardOneDOStatus = 50,
-    SetInterfaceBoardOneAOStatus = 51, GetToolPowerVoltageType = 52,
-    SetToolPowerVoltageType = 53, SetToolPowerTypeAndDigitalIOType = 54,
-    SetToolDigitalIOType = 55, GetToolPowerVoltage = 56,
-    GetToolAllDigitalIOStatus = 57, GetToolAllAIStatus = 58,
-    SetToolDigitalIOStatus = 59, SetRobotAtOriginPose = 60,
-    GetRobotSafetyConfig = 61, SetRobotSafetyConfig = 62,
-    GetOrpeSafetyStatus = 63, SafetyIoSetOrpePause = 64, SafetyIoSetOrpeStop = 65,
-    SafetyIoSetOrpeError = 66, SafetyIoClearSystemEmergencyStop = 67,
-    SafetyIoClearReducedModeError = 68, SafetyIoSafetyguardResetSucc = 69,
-    OfflineTrackWaypointAppend = 71, OfflineTrackWaypointClear = 72,
-    OfflineTrackMoveStartup = 73, OfflineTrackMoveStop = 74,
-    EnterTcp2CanbusMode = 75, LeaveTcp2CanbusMode = 76, SetRobotPosData2Canbus = 77,
-    StartupOfflineExcitTraj = 78, GetDynIdentifyResults = 79, RobotHandShake = 80,
-    GetToolAllIoStatus = 81, UpdateRobotBoardFirmware = 82, FirmwareUpdateResult = 83,
-    GetRobotEthernetDeviceName = 84, RobotSetJointOffset = 86,
-    GetEnableJoint6Rot360Flag = 87, MoveControlSlowStop = 89, MoveControlFastStop = 90,
-    MoveControlPause = 91, MoveControlContinue = 92,
-    SetConveyorEncoderReset = 93, SetConveyorStartup = 94, SetConveyorStop = 95,
-    SetConveyorDir = 96, SetRobotCameraCalib = 97, SetConveyorVelc = 98,
-    SetEncoderValPerMeter = 99, SetStartWindowUpstream = 100,
-    SetStartWindowDownstream = 101, SetConveyorTrackDownstream = 102,
-    EnableConveyorTrack = 103, GetConveyorEncoderVal = 104,
-    AppendObject2ConveyorTrackQueue = 105, SetRobotConveyorTrackMaxVelc = 106,
-    SetRobotConveyorTrackMaxAcc = 107, SetRobotConveyorSystemDelay = 108,
-    SetRobotTool = 109, SetWeaveMoveParameters = 110, SetJointRangeOfMotion = 111,
-    SetRobotRecognitionParam = 112, GetRobotRecognitionParam = 113,
-    GetJointAngleFromController = 114, CommunicationHeart = 115,
-    SetSeamTrackingParameters = 116, GetSeamTrackingParameters = 117,
-    GetCorrectedWaypoint = 118, GetJointRangeOfMotion = 119,
-    SetEnableForceTeachWhenProjectIsRunning = 120, GetJointCommonData = 121,
-    SetJointCommonData = 122, JointSaveDataFlash = 123, GetRobotVersionInfo = 124,
-    GetEnableJoint1Rot360Flag = 125, EnterRobotReduceMode = 126,
-    ExitRobotReduceMode = 127, GetForceSensorData = 128, CalibToolAndSensor = 129,
-    EnableForceControlPlan = 130, SetForceControlAttributes = 131,
-    ForceControlCalibrationZero = 132, MovepProgressNotify = 133,
-    GetRegulateSpeedModeConfig = 135, SetRegulateSpeedModeConfig = 136,
-    EnableRegulateSpeedMode = 137, EnableForceControlMode = 138,
-    GetForceControlModeAdmittancePatam = 139, SetForceControlModeAdmittancePatam = 140,
-    GetForceControlModeExploreForceParam = 141, SetForceControlModeExploreForceParam = 142,
-    GetMovePJointRangeLimitParam = 143, SetMovePJointRangeLimitParam = 144,
+    Login = 0,
+    Logout = 1,
+    Event = 2,
+    RealTimeJointStatus = 3,
+    EnableRealTimeJointStatusPush = 4,
+    DisableRealTimeJointStatusPush = 5,
+    GetRobotJointStatus = 6,
+    RealTimeRobotJointAngle = 7,
+    EnableRealTimeJointAnglePush = 8,
+    DisableRealTimeJointAnglePush = 9,
+    GetRobotJointAngle = 10,
+    RealTimeRobotEndSpeed = 11,
+    EnableRealTimeEndSpeedPush = 12,
+    DisableRealTimeEndSpeedPush = 13,
+    GetRobotDiagnosis = 15,
+    RobotStartup = 16,
+    RobotShutdown = 17,
+    RobotControl = 18,
+    CollisionRecover = 19,
+    SetRobotPowerStatus = 20,
+    SetRobotReleaseBrake = 21,
+    RobotMove = 22,
+    RobotTeachMoveStart = 23,
+    RobotTeachMoveStop = 24,
+    GetRobotCurrentState = 26,
+    SetRobotTcpParam = 27,
+    GetRobotTcpParam = 28,
+    SetToolDynamicsParam = 29,
+    GetToolDynamicsParam = 30,
+    SetRobotMode = 33,
+    GetRobotMode = 34,
+    GetRobotGravityComponent = 35,
+    GetRobotCollisionCurrent = 36,
+    GetIsRealRobotExist = 37,
+    GetDeviceInfo = 38,
+    SetRobotCollisionGrade = 40,
+    GetInterfaceBoardAllDIData = 41,
+    GetInterfaceBoardAllDOData = 42,
+    GetInterfaceBoardAllAIData = 43,
+    GetInterfaceBoardAllAOData = 44,
+    GetInterfaceBoardOneDIStatus = 46,
+    GetInterfaceBoardOneDOStatus = 47,
+    GetInterfaceBoardOneAIStatus = 48,
+    GetInterfaceBoardOneAOStatus = 49,
+    SetInterfaceBoardOneDOStatus = 50,
+    SetInterfaceBoardOneAOStatus = 51,
+    GetToolPowerVoltageType = 52,
+    SetToolPowerVoltageType = 53,
+    SetToolPowerTypeAndDigitalIOType = 54,
+    SetToolDigitalIOType = 55,
+    GetToolPowerVoltage = 56,
+    GetToolAllDigitalIOStatus = 57,
+    GetToolAllAIStatus = 58,
+    SetToolDigitalIOStatus = 59,
+    SetRobotAtOriginPose = 60,
+    GetRobotSafetyConfig = 61,
+    SetRobotSafetyConfig = 62,
+    GetOrpeSafetyStatus = 63,
+    SafetyIoSetOrpePause = 64,
+    SafetyIoSetOrpeStop = 65,
+    SafetyIoSetOrpeError = 66,
+    SafetyIoClearSystemEmergencyStop = 67,
+    SafetyIoClearReducedModeError = 68,
+    SafetyIoSafetyguardResetSucc = 69,
+    OfflineTrackWaypointAppend = 71,
+    OfflineTrackWaypointClear = 72,
+    OfflineTrackMoveStartup = 73,
+    OfflineTrackMoveStop = 74,
+    EnterTcp2CanbusMode = 75,
+    LeaveTcp2CanbusMode = 76,
+    SetRobotPosData2Canbus = 77,
+    StartupOfflineExcitTraj = 78,
+    GetDynIdentifyResults = 79,
+    RobotHandShake = 80,
+    GetToolAllIoStatus = 81,
+    UpdateRobotBoardFirmware = 82,
+    FirmwareUpdateResult = 83,
+    GetRobotEthernetDeviceName = 84,
+    RobotSetJointOffset = 86,
+    GetEnableJoint6Rot360Flag = 87,
+    MoveControlSlowStop = 89,
+    MoveControlFastStop = 90,
+    MoveControlPause = 91,
+    MoveControlContinue = 92,
+    SetConveyorEncoderReset = 93,
+    SetConveyorStartup = 94,
+    SetConveyorStop = 95,
+    SetConveyorDir = 96,
+    SetRobotCameraCalib = 97,
+    SetConveyorVelc = 98,
+    SetEncoderValPerMeter = 99,
+    SetStartWindowUpstream = 100,
+    SetStartWindowDownstream = 101,
+    SetConveyorTrackDownstream = 102,
+    EnableConveyorTrack = 103,
+    GetConveyorEncoderVal = 104,
+    AppendObject2ConveyorTrackQueue = 105,
+    SetRobotConveyorTrackMaxVelc = 106,
+    SetRobotConveyorTrackMaxAcc = 107,
+    SetRobotConveyorSystemDelay = 108,
+    SetRobotTool = 109,
+    SetWeaveMoveParameters = 110,
+    SetJointRangeOfMotion = 111,
+    SetRobotRecognitionParam = 112,
+    GetRobotRecognitionParam = 113,
+    GetJointAngleFromController = 114,
+    CommunicationHeart = 115,
+    SetSeamTrackingParameters = 116,
+    GetSeamTrackingParameters = 117,
+    GetCorrectedWaypoint = 118,
+    GetJointRangeOfMotion = 119,
+    SetEnableForceTeachWhenProjectIsRunning = 120,
+    GetJointCommonData = 121,
+    SetJointCommonData = 122,
+    JointSaveDataFlash = 123,
+    GetRobotVersionInfo = 124,
+    GetEnableJoint1Rot360Flag = 125,
+    EnterRobotReduceMode = 126,
+    ExitRobotReduceMode = 127,
+    GetForceSensorData = 128,
+    CalibToolAndSensor = 129,
+    EnableForceControlPlan = 130,
+    SetForceControlAttributes = 131,
+    ForceControlCalibrationZero = 132,
+    MovepProgressNotify = 133,
+    GetRegulateSpeedModeConfig = 135,
+    SetRegulateSpeedModeConfig = 136,
+    EnableRegulateSpeedMode = 137,
+    EnableForceControlMode = 138,
+    GetForceControlModeAdmittancePatam = 139,
+    SetForceControlModeAdmittancePatam = 140,
+    GetForceControlModeExploreForceParam = 141,
+    SetForceControlModeExploreForceParam = 142,
+    GetMovePJointRangeLimitParam = 143,
+    SetMovePJointRangeLimitParam = 144,
     CommandTypeCount = 145,
 };
 
@@ -132,9 +209,15 @@ enum MoveControlResult : int32_t {
 
 // Arm service state reported in the start-up done event.
 enum ServiceState : int32_t {
-    ServiceReady = 0, ServiceStarting = 1, ServiceWorking = 2, ServiceClosing = 3,
-    ServiceClosed = 4, ServiceFaultPower = 5, ServiceFaultBrake = 6,
-    ServiceFaultNoRobot = 7, ServiceFaultSafeguardStop = 8,
+    ServiceReady = 0,
+    ServiceStarting = 1,
+    ServiceWorking = 2,
+    ServiceClosing = 3,
+    ServiceClosed = 4,
+    ServiceFaultPower = 5,
+    ServiceFaultBrake = 6,
+    ServiceFaultNoRobot = 7,
+    ServiceFaultSafeguardStop = 8,
 };
 
 struct EventSpec {
@@ -146,46 +229,46 @@ struct EventSpec {
 // What to do with requests of one command type instead of the normal reply.
 // Fields combine: e.g. delay + serverCode replies late with that code.
 struct FaultRule {
-    std::optional<int32_t> serverCode;        // error code in the reply body
-    std::chrono::milliseconds delay{0};       // reply this much later (real time)
-    bool drop = false;                        // send no reply at all
-    bool replyTwice = false;                  // send the reply frame twice
-    std::vector<EventSpec> eventsBefore;      // sent just before the reply
-    std::optional<std::string> rawBody;       // reply with exactly these body bytes
-    std::optional<int32_t> moveControlResult; // `ret` of a move-control reply
-    bool suppressCompletion = false;          // no done/end event afterwards
-    std::optional<EventSpec> completionEvent; // replaces the done/end event
-    bool skipStateChange = false;             // reply but leave the arm untouched
-    int remaining = -1;                       // requests it applies to; -1: until cleared
+    std::optional<int32_t> serverCode;         // error code in the reply body
+    std::chrono::milliseconds delay{0};        // reply this much later (real time)
+    bool drop = false;                         // send no reply at all
+    bool replyTwice = false;                   // send the reply frame twice
+    std::vector<EventSpec> eventsBefore;       // sent just before the reply
+    std::optional<std::string> rawBody;        // reply with exactly these body bytes
+    std::optional<int32_t> moveControlResult;  // `ret` of a move-control reply
+    bool suppressCompletion = false;           // no done/end event afterwards
+    std::optional<EventSpec> completionEvent;  // replaces the done/end event
+    bool skipStateChange = false;              // reply but leave the arm untouched
+    int remaining = -1;                        // requests it applies to; -1: until cleared
 };
 
 struct SimOptions {
     std::string host = "127.0.0.1";
-    uint16_t port = 0;                 // 0: ephemeral, see ControllerSim::port()
-    int32_t model = 0;                 // arm model 0..9 (selects the DH lengths)
-    std::string userName = "tevo";     // an extra accepted user
+    uint16_t port = 0;              // 0: ephemeral, see ControllerSim::port()
+    int32_t model = 0;              // arm model 0..9 (selects the DH lengths)
+    std::string userName = "tevo";  // an extra accepted user
     std::string password = "tevo";
-    bool acceptHandleCredentials = true; // also accept the handle interface's fixed login
-    double pushRateHz = 200.0;         // real-time push rate while switched on
-    double timeScale = 1.0;            // >1 runs moves and completion delays faster
-    std::chrono::milliseconds startupDelay{300};   // simulated, divided by timeScale
+    bool acceptHandleCredentials = true;          // also accept the handle interface's fixed login
+    double pushRateHz = 200.0;                    // real-time push rate while switched on
+    double timeScale = 1.0;                       // >1 runs moves and completion delays faster
+    std::chrono::milliseconds startupDelay{300};  // simulated, divided by timeScale
     std::chrono::milliseconds shutdownDelay{200};
     std::chrono::milliseconds handshakeDelay{50};
-    bool verbose = false;              // log every frame in and out
-    std::function<void(const std::string&)> logSink; // default: stderr
+    bool verbose = false;                             // log every frame in and out
+    std::function<void(const std::string&)> logSink;  // default: stderr
 };
 
 // A read-back of the arm state for tests.
 struct ArmSnapshot {
     bool powered = false;
     bool brakeReleased = false;
-    bool started = false;       // start-up done, able to move
+    bool started = false;  // start-up done, able to move
     bool moving = false;
     bool paused = false;
     int32_t workMode = 0;
     int32_t collisionClass = 6;
     double joints[6] = {0, 0, 0, 0, 0, 0};
-    double endSpeed = 0.0;      // m/s
+    double endSpeed = 0.0;  // m/s
     uint64_t movesCompleted = 0;
     uint64_t movesStopped = 0;
 };
@@ -200,7 +283,7 @@ public:
     static constexpr int kAllConnections = -1;
 
     explicit ControllerSim(SimOptions options = {});
-    ~ControllerSim();                       // stops if running
+    ~ControllerSim();  // stops if running
     ControllerSim(const ControllerSim&) = delete;
     ControllerSim& operator=(const ControllerSim&) = delete;
 
@@ -210,13 +293,13 @@ public:
     // Closes every connection and joins every thread. Idempotent.
     void stop();
     bool running() const;
-    uint16_t port() const;                  // the bound port (after start)
+    uint16_t port() const;  // the bound port (after start)
     std::string host() const;
     const SimOptions& options() const { return options_; }
 
     // --- connections ---------------------------------------------------
     size_t connectionCount() const;
-    std::vector<int> connectionIds() const; // ids of open connections, oldest first
+    std::vector<int> connectionIds() const;  // ids of open connections, oldest first
     // Waits until at least n connections are open (true) or the time-out passes.
     bool waitForConnections(size_t n, std::chrono::milliseconds timeout) const;
     // Closes one connection (or all); the arm stops if that connection moved it.
@@ -257,7 +340,7 @@ public:
 
     // --- arm state -----------------------------------------------------
     ArmSnapshot snapshot() const;
-    void setJointAngles(const double joints[6]);   // teleport (no event)
+    void setJointAngles(const double joints[6]);  // teleport (no event)
     // Waits until the arm is not moving; false on time-out.
     bool waitIdle(std::chrono::milliseconds timeout) const;
     // Start-up state code sent in the start-up done event (default ServiceWorking).

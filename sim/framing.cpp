@@ -15,7 +15,8 @@ void putLe32(std::string& out, uint32_t v) {
 
 uint32_t getLe32(const char* p) {
     uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(p[i])) << (8 * i);
+    for (int i = 0; i < 4; ++i)
+        v |= static_cast<uint32_t>(static_cast<unsigned char>(p[i])) << (8 * i);
     return v;
 }
 
@@ -68,7 +69,8 @@ FrameParser::Result FrameParser::next(int32_t& commandType, std::string& body, s
     if (avail < 8) return Result::NeedMore;
     const uint32_t length = getLe32(p + 4);
     if (length < 12) return fail("length field too small: " + std::to_string(length));
-    if (length - 12 > kMaxBodySize) return fail("length field too large: " + std::to_string(length));
+    if (length - 12 > kMaxBodySize)
+        return fail("length field too large: " + std::to_string(length));
     if (avail < 8 + static_cast<size_t>(length)) return Result::NeedMore;
     commandType = static_cast<int32_t>(getLe32(p + 8));
     const size_t bodySize = length - 12;

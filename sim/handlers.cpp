@@ -24,7 +24,9 @@ M& makeReply(RequestCtx& c) {
     return ref;
 }
 
-pbm::ProtoRobotCommonResponse& common(RequestCtx& c) { return makeReply<pbm::ProtoRobotCommonResponse>(c); }
+pbm::ProtoRobotCommonResponse& common(RequestCtx& c) {
+    return makeReply<pbm::ProtoRobotCommonResponse>(c);
+}
 
 // Parses without protobuf's own log line; a missing required field fails.
 template <class M>
@@ -39,6 +41,24 @@ template <class M>
 bool parseForChange(RequestCtx& c, M& m) {
     return parse(c, m) && c.applyState;
 }
+
+// Refuses the request as malformed; false, for use in conditions.
+bool refuse(RequestCtx& c) {
+    c.code = CodeRequestFormatError;
+    return false;
+}
+
+// The setter shape: a common-result reply, the body parsed into `m` and
+// checked by `valid`; true when the change may be applied.
+template <class M, class Valid>
+bool acceptSetter(RequestCtx& c, M& m, Valid valid) {
+    common(c);
+    if (!parse(c, m)) return false;
+    if (!valid(m)) return refuse(c);
+    return c.applyState;
+}
+
+bool hasInt(const pbm::ProtoCommunicationGeneralData& g) { return g.property1_size() > 0; }
 
 pbm::ProtoCommunicationGeneralData& general(RequestCtx& c) {
     auto& g = makeReply<pbm::ProtoCommunicationGeneralData>(c);
@@ -70,6 +90,15 @@ bool readInts(RequestCtx& c, std::vector<int32_t>& out) {
     return true;
 }
 
+// The setter shape for an integer list.
+template <class Valid>
+bool acceptInts(RequestCtx& c, std::vector<int32_t>& v, Valid valid) {
+    common(c);
+    if (!readInts(c, v)) return false;
+    if (!valid(v)) return refuse(c);
+    return c.applyState;
+}
+
 void replyDoubles(RequestCtx& c, const std::vector<double>& values) {
     auto& r = makeReply<pbm::ProtoCommunicationDoubleVectorResponse>(c);
     r.set_num(static_cast<int32_t>(values.size()));
@@ -89,7 +118,7 @@ void storeDoubles(ArmState& arm, RequestCtx& c, size_t size) {
     std::vector<double> v;
     if (!readDoubles(c, v)) return;
     if (size > 0 && v.size() != size) {
-        c.code = CodeRequestFormatError;
+        refuse(c);
         return;
     }
     if (c.applyState) arm.doubleParams[c.cmd] = v;
@@ -100,7 +129,7 @@ void storeInts(ArmState& arm, RequestCtx& c, size_t size) {
     std::vector<int32_t> v;
     if (!readInts(c, v)) return;
     if (size > 0 && v.size() != size) {
-        c.code = CodeRequestFormatError;
+        refuse(c);
         return;
     }
     if (c.applyState) arm.intParams[c.cmd] = v;
@@ -163,8 +192,8 @@ bool roadPointPose(const pbc::ProtoRoadPoint& rp, Pose& pose) {
     pose.q[1] = o.x();
     pose.q[2] = o.y();
     pose.q[3] = o.z();
-    const double n = std::sqrt(pose.q[0] * pose.q[0] + pose.q[1] * pose.q[1] + pose.q[2] * pose.q[2] +
-                               pose.q[3] * pose.q[3]);
+    const double n = std::sqrt(pose.q[0] * pose.q[0] + pose.q[1] * pose.q[1] +
+                               pose.q[2] * pose.q[2] + pose.q[3] * pose.q[3]);
     if (!(n > 1e-9) || !std::isfinite(n)) return false;
     for (double& v : pose.q) v /= n;
     return true;
@@ -238,7 +267,7 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
         return;
     }
     if (mv.roadpointvector_size() == 0) {
-        c.code = CodeRequestFormatError;
+        refuse(c);
         return;
     }
     double v[6], a[6];
@@ -248,7 +277,7 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
         const auto& rp = mv.roadpointvector(0);
         Pose target{};
         if (!roadPointPose(rp, target)) {
-            c.code = CodeRequestFormatError;
+            refuse(c);
             return;
         }
         Joints tq{};
@@ -256,9 +285,11 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
         if (mp.teachmode() == tevo::robot::movecondition::ROT_Y) {
             // Rotation move: w carries the angle, x/y/z the base-frame axis.
             const Pose cur = forwardKinematics(arm.dh, arm.q.data());
-            const double axis[3] = {rp.orientation().x(), rp.orientation().y(), rp.orientation().z()};
+            const double axis[3] = {rp.orientation().x(), rp.orientation().y(),
+                                    rp.orientation().z()};
             target = rotateAboutBaseAxis(cur, axis, rp.orientation().w());
-            if (!inverseKinematicsNear(arm.dh, target, arm.q.data(), tq.data()) || !withinRange(arm, tq)) {
+            if (!inverseKinematicsNear(arm.dh, target, arm.q.data(), tq.data()) ||
+                !withinRange(arm, tq)) {
                 c.code = CodeProcessRequestFailed;
                 return;
             }
@@ -280,16 +311,19 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
             return;
         }
         const double vLine = v[0], aLine = a[0];
-        const double vAng = mp.maxvelc().jointpara_size() > 1 && mp.maxvelc().jointpara(1) > 0 ? v[1] : 1.0;
-        const double aAng = mp.maxacc().jointpara_size() > 1 && mp.maxacc().jointpara(1) > 0 ? a[1] : 2.0;
-        startPlan(arm, c, MotionPlan::line(arm.dh, arm.q, target, &tq, vLine, aLine, vAng, aAng), false);
+        const double vAng =
+            mp.maxvelc().jointpara_size() > 1 && mp.maxvelc().jointpara(1) > 0 ? v[1] : 1.0;
+        const double aAng =
+            mp.maxacc().jointpara_size() > 1 && mp.maxacc().jointpara(1) > 0 ? a[1] : 2.0;
+        startPlan(arm, c, MotionPlan::line(arm.dh, arm.q, target, &tq, vLine, aLine, vAng, aAng),
+                  false);
         return;
     }
     std::vector<Joints> targets;
     for (const auto& rp : mv.roadpointvector()) {
         Joints q{};
         if (!roadPointJoints(rp, q)) {
-            c.code = CodeRequestFormatError;
+            refuse(c);
             return;
         }
         if (!withinRange(arm, q)) {
@@ -302,7 +336,8 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
     if (tracking && arm.plan) {
         arm.plan.reset();  // follow mode: the new target replaces the old one
     }
-    startPlan(arm, c, MotionPlan::joints(arm.q, targets, v, a), mode == tevo::robot::movecondition::MODEP);
+    startPlan(arm, c, MotionPlan::joints(arm.q, targets, v, a),
+              mode == tevo::robot::movecondition::MODEP);
 }
 
 void handleTeachStart(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -316,7 +351,7 @@ void handleTeachStart(SimCore&, ArmState& arm, RequestCtx& c) {
     }
     const int mode = tm.move_profile().teachmode();
     if (mode < 1 || mode > 12) {
-        c.code = CodeRequestFormatError;
+        refuse(c);
         return;
     }
     if (!c.applyState) return;
@@ -342,31 +377,37 @@ void handleMoveControl(SimCore&, ArmState& arm, RequestCtx& c) {
         return;
     }
     switch (c.cmd) {
-    case MoveControlSlowStop:
-    case MoveControlFastStop: {
-        if (!moving) return;
-        r.set_ret(MoveControlSuccWaitDone);
-        std::vector<EventSpec> evs = stopMotion(arm, true);
-        for (const EventSpec& e : evs) c.completions.push_back(Completion{std::chrono::milliseconds(0), e, {}});
-        c.completions.push_back(
-            Completion{std::chrono::milliseconds(0), EventSpec{EvMoveControlStopDone, 0, "stop done"}, {}});
-        return;
-    }
-    case MoveControlPause:
-        if (!arm.plan || arm.paused) return;
-        arm.paused = true;
-        r.set_ret(MoveControlSuccWaitDone);
-        c.completions.push_back(
-            Completion{std::chrono::milliseconds(0), EventSpec{EvMoveControlPauseDone, 0, "pause done"}, {}});
-        return;
-    case MoveControlContinue:
-        if (!arm.plan || !arm.paused) return;
-        arm.paused = false;
-        r.set_ret(MoveControlSuccWaitDone);
-        c.completions.push_back(
-            Completion{std::chrono::milliseconds(0), EventSpec{EvMoveControlContinueDone, 0, "continue done"}, {}});
-        return;
-    default: return;
+        case MoveControlSlowStop:
+        case MoveControlFastStop: {
+            if (!moving) return;
+            r.set_ret(MoveControlSuccWaitDone);
+            std::vector<EventSpec> evs = stopMotion(arm, true);
+            for (const EventSpec& e : evs)
+                c.completions.push_back(Completion{std::chrono::milliseconds(0), e, {}});
+            c.completions.push_back(Completion{std::chrono::milliseconds(0),
+                                               EventSpec{EvMoveControlStopDone, 0, "stop done"},
+                                               {}});
+            return;
+        }
+        case MoveControlPause:
+            if (!arm.plan || arm.paused) return;
+            arm.paused = true;
+            r.set_ret(MoveControlSuccWaitDone);
+            c.completions.push_back(Completion{std::chrono::milliseconds(0),
+                                               EventSpec{EvMoveControlPauseDone, 0, "pause done"},
+                                               {}});
+            return;
+        case MoveControlContinue:
+            if (!arm.plan || !arm.paused) return;
+            arm.paused = false;
+            r.set_ret(MoveControlSuccWaitDone);
+            c.completions.push_back(
+                Completion{std::chrono::milliseconds(0),
+                           EventSpec{EvMoveControlContinueDone, 0, "continue done"},
+                           {}});
+            return;
+        default:
+            return;
     }
 }
 
@@ -391,7 +432,8 @@ void handleLogin(SimCore& core, ArmState& arm, RequestCtx& c) {
     if (!parse(c, req)) return;
     if (!credentialsOk(core.opt, req.username(), req.passwd())) {
         c.code = CodeProcessRequestFailed;
-        core.log("connection " + std::to_string(c.conn) + " login refused for user '" + req.username() + "'");
+        core.log("connection " + std::to_string(c.conn) + " login refused for user '" +
+                 req.username() + "'");
     }
 }
 
@@ -405,9 +447,11 @@ void handleStartup(SimCore& core, ArmState& arm, RequestCtx& c) {
     }
     if (!c.applyState) return;
     arm.tcpParam = sp.tcpparam();
-    if (sp.collisionclass() >= 1 && sp.collisionclass() <= 10) arm.collisionClass = sp.collisionclass();
+    if (sp.collisionclass() >= 1 && sp.collisionclass() <= 10)
+        arm.collisionClass = sp.collisionclass();
     const int32_t result = arm.startupResult;
-    c.completions.push_back(Completion{core.opt.startupDelay, EventSpec{EvStartupDoneResult, result, "startup done"},
+    c.completions.push_back(Completion{core.opt.startupDelay,
+                                       EventSpec{EvStartupDoneResult, result, "startup done"},
                                        [result](ArmState& a) {
                                            const bool ok = result == ServiceWorking;
                                            a.powered = ok;
@@ -419,13 +463,13 @@ void handleStartup(SimCore& core, ArmState& arm, RequestCtx& c) {
 void handleShutdown(SimCore& core, ArmState&, RequestCtx& c) {
     common(c);
     if (!c.applyState) return;
-    c.completions.push_back(Completion{core.opt.shutdownDelay, EventSpec{EvShutdownDone, 0, "shutdown done"},
-                                       [](ArmState& a) {
-                                           stopMotion(a, true);
-                                           a.started = false;
-                                           a.powered = false;
-                                           a.brakeReleased = false;
-                                       }});
+    c.completions.push_back(Completion{
+        core.opt.shutdownDelay, EventSpec{EvShutdownDone, 0, "shutdown done"}, [](ArmState& a) {
+            stopMotion(a, true);
+            a.started = false;
+            a.powered = false;
+            a.brakeReleased = false;
+        }});
 }
 
 void handleHandshake(SimCore& core, ArmState& arm, RequestCtx& c) {
@@ -439,22 +483,24 @@ void handleHandshake(SimCore& core, ArmState& arm, RequestCtx& c) {
 }
 
 void handlePower(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     pbm::ProtoCommunicationGeneralData g;
-    if (!parseForChange(c, g)) return;
-    if (g.property2_size() < 1) {
-        c.code = CodeRequestFormatError;
+    if (!acceptSetter(c, g, [](const pbm::ProtoCommunicationGeneralData& m) {
+            return m.property2_size() > 0;
+        }))
         return;
-    }
     const bool on = g.property2(0);
     if (!on) {
-        for (const EventSpec& e : stopMotion(arm, true)) c.completions.push_back(Completion{{}, e, {}});
+        for (const EventSpec& e : stopMotion(arm, true))
+            c.completions.push_back(Completion{{}, e, {}});
         arm.started = false;
         arm.brakeReleased = false;
     }
     arm.powered = on;
-    c.completions.push_back(Completion{{}, EventSpec{EvPowerChanged, on ? 1 : 0, on ? "power on" : "power off"}, {}});
-    if (on) c.completions.push_back(Completion{{}, EventSpec{EvSetPowerOnDone, 0, "power on done"}, {}});
+    c.completions.push_back(
+        Completion{{}, EventSpec{EvPowerChanged, on ? 1 : 0, on ? "power on" : "power off"}, {}});
+    if (on)
+        c.completions.push_back(
+            Completion{{}, EventSpec{EvSetPowerOnDone, 0, "power on done"}, {}});
 }
 
 void handleReleaseBrake(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -469,20 +515,19 @@ void handleReleaseBrake(SimCore&, ArmState& arm, RequestCtx& c) {
 }
 
 void handleRobotControl(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     pbm::ProtoCommunicationGeneralData g;
-    if (!parseForChange(c, g)) return;
-    if (g.property1_size() < 1) {
-        c.code = CodeRequestFormatError;
-        return;
-    }
+    if (!acceptSetter(c, g, hasInt)) return;
     switch (g.property1(0)) {
-    case 0: arm.brakeReleased = arm.powered; break;  // release
-    case 1:                                          // brake
-        for (const EventSpec& e : stopMotion(arm, true)) c.completions.push_back(Completion{{}, e, {}});
-        arm.brakeReleased = false;
-        break;
-    default: break;
+        case 0:
+            arm.brakeReleased = arm.powered;
+            break;  // release
+        case 1:     // brake
+            for (const EventSpec& e : stopMotion(arm, true))
+                c.completions.push_back(Completion{{}, e, {}});
+            arm.brakeReleased = false;
+            break;
+        default:
+            break;
     }
 }
 
@@ -493,13 +538,26 @@ void handlePushSwitch(SimCore& core, ArmState&, RequestCtx& c) {
     if (!c.applyState) return;
     for (auto& conn : core.targets(c.conn)) {
         switch (c.cmd) {
-        case EnableRealTimeJointStatusPush: conn->pushJointStatus = true; break;
-        case DisableRealTimeJointStatusPush: conn->pushJointStatus = false; break;
-        case EnableRealTimeJointAnglePush: conn->pushJointAngle = true; break;
-        case DisableRealTimeJointAnglePush: conn->pushJointAngle = false; break;
-        case EnableRealTimeEndSpeedPush: conn->pushEndSpeed = true; break;
-        case DisableRealTimeEndSpeedPush: conn->pushEndSpeed = false; break;
-        default: break;
+            case EnableRealTimeJointStatusPush:
+                conn->pushJointStatus = true;
+                break;
+            case DisableRealTimeJointStatusPush:
+                conn->pushJointStatus = false;
+                break;
+            case EnableRealTimeJointAnglePush:
+                conn->pushJointAngle = true;
+                break;
+            case DisableRealTimeJointAnglePush:
+                conn->pushJointAngle = false;
+                break;
+            case EnableRealTimeEndSpeedPush:
+                conn->pushEndSpeed = true;
+                break;
+            case DisableRealTimeEndSpeedPush:
+                conn->pushEndSpeed = false;
+                break;
+            default:
+                break;
         }
     }
 }
@@ -553,8 +611,10 @@ void handleDiagnosis(SimCore&, ArmState& arm, RequestCtx& c) {
 void handleCurrentState(SimCore&, ArmState& arm, RequestCtx& c) {
     // robot_state: stopped 0, running 1, paused 2.
     int32_t s = 0;
-    if (arm.plan && arm.paused) s = 2;
-    else if (arm.plan || arm.jog != JogKind::None) s = 1;
+    if (arm.plan && arm.paused)
+        s = 2;
+    else if (arm.plan || arm.jog != JogKind::None)
+        s = 1;
     replyInt(c, s);
 }
 
@@ -569,14 +629,9 @@ void handleGetTcp(SimCore&, ArmState& arm, RequestCtx& c) {
 }
 
 void handleSetToolDynamics(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     pbc::ToolParam p;
-    if (!parse(c, p)) return;
-    if (p.tooldynamicsparam_size() < 1) {
-        c.code = CodeRequestFormatError;
-        return;
-    }
-    if (c.applyState) arm.toolDynamics = p.tooldynamicsparam(0);
+    if (acceptSetter(c, p, [](const pbc::ToolParam& m) { return m.tooldynamicsparam_size() > 0; }))
+        arm.toolDynamics = p.tooldynamicsparam(0);
 }
 
 void handleGetToolDynamics(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -584,14 +639,8 @@ void handleGetToolDynamics(SimCore&, ArmState& arm, RequestCtx& c) {
 }
 
 void handleSetWorkMode(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     pbm::ProtoCommunicationGeneralData g;
-    if (!parse(c, g)) return;
-    if (g.property1_size() < 1) {
-        c.code = CodeRequestFormatError;
-        return;
-    }
-    if (c.applyState) arm.workMode = g.property1(0);
+    if (acceptSetter(c, g, hasInt)) arm.workMode = g.property1(0);
 }
 
 void handleGetWorkMode(SimCore&, ArmState& arm, RequestCtx& c) { replyInt(c, arm.workMode); }
@@ -604,23 +653,23 @@ void handleGravity(SimCore&, ArmState& arm, RequestCtx& c) {
 }
 
 void handleSetCollision(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     pbm::ProtoCommunicationGeneralData g;
-    if (!parse(c, g)) return;
-    if (g.property1_size() < 1 || g.property1(0) < 0 || g.property1(0) > 10) {
-        c.code = CodeRequestFormatError;
-        return;
-    }
-    if (c.applyState) arm.collisionClass = g.property1(0);
+    if (acceptSetter(c, g, [](const pbm::ProtoCommunicationGeneralData& m) {
+            return hasInt(m) && m.property1(0) >= 0 && m.property1(0) <= 10;
+        }))
+        arm.collisionClass = g.property1(0);
 }
 
 void handleGetCollision(SimCore&, ArmState& arm, RequestCtx& c) {
     auto* cc = makeReply<pbc::ProtoResponseRobotCollisionCurrent>(c).add_collisioncurrent();
-    for (int i = 0; i < 6; ++i) cc->add_jointcollisioncurrent(static_cast<uint32_t>(1000 + 100 * arm.collisionClass));
+    for (int i = 0; i < 6; ++i)
+        cc->add_jointcollisioncurrent(static_cast<uint32_t>(1000 + 100 * arm.collisionClass));
     cc->set_collisionclass(static_cast<uint32_t>(arm.collisionClass));
 }
 
-void handleRealRobotExists(SimCore&, ArmState& arm, RequestCtx& c) { replyBool(c, arm.realRobotExists); }
+void handleRealRobotExists(SimCore&, ArmState& arm, RequestCtx& c) {
+    replyBool(c, arm.realRobotExists);
+}
 
 void handleDevInfo(SimCore&, ArmState& arm, RequestCtx& c) {
     makeReply<pbc::ProtoResponseRobotDevInfo>(c).add_devinfo()->CopyFrom(arm.devInfo);
@@ -656,7 +705,9 @@ void replyAnalogList(RequestCtx& c, const float* values, uint32_t count, uint32_
 }
 
 void handleAllDI(SimCore&, ArmState& arm, RequestCtx& c) { replyDigitalList(c, arm.di, 52, false); }
-void handleAllDO(SimCore&, ArmState& arm, RequestCtx& c) { replyDigitalList(c, arm.dout, 48, true); }
+void handleAllDO(SimCore&, ArmState& arm, RequestCtx& c) {
+    replyDigitalList(c, arm.dout, 48, true);
+}
 void handleAllAI(SimCore&, ArmState& arm, RequestCtx& c) { replyAnalogList(c, arm.ai, 4, 6); }
 void handleAllAO(SimCore&, ArmState& arm, RequestCtx& c) { replyAnalogList(c, arm.ao, 4, 7); }
 
@@ -705,7 +756,7 @@ void handleSetDO(SimCore&, ArmState& arm, RequestCtx& c) {
     if (!parse(c, req)) return;
     for (const auto& d : req.iodesc())
         if (d.addr() >= 48) {
-            c.code = CodeRequestFormatError;
+            refuse(c);
             return;
         }
     if (!c.applyState) return;
@@ -718,7 +769,7 @@ void handleSetAO(SimCore&, ArmState& arm, RequestCtx& c) {
     if (!parse(c, req)) return;
     for (const auto& d : req.iodesc())
         if (d.addr() >= 4 || !std::isfinite(d.value())) {
-            c.code = CodeRequestFormatError;
+            refuse(c);
             return;
         }
     if (!c.applyState) return;
@@ -737,8 +788,12 @@ void replyOneDigital(RequestCtx& c, uint32_t value) {
 
 uint32_t toolVoltage(uint32_t powerType) { return powerType == 1 ? 12 : powerType == 2 ? 24 : 0; }
 
-void handleGetToolPowerType(SimCore&, ArmState& arm, RequestCtx& c) { replyOneDigital(c, arm.toolPowerType); }
-void handleGetToolVoltage(SimCore&, ArmState& arm, RequestCtx& c) { replyOneDigital(c, toolVoltage(arm.toolPowerType)); }
+void handleGetToolPowerType(SimCore&, ArmState& arm, RequestCtx& c) {
+    replyOneDigital(c, arm.toolPowerType);
+}
+void handleGetToolVoltage(SimCore&, ArmState& arm, RequestCtx& c) {
+    replyOneDigital(c, toolVoltage(arm.toolPowerType));
+}
 
 // Applies tool settings from digital descriptors; `power` says whether entry
 // 0 is the supply type, `field` which tool-line property the rest set.
@@ -751,14 +806,14 @@ void applyToolDescs(ArmState& arm, RequestCtx& c, bool power, bool lines, ToolFi
     int first = 0;
     if (power) {
         if (req.iodesc_size() < 1 || req.iodesc(0).value() > 2) {
-            c.code = CodeRequestFormatError;
+            refuse(c);
             return;
         }
         first = 1;
     }
     for (int i = first; lines && i < req.iodesc_size(); ++i) {
         if (req.iodesc(i).addr() > 3 || req.iodesc(i).value() > 1) {
-            c.code = CodeRequestFormatError;
+            refuse(c);
             return;
         }
     }
@@ -806,7 +861,8 @@ void handleToolAllAI(SimCore&, ArmState& arm, RequestCtx& c) {
 }
 
 void handleToolAllIo(SimCore&, ArmState& arm, RequestCtx& c) {
-    auto* s = makeReply<pbm::ProtoCommunicationToolAllIOStatusInfoResponse>(c).mutable_tooliostatus();
+    auto* s =
+        makeReply<pbm::ProtoCommunicationToolAllIOStatusInfoResponse>(c).mutable_tooliostatus();
     s->set_powertype(arm.toolPowerType);
     s->set_systemvoltage(toolVoltage(arm.toolPowerType));
     s->set_systemtemperature(30.0);
@@ -821,18 +877,17 @@ void handleToolAllIo(SimCore&, ArmState& arm, RequestCtx& c) {
 
 // Safety.
 void handleGetSafetyConfig(SimCore&, ArmState& arm, RequestCtx& c) {
-    makeReply<pbc::ProtoResponseRobotSafetyConfig>(c).add_safetyconfig()->CopyFrom(arm.safetyConfig);
+    makeReply<pbc::ProtoResponseRobotSafetyConfig>(c).add_safetyconfig()->CopyFrom(
+        arm.safetyConfig);
 }
 
 void handleSetSafetyConfig(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     pbc::ProtoResponseRobotSafetyConfig req;
-    if (!parse(c, req)) return;
-    if (req.safetyconfig_size() < 1 || req.safetyconfig(0).robotreducedconfigjointspeed_size() != 6) {
-        c.code = CodeRequestFormatError;
-        return;
-    }
-    if (c.applyState) arm.safetyConfig = req.safetyconfig(0);
+    if (acceptSetter(c, req, [](const pbc::ProtoResponseRobotSafetyConfig& m) {
+            return m.safetyconfig_size() > 0 &&
+                   m.safetyconfig(0).robotreducedconfigjointspeed_size() == 6;
+        }))
+        arm.safetyConfig = req.safetyconfig(0);
 }
 
 void handleGetOrpe(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -845,22 +900,34 @@ void handleSafetyIo(SimCore&, ArmState& arm, RequestCtx& c) {
     if (!parse(c, req)) return;
     const bool needsOne = c.cmd != SafetyIoSetOrpeError;
     if ((needsOne && req.param_size() < 1) || (!needsOne && req.param_size() > 16)) {
-        c.code = CodeRequestFormatError;
+        refuse(c);
         return;
     }
     if (!c.applyState) return;
     auto& s = arm.orpeStatus;
     const int32_t v = needsOne ? static_cast<int32_t>(req.param(0)) : 0;
     switch (c.cmd) {
-    case SafetyIoSetOrpePause: s.set_orpepause(v); break;
-    case SafetyIoSetOrpeStop: s.set_orpestop(v); break;
-    case SafetyIoSetOrpeError:
-        for (int i = 0; i < 16; ++i) s.set_orpeerror(i, i < req.param_size() ? req.param(i) : 0);
-        break;
-    case SafetyIoClearSystemEmergencyStop: s.set_systememergencystop(v); break;
-    case SafetyIoClearReducedModeError: s.set_reducedmodeerror(v); break;
-    case SafetyIoSafetyguardResetSucc: s.set_safetyguardresetsucc(v); break;
-    default: break;
+        case SafetyIoSetOrpePause:
+            s.set_orpepause(v);
+            break;
+        case SafetyIoSetOrpeStop:
+            s.set_orpestop(v);
+            break;
+        case SafetyIoSetOrpeError:
+            for (int i = 0; i < 16; ++i)
+                s.set_orpeerror(i, i < req.param_size() ? req.param(i) : 0);
+            break;
+        case SafetyIoClearSystemEmergencyStop:
+            s.set_systememergencystop(v);
+            break;
+        case SafetyIoClearReducedModeError:
+            s.set_reducedmodeerror(v);
+            break;
+        case SafetyIoSafetyguardResetSucc:
+            s.set_safetyguardresetsucc(v);
+            break;
+        default:
+            break;
     }
 }
 
@@ -882,21 +949,18 @@ void handleGetJointData(SimCore&, ArmState& arm, RequestCtx& c) {
 
 // Body [type, joint number 1..6, value].
 void handleSetJointData(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     std::vector<int32_t> v;
-    if (!readInts(c, v)) return;
-    if (v.size() != 3 || v[0] < 0 || v[0] > 10 || v[1] < 1 || v[1] > 6) {
-        c.code = CodeRequestFormatError;
-        return;
-    }
-    if (c.applyState) (arm.jointData[static_cast<size_t>(v[1] - 1)].*kServoFields[v[0]])(v[2]);
+    if (acceptInts(c, v, [](const std::vector<int32_t>& x) {
+            return x.size() == 3 && x[0] >= 0 && x[0] <= 10 && x[1] >= 1 && x[1] <= 6;
+        }))
+        (arm.jointData[static_cast<size_t>(v[1] - 1)].*kServoFields[v[0]])(v[2]);
 }
 
 void handleJointSaveFlash(SimCore&, ArmState&, RequestCtx& c) {
-    common(c);
     std::vector<int32_t> v;
-    if (!readInts(c, v)) return;
-    if (v.size() != 1 || v[0] < 1 || v[0] > 6) c.code = CodeRequestFormatError;
+    acceptInts(c, v, [](const std::vector<int32_t>& x) {
+        return x.size() == 1 && x[0] >= 1 && x[0] <= 6;
+    });
 }
 
 void handleJointOffset(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -912,14 +976,9 @@ void handleRot360(SimCore&, ArmState& arm, RequestCtx& c) {
 }
 
 void handleForceTeach(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     std::vector<int32_t> v;
-    if (!readInts(c, v)) return;
-    if (v.size() != 1) {
-        c.code = CodeRequestFormatError;
-        return;
-    }
-    if (c.applyState) arm.forceTeachWhenRunning = v[0] != 0;
+    if (acceptInts(c, v, [](const std::vector<int32_t>& x) { return x.size() == 1; }))
+        arm.forceTeachWhenRunning = v[0] != 0;
 }
 
 void handleCorrectedWaypoint(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -936,16 +995,18 @@ void handleCorrectedWaypoint(SimCore&, ArmState& arm, RequestCtx& c) {
 
 void handleTextReply(SimCore& core, ArmState&, RequestCtx& c) {
     auto& r = makeReply<pbm::ProtoCommunicationEthernetDeviceNameResponse>(c);
-    r.set_name(c.cmd == GetRobotEthernetDeviceName ? "eth0"
-                                                    : "tevo-controller-sim 1.0 model " + std::to_string(core.opt.model));
+    r.set_name(c.cmd == GetRobotEthernetDeviceName
+                   ? "eth0"
+                   : "tevo-controller-sim 1.0 model " + std::to_string(core.opt.model));
 }
 
 void handleFirmware(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
     pbm::ProtoCommunicationRobotBoardFirmware f;
     if (!parse(c, f)) return;
-    if (f.firmwarecontentsize() < 0 || static_cast<size_t>(f.firmwarecontentsize()) != f.firmwarecontent().size()) {
-        c.code = CodeRequestFormatError;
+    if (f.firmwarecontentsize() < 0 ||
+        static_cast<size_t>(f.firmwarecontentsize()) != f.firmwarecontent().size()) {
+        refuse(c);
         return;
     }
     if (c.applyState) arm.firmwareBytes += f.firmwarecontent().size();
@@ -961,7 +1022,7 @@ void handleOfflineAppend(SimCore&, ArmState& arm, RequestCtx& c) {
     for (const auto& rp : mv.roadpointvector()) {
         Joints q{};
         if (!roadPointJoints(rp, q)) {
-            c.code = CodeRequestFormatError;
+            refuse(c);
             return;
         }
     }
@@ -1018,7 +1079,7 @@ void handleCanbusData(SimCore&, ArmState& arm, RequestCtx& c) {
     for (const auto& rp : mv.roadpointvector()) {
         Joints q{};
         if (!roadPointJoints(rp, q) || !withinRange(arm, q)) {
-            c.code = CodeRequestFormatError;
+            refuse(c);
             return;
         }
         pts.push_back(q);
@@ -1076,7 +1137,8 @@ void handleGetDoubleParam(SimCore&, ArmState& arm, RequestCtx& c) {
     for (const ListParam& p : kDoubleParams) {
         if (p.getCmd != c.cmd) continue;
         auto it = arm.doubleParams.find(p.setCmd);
-        replyDoubles(c, it != arm.doubleParams.end() ? it->second : std::vector<double>(p.size, 0.0));
+        replyDoubles(c,
+                     it != arm.doubleParams.end() ? it->second : std::vector<double>(p.size, 0.0));
         return;
     }
     replyDoubles(c, {});
@@ -1087,15 +1149,10 @@ void handleSetIntParam(SimCore&, ArmState& arm, RequestCtx& c) { storeInts(arm, 
 void handleSetDoubleList(SimCore&, ArmState& arm, RequestCtx& c) { storeDoubles(arm, c, 0); }
 
 void handleRecognitionSet(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     std::vector<int32_t> v;
-    if (!readInts(c, v)) return;
-    if (v.size() < 2) {
-        c.code = CodeRequestFormatError;
-        return;
-    }
     // Stored per recognition type.
-    if (c.applyState) arm.intParams[SetRobotRecognitionParam * 1000 + v[0]] = v;
+    if (acceptInts(c, v, [](const std::vector<int32_t>& x) { return x.size() >= 2; }))
+        arm.intParams[SetRobotRecognitionParam * 1000 + v[0]] = v;
 }
 
 void handleRecognitionGet(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -1134,10 +1191,13 @@ void handleReduceMode(SimCore&, ArmState& arm, RequestCtx& c) {
     if (c.applyState) arm.reduceMode = c.cmd == EnterRobotReduceMode;
 }
 
-void handleForceSensor(SimCore&, ArmState&, RequestCtx& c) { replyDoubles(c, std::vector<double>(6, 0.0)); }
+void handleForceSensor(SimCore&, ArmState&, RequestCtx& c) {
+    replyDoubles(c, std::vector<double>(6, 0.0));
+}
 
 void handleCalibToolSensor(SimCore&, ArmState&, RequestCtx& c) {
-    auto* res = makeReply<peripheral::ProtoResponseFtSensorCalibResult>(c).add_ftsensorcalibresult();
+    auto* res =
+        makeReply<peripheral::ProtoResponseFtSensorCalibResult>(c).add_ftsensorcalibresult();
     peripheral::ProtoFtSensorCalibParam in;
     double f[3] = {0, 0, 0}, t[3] = {0, 0, 0};
     if (parse(c, in)) {
@@ -1168,7 +1228,8 @@ void handleCommonOnly(SimCore&, ArmState&, RequestCtx& c) { common(c); }
 void handleUnknown(SimCore& core, ArmState&, RequestCtx& c) {
     common(c);
     c.code = CodeRequestFormatError;
-    core.log("connection " + std::to_string(c.conn) + ": unknown command type " + std::to_string(c.cmd));
+    core.log("connection " + std::to_string(c.conn) + ": unknown command type " +
+             std::to_string(c.cmd));
 }
 
 struct Entry {
@@ -1434,11 +1495,16 @@ void initArmState(ArmState& arm, int32_t model) {
 
 void modelDhParams(int32_t model, double out[6]) {
     static const double kTable[10][6] = {
-        {0.408, 0.376, 0.0985, 0.1215, 0.1025, 0.094}, {0.552, 0.495, 0.1632, 0.178, 0.1025, 0.094},
-        {0.647, 0.6005, 0.1632, 0.2013, 0.1025, 0.094}, {0.229, 0.2015, 0.1395, 0.11055, 0.08955, 0.09055},
-        {0.266, 0.2565, 0.157, 0.119, 0.1025, 0.094},  {0.245, 0.215, 0.1215, 0.1215, 0.1025, 0.094},
-        {0.608, 0.6395, 0.1215, 0.1215, 0.1025, 0.094}, {0.632, 0.6005, 0.1632, 0.2013, 0.1025, 0.094},
-        {0.48, 0.37, 0.163, 0.191, 0.1175, 0.1035},    {0.753, 0.72, 0.1955, 0.1935, 0.127, 0.1063},
+        {0.408, 0.376, 0.0985, 0.1215, 0.1025, 0.094},
+        {0.552, 0.495, 0.1632, 0.178, 0.1025, 0.094},
+        {0.647, 0.6005, 0.1632, 0.2013, 0.1025, 0.094},
+        {0.229, 0.2015, 0.1395, 0.11055, 0.08955, 0.09055},
+        {0.266, 0.2565, 0.157, 0.119, 0.1025, 0.094},
+        {0.245, 0.215, 0.1215, 0.1215, 0.1025, 0.094},
+        {0.608, 0.6395, 0.1215, 0.1215, 0.1025, 0.094},
+        {0.632, 0.6005, 0.1632, 0.2013, 0.1025, 0.094},
+        {0.48, 0.37, 0.163, 0.191, 0.1175, 0.1035},
+        {0.753, 0.72, 0.1955, 0.1935, 0.127, 0.1063},
     };
     const int m = (model >= 0 && model <= 9) ? model : 0;
     for (int i = 0; i < 6; ++i) out[i] = kTable[m][i];

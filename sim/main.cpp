@@ -1,11 +1,11 @@
 // tevo-controller-sim: runs the controller simulator until Ctrl-C or SIGTERM.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
-
-#include <unistd.h>
 
 #include "sim/controllersim.h"
 
@@ -68,13 +68,15 @@ int main(int argc, char** argv) {
         } else if (arg == "--host") {
             opt.host = value("--host");
         } else if (arg == "--port") {
-            if (!parseNumber(value("--port"), num) || num < 0 || num > 65535 || num != static_cast<int>(num)) {
+            if (!parseNumber(value("--port"), num) || num < 0 || num > 65535 ||
+                num != static_cast<int>(num)) {
                 std::cerr << "--port: not a port number\n";
                 return 2;
             }
             opt.port = static_cast<uint16_t>(num);
         } else if (arg == "--model") {
-            if (!parseNumber(value("--model"), num) || num < 0 || num > 9 || num != static_cast<int>(num)) {
+            if (!parseNumber(value("--model"), num) || num < 0 || num > 9 ||
+                num != static_cast<int>(num)) {
                 std::cerr << "--model: expected 0..9\n";
                 return 2;
             }

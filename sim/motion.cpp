@@ -65,8 +65,8 @@ MotionPlan MotionPlan::joints(const Joints& start, const std::vector<Joints>& ta
 }
 
 MotionPlan MotionPlan::line(const Dh& dh, const Joints& start, const Pose& target,
-                            const Joints* targetJoints, double vLine, double aLine,
-                            double vAngle, double aAngle) {
+                            const Joints* targetJoints, double vLine, double aLine, double vAngle,
+                            double aAngle) {
     MotionPlan plan;
     plan.dh_ = dh;
     Segment seg;

@@ -23,8 +23,8 @@ struct Trapezoid {
     double ta = 0, tc = 0, v = 0, a = 0, total = 0;
     // Profile for s in [0, 1] under a speed and acceleration limit of s.
     static Trapezoid make(double vmax, double amax);
-    double at(double t) const;   // s(t)
-    double rate(double t) const; // ds/dt
+    double at(double t) const;    // s(t)
+    double rate(double t) const;  // ds/dt
 };
 
 class MotionPlan {
@@ -37,8 +37,8 @@ public:
     // Straight line from the pose of `start` to `target`. `targetJoints`, when
     // given, is where the arm ends (it must reach `target`).
     static MotionPlan line(const Dh& dh, const Joints& start, const Pose& target,
-                           const Joints* targetJoints, double vLine, double aLine,
-                           double vAngle, double aAngle);
+                           const Joints* targetJoints, double vLine, double aLine, double vAngle,
+                           double aAngle);
 
     // Advances by `dt` seconds of arm time and writes the new joint angles.
     Step advance(double dt, Joints& q);

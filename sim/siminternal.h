@@ -99,13 +99,13 @@ struct ArmState {
 
     // Motion.
     std::optional<MotionPlan> plan;
-    bool planActive = false;     // false until the move's reply went out
-    int planOwner = 0;           // connection that started the move
+    bool planActive = false;  // false until the move's reply went out
+    int planOwner = 0;        // connection that started the move
     bool planIsMoveP = false;
     int movepReported = 0;
     bool paused = false;
     JogKind jog = JogKind::None;
-    int jogAxis = 0;             // joint 0..5, or 0..5 = x, y, z, rx, ry, rz
+    int jogAxis = 0;  // joint 0..5, or 0..5 = x, y, z, rx, ry, rz
     double jogDir = 1;
     double jogSpeed = 0.2;
     int jogOwner = 0;
@@ -116,9 +116,9 @@ struct ArmState {
 // A completion that falls due after a reply: applies its state change and
 // sends its event to every connection.
 struct Completion {
-    std::chrono::milliseconds delay{0};   // arm time, divided by the time scale
+    std::chrono::milliseconds delay{0};  // arm time, divided by the time scale
     EventSpec event;
-    std::function<void(ArmState&)> apply; // may be empty
+    std::function<void(ArmState&)> apply;  // may be empty
 };
 
 // Everything one request produces.
@@ -126,7 +126,7 @@ struct RequestCtx {
     int conn = 0;
     int32_t cmd = 0;
     const std::string* body = nullptr;
-    bool applyState = true;               // false when a fault forces a refusal
+    bool applyState = true;  // false when a fault forces a refusal
     int32_t code = CodeSucc;
     std::unique_ptr<google::protobuf::Message> reply;
     std::vector<Completion> completions;
@@ -199,7 +199,8 @@ struct SimCore {
 
     std::vector<std::shared_ptr<Connection>> targets(int connection) const;
     int broadcast(const std::string& bytes, int connection = ControllerSim::kAllConnections);
-    void sendEvents(const std::vector<EventSpec>& events, int connection = ControllerSim::kAllConnections);
+    void sendEvents(const std::vector<EventSpec>& events,
+                    int connection = ControllerSim::kAllConnections);
     void runCompletion(const Completion& c);
 
     // Push bodies from the current state (state lock held by the caller).

@@ -32,7 +32,8 @@ void matToQuat(const double r[9], double q[4]) {
         q[2] = (r[5] + r[7]) / s;
         q[3] = 0.25 * s;
     }
-    if (q[0] < 0) for (int i = 0; i < 4; ++i) q[i] = -q[i];
+    if (q[0] < 0)
+        for (int i = 0; i < 4; ++i) q[i] = -q[i];
 }
 
 void quatMul(const double a[4], const double b[4], double out[4]) {
@@ -47,7 +48,8 @@ void orientationError(const double from[4], const double to[4], double e[3]) {
     const double inv[4] = {from[0], -from[1], -from[2], -from[3]};
     double d[4];
     quatMul(to, inv, d);
-    if (d[0] < 0) for (double& v : d) v = -v;
+    if (d[0] < 0)
+        for (double& v : d) v = -v;
     const double n = std::sqrt(d[1] * d[1] + d[2] * d[2] + d[3] * d[3]);
     if (n < 1e-12) {
         e[0] = e[1] = e[2] = 0;

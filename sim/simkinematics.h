@@ -13,8 +13,8 @@ struct Dh {
 };
 
 struct Pose {
-    double p[3];   // flange position, metres
-    double q[4];   // flange orientation, unit quaternion w, x, y, z
+    double p[3];  // flange position, metres
+    double q[4];  // flange orientation, unit quaternion w, x, y, z
 };
 
 // Joint angles are the public convention (radians).

@@ -13,12 +13,18 @@ constexpr double kPi = 3.14159265358979323846;
 
 const char* codeText(int32_t code) {
     switch (code) {
-    case CodeSucc: return "";
-    case CodeRequestFormatError: return "request format error";
-    case CodeProcessRequestFailed: return "request refused";
-    case CodeConnectBreak: return "connection broken";
-    case CodeRealRobotNoExist: return "no real arm";
-    default: return "error";
+        case CodeSucc:
+            return "";
+        case CodeRequestFormatError:
+            return "request format error";
+        case CodeProcessRequestFailed:
+            return "request refused";
+        case CodeConnectBreak:
+            return "connection broken";
+        case CodeRealRobotNoExist:
+            return "no real arm";
+        default:
+            return "error";
     }
 }
 
@@ -94,7 +100,8 @@ std::string SimCore::jointStatusBody(const ArmState& a) const {
         auto* j = r.add_jointstatus();
         const double speed = a.jointSpeed[i];
         j->set_jointcurrenti(static_cast<int32_t>(std::lround(speed * 1000)));
-        j->set_jointspeedmoto(static_cast<int32_t>(std::lround(speed * 60 / (2 * kPi) * 100)));  // motor rpm
+        j->set_jointspeedmoto(
+            static_cast<int32_t>(std::lround(speed * 60 / (2 * kPi) * 100)));  // motor rpm
         j->set_jointposj(static_cast<float>(a.q[i] * 180 / kPi));
         j->set_jointcurvol(a.powered ? 48.0f : 0.0f);
         j->set_jointcurtemp(30.0f);
@@ -127,7 +134,8 @@ std::string SimCore::endSpeedBody(const ArmState& a) const {
 
 void SimCore::motionLoop() {
     using clock = std::chrono::steady_clock;
-    const auto pushInterval = std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(1.0 / opt.pushRateHz));
+    const auto pushInterval = std::chrono::duration_cast<clock::duration>(
+        std::chrono::duration<double>(1.0 / opt.pushRateHz));
     const auto tick = std::min<clock::duration>(std::chrono::milliseconds(4), pushInterval);
     auto last = clock::now();
     auto nextPush = last + pushInterval;
@@ -147,7 +155,8 @@ void SimCore::motionLoop() {
             if (a.plan && a.planActive && !a.paused) {
                 const MotionPlan::Step st = a.plan->advance(dtArm, a.q);
                 if (a.planIsMoveP) {
-                    while (a.movepReported < a.plan->segmentsDone()) progress.push_back(++a.movepReported);
+                    while (a.movepReported < a.plan->segmentsDone())
+                        progress.push_back(++a.movepReported);
                 }
                 if (st == MotionPlan::Step::Done) {
                     a.plan.reset();

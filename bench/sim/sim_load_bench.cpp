@@ -34,7 +34,8 @@ bool roundTrip(tevo_test::RawClient& c, int32_t type, const std::string& body) {
         if (f->type != type) continue;
         pbm::ProtoRobotCommonResponse common;
         pbm::ProtoCommunicationGeneralData general;
-        if (type == tevo_sim::GetRobotMode) return general.ParseFromString(f->body) && general.errorinfo(0).errorcode() == 0;
+        if (type == tevo_sim::GetRobotMode)
+            return general.ParseFromString(f->body) && general.errorinfo(0).errorcode() == 0;
         return common.ParseFromString(f->body) && common.errorcode() == 0;
     }
 }
@@ -60,7 +61,8 @@ void clientLoop(uint16_t port, const std::atomic<bool>& stop, uint64_t& done, ui
     bool flip = false;
     while (!stop.load(std::memory_order_relaxed)) {
         flip = !flip;
-        if (flip ? roundTrip(c, tevo_sim::GetRobotMode, "") : roundTrip(c, tevo_sim::SetRobotMode, setBody)) {
+        if (flip ? roundTrip(c, tevo_sim::GetRobotMode, "")
+                 : roundTrip(c, tevo_sim::SetRobotMode, setBody)) {
             ++done;
         } else {
             ++failed;
@@ -81,10 +83,12 @@ void BM_SimLoad(benchmark::State& state) {
     uint64_t total = 0, failures = 0;
     for (auto _ : state) {
         std::atomic<bool> stop{false};
-        std::vector<uint64_t> done(static_cast<size_t>(clients), 0), failed(static_cast<size_t>(clients), 0);
+        std::vector<uint64_t> done(static_cast<size_t>(clients), 0),
+            failed(static_cast<size_t>(clients), 0);
         std::vector<std::thread> threads;
         for (int i = 0; i < clients; ++i)
-            threads.emplace_back(clientLoop, sim.port(), std::cref(stop), std::ref(done[static_cast<size_t>(i)]),
+            threads.emplace_back(clientLoop, sim.port(), std::cref(stop),
+                                 std::ref(done[static_cast<size_t>(i)]),
                                  std::ref(failed[static_cast<size_t>(i)]));
         std::this_thread::sleep_for(std::chrono::duration<double>(g_seconds));
         stop = true;
@@ -111,7 +115,8 @@ int main(int argc, char** argv) {
         if (std::strncmp(argv[i], "--load-seconds=", 15) == 0) {
             g_seconds = std::atof(argv[i] + 15);
         } else {
-            if (std::strncmp(argv[i], "--benchmark_min_time=", 21) == 0 && std::atof(argv[i] + 21) < 1.0)
+            if (std::strncmp(argv[i], "--benchmark_min_time=", 21) == 0 &&
+                std::atof(argv[i] + 21) < 1.0)
                 g_seconds = 0.5;  // smoke run
             args.push_back(argv[i]);
         }
@@ -122,8 +127,9 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     if (g_ratePerClients[1] > 0 && g_ratePerClients[8] > 0) {
-        std::printf("8 clients: %.0f requests/s; 1 client (baseline): %.0f requests/s; ratio %.2f\n",
-                    g_ratePerClients[8], g_ratePerClients[1], g_ratePerClients[8] / g_ratePerClients[1]);
+        std::printf(
+            "8 clients: %.0f requests/s; 1 client (baseline): %.0f requests/s; ratio %.2f\n",
+            g_ratePerClients[8], g_ratePerClients[1], g_ratePerClients[8] / g_ratePerClients[1]);
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <arpa/inet.h>
+#include <google/protobuf/message_lite.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -14,8 +15,6 @@
 #include <deque>
 #include <optional>
 #include <string>
-
-#include <google/protobuf/message_lite.h>
 
 namespace tevo_test {
 
@@ -69,12 +68,17 @@ public:
         return true;
     }
 
-    bool send(int32_t type, const std::string& body = std::string()) { return sendBytes(makeFrame(type, body)); }
-    bool send(int32_t type, const google::protobuf::MessageLite& m) { return send(type, m.SerializeAsString()); }
+    bool send(int32_t type, const std::string& body = std::string()) {
+        return sendBytes(makeFrame(type, body));
+    }
+    bool send(int32_t type, const google::protobuf::MessageLite& m) {
+        return send(type, m.SerializeAsString());
+    }
 
     // Next frame of any type, in arrival order (frames set aside by the
     // typed reads come first).
-    std::optional<WireFrame> next(std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
+    std::optional<WireFrame> next(
+        std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
         if (!held_.empty()) {
             WireFrame f = held_.front();
             held_.pop_front();
@@ -84,7 +88,8 @@ public:
     }
 
     // Next frame of `type`; frames of other types are kept for next().
-    std::optional<WireFrame> nextOf(int32_t type, std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
+    std::optional<WireFrame> nextOf(
+        int32_t type, std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
         for (auto it = held_.begin(); it != held_.end(); ++it) {
             if (it->type == type) {
                 WireFrame f = *it;
@@ -94,7 +99,8 @@ public:
         }
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (true) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) return std::nullopt;
             auto f = readFrame(left);
             if (!f) return std::nullopt;
@@ -109,7 +115,8 @@ public:
         auto f = nextOf(type);
         return f && reply.ParseFromString(f->body);
     }
-    bool request(int32_t type, const google::protobuf::MessageLite& req, google::protobuf::MessageLite& reply) {
+    bool request(int32_t type, const google::protobuf::MessageLite& req,
+                 google::protobuf::MessageLite& reply) {
         return request(type, req.SerializeAsString(), reply);
     }
 
@@ -133,23 +140,30 @@ private:
         const auto deadline = std::chrono::steady_clock::now() + timeout;
         while (true) {
             if (buf_.size() >= 8) {
-                if (buf_.compare(0, 4, std::string("\xEE\xCC\xFF\xFF", 4)) != 0) return std::nullopt;
+                if (buf_.compare(0, 4, std::string("\xEE\xCC\xFF\xFF", 4)) != 0)
+                    return std::nullopt;
                 uint32_t len = 0;
-                for (int i = 0; i < 4; ++i) len |= static_cast<uint32_t>(static_cast<unsigned char>(buf_[4 + i])) << (8 * i);
+                for (int i = 0; i < 4; ++i)
+                    len |= static_cast<uint32_t>(static_cast<unsigned char>(buf_[4 + i]))
+                           << (8 * i);
                 if (len < 12) return std::nullopt;
                 if (buf_.size() >= 8 + len) {
                     WireFrame f;
                     uint32_t t = 0;
-                    for (int i = 0; i < 4; ++i) t |= static_cast<uint32_t>(static_cast<unsigned char>(buf_[8 + i])) << (8 * i);
+                    for (int i = 0; i < 4; ++i)
+                        t |= static_cast<uint32_t>(static_cast<unsigned char>(buf_[8 + i]))
+                             << (8 * i);
                     f.type = static_cast<int32_t>(t);
                     f.body = buf_.substr(12, len - 12);
                     const std::string tail = buf_.substr(8 + len - 8, 8);
-                    if (tail != std::string("\x00\x00\x00\x00\xFF\xFF\xFF\xFF", 8)) return std::nullopt;
+                    if (tail != std::string("\x00\x00\x00\x00\xFF\xFF\xFF\xFF", 8))
+                        return std::nullopt;
                     buf_.erase(0, 8 + len);
                     return f;
                 }
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) return std::nullopt;
             pollfd p{fd_, POLLIN, 0};
             if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;

@@ -1,7 +1,6 @@
 // The tevo-controller-sim program: help text, listening address, login over
 // the printed port, clean stop on SIGINT/SIGTERM, refusal of bad options.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -81,14 +80,16 @@ private:
 TEST(SimCli, HelpDocumentsEveryOption) {
     std::string out;
     ASSERT_EQ(runToEnd("--help", out), 0);
-    for (const char* opt : {"--host", "--port", "--model", "--user", "--password", "--no-handle-login", "--push-rate",
-                            "--time-scale", "--verbose", "--help"}) {
+    for (const char* opt :
+         {"--host", "--port", "--model", "--user", "--password", "--no-handle-login", "--push-rate",
+          "--time-scale", "--verbose", "--help"}) {
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
     }
 }
 
 TEST(SimCli, RejectsBadOptions) {
-    for (const char* args : {"--port 70000", "--model 10", "--push-rate 0", "--time-scale -1", "--bogus", "--port"}) {
+    for (const char* args :
+         {"--port 70000", "--model 10", "--push-rate 0", "--time-scale -1", "--bogus", "--port"}) {
         std::string out;
         EXPECT_EQ(runToEnd(args, out), 2) << args;
         EXPECT_FALSE(out.empty()) << args;
@@ -97,7 +98,8 @@ TEST(SimCli, RejectsBadOptions) {
 
 TEST(SimCli, ListensOnThePrintedAddressAndStopsOnSignals) {
     for (int sig : {SIGTERM, SIGINT}) {
-        const char* argv[] = {TEVO_SIM_EXE, "--port", "0", "--user", "cli", "--password", "pw", nullptr};
+        const char* argv[] = {TEVO_SIM_EXE, "--port",     "0",  "--user",
+                              "cli",        "--password", "pw", nullptr};
         SimProcess proc(argv);
         const std::string first = proc.line();
         const std::string prefix = "listening on 127.0.0.1:";

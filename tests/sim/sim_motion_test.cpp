@@ -37,7 +37,8 @@ TEST(SimKinematics, InverseFromANearbySeedReturnsToThePose) {
         double q[6], seed[6], out[6];
         for (int i = 0; i < 6; ++i) q[i] = joint(rng), seed[i] = q[i] + nudge(rng);
         const auto target = tevo_sim::forwardKinematics(kModel0, q);
-        if (!tevo_sim::inverseKinematicsNear(kModel0, target, seed, out)) continue;  // singular poses
+        if (!tevo_sim::inverseKinematicsNear(kModel0, target, seed, out))
+            continue;  // singular poses
         ++solved;
         const auto back = tevo_sim::forwardKinematics(kModel0, out);
         EXPECT_LT(tevo_sim::positionDistance(back, target), 1e-5);
@@ -97,7 +98,8 @@ TEST(SimMotion, MultiSegmentPlanCountsSegments) {
     MotionPlan plan = MotionPlan::joints(a, {b, c}, v, acc);
     Joints q = a;
     int seen = 0;
-    while (plan.advance(0.01, q) == MotionPlan::Step::Running) seen = std::max(seen, plan.segmentsDone());
+    while (plan.advance(0.01, q) == MotionPlan::Step::Running)
+        seen = std::max(seen, plan.segmentsDone());
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(plan.segmentsDone(), 2);
     EXPECT_DOUBLE_EQ(q[1], 0.1);

@@ -16,7 +16,8 @@ namespace pbc = tevo::robot::common;
 namespace pbm = tevo::robot::communication;
 using tevo_sim::Cmd;
 
-pbm::ProtoRobotCommonResponse commonReply(tevo_test::RawClient& c, int32_t type, const std::string& body = {}) {
+pbm::ProtoRobotCommonResponse commonReply(tevo_test::RawClient& c, int32_t type,
+                                          const std::string& body = {}) {
     pbm::ProtoRobotCommonResponse r;
     EXPECT_TRUE(c.request(type, body, r)) << "no common reply to " << type;
     return r;
@@ -43,12 +44,12 @@ pbm::ProtoCommunicationIntVector ints(const std::vector<int32_t>& v) {
     return d;
 }
 
-std::optional<pbm::ProtoCommunicationRobotEvent> nextEvent(tevo_test::RawClient& c, int32_t type,
-                                                           std::chrono::milliseconds timeout = 5000ms) {
+std::optional<pbm::ProtoCommunicationRobotEvent> nextEvent(
+    tevo_test::RawClient& c, int32_t type, std::chrono::milliseconds timeout = 5000ms) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         auto f = c.nextOf(Cmd::Event, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           deadline - std::chrono::steady_clock::now()));
+                                          deadline - std::chrono::steady_clock::now()));
         if (!f) return std::nullopt;
         pbm::ProtoCommunicationRobotEvent e;
         if (e.ParseFromString(f->body) && e.eventtype() == type) return e;
@@ -144,11 +145,9 @@ struct LoginCase {
 
 TEST_F(SimProtocol, LoginChecksCredentialsAndReportsArm) {
     const LoginCase cases[] = {
-        {"tevo", "tevo", true},        // the configured user
-        {"QORTX4", "QORTX4", true},    // the handle interface's fixed login
-        {"tevo", "wrong", false},
-        {"QORTX4", "tevo", false},
-        {"", "", false},
+        {"tevo", "tevo", true},      // the configured user
+        {"QORTX4", "QORTX4", true},  // the handle interface's fixed login
+        {"tevo", "wrong", false},   {"QORTX4", "tevo", false}, {"", "", false},
     };
     for (const auto& lc : cases) {
         pbm::ProtoRequestLogin req;
@@ -216,7 +215,8 @@ const M& as(const google::protobuf::Message& m) {
     return static_cast<const M&>(m);
 }
 
-pbm::ProtoCommunicationRobotDiagnosisIOData digital(std::initializer_list<std::array<uint32_t, 3>> descs) {
+pbm::ProtoCommunicationRobotDiagnosisIOData digital(
+    std::initializer_list<std::array<uint32_t, 3>> descs) {
     pbm::ProtoCommunicationRobotDiagnosisIOData d;
     d.set_type(0);
     for (const auto& x : descs) {
@@ -287,14 +287,19 @@ TEST_F(SimProtocol, EverySetterFamilyReadsBack) {
     pause.add_param(1);
 
     const std::vector<ReadBack> cases = {
-        {"work mode", Cmd::SetRobotMode, [] { return generalInts({1}).SerializeAsString(); }, Cmd::GetRobotMode, "",
-         reply<pbm::ProtoCommunicationGeneralData>(),
-         [](const auto& m) { EXPECT_EQ(as<pbm::ProtoCommunicationGeneralData>(m).property1(0), 1); }},
-        {"payload", Cmd::SetRobotTcpParam, [&] { return tcp.SerializeAsString(); }, Cmd::GetRobotTcpParam, "",
-         reply<pbc::ProtoResponseRobotTcpParam>(),
+        {"work mode", Cmd::SetRobotMode, [] { return generalInts({1}).SerializeAsString(); },
+         Cmd::GetRobotMode, "", reply<pbm::ProtoCommunicationGeneralData>(),
          [](const auto& m) {
-             EXPECT_FLOAT_EQ(as<pbc::ProtoResponseRobotTcpParam>(m).tcpparam(0).paramautorun().payload(), 2.5f);
-             EXPECT_FLOAT_EQ(as<pbc::ProtoResponseRobotTcpParam>(m).tcpparam(0).parammanual().positionz(), 0.03f);
+             EXPECT_EQ(as<pbm::ProtoCommunicationGeneralData>(m).property1(0), 1);
+         }},
+        {"payload", Cmd::SetRobotTcpParam, [&] { return tcp.SerializeAsString(); },
+         Cmd::GetRobotTcpParam, "", reply<pbc::ProtoResponseRobotTcpParam>(),
+         [](const auto& m) {
+             EXPECT_FLOAT_EQ(
+                 as<pbc::ProtoResponseRobotTcpParam>(m).tcpparam(0).paramautorun().payload(), 2.5f);
+             EXPECT_FLOAT_EQ(
+                 as<pbc::ProtoResponseRobotTcpParam>(m).tcpparam(0).parammanual().positionz(),
+                 0.03f);
          }},
         {"tool dynamics", Cmd::SetToolDynamicsParam, [&] { return tool.SerializeAsString(); },
          Cmd::GetToolDynamicsParam, "", reply<pbc::ToolParam>(),
@@ -303,10 +308,14 @@ TEST_F(SimProtocol, EverySetterFamilyReadsBack) {
              EXPECT_DOUBLE_EQ(t.payload(), 1.5);
              EXPECT_DOUBLE_EQ(t.toolinertia().zz(), 6);
          }},
-        {"collision class", Cmd::SetRobotCollisionGrade, [] { return generalInts({8}).SerializeAsString(); },
-         Cmd::GetRobotCollisionCurrent, "", reply<pbc::ProtoResponseRobotCollisionCurrent>(),
+        {"collision class", Cmd::SetRobotCollisionGrade,
+         [] { return generalInts({8}).SerializeAsString(); }, Cmd::GetRobotCollisionCurrent, "",
+         reply<pbc::ProtoResponseRobotCollisionCurrent>(),
          [](const auto& m) {
-             EXPECT_EQ(as<pbc::ProtoResponseRobotCollisionCurrent>(m).collisioncurrent(0).collisionclass(), 8u);
+             EXPECT_EQ(as<pbc::ProtoResponseRobotCollisionCurrent>(m)
+                           .collisioncurrent(0)
+                           .collisionclass(),
+                       8u);
          }},
         {"safety config", Cmd::SetRobotSafetyConfig, [&] { return safety.SerializeAsString(); },
          Cmd::GetRobotSafetyConfig, "", reply<pbc::ProtoResponseRobotSafetyConfig>(),
@@ -317,8 +326,13 @@ TEST_F(SimProtocol, EverySetterFamilyReadsBack) {
          }},
         {"safety I/O status", Cmd::SafetyIoSetOrpePause, [&] { return pause.SerializeAsString(); },
          Cmd::GetOrpeSafetyStatus, "", reply<pbc::ProtoResponseOrpeSafetyStatus>(),
-         [](const auto& m) { EXPECT_EQ(as<pbc::ProtoResponseOrpeSafetyStatus>(m).safetystatus(0).orpepause(), 1); }},
-        {"joint servo parameter", Cmd::SetJointCommonData, [] { return ints({7, 3, 4321}).SerializeAsString(); },
+         [](const auto& m) {
+             EXPECT_EQ(as<pbc::ProtoResponseOrpeSafetyStatus>(m).safetystatus(0).orpepause(), 1);
+         }},
+        {"joint servo parameter", Cmd::SetJointCommonData,
+         [] {
+             return ints({7, 3, 4321}).SerializeAsString();
+         },
          Cmd::GetJointCommonData, "", reply<pbm::ProtoJointCommonDataResponse>(),
          [](const auto& m) {
              const auto& r = as<pbm::ProtoJointCommonDataResponse>(m);
@@ -327,29 +341,42 @@ TEST_F(SimProtocol, EverySetterFamilyReadsBack) {
              EXPECT_NE(r.jointcommondata(1).jointposp(), 4321);
          }},
         {"user DO", Cmd::SetInterfaceBoardOneDOStatus,
-         [] { return digital({{35, 1, 0}}).SerializeAsString(); }, Cmd::GetInterfaceBoardOneDOStatus,
-         digital({{35, 0, 0}}).SerializeAsString(), reply<pbm::ProtoCommunicationRobotDiagnosisIOData>(),
+         [] {
+             return digital({{35, 1, 0}}).SerializeAsString();
+         },
+         Cmd::GetInterfaceBoardOneDOStatus, digital({{35, 0, 0}}).SerializeAsString(),
+         reply<pbm::ProtoCommunicationRobotDiagnosisIOData>(),
          [](const auto& m) {
              const auto& r = as<pbm::ProtoCommunicationRobotDiagnosisIOData>(m);
              ASSERT_EQ(r.iodesc_size(), 1);
              EXPECT_EQ(r.iodesc(0).addr(), 35u);
              EXPECT_EQ(r.iodesc(0).value(), 1u);
          }},
-        {"user AO", Cmd::SetInterfaceBoardOneAOStatus, [] { return analog(2, 3.5f).SerializeAsString(); },
-         Cmd::GetInterfaceBoardAllAOData, "", reply<pbm::ProtoCommunicationRobotAnalogIOData>(),
+        {"user AO", Cmd::SetInterfaceBoardOneAOStatus,
+         [] { return analog(2, 3.5f).SerializeAsString(); }, Cmd::GetInterfaceBoardAllAOData, "",
+         reply<pbm::ProtoCommunicationRobotAnalogIOData>(),
          [](const auto& m) {
              const auto& r = as<pbm::ProtoCommunicationRobotAnalogIOData>(m);
              ASSERT_EQ(r.iodesc_size(), 4);
              EXPECT_FLOAT_EQ(r.iodesc(2).value(), 3.5f);
          }},
-        {"tool power type", Cmd::SetToolPowerVoltageType, [] { return digital({{0, 2, 0}}).SerializeAsString(); },
+        {"tool power type", Cmd::SetToolPowerVoltageType,
+         [] {
+             return digital({{0, 2, 0}}).SerializeAsString();
+         },
          Cmd::GetToolPowerVoltageType, "", reply<pbm::ProtoCommunicationRobotDiagnosisIOData>(),
-         [](const auto& m) { EXPECT_EQ(as<pbm::ProtoCommunicationRobotDiagnosisIOData>(m).iodesc(0).value(), 2u); }},
+         [](const auto& m) {
+             EXPECT_EQ(as<pbm::ProtoCommunicationRobotDiagnosisIOData>(m).iodesc(0).value(), 2u);
+         }},
         {"tool supply and line directions", Cmd::SetToolPowerTypeAndDigitalIOType,
-         [] { return digital({{0, 1, 1}, {0, 1, 1}, {1, 0, 0}, {2, 1, 1}, {3, 0, 0}}).SerializeAsString(); },
+         [] {
+             return digital({{0, 1, 1}, {0, 1, 1}, {1, 0, 0}, {2, 1, 1}, {3, 0, 0}})
+                 .SerializeAsString();
+         },
          Cmd::GetToolAllIoStatus, "", reply<pbm::ProtoCommunicationToolAllIOStatusInfoResponse>(),
          [](const auto& m) {
-             const auto& s = as<pbm::ProtoCommunicationToolAllIOStatusInfoResponse>(m).tooliostatus();
+             const auto& s =
+                 as<pbm::ProtoCommunicationToolAllIOStatusInfoResponse>(m).tooliostatus();
              EXPECT_EQ(s.powertype(), 1u);
              EXPECT_DOUBLE_EQ(s.systemvoltage(), 12.0);
              ASSERT_EQ(s.digitaliostatus_size(), 4);
@@ -358,7 +385,10 @@ TEST_F(SimProtocol, EverySetterFamilyReadsBack) {
              EXPECT_EQ(s.digitaliostatus(2).iotype(), 1u);
              EXPECT_EQ(s.aidata_size(), 2);
          }},
-        {"tool line level", Cmd::SetToolDigitalIOStatus, [] { return digital({{3, 1, 0}}).SerializeAsString(); },
+        {"tool line level", Cmd::SetToolDigitalIOStatus,
+         [] {
+             return digital({{3, 1, 0}}).SerializeAsString();
+         },
          Cmd::GetToolAllDigitalIOStatus, "", reply<pbm::ProtoCommunicationRobotDiagnosisIOData>(),
          [](const auto& m) {
              const auto& r = as<pbm::ProtoCommunicationRobotDiagnosisIOData>(m);
@@ -374,14 +404,25 @@ TEST_F(SimProtocol, EverySetterFamilyReadsBack) {
              ASSERT_EQ(r.value_size(), 13);
              EXPECT_DOUBLE_EQ(r.value(12), -1.5 + 12 * 0.25);
          }},
-        {"reduced speed", Cmd::SetRegulateSpeedModeConfig, [] { return doubles(seq(14, 1)).SerializeAsString(); },
-         Cmd::GetRegulateSpeedModeConfig, "", reply<pbm::ProtoCommunicationDoubleVectorResponse>(),
-         [](const auto& m) { EXPECT_DOUBLE_EQ(as<pbm::ProtoCommunicationDoubleVectorResponse>(m).value(13), 1 + 13 * 0.25); }},
-        {"admittance", Cmd::SetForceControlModeAdmittancePatam, [] { return doubles(seq(18, 2)).SerializeAsString(); },
-         Cmd::GetForceControlModeAdmittancePatam, "", reply<pbm::ProtoCommunicationDoubleVectorResponse>(),
-         [](const auto& m) { EXPECT_EQ(as<pbm::ProtoCommunicationDoubleVectorResponse>(m).value_size(), 18); }},
+        {"reduced speed", Cmd::SetRegulateSpeedModeConfig,
+         [] { return doubles(seq(14, 1)).SerializeAsString(); }, Cmd::GetRegulateSpeedModeConfig,
+         "", reply<pbm::ProtoCommunicationDoubleVectorResponse>(),
+         [](const auto& m) {
+             EXPECT_DOUBLE_EQ(as<pbm::ProtoCommunicationDoubleVectorResponse>(m).value(13),
+                              1 + 13 * 0.25);
+         }},
+        {"admittance", Cmd::SetForceControlModeAdmittancePatam,
+         [] { return doubles(seq(18, 2)).SerializeAsString(); },
+         Cmd::GetForceControlModeAdmittancePatam, "",
+         reply<pbm::ProtoCommunicationDoubleVectorResponse>(),
+         [](const auto& m) {
+             EXPECT_EQ(as<pbm::ProtoCommunicationDoubleVectorResponse>(m).value_size(), 18);
+         }},
         {"explore force", Cmd::SetForceControlModeExploreForceParam,
-         [] { return doubles({20, 0.01}).SerializeAsString(); }, Cmd::GetForceControlModeExploreForceParam, "",
+         [] {
+             return doubles({20, 0.01}).SerializeAsString();
+         },
+         Cmd::GetForceControlModeExploreForceParam, "",
          reply<pbm::ProtoCommunicationDoubleVectorResponse>(),
          [](const auto& m) {
              const auto& r = as<pbm::ProtoCommunicationDoubleVectorResponse>(m);
@@ -390,9 +431,11 @@ TEST_F(SimProtocol, EverySetterFamilyReadsBack) {
              EXPECT_DOUBLE_EQ(r.value(1), 0.01);
          }},
         {"movep joint limits", Cmd::SetMovePJointRangeLimitParam,
-         [] { return doubles(seq(12, -2)).SerializeAsString(); }, Cmd::GetMovePJointRangeLimitParam, "",
-         reply<pbm::ProtoCommunicationDoubleVectorResponse>(),
-         [](const auto& m) { EXPECT_DOUBLE_EQ(as<pbm::ProtoCommunicationDoubleVectorResponse>(m).value(0), -2); }},
+         [] { return doubles(seq(12, -2)).SerializeAsString(); }, Cmd::GetMovePJointRangeLimitParam,
+         "", reply<pbm::ProtoCommunicationDoubleVectorResponse>(),
+         [](const auto& m) {
+             EXPECT_DOUBLE_EQ(as<pbm::ProtoCommunicationDoubleVectorResponse>(m).value(0), -2);
+         }},
         {"seam tracking", Cmd::SetSeamTrackingParameters, [&] { return seam.SerializeAsString(); },
          Cmd::GetSeamTrackingParameters, "", reply<pbc::ProtoSeamTrackResponse_t>(),
          [](const auto& m) {
@@ -402,8 +445,11 @@ TEST_F(SimProtocol, EverySetterFamilyReadsBack) {
              EXPECT_DOUBLE_EQ(s.maxacc(), 1.5);
          }},
         {"recognition parameters", Cmd::SetRobotRecognitionParam,
-         [] { return ints({3, 2, 7, 9}).SerializeAsString(); }, Cmd::GetRobotRecognitionParam,
-         ints({3}).SerializeAsString(), reply<pbm::ProtoCommunicationIntVectorResponse>(),
+         [] {
+             return ints({3, 2, 7, 9}).SerializeAsString();
+         },
+         Cmd::GetRobotRecognitionParam, ints({3}).SerializeAsString(),
+         reply<pbm::ProtoCommunicationIntVectorResponse>(),
          [](const auto& m) {
              const auto& r = as<pbm::ProtoCommunicationIntVectorResponse>(m);
              ASSERT_EQ(r.value_size(), 4);
@@ -428,17 +474,21 @@ TEST_F(SimProtocol, SettersRefuseMalformedValuesAndKeepState) {
     };
     const Bad cases[] = {
         {"undecodable body", Cmd::SetRobotMode, std::string("\x0A\xFF", 2)},
-        {"collision class above 10", Cmd::SetRobotCollisionGrade, generalInts({11}).SerializeAsString()},
-        {"DO address beyond the board", Cmd::SetInterfaceBoardOneDOStatus, digital({{48, 1, 0}}).SerializeAsString()},
+        {"collision class above 10", Cmd::SetRobotCollisionGrade,
+         generalInts({11}).SerializeAsString()},
+        {"DO address beyond the board", Cmd::SetInterfaceBoardOneDOStatus,
+         digital({{48, 1, 0}}).SerializeAsString()},
         {"tool line 4", Cmd::SetToolDigitalIOType, digital({{4, 1, 0}}).SerializeAsString()},
-        {"joint range with 12 values", Cmd::SetJointRangeOfMotion, doubles(seq(12, 0)).SerializeAsString()},
+        {"joint range with 12 values", Cmd::SetJointRangeOfMotion,
+         doubles(seq(12, 0)).SerializeAsString()},
         {"servo joint 7", Cmd::SetJointCommonData, ints({0, 7, 1}).SerializeAsString()},
     };
     for (const Bad& b : cases) {
         EXPECT_NE(commonReply(client, b.cmd, b.body).errorcode(), 0) << b.name;
     }
     EXPECT_EQ(sim().snapshot().collisionClass, 6);
-    pbm::ProtoRobotCommonResponse unknown = commonReply(client, 1);  // a command the controller does not take
+    pbm::ProtoRobotCommonResponse unknown =
+        commonReply(client, 1);  // a command the controller does not take
     EXPECT_NE(unknown.errorcode(), 0);
 }
 
@@ -495,10 +545,12 @@ TEST_F(SimProtocol, PowerBrakeAndFullTurnFlags) {
 TEST_F(SimProtocol, JointMoveIsRefusedUntilStartedThenEndsWithItsEvent) {
     login(client);
     const double target[6] = {0.3, -0.1, 1.5, 0.2, 1.4, 0.5};
-    EXPECT_EQ(commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(),
-              tevo_sim::CodeProcessRequestFailed);
+    EXPECT_EQ(
+        commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(),
+        tevo_sim::CodeProcessRequestFailed);
     startArm(client);
-    EXPECT_EQ(commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(), 0);
+    EXPECT_EQ(
+        commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(), 0);
     ASSERT_TRUE(nextEvent(client, tevo_sim::EvAtTrackTargetPos));
     const auto s = sim().snapshot();
     for (int i = 0; i < 6; ++i) EXPECT_NEAR(s.joints[i], target[i], 1e-9);
@@ -507,8 +559,11 @@ TEST_F(SimProtocol, JointMoveIsRefusedUntilStartedThenEndsWithItsEvent) {
     // Outside the configured joint range: refused, the arm stays.
     std::vector<double> range{1};
     for (int i = 0; i < 6; ++i) range.push_back(-1.0), range.push_back(1.0);
-    EXPECT_EQ(commonReply(client, Cmd::SetJointRangeOfMotion, doubles(range).SerializeAsString()).errorcode(), 0);
-    EXPECT_NE(commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(), 0);
+    EXPECT_EQ(commonReply(client, Cmd::SetJointRangeOfMotion, doubles(range).SerializeAsString())
+                  .errorcode(),
+              0);
+    EXPECT_NE(
+        commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(), 0);
 }
 
 TEST_F(SimProtocol, LinearMoveFollowsAStraightLine) {
@@ -521,8 +576,10 @@ TEST_F(SimProtocol, LinearMoveFollowsAStraightLine) {
     pbc::ProtoRoadPointResponse corrected;
     ASSERT_TRUE(client.request(Cmd::GetCorrectedWaypoint, tmp.roadpointvector(0), corrected));
     const auto& wp = corrected.waypoint();
-    const double pos[3] = {wp.cartpos().position(0).x(), wp.cartpos().position(0).y(), wp.cartpos().position(0).z()};
-    const double quat[4] = {wp.orientation().w(), wp.orientation().x(), wp.orientation().y(), wp.orientation().z()};
+    const double pos[3] = {wp.cartpos().position(0).x(), wp.cartpos().position(0).y(),
+                           wp.cartpos().position(0).z()};
+    const double quat[4] = {wp.orientation().w(), wp.orientation().x(), wp.orientation().y(),
+                            wp.orientation().z()};
     pbc::RobotMove mv = jointMove(goal, 2);
     mv.mutable_move_profile()->mutable_maxvelc()->set_jointpara(0, 0.1);  // slow line: many samples
     mv.clear_roadpointvector();
@@ -532,7 +589,8 @@ TEST_F(SimProtocol, LinearMoveFollowsAStraightLine) {
     addPoint(here0, sim().snapshot().joints);
     pbc::ProtoRoadPointResponse start;
     ASSERT_TRUE(client.request(Cmd::GetCorrectedWaypoint, here0.roadpointvector(0), start));
-    const double p0[3] = {start.waypoint().cartpos().position(0).x(), start.waypoint().cartpos().position(0).y(),
+    const double p0[3] = {start.waypoint().cartpos().position(0).x(),
+                          start.waypoint().cartpos().position(0).y(),
                           start.waypoint().cartpos().position(0).z()};
     ASSERT_EQ(commonReply(client, Cmd::RobotMove, mv.SerializeAsString()).errorcode(), 0);
     // Sample the path while it runs: every sample lies on the segment p0-pos.
@@ -545,7 +603,8 @@ TEST_F(SimProtocol, LinearMoveFollowsAStraightLine) {
         addPoint(probe, snap.joints);
         pbc::ProtoRoadPointResponse here;
         ASSERT_TRUE(client.request(Cmd::GetCorrectedWaypoint, probe.roadpointvector(0), here));
-        const double p[3] = {here.waypoint().cartpos().position(0).x(), here.waypoint().cartpos().position(0).y(),
+        const double p[3] = {here.waypoint().cartpos().position(0).x(),
+                             here.waypoint().cartpos().position(0).y(),
                              here.waypoint().cartpos().position(0).z()};
         double d[3], u[3], len = 0, t = 0;
         for (int i = 0; i < 3; ++i) u[i] = pos[i] - p0[i], len += u[i] * u[i];
@@ -589,7 +648,8 @@ TEST_F(SimProtocol, PauseContinueAndStopAnswerWithResultAndDoneEvents) {
     EXPECT_EQ(r.ret(), tevo_sim::MoveControlSuccNoWait);  // nothing to pause
 
     const double far[6] = {2.0, -1.0, 0.5, 1.0, -1.0, 2.0};
-    ASSERT_EQ(commonReply(client, Cmd::RobotMove, jointMove(far).SerializeAsString()).errorcode(), 0);
+    ASSERT_EQ(commonReply(client, Cmd::RobotMove, jointMove(far).SerializeAsString()).errorcode(),
+              0);
     ASSERT_TRUE(client.request(Cmd::MoveControlPause, "", r));
     EXPECT_EQ(r.ret(), tevo_sim::MoveControlSuccWaitDone);
     EXPECT_TRUE(nextEvent(client, tevo_sim::EvMoveControlPauseDone));
@@ -633,8 +693,11 @@ TEST_F(SimProtocol, OfflineTrackPlaysWhatWasUploaded) {
     const double b[6] = {0.2, -0.25, 1.65, 0.45, 1.45, 0.05};
     pbc::RobotMove up = jointMove(a);
     addPoint(up, b);
-    EXPECT_NE(commonReply(client, Cmd::OfflineTrackMoveStartup).errorcode(), 0);  // nothing uploaded
-    ASSERT_EQ(commonReply(client, Cmd::OfflineTrackWaypointAppend, up.SerializeAsString()).errorcode(), 0);
+    EXPECT_NE(commonReply(client, Cmd::OfflineTrackMoveStartup).errorcode(),
+              0);  // nothing uploaded
+    ASSERT_EQ(
+        commonReply(client, Cmd::OfflineTrackWaypointAppend, up.SerializeAsString()).errorcode(),
+        0);
     ASSERT_EQ(commonReply(client, Cmd::OfflineTrackMoveStartup).errorcode(), 0);
     ASSERT_TRUE(nextEvent(client, tevo_sim::EvAtTrackTargetPos));
     for (int i = 0; i < 6; ++i) EXPECT_NEAR(sim().snapshot().joints[i], b[i], 1e-9);
@@ -649,7 +712,8 @@ TEST_F(SimProtocol, ArmStopsWhenTheConnectionThatMovedItDrops) {
     login(other);
     startArm(client);
     const double far[6] = {2.0, -1.0, 0.5, 1.0, -1.0, 2.0};
-    ASSERT_EQ(commonReply(client, Cmd::RobotMove, jointMove(far).SerializeAsString()).errorcode(), 0);
+    ASSERT_EQ(commonReply(client, Cmd::RobotMove, jointMove(far).SerializeAsString()).errorcode(),
+              0);
     ASSERT_TRUE(waitFor([&] { return sim().snapshot().moving; }));
     client.close();
     ASSERT_TRUE(sim().waitIdle(5000ms));
@@ -689,7 +753,8 @@ TEST_F(SimPush100, PushesFlowAtAboutTheConfiguredRateOnlyWhileSwitchedOn) {
         if (f->type == Cmd::RealTimeRobotEndSpeed) ++speeds;
         EXPECT_NE(f->type, Cmd::RealTimeJointStatus);
     }
-    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double secs =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_NEAR(angles / secs, 100.0, 35.0);
     EXPECT_NEAR(speeds / secs, 100.0, 35.0);
     ASSERT_EQ(commonReply(client, Cmd::DisableRealTimeJointAnglePush).errorcode(), 0);
@@ -711,7 +776,8 @@ TEST_F(SimProtocol, BadInputClosesOnlyThatConnection) {
     std::string shortLen("\xEE\xCC\xFF\xFF\x08\x00\x00\x00", 8);
     std::string hugeLen("\xEE\xCC\xFF\xFF\xFF\xFF\xFF\x7F", 8);
     const Bad cases[] = {
-        {"garbage before the start mark", std::string("hello") + tevo_test::makeFrame(Cmd::GetRobotMode, "")},
+        {"garbage before the start mark",
+         std::string("hello") + tevo_test::makeFrame(Cmd::GetRobotMode, "")},
         {"length below the fixed fields", shortLen + std::string(8, '\0')},
         {"length beyond any frame", hugeLen},
         {"wrong end mark", badEnd},
@@ -740,10 +806,13 @@ TEST_F(SimProtocol, FaultRulesShapeTheReply) {
     code.serverCode = tevo_sim::CodeRealRobotNoExist;
     code.remaining = 1;
     sim().setFault(Cmd::SetRobotMode, code);
-    EXPECT_EQ(commonReply(client, Cmd::SetRobotMode, generalInts({1}).SerializeAsString()).errorcode(),
-              tevo_sim::CodeRealRobotNoExist);
+    EXPECT_EQ(
+        commonReply(client, Cmd::SetRobotMode, generalInts({1}).SerializeAsString()).errorcode(),
+        tevo_sim::CodeRealRobotNoExist);
     EXPECT_EQ(sim().snapshot().workMode, 0);  // a refused setter changes nothing
-    EXPECT_EQ(commonReply(client, Cmd::SetRobotMode, generalInts({1}).SerializeAsString()).errorcode(), 0);
+    EXPECT_EQ(
+        commonReply(client, Cmd::SetRobotMode, generalInts({1}).SerializeAsString()).errorcode(),
+        0);
 
     tevo_sim::FaultRule twice;
     twice.replyTwice = true;
