@@ -34,7 +34,8 @@ bool step(const char* name, bool ok, const std::string& detail) {
 }
 
 std::string codeText(ServiceInterface& robot, int ret) {
-    return "error " + std::to_string(ret) + ": " + robot.getErrDescByCode(static_cast<RobotErrorCode>(ret));
+    return "error " + std::to_string(ret) + ": " +
+           robot.getErrDescByCode(static_cast<RobotErrorCode>(ret));
 }
 
 // Pushes arrive on the library's receive thread, events on its event thread;
@@ -53,10 +54,12 @@ void onWaypoint(const wayPoint_S* wp, void*) {
     std::lock_guard<std::mutex> lock(pushes.mutex);
     if (++pushes.waypoints <= kShownPushes) {
         std::lock_guard<std::mutex> out(printMutex);
-        std::printf("         push: waypoint #%d  joints %.3f %.3f %.3f %.3f %.3f %.3f  flange (%.4f, %.4f, %.4f)\n",
-                    pushes.waypoints, wp->jointpos[0], wp->jointpos[1], wp->jointpos[2], wp->jointpos[3],
-                    wp->jointpos[4], wp->jointpos[5], wp->cartPos.position.x, wp->cartPos.position.y,
-                    wp->cartPos.position.z);
+        std::printf(
+            "         push: waypoint #%d  joints %.3f %.3f %.3f %.3f %.3f %.3f  flange (%.4f, "
+            "%.4f, %.4f)\n",
+            pushes.waypoints, wp->jointpos[0], wp->jointpos[1], wp->jointpos[2], wp->jointpos[3],
+            wp->jointpos[4], wp->jointpos[5], wp->cartPos.position.x, wp->cartPos.position.y,
+            wp->cartPos.position.z);
     }
     pushes.arrived.notify_all();
 }
@@ -75,8 +78,8 @@ void onEvent(const RobotEventInfo* event, void*) {
     ++pushes.events;
     {
         std::lock_guard<std::mutex> out(printMutex);
-        std::printf("         event: type %d code %d %s\n", static_cast<int>(event->eventType), event->eventCode,
-                    event->eventContent.c_str());
+        std::printf("         event: type %d code %d %s\n", static_cast<int>(event->eventType),
+                    event->eventCode, event->eventContent.c_str());
     }
     pushes.arrived.notify_all();
 }
@@ -112,7 +115,8 @@ int main(int argc, char** argv) {
     RobotDhPara dh;
     int ret = robot.robotServiceLogin(host, port, user, password, type, dh);
     char text[160];
-    std::snprintf(text, sizeof text, "arm model %d, DH A3 %.4f A4 %.4f D1 %.4f D2 %.4f D5 %.4f D6 %.4f",
+    std::snprintf(text, sizeof text,
+                  "arm model %d, DH A3 %.4f A4 %.4f D1 %.4f D2 %.4f D5 %.4f D6 %.4f",
                   static_cast<int>(type), dh.A3, dh.A4, dh.D1, dh.D2, dh.D5, dh.D6);
     if (!step("login", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret))) {
         std::printf("demo FAILED: no connection\n");
@@ -123,14 +127,16 @@ int main(int argc, char** argv) {
     step("connection status", connected, connected ? "connected" : "not connected");
 
     ret = robot.robotServiceRobotHandShake(true);
-    step("handshake (blocking)", ret == ErrnoSucc, ret == ErrnoSucc ? "controller confirmed" : codeText(robot, ret));
+    step("handshake (blocking)", ret == ErrnoSucc,
+         ret == ErrnoSucc ? "controller confirmed" : codeText(robot, ret));
 
     ToolDynamicsParam tool;
     ServiceInterface::initToolDynamicsParamDataType(tool);
     ROBOT_SERVICE_STATE state = ROBOT_SERVICE_READY;
     ret = robot.rootServiceRobotStartup(tool, 6, true, true, 1000, state, true);
     step("arm start-up (blocking)", ret == ErrnoSucc && state == ROBOT_SERVICE_WORKING,
-         ret == ErrnoSucc ? "arm state " + std::to_string(state) + (state == ROBOT_SERVICE_WORKING ? " (working)" : "")
+         ret == ErrnoSucc ? "arm state " + std::to_string(state) +
+                                (state == ROBOT_SERVICE_WORKING ? " (working)" : "")
                           : codeText(robot, ret));
 
     std::string version;
@@ -144,38 +150,43 @@ int main(int argc, char** argv) {
 
     RobotState armState;
     ret = robot.robotServiceGetRobotCurrentState(armState);
-    step("arm state", ret == ErrnoSucc, ret == ErrnoSucc ? std::to_string(armState) : codeText(robot, ret));
+    step("arm state", ret == ErrnoSucc,
+         ret == ErrnoSucc ? std::to_string(armState) : codeText(robot, ret));
 
     JointParam joints;
     ret = robot.robotServiceGetJointAngleInfo(joints);
     if (ret == ErrnoSucc) {
-        std::snprintf(text, sizeof text, "%.4f %.4f %.4f %.4f %.4f %.4f rad", joints.jointPos[0], joints.jointPos[1],
-                      joints.jointPos[2], joints.jointPos[3], joints.jointPos[4], joints.jointPos[5]);
+        std::snprintf(text, sizeof text, "%.4f %.4f %.4f %.4f %.4f %.4f rad", joints.jointPos[0],
+                      joints.jointPos[1], joints.jointPos[2], joints.jointPos[3],
+                      joints.jointPos[4], joints.jointPos[5]);
     }
     step("joint angles", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret));
 
     if (ret == ErrnoSucc) {
         wayPoint_S flange;
         ret = robot.robotServiceRobotFk(joints.jointPos, ARM_DOF, flange);
-        std::snprintf(text, sizeof text, "flange at (%.4f, %.4f, %.4f) m", flange.cartPos.position.x,
-                      flange.cartPos.position.y, flange.cartPos.position.z);
-        step("forward kinematics", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret));
+        std::snprintf(text, sizeof text, "flange at (%.4f, %.4f, %.4f) m",
+                      flange.cartPos.position.x, flange.cartPos.position.y,
+                      flange.cartPos.position.z);
+        step("forward kinematics", ret == ErrnoSucc,
+             ret == ErrnoSucc ? text : codeText(robot, ret));
     }
 
     RobotDiagnosis diagnosis;
     ret = robot.robotServiceGetRobotDiagnosisInfo(diagnosis);
-    std::snprintf(text, sizeof text, "arm power %s, %.1f V", diagnosis.armPowerStatus ? "on" : "off",
-                  diagnosis.armPowerVoltage);
+    std::snprintf(text, sizeof text, "arm power %s, %.1f V",
+                  diagnosis.armPowerStatus ? "on" : "off", diagnosis.armPowerVoltage);
     step("diagnosis", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret));
 
     int grade = 0;
     ret = robot.robotServiceGetRobotCollisionCurrentService(grade);
-    step("collision class", ret == ErrnoSucc, ret == ErrnoSucc ? std::to_string(grade) : codeText(robot, ret));
+    step("collision class", ret == ErrnoSucc,
+         ret == ErrnoSucc ? std::to_string(grade) : codeText(robot, ret));
 
     ToolDynamicsParam payload;
     ret = robot.robotServiceGetToolDynamicsParam(payload);
-    std::snprintf(text, sizeof text, "%.3f kg at (%.3f, %.3f, %.3f) m", payload.payload, payload.positionX,
-                  payload.positionY, payload.positionZ);
+    std::snprintf(text, sizeof text, "%.3f kg at (%.3f, %.3f, %.3f) m", payload.payload,
+                  payload.positionX, payload.positionY, payload.positionZ);
     step("payload", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret));
 
     std::printf("  waiting for real-time pushes ...\n");
@@ -189,13 +200,16 @@ int main(int argc, char** argv) {
     {
         std::lock_guard<std::mutex> lock(pushes.mutex);
         step("real-time pushes", gotPushes,
-             std::to_string(pushes.waypoints) + " waypoints, " + std::to_string(pushes.speeds) + " end speeds");
+             std::to_string(pushes.waypoints) + " waypoints, " + std::to_string(pushes.speeds) +
+                 " end speeds");
     }
 
     ret = robot.robotServiceRobotShutdown(true);
-    step("arm shut-down (blocking)", ret == ErrnoSucc, ret == ErrnoSucc ? "done" : codeText(robot, ret));
+    step("arm shut-down (blocking)", ret == ErrnoSucc,
+         ret == ErrnoSucc ? "done" : codeText(robot, ret));
 
-    const bool gotEvents = waitForPushes([](const PushLog& p) { return p.events > 0; }, std::chrono::seconds(2));
+    const bool gotEvents =
+        waitForPushes([](const PushLog& p) { return p.events > 0; }, std::chrono::seconds(2));
     {
         std::lock_guard<std::mutex> lock(pushes.mutex);
         step("robot events", gotEvents, std::to_string(pushes.events) + " received");

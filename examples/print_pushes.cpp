@@ -41,13 +41,14 @@ void onJointStatus(const JointStatus* status, int size, void*) {
     static std::atomic<int> count{0};
     if (++count % 50 != 1 || size < 1) return;
     std::lock_guard<std::mutex> lock(printMutex);
-    std::printf("joint 1    current %d, temperature %.1f\n", status[0].jointCurrentI, status[0].jointCurTemp);
+    std::printf("joint 1    current %d, temperature %.1f\n", status[0].jointCurrentI,
+                status[0].jointCurTemp);
 }
 
 void onEvent(const RobotEventInfo* event, void*) {
     std::lock_guard<std::mutex> lock(printMutex);
-    std::printf("event      type %d code %d %s\n", static_cast<int>(event->eventType), event->eventCode,
-                event->eventContent.c_str());
+    std::printf("event      type %d code %d %s\n", static_cast<int>(event->eventType),
+                event->eventCode, event->eventContent.c_str());
 }
 
 void onLog(LOG_LEVEL level, const char* text, void*) {

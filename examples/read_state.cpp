@@ -60,8 +60,9 @@ int main(int argc, char** argv) {
 
     RobotDiagnosis diagnosis;
     if (report(robot, "diagnosis", robot.robotServiceGetRobotDiagnosisInfo(diagnosis)))
-        std::printf("arm power              %s, %.1f V, %.2f A\n", diagnosis.armPowerStatus ? "on" : "off",
-                    diagnosis.armPowerVoltage, diagnosis.armPowerCurrent);
+        std::printf("arm power              %s, %.1f V, %.2f A\n",
+                    diagnosis.armPowerStatus ? "on" : "off", diagnosis.armPowerVoltage,
+                    diagnosis.armPowerCurrent);
 
     RobotDevInfo devInfo;
     if (report(robot, "device info", robot.robotServiceGetRobotDevInfoService(devInfo)))
@@ -73,8 +74,8 @@ int main(int argc, char** argv) {
 
     ToolDynamicsParam tool;
     if (report(robot, "tool dynamics", robot.robotServiceGetToolDynamicsParam(tool)))
-        std::printf("payload                %.3f kg at (%.3f, %.3f, %.3f) m\n", tool.payload, tool.positionX,
-                    tool.positionY, tool.positionZ);
+        std::printf("payload                %.3f kg at (%.3f, %.3f, %.3f) m\n", tool.payload,
+                    tool.positionX, tool.positionY, tool.positionZ);
 
     robot.robotServiceLogout();
     return failures == 0 ? 0 : 1;

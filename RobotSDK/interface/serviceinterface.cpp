@@ -42,9 +42,7 @@ void logTrampoline(int level, const char* text, void* arg) {
 std::mutex s_logRegistrationMutex;
 LogCallbackRecord* s_logCallbackRecord = nullptr;
 
-void sleepMilliseconds(int ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void sleepMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 // The payload setting that carries a tool's dynamics on the controller: the
 // same centre of mass and mass for automatic and manual operation.
@@ -102,11 +100,15 @@ ServiceInterface::ServiceInterface() {
     // Registered before any connection exists, so no push or event can reach
     // a half-built facade.
     RobotControlServices& core = *m_robotBaseService;
-    core.robotServiceRegisterRealTimeJointStatusCallbackService(recvRealTimeJointStatusPushCallback, this);
-    core.robotServiceRegisterRealTimeRoadPointCallbackService(recvRealTimeWaypointPushCallback, this);
+    core.robotServiceRegisterRealTimeJointStatusCallbackService(recvRealTimeJointStatusPushCallback,
+                                                                this);
+    core.robotServiceRegisterRealTimeRoadPointCallbackService(recvRealTimeWaypointPushCallback,
+                                                              this);
     core.robotServiceRegisterRobotEventInfoCallbackService(recvRobotEventPushCallback, this);
-    core.robotServiceRegisterRealTimeEndSpeedCallbackService(recvRealTimeEndSpeedPushCallback, this);
-    core.robotServiceRegisterMovepProgressNotifyCallbackService(recvMovepProgressNotifyCallback, this);
+    core.robotServiceRegisterRealTimeEndSpeedCallbackService(recvRealTimeEndSpeedPushCallback,
+                                                             this);
+    core.robotServiceRegisterMovepProgressNotifyCallbackService(recvMovepProgressNotifyCallback,
+                                                                this);
 }
 
 // Logging out joins the receive thread, so no push can arrive afterwards;
@@ -136,8 +138,8 @@ void ServiceInterface::dispatch(void* facade, CallbackSlot<Callback> ServiceInte
     if (slot.callback != nullptr) slot.callback(args..., slot.arg);
 }
 
-int ServiceInterface::robotServiceRegisterRealTimeJointStatusCallback(RealTimeJointStatusCallback ptr,
-                                                                      void* arg) {
+int ServiceInterface::robotServiceRegisterRealTimeJointStatusCallback(
+    RealTimeJointStatusCallback ptr, void* arg) {
     m_robotBaseService->setRealTimeJointStatusPush(ptr != nullptr);
     storeCallback(m_realTimeJointStatusCallback, ptr, arg);
     return InterfaceCallSuccCode;
@@ -157,13 +159,14 @@ int ServiceInterface::robotServiceRegisterRealTimeEndSpeedCallback(RealTimeEndSp
     return InterfaceCallSuccCode;
 }
 
-int ServiceInterface::robotServiceRegisterRobotEventInfoCallback(RobotEventCallback ptr, void* arg) {
+int ServiceInterface::robotServiceRegisterRobotEventInfoCallback(RobotEventCallback ptr,
+                                                                 void* arg) {
     storeCallback(m_robotEventCallback, ptr, arg);
     return InterfaceCallSuccCode;
 }
 
-int ServiceInterface::robotServiceRegisterMovepStepNumNotifyCallback(RealTimeMovepStepNumNotifyCallback ptr,
-                                                                     void* arg) {
+int ServiceInterface::robotServiceRegisterMovepStepNumNotifyCallback(
+    RealTimeMovepStepNumNotifyCallback ptr, void* arg) {
     storeCallback(m_movepProgressNotifyCallback, ptr, arg);
     return InterfaceCallSuccCode;
 }
@@ -171,7 +174,8 @@ int ServiceInterface::robotServiceRegisterMovepStepNumNotifyCallback(RealTimeMov
 int ServiceInterface::robotServiceRegisterLogPrintCallback(RobotLogPrintCallback ptr, void* arg) {
     std::lock_guard<std::mutex> lock(s_logRegistrationMutex);
     LogCallbackRecord* record = ptr != nullptr ? new LogCallbackRecord{ptr, arg} : nullptr;
-    S_RobotLogPrintPtr->registerRobotLogPrintCallback(record != nullptr ? logTrampoline : nullptr, record);
+    S_RobotLogPrintPtr->registerRobotLogPrintCallback(record != nullptr ? logTrampoline : nullptr,
+                                                      record);
     delete s_logCallbackRecord;
     s_logCallbackRecord = record;
     return InterfaceCallSuccCode;
@@ -193,7 +197,8 @@ void ServiceInterface::recvRealTimeEndSpeedPushCallback(double speed, void* arg)
 void ServiceInterface::recvRobotEventPushCallback(const RobotEventInfo* info, void* arg) {
     if (info == nullptr) return;
     const RobotEventInfo copy = *info;  // the application gets its own copy
-    dispatch(arg, &ServiceInterface::m_robotEventCallback, static_cast<const RobotEventInfo*>(&copy));
+    dispatch(arg, &ServiceInterface::m_robotEventCallback,
+             static_cast<const RobotEventInfo*>(&copy));
 }
 
 // Move-progress numbers are passed on as the controller sends them; their

@@ -112,17 +112,18 @@ public:
     int robotServiceRegisterRobotEventInfoCallback(RobotEventCallback ptr, void* arg);
     // Called on the receive thread.
     int robotServiceRegisterMovepStepNumNotifyCallback(RealTimeMovepStepNumNotifyCallback ptr,
-                                                        void* arg);
+                                                       void* arg);
     // One log callback per process, shared by every object.
     int robotServiceRegisterLogPrintCallback(RobotLogPrintCallback ptr, void* arg);
 
     // ---- Dispatchers (the control core calls these; arg is the object) ----
-    static void recvRealTimeJointStatusPushCallback(const tevo_robot_namespace::JointStatus* jointStatus,
-                                                    int size, void* arg);
+    static void recvRealTimeJointStatusPushCallback(
+        const tevo_robot_namespace::JointStatus* jointStatus, int size, void* arg);
     static void recvRealTimeWaypointPushCallback(const tevo_robot_namespace::wayPoint_S* waypoint,
                                                  void* arg);
     static void recvRealTimeEndSpeedPushCallback(double speed, void* arg);
-    static void recvRobotEventPushCallback(const tevo_robot_namespace::RobotEventInfo* info, void* arg);
+    static void recvRobotEventPushCallback(const tevo_robot_namespace::RobotEventInfo* info,
+                                           void* arg);
     static void recvMovepProgressNotifyCallback(int num, void* arg);
 
     // ---- Login and connection ---------------------------------------------
@@ -155,16 +156,19 @@ public:
 
     // ---- Tool dynamics, kept on the controller as its payload setting ------
     // Sends position and payload (as float); the inertia is not sent.
-    int robotServiceSetToolDynamicsParam(const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+    int robotServiceSetToolDynamicsParam(
+        const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
     int robotServiceSetNoneToolDynamicsParam();
     // On success: position and payload from the controller, inertia 0.
-    int robotServiceGetToolDynamicsParam(tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+    int robotServiceGetToolDynamicsParam(
+        tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
 
     // ---- Controller state and configuration ---------------------------------
     int robotServiceGetRobotWorkMode(tevo_robot_namespace::RobotWorkMode& mode);
     int robotServiceSetRobotWorkMode(tevo_robot_namespace::RobotWorkMode mode);
     int robotServiceSetEnableForceTeachWhenProjectIsRunning(bool enable);
-    int robotServiceGetRobotGravityComponent(tevo_robot_namespace::RobotGravityComponent& gravityComponent);
+    int robotServiceGetRobotGravityComponent(
+        tevo_robot_namespace::RobotGravityComponent& gravityComponent);
     // Sends the class, then reads it back up to three times 150 ms apart.
     int robotServiceSetRobotCollisionClass(int grade);
     // collisionGrade is written only when the result is 0.
@@ -189,7 +193,8 @@ public:
     // Writes the configuration when the interface board supports it (revision
     // V3.1 or later; for older boards returns 0 and sends nothing), then reads
     // it back up to six times 100 ms apart; ErrCode_Failed if it never matches.
-    int robotServiceSetRobotSafetyConfig(const tevo_robot_namespace::RobotSafetyConfig& safetyConfig);
+    int robotServiceSetRobotSafetyConfig(
+        const tevo_robot_namespace::RobotSafetyConfig& safetyConfig);
     int robotServiceGetOrpeSafetyStatus(tevo_robot_namespace::OrpeSafetyStatus& safetyStatus);
     int robotServiceUpdateRobotBoardFirmware(tevo_robot_namespace::update_board_firmware_cmd cmd,
                                              const void* data, uint16_t length);
@@ -216,48 +221,60 @@ public:
     int robotServiceSetJointParam_PosDS(int jointID, uint16_t value);
 
     // ---- Kinematics and frames (local computations, any thread) -------------
-    int robotServiceRobotFk(const double* jointAngle, int size, tevo_robot_namespace::wayPoint_S& wayPoint);
-    int robotServiceRobotIk(const double* startPointJointAngle, const tevo_robot_namespace::Pos& position,
-                            const tevo_robot_namespace::Ori& ori, tevo_robot_namespace::wayPoint_S& wayPoint);
-    int robotServiceRobotIk(const tevo_robot_namespace::Pos& position, const tevo_robot_namespace::Ori& ori,
+    int robotServiceRobotFk(const double* jointAngle, int size,
+                            tevo_robot_namespace::wayPoint_S& wayPoint);
+    int robotServiceRobotIk(const double* startPointJointAngle,
+                            const tevo_robot_namespace::Pos& position,
+                            const tevo_robot_namespace::Ori& ori,
+                            tevo_robot_namespace::wayPoint_S& wayPoint);
+    int robotServiceRobotIk(const tevo_robot_namespace::Pos& position,
+                            const tevo_robot_namespace::Ori& ori,
                             std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
-    int robotServiceToolCalibration(const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointPosCalibVector,
-                                    char poseCalibMethod, tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
-    int robotServiceToolCalibration(const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointPosCalibVector,
-                                    const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointOriCalibVector,
-                                    tevo_robot_namespace::ToolKinematicsOriCalibrateMathod poseCalibMethod,
-                                    tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
-    int robotServiceCheckUserCoordinate(const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem);
+    int robotServiceToolCalibration(
+        const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointPosCalibVector,
+        char poseCalibMethod, tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    int robotServiceToolCalibration(
+        const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointPosCalibVector,
+        const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointOriCalibVector,
+        tevo_robot_namespace::ToolKinematicsOriCalibrateMathod poseCalibMethod,
+        tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    int robotServiceCheckUserCoordinate(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem);
     int robotServiceUserCoordinateCalibration(
-        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem, double bInWPos[3],
-        double bInWOri[9], double wInBPos[3]);
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
+        double bInWPos[3], double bInWOri[9], double wInBPos[3]);
     int robotServiceOriMatrixToQuaternion(double eerot[], tevo_robot_namespace::Ori& result);
     int quaternionToRPY(const tevo_robot_namespace::Ori& ori, tevo_robot_namespace::Rpy& rpy);
     int RPYToQuaternion(const tevo_robot_namespace::Rpy& rpy, tevo_robot_namespace::Ori& ori);
 
-    static int baseToUserCoordinate(const tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
-                                    const tevo_robot_namespace::Ori& flangeCenterOrientationOnBase,
-                                    const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
-                                    const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
-                                    tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
-                                    tevo_robot_namespace::Ori& toolEndOrientationOnUserCoord);
-    static int baseToBaseAdditionalTool(const tevo_robot_namespace::wayPoint_S& flangeCenterPointOnBase,
-                                        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
-                                        tevo_robot_namespace::wayPoint_S& toolEndPointOnBase);
-    static int baseToBaseAdditionalTool(const tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
-                                        const tevo_robot_namespace::Ori& flangeCenterOrientationOnBase,
-                                        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
-                                        tevo_robot_namespace::Pos& toolEndPositionOnBase,
-                                        tevo_robot_namespace::Ori& toolEndOrientationOnBase);
-    static int userToBaseCoordinate(const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
-                                    const tevo_robot_namespace::Ori& toolEndOrientationOnUserCoord,
-                                    const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
-                                    const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
-                                    tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
-                                    tevo_robot_namespace::Ori& flangeCenterOrientationOnBase);
-    static int userCoordPointToBasePoint(const tevo_robot_namespace::Pos& userCoordPoint,
-                                         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
-                                         tevo_robot_namespace::Pos& basePoint);
+    static int baseToUserCoordinate(
+        const tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
+        const tevo_robot_namespace::Ori& flangeCenterOrientationOnBase,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
+        tevo_robot_namespace::Ori& toolEndOrientationOnUserCoord);
+    static int baseToBaseAdditionalTool(
+        const tevo_robot_namespace::wayPoint_S& flangeCenterPointOnBase,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        tevo_robot_namespace::wayPoint_S& toolEndPointOnBase);
+    static int baseToBaseAdditionalTool(
+        const tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
+        const tevo_robot_namespace::Ori& flangeCenterOrientationOnBase,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        tevo_robot_namespace::Pos& toolEndPositionOnBase,
+        tevo_robot_namespace::Ori& toolEndOrientationOnBase);
+    static int userToBaseCoordinate(
+        const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
+        const tevo_robot_namespace::Ori& toolEndOrientationOnUserCoord,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
+        tevo_robot_namespace::Ori& flangeCenterOrientationOnBase);
+    static int userCoordPointToBasePoint(
+        const tevo_robot_namespace::Pos& userCoordPoint,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+        tevo_robot_namespace::Pos& basePoint);
     static int endOrientation2ToolOrientation(tevo_robot_namespace::Ori& tcpOriInEnd,
                                               const tevo_robot_namespace::Ori& endOri,
                                               tevo_robot_namespace::Ori& toolOri);
@@ -275,7 +292,8 @@ public:
     static void initCoordCalibrateByJointAngleAndToolDataType(
         tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordCalibrate);
     static void initToolInertiaDataType(tevo_robot_namespace::ToolInertia& toolInertia);
-    static void initToolDynamicsParamDataType(tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+    static void initToolDynamicsParamDataType(
+        tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
 
     // ---- Version and error texts --------------------------------------------
     // "V4.0.8"; needs no connection.
@@ -295,7 +313,8 @@ private:
     template <typename Callback>
     static void storeCallback(CallbackSlot<Callback>& slot, Callback callback, void* arg);
     template <typename Callback, typename... Args>
-    static void dispatch(void* facade, CallbackSlot<Callback> ServiceInterface::*slot, Args... args);
+    static void dispatch(void* facade, CallbackSlot<Callback> ServiceInterface::*slot,
+                         Args... args);
 
     int setServoParam(int paramType, int jointID, uint16_t value);
 

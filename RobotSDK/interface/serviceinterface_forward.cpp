@@ -1,7 +1,6 @@
 // The facade operations that pass their arguments unchanged to the control
 // core or to the kinematics service and return its result.
 #include "RobotSDK/interface/serviceinterface.h"
-
 #include "RobotSDK/sdkMateType/communicationmatetype.h"
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotutilservice.h"
@@ -23,7 +22,9 @@ int ServiceInterface::robotServiceReleaseBrake() { return m_robotBaseService->ro
 int ServiceInterface::robotServiceRobotShutdown(bool IsBolck) {
     return m_robotBaseService->robotShutdownService(IsBolck);
 }
-int ServiceInterface::robotServiceCollisionRecover() { return m_robotBaseService->collisionRecover(); }
+int ServiceInterface::robotServiceCollisionRecover() {
+    return m_robotBaseService->collisionRecover();
+}
 
 // ---- Push switches ---------------------------------------------------------------
 
@@ -48,7 +49,8 @@ int ServiceInterface::robotServiceSetRobotWorkMode(RobotWorkMode mode) {
 int ServiceInterface::robotServiceSetEnableForceTeachWhenProjectIsRunning(bool enable) {
     return m_robotBaseService->setEnableForceTeachWhenProjectIsRunning(enable);
 }
-int ServiceInterface::robotServiceGetRobotGravityComponent(RobotGravityComponent& gravityComponent) {
+int ServiceInterface::robotServiceGetRobotGravityComponent(
+    RobotGravityComponent& gravityComponent) {
     return m_robotBaseService->getRobotGravityComponent(gravityComponent);
 }
 int ServiceInterface::robotServiceSetRobotCollisionClass(int grade) {
@@ -105,8 +107,8 @@ int ServiceInterface::robotServiceGetRobotSafetyConfig(RobotSafetyConfig& safety
 int ServiceInterface::robotServiceGetOrpeSafetyStatus(OrpeSafetyStatus& safetyStatus) {
     return m_robotBaseService->getOrpeSafetyStatus(safetyStatus);
 }
-int ServiceInterface::robotServiceUpdateRobotBoardFirmware(update_board_firmware_cmd cmd, const void* data,
-                                                           uint16_t length) {
+int ServiceInterface::robotServiceUpdateRobotBoardFirmware(update_board_firmware_cmd cmd,
+                                                           const void* data, uint16_t length) {
     return m_robotBaseService->updateRobotBoardFirmwareService(cmd, data, length);
 }
 int ServiceInterface::robotServiceGetBoardFirmwareUpdateResultService(bool& value) {
@@ -121,7 +123,8 @@ int ServiceInterface::robotServiceGetServerVersionInfo(std::string& versionInfo)
 int ServiceInterface::robotServiceSetRobotJointOffset(RobotJointOffset& jointOffset) {
     return m_robotBaseService->setRobotJointOffsetService(jointOffset);
 }
-int ServiceInterface::robotServiceGetJointCommonData(JointCommonData* jointCommonDataArray, int size) {
+int ServiceInterface::robotServiceGetJointCommonData(JointCommonData* jointCommonDataArray,
+                                                     int size) {
     return m_robotBaseService->getJointCommonData(jointCommonDataArray, size);
 }
 int ServiceInterface::robotServiceJointSaveDataFlash(int jointID) {
@@ -138,8 +141,8 @@ int ServiceInterface::setServoParam(int paramType, int jointID, uint16_t value) 
         static_cast<CommunicationMateType::SetJointCommonParamType>(paramType), jointID, value);
 }
 
-#define TEVO_SERVO_SETTER(name)                                                    \
-    int ServiceInterface::robotServiceSetJointParam_##name(int jointID, uint16_t value) { \
+#define TEVO_SERVO_SETTER(name)                                                                  \
+    int ServiceInterface::robotServiceSetJointParam_##name(int jointID, uint16_t value) {        \
         return setServoParam(CommunicationMateType::SetJointCommonParam_##name, jointID, value); \
     }
 TEVO_SERVO_SETTER(CurrentIP)
@@ -157,7 +160,8 @@ TEVO_SERVO_SETTER(PosDS)
 
 // ---- Kinematics and frames ---------------------------------------------------------
 
-int ServiceInterface::robotServiceRobotFk(const double* jointAngle, int size, wayPoint_S& wayPoint) {
+int ServiceInterface::robotServiceRobotFk(const double* jointAngle, int size,
+                                          wayPoint_S& wayPoint) {
     return RobotUtilService::robotFk(jointAngle, size, wayPoint);
 }
 int ServiceInterface::robotServiceRobotIk(const double* startPointJointAngle, const Pos& position,
@@ -168,70 +172,84 @@ int ServiceInterface::robotServiceRobotIk(const Pos& position, const Ori& ori,
                                           std::vector<wayPoint_S>& wayPointVector) {
     return RobotUtilService::robotIk(position, ori, wayPointVector);
 }
-int ServiceInterface::robotServiceToolCalibration(const std::vector<wayPoint_S>& wayPointPosCalibVector,
-                                                  char poseCalibMethod, ToolInEndDesc& toolInEndDesc) {
-    return RobotUtilService::toolCalibration(wayPointPosCalibVector, poseCalibMethod, toolInEndDesc);
-}
-int ServiceInterface::robotServiceToolCalibration(const std::vector<wayPoint_S>& wayPointPosCalibVector,
-                                                  const std::vector<wayPoint_S>& wayPointOriCalibVector,
-                                                  ToolKinematicsOriCalibrateMathod poseCalibMethod,
-                                                  ToolInEndDesc& toolInEndDesc) {
-    return RobotUtilService::toolCalibration(wayPointPosCalibVector, wayPointOriCalibVector, poseCalibMethod,
+int ServiceInterface::robotServiceToolCalibration(
+    const std::vector<wayPoint_S>& wayPointPosCalibVector, char poseCalibMethod,
+    ToolInEndDesc& toolInEndDesc) {
+    return RobotUtilService::toolCalibration(wayPointPosCalibVector, poseCalibMethod,
                                              toolInEndDesc);
 }
-int ServiceInterface::robotServiceCheckUserCoordinate(const CoordCalibrateByJointAngleAndTool& coordSystem) {
+int ServiceInterface::robotServiceToolCalibration(
+    const std::vector<wayPoint_S>& wayPointPosCalibVector,
+    const std::vector<wayPoint_S>& wayPointOriCalibVector,
+    ToolKinematicsOriCalibrateMathod poseCalibMethod, ToolInEndDesc& toolInEndDesc) {
+    return RobotUtilService::toolCalibration(wayPointPosCalibVector, wayPointOriCalibVector,
+                                             poseCalibMethod, toolInEndDesc);
+}
+int ServiceInterface::robotServiceCheckUserCoordinate(
+    const CoordCalibrateByJointAngleAndTool& coordSystem) {
     return RobotUtilService::checkCoordinateSystemCalibration(coordSystem);
 }
-int ServiceInterface::robotServiceUserCoordinateCalibration(const CoordCalibrateByJointAngleAndTool& coordSystem,
-                                                            double bInWPos[3], double bInWOri[9],
-                                                            double wInBPos[3]) {
+int ServiceInterface::robotServiceUserCoordinateCalibration(
+    const CoordCalibrateByJointAngleAndTool& coordSystem, double bInWPos[3], double bInWOri[9],
+    double wInBPos[3]) {
     return RobotUtilService::coordinateSystemCalibration(coordSystem, bInWPos, bInWOri, wInBPos);
 }
 int ServiceInterface::robotServiceOriMatrixToQuaternion(double eerot[], Ori& result) {
     return RobotUtilService::oriMatrixToQuaternion(eerot, result);
 }
-int ServiceInterface::quaternionToRPY(const Ori& ori, Rpy& rpy) { return RobotUtilService::quaternionToRPY(ori, rpy); }
-int ServiceInterface::RPYToQuaternion(const Rpy& rpy, Ori& ori) { return RobotUtilService::RPYToQuaternion(rpy, ori); }
+int ServiceInterface::quaternionToRPY(const Ori& ori, Rpy& rpy) {
+    return RobotUtilService::quaternionToRPY(ori, rpy);
+}
+int ServiceInterface::RPYToQuaternion(const Rpy& rpy, Ori& ori) {
+    return RobotUtilService::RPYToQuaternion(rpy, ori);
+}
 
 int ServiceInterface::baseToUserCoordinate(const Pos& flangeCenterPositionOnBase,
                                            const Ori& flangeCenterOrientationOnBase,
                                            const CoordCalibrateByJointAngleAndTool& userCoordSystem,
-                                           const ToolInEndDesc& toolInEndDesc, Pos& toolEndPositionOnUserCoord,
+                                           const ToolInEndDesc& toolInEndDesc,
+                                           Pos& toolEndPositionOnUserCoord,
                                            Ori& toolEndOrientationOnUserCoord) {
-    return RobotUtilService::base2UserCoordinate(flangeCenterPositionOnBase, flangeCenterOrientationOnBase,
-                                                 userCoordSystem, toolInEndDesc, toolEndPositionOnUserCoord,
-                                                 toolEndOrientationOnUserCoord);
+    return RobotUtilService::base2UserCoordinate(
+        flangeCenterPositionOnBase, flangeCenterOrientationOnBase, userCoordSystem, toolInEndDesc,
+        toolEndPositionOnUserCoord, toolEndOrientationOnUserCoord);
 }
 int ServiceInterface::baseToBaseAdditionalTool(const wayPoint_S& flangeCenterPointOnBase,
-                                               const ToolInEndDesc& toolInEndDesc, wayPoint_S& toolEndPointOnBase) {
-    return RobotUtilService::base2BaseAdditionalTool(flangeCenterPointOnBase, toolInEndDesc, toolEndPointOnBase);
+                                               const ToolInEndDesc& toolInEndDesc,
+                                               wayPoint_S& toolEndPointOnBase) {
+    return RobotUtilService::base2BaseAdditionalTool(flangeCenterPointOnBase, toolInEndDesc,
+                                                     toolEndPointOnBase);
 }
 int ServiceInterface::baseToBaseAdditionalTool(const Pos& flangeCenterPositionOnBase,
                                                const Ori& flangeCenterOrientationOnBase,
-                                               const ToolInEndDesc& toolInEndDesc, Pos& toolEndPositionOnBase,
+                                               const ToolInEndDesc& toolInEndDesc,
+                                               Pos& toolEndPositionOnBase,
                                                Ori& toolEndOrientationOnBase) {
-    return RobotUtilService::base2BaseAdditionalTool(flangeCenterPositionOnBase, flangeCenterOrientationOnBase,
-                                                     toolInEndDesc, toolEndPositionOnBase,
-                                                     toolEndOrientationOnBase);
+    return RobotUtilService::base2BaseAdditionalTool(
+        flangeCenterPositionOnBase, flangeCenterOrientationOnBase, toolInEndDesc,
+        toolEndPositionOnBase, toolEndOrientationOnBase);
 }
 int ServiceInterface::userToBaseCoordinate(const Pos& toolEndPositionOnUserCoord,
                                            const Ori& toolEndOrientationOnUserCoord,
                                            const CoordCalibrateByJointAngleAndTool& userCoordSystem,
-                                           const ToolInEndDesc& toolInEndDesc, Pos& flangeCenterPositionOnBase,
+                                           const ToolInEndDesc& toolInEndDesc,
+                                           Pos& flangeCenterPositionOnBase,
                                            Ori& flangeCenterOrientationOnBase) {
-    return RobotUtilService::user2BaseCoordinate(toolEndPositionOnUserCoord, toolEndOrientationOnUserCoord,
-                                                 userCoordSystem, toolInEndDesc, flangeCenterPositionOnBase,
-                                                 flangeCenterOrientationOnBase);
+    return RobotUtilService::user2BaseCoordinate(
+        toolEndPositionOnUserCoord, toolEndOrientationOnUserCoord, userCoordSystem, toolInEndDesc,
+        flangeCenterPositionOnBase, flangeCenterOrientationOnBase);
 }
-int ServiceInterface::userCoordPointToBasePoint(const Pos& userCoordPoint,
-                                                const CoordCalibrateByJointAngleAndTool& userCoordSystem,
-                                                Pos& basePoint) {
+int ServiceInterface::userCoordPointToBasePoint(
+    const Pos& userCoordPoint, const CoordCalibrateByJointAngleAndTool& userCoordSystem,
+    Pos& basePoint) {
     return RobotUtilService::userCoordPoint2BasePoint(userCoordPoint, userCoordSystem, basePoint);
 }
-int ServiceInterface::endOrientation2ToolOrientation(Ori& tcpOriInEnd, const Ori& endOri, Ori& toolOri) {
+int ServiceInterface::endOrientation2ToolOrientation(Ori& tcpOriInEnd, const Ori& endOri,
+                                                     Ori& toolOri) {
     return RobotUtilService::endOrientation2ToolOrientation(tcpOriInEnd, endOri, toolOri);
 }
-int ServiceInterface::toolOrientation2EndOrientation(Ori& tcpOriInEnd, const Ori& toolOri, Ori& endOri) {
+int ServiceInterface::toolOrientation2EndOrientation(Ori& tcpOriInEnd, const Ori& toolOri,
+                                                     Ori& endOri) {
     return RobotUtilService::toolOrientation2EndOrientation(tcpOriInEnd, toolOri, endOri);
 }
 
@@ -242,11 +260,14 @@ void ServiceInterface::initOriDataType(Ori& ori) { RobotUtilService::initOriData
 void ServiceInterface::initMoveRelativeDataType(MoveRelative& moveRelative) {
     RobotUtilService::initMoveRelativeDataType(moveRelative);
 }
-void ServiceInterface::initWayPointDataType(wayPoint_S& wayPoint) { RobotUtilService::initWayPointDataType(wayPoint); }
+void ServiceInterface::initWayPointDataType(wayPoint_S& wayPoint) {
+    RobotUtilService::initWayPointDataType(wayPoint);
+}
 void ServiceInterface::initToolInEndDescDataType(ToolInEndDesc& toolInEndDesc) {
     RobotUtilService::initToolInEndDescDataType(toolInEndDesc);
 }
-void ServiceInterface::initCoordCalibrateByJointAngleAndToolDataType(CoordCalibrateByJointAngleAndTool& coordCalibrate) {
+void ServiceInterface::initCoordCalibrateByJointAngleAndToolDataType(
+    CoordCalibrateByJointAngleAndTool& coordCalibrate) {
     RobotUtilService::initCoordCalibrateByJointAngleAndToolDataType(coordCalibrate);
 }
 void ServiceInterface::initToolInertiaDataType(ToolInertia& toolInertia) {

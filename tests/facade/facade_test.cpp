@@ -88,7 +88,8 @@ protected:
     // Logs a fresh facade in to the simulator.
     std::unique_ptr<ServiceInterface> loggedIn() {
         auto facade = std::make_unique<ServiceInterface>();
-        EXPECT_EQ(facade->robotServiceLogin(simHost(), simPort(), simUser(), simPassword()), ErrnoSucc);
+        EXPECT_EQ(facade->robotServiceLogin(simHost(), simPort(), simUser(), simPassword()),
+                  ErrnoSucc);
         return facade;
     }
 
@@ -121,7 +122,8 @@ TEST(FacadeOffline, WorksWithoutConnection) {
 TEST_F(FacadeTest, RegistrationBeforeLoginStoresTheCallback) {
     ServiceInterface facade;
     Counter counter;
-    EXPECT_EQ(facade.robotServiceRegisterRealTimeJointStatusCallback(countJointStatus, &counter), ErrnoSucc);
+    EXPECT_EQ(facade.robotServiceRegisterRealTimeJointStatusCallback(countJointStatus, &counter),
+              ErrnoSucc);
 
     ASSERT_EQ(facade.robotServiceLogin(simHost(), simPort(), simUser(), simPassword()), ErrnoSucc);
     // The switch could not be sent before login, and login does not send it.
@@ -140,7 +142,8 @@ TEST_F(FacadeTest, RegistrationBeforeLoginStoresTheCallback) {
 TEST_F(FacadeTest, EmptyCallbackSwitchesThePushOffAndStopsDispatch) {
     auto facade = loggedIn();
     Counter counter;
-    ASSERT_EQ(facade->robotServiceRegisterRealTimeJointStatusCallback(countJointStatus, &counter), ErrnoSucc);
+    ASSERT_EQ(facade->robotServiceRegisterRealTimeJointStatusCallback(countJointStatus, &counter),
+              ErrnoSucc);
     EXPECT_EQ(sim().requestCount(tevo_sim::EnableRealTimeJointStatusPush), 1u);
     ASSERT_TRUE(waitFor([&] { return counter.calls.load() > 0; }));
 
@@ -240,7 +243,8 @@ TEST_P(SafetyConfigTest, WritesOnlyToNewBoardsAndReadsBack) {
 
     RobotSafetyConfig config;
     std::memset(&config, 0, sizeof config);
-    for (int i = 0; i < ARM_DOF; ++i) config.robotReducedConfigJointSpeed[i] = static_cast<uint16_t>(111 + i);
+    for (int i = 0; i < ARM_DOF; ++i)
+        config.robotReducedConfigJointSpeed[i] = static_cast<uint16_t>(111 + i);
     config.robotReducedConfigTcpSpeed = 777;
     config.robotReducedConfigTcpForce = 150;
     config.robotReducedConfigMomentum = 33;
@@ -260,10 +264,10 @@ TEST_P(SafetyConfigTest, WritesOnlyToNewBoardsAndReadsBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Revisions, SafetyConfigTest,
-    ::testing::Values(SafetyCase{"V3.0", true, ErrnoSucc, 0, 0},        // old board: nothing sent
+    ::testing::Values(SafetyCase{"V3.0", true, ErrnoSucc, 0, 0},  // old board: nothing sent
                       SafetyCase{"V2.9", true, ErrnoSucc, 0, 0},
-                      SafetyCase{"", true, ErrnoSucc, 0, 0},            // no revision text
-                      SafetyCase{"V3.1", true, ErrnoSucc, 1, 1},        // read back at once
+                      SafetyCase{"", true, ErrnoSucc, 0, 0},      // no revision text
+                      SafetyCase{"V3.1", true, ErrnoSucc, 1, 1},  // read back at once
                       SafetyCase{"V4.0", true, ErrnoSucc, 1, 1},
                       SafetyCase{"V3.1", false, ErrCode_Failed, 1, 6}));  // never reported
 
@@ -314,10 +318,12 @@ TEST_F(FacadeTest, RepeatedLifecycleLeavesNoThreads) {
     const int baseline = threadCount();
     for (int i = 0; i < 200; ++i) {
         ServiceInterface facade;
-        ASSERT_EQ(facade.robotServiceLogin(simHost(), simPort(), simUser(), simPassword()), ErrnoSucc)
+        ASSERT_EQ(facade.robotServiceLogin(simHost(), simPort(), simUser(), simPassword()),
+                  ErrnoSucc)
             << "cycle " << i;
         ASSERT_EQ(facade.robotServiceLogout(), ErrnoSucc);
     }
-    EXPECT_TRUE(waitFor([&] { return threadCount() <= baseline; })) << threadCount() << " vs " << baseline;
+    EXPECT_TRUE(waitFor([&] { return threadCount() <= baseline; }))
+        << threadCount() << " vs " << baseline;
     EXPECT_TRUE(waitFor([&] { return sim().connectionCount() == 0; }));
 }
