@@ -17,16 +17,16 @@ namespace codec_detail {
 
 void reportFailure(FailSink sink, const char* text) {
     switch (sink) {
-    case FailSink::Log:
-        RobotLogPrint::trace(trn::LL_ERROR, "%s", text);
-        break;
-    case FailSink::Stdout:
-        std::fprintf(stdout, "%s\n", text);
-        std::fflush(stdout);
-        break;
-    case FailSink::Stderr:
-        std::fprintf(stderr, "%s\n", text);
-        break;
+        case FailSink::Log:
+            RobotLogPrint::trace(trn::LL_ERROR, "%s", text);
+            break;
+        case FailSink::Stdout:
+            std::fprintf(stdout, "%s\n", text);
+            std::fflush(stdout);
+            break;
+        case FailSink::Stderr:
+            std::fprintf(stderr, "%s\n", text);
+            break;
     }
 }
 
@@ -76,7 +76,8 @@ void copyText(char (&to)[N], std::size_t maxChars, const std::string& from) {
 
 // ---- Waypoints and geometry -------------------------------------------------
 
-bool ProtoEncodeDecode::roadPointTypeConversion(const trn::wayPoint_S& in, common::ProtoRoadPoint& out) {
+bool ProtoEncodeDecode::roadPointTypeConversion(const trn::wayPoint_S& in,
+                                                common::ProtoRoadPoint& out) {
     common::cartesianPos_U* cart = out.mutable_cartpos();
     cart->Clear();
     fillPos(cart->add_position(), in.cartPos.position);
@@ -90,7 +91,8 @@ bool ProtoEncodeDecode::roadPointTypeConversion(const trn::wayPoint_S& in, commo
     return true;
 }
 
-bool ProtoEncodeDecode::roadPointTypeConversion(const common::ProtoRoadPoint& in, trn::wayPoint_S& out) {
+bool ProtoEncodeDecode::roadPointTypeConversion(const common::ProtoRoadPoint& in,
+                                                trn::wayPoint_S& out) {
     bool complete = true;
     const common::cartesianPos_U& cart = in.cartpos();
     if (!cart.position().empty()) {
@@ -111,7 +113,8 @@ bool ProtoEncodeDecode::roadPointTypeConversion(const common::ProtoRoadPoint& in
     return complete;
 }
 
-void ProtoEncodeDecode::cartesianOriUTypeConversion(const cartesian_Ori_U& in, common::cartesianOri_U& out) {
+void ProtoEncodeDecode::cartesianOriUTypeConversion(const cartesian_Ori_U& in,
+                                                    common::cartesianOri_U& out) {
     out.Clear();
     fillOri(out.add_orientation(), in.orientation);
     out.mutable_quaternionvector()->Reserve(4);
@@ -121,7 +124,8 @@ void ProtoEncodeDecode::cartesianOriUTypeConversion(const cartesian_Ori_U& in, c
     out.add_quaternionvector(in.orientation.z);
 }
 
-void ProtoEncodeDecode::cartesianOriUTypeConversion(const common::cartesianOri_U& in, cartesian_Ori_U& out) {
+void ProtoEncodeDecode::cartesianOriUTypeConversion(const common::cartesianOri_U& in,
+                                                    cartesian_Ori_U& out) {
     double q[4] = {out.orientation.w, out.orientation.x, out.orientation.y, out.orientation.z};
     if (!in.orientation().empty()) {
         const common::Ori& ori = in.orientation(0);
@@ -137,12 +141,14 @@ void ProtoEncodeDecode::cartesianOriUTypeConversion(const common::cartesianOri_U
     out.orientation.z = q[3];
 }
 
-void ProtoEncodeDecode::jointCartUTypeConversion(const joint_cart_U& in, common::joint_cart_U& out) {
+void ProtoEncodeDecode::jointCartUTypeConversion(const joint_cart_U& in,
+                                                 common::joint_cart_U& out) {
     out.Clear();
     appendAll(out.mutable_jointpara(), in.jointPara);
 }
 
-void ProtoEncodeDecode::jointCartUTypeConversion(const common::joint_cart_U& in, joint_cart_U& out) {
+void ProtoEncodeDecode::jointCartUTypeConversion(const common::joint_cart_U& in,
+                                                 joint_cart_U& out) {
     for (double& value : out.jointPara) {
         value = 0.0;
     }
@@ -214,14 +220,15 @@ void ProtoEncodeDecode::ProtoRobotMoveProfileType2TevoType(const common::RobotMo
     if (relative.relativeposition_size() == 3) {
         copyAtMost(out.relativeMove.relativePosition, relative.relativeposition());
     }
-    cartesianOriUTypeConversion(relative.relativeorientation(), out.relativeMove.relativeOrientation);
+    cartesianOriUTypeConversion(relative.relativeorientation(),
+                                out.relativeMove.relativeOrientation);
 
     jointCartUTypeConversion(in.maxvelc(), out.maxVelc);
     jointCartUTypeConversion(in.maxacc(), out.maxAcc);
     out.blendRadius = in.blendradius();
     out.circularLoopTimes = in.circularlooptimes();
-    out.arrivalAhead.arrivalAheadStat =
-        static_cast<decltype(out.arrivalAhead.arrivalAheadStat)>(in.arrivalahead().arrivalaheadstat());
+    out.arrivalAhead.arrivalAheadStat = static_cast<decltype(out.arrivalAhead.arrivalAheadStat)>(
+        in.arrivalahead().arrivalaheadstat());
     out.arrivalAhead.arrivalAheadThr = in.arrivalahead().arrivalaheadthr();
 }
 
@@ -245,17 +252,20 @@ void readTcp(const comm::TcpParam& in, TcpParam& out) {
 
 }  // namespace
 
-void ProtoEncodeDecode::robotTcpParamTypeConversion(const RobotTcpParam& in, comm::RobotTcpParam& out) {
+void ProtoEncodeDecode::robotTcpParamTypeConversion(const RobotTcpParam& in,
+                                                    comm::RobotTcpParam& out) {
     fillTcp(out.mutable_paramautorun(), in.paramAutorun);
     fillTcp(out.mutable_parammanual(), in.paramManual);
 }
 
-void ProtoEncodeDecode::robotTcpParamTypeConversion(const comm::RobotTcpParam& in, RobotTcpParam& out) {
+void ProtoEncodeDecode::robotTcpParamTypeConversion(const comm::RobotTcpParam& in,
+                                                    RobotTcpParam& out) {
     readTcp(in.paramautorun(), out.paramAutorun);
     readTcp(in.parammanual(), out.paramManual);
 }
 
-void ProtoEncodeDecode::jointStatusTypeConversion(const trn::JointStatus& in, common::ProtoJointStatus& out) {
+void ProtoEncodeDecode::jointStatusTypeConversion(const trn::JointStatus& in,
+                                                  common::ProtoJointStatus& out) {
     out.set_jointcurrenti(in.jointCurrentI);
     out.set_jointspeedmoto(in.jointSpeedMoto);
     out.set_jointposj(in.jointPosJ);
@@ -267,7 +277,8 @@ void ProtoEncodeDecode::jointStatusTypeConversion(const trn::JointStatus& in, co
     out.set_jointerrornum(in.jointErrorNum);
 }
 
-void ProtoEncodeDecode::jointStatusTypeConversion(const common::ProtoJointStatus& in, trn::JointStatus& out) {
+void ProtoEncodeDecode::jointStatusTypeConversion(const common::ProtoJointStatus& in,
+                                                  trn::JointStatus& out) {
     narrowInto(out.jointCurrentI, in.jointcurrenti());
     narrowInto(out.jointSpeedMoto, in.jointspeedmoto());
     narrowInto(out.jointPosJ, in.jointposj());
@@ -364,7 +375,8 @@ void ProtoEncodeDecode::OrpeSafetyStatusTypeConversion(const common::ProtoOrpeSa
 
 // ---- Tool -------------------------------------------------------------------
 
-void ProtoEncodeDecode::toolParamTypeConversion(const trn::ToolDynamicsParam& in, common::ToolParam& out) {
+void ProtoEncodeDecode::toolParamTypeConversion(const trn::ToolDynamicsParam& in,
+                                                common::ToolParam& out) {
     out.Clear();
     common::ToolDynamicsParam* param = out.add_tooldynamicsparam();
     param->set_payload(in.payload);
@@ -381,7 +393,8 @@ void ProtoEncodeDecode::toolParamTypeConversion(const trn::ToolDynamicsParam& in
     ProtoRobotCommonResponseInit(*out.mutable_errorinfo(), 0, std::string());
 }
 
-bool ProtoEncodeDecode::toolParamTypeConversion(const common::ToolParam& in, trn::ToolDynamicsParam& out) {
+bool ProtoEncodeDecode::toolParamTypeConversion(const common::ToolParam& in,
+                                                trn::ToolDynamicsParam& out) {
     if (in.tooldynamicsparam().empty()) {
         return false;
     }
@@ -416,21 +429,22 @@ void ProtoEncodeDecode::robotEventTypeConversion(const comm::ProtoCommunicationR
     out.eventContent = in.eventcontent();
 }
 
-void ProtoEncodeDecode::RobotDevInfoTypeConversion(const comm::OurRobotDevInfo& in, trn::RobotDevInfo& out) {
+void ProtoEncodeDecode::RobotDevInfoTypeConversion(const comm::OurRobotDevInfo& in,
+                                                   trn::RobotDevInfo& out) {
     out = trn::RobotDevInfo{};
     narrowInto(out.type, in.type());
     copyText(out.revision, 15, in.revision());
     copyText(out.manu_id, 15, in.manuid());
     copyText(out.joint_type, 15, in.jointtype());
-    const std::size_t versions =
-        std::min<std::size_t>(std::size(out.joint_ver), static_cast<std::size_t>(in.jointver_size()));
+    const std::size_t versions = std::min<std::size_t>(
+        std::size(out.joint_ver), static_cast<std::size_t>(in.jointver_size()));
     for (std::size_t i = 0; i < versions; ++i) {
         const comm::JointVersion& version = in.jointver(static_cast<int>(i));
         copyText(out.joint_ver[i].sw_version, 15, version.swversion());
         copyText(out.joint_ver[i].hw_version, 7, version.hwversion());
     }
-    const std::size_t products = std::min<std::size_t>(std::size(out.jointProductID),
-                                                       static_cast<std::size_t>(in.jointproductid_size()));
+    const std::size_t products = std::min<std::size_t>(
+        std::size(out.jointProductID), static_cast<std::size_t>(in.jointproductid_size()));
     for (std::size_t i = 0; i < products; ++i) {
         copyText(out.jointProductID[i].productID, 15, in.jointproductid(static_cast<int>(i)));
     }
@@ -446,8 +460,8 @@ void ProtoEncodeDecode::RobotDiagnosisIODescTypeConversion(const trn::RobotDiagn
     out.set_value(in.value);
 }
 
-void ProtoEncodeDecode::RobotDiagnosisIODescTypeConversion(const comm::ProtoRobotDiagnosisIODesc& in,
-                                                           trn::RobotDiagnosisIODesc& out) {
+void ProtoEncodeDecode::RobotDiagnosisIODescTypeConversion(
+    const comm::ProtoRobotDiagnosisIODesc& in, trn::RobotDiagnosisIODesc& out) {
     narrowInto(out.addr, in.addr());
     narrowInto(out.type, in.type());
     narrowInto(out.value, in.value());
@@ -469,7 +483,8 @@ void ProtoEncodeDecode::RobotAnalogIODescTypeConversion(const comm::ProtoRobotAn
 
 // ---- Application services -----------------------------------------------------
 
-void ProtoEncodeDecode::SeamTrackToProtoSeamTrack(const trn::SeamTracking& in, common::ProtoSeamTrack_t& out) {
+void ProtoEncodeDecode::SeamTrackToProtoSeamTrack(const trn::SeamTracking& in,
+                                                  common::ProtoSeamTrack_t& out) {
     out.set_trackenable(in.trackEnable ? 1 : 0);
     roadPointTypeConversion(in.currentRoadPoint, *out.mutable_currentroadpoint());
     roadPointTypeConversion(in.nextRoadPoint, *out.mutable_nextroadpoint());
@@ -481,7 +496,8 @@ void ProtoEncodeDecode::SeamTrackToProtoSeamTrack(const trn::SeamTracking& in, c
     out.set_parachanged(in.paraChanged ? 1 : 0);
 }
 
-void ProtoEncodeDecode::ProtoSeamTrackToSeamTrack(const common::ProtoSeamTrack_t& in, trn::SeamTracking& out) {
+void ProtoEncodeDecode::ProtoSeamTrackToSeamTrack(const common::ProtoSeamTrack_t& in,
+                                                  trn::SeamTracking& out) {
     out.trackEnable = in.trackenable() > 0;
     roadPointTypeConversion(in.currentroadpoint(), out.currentRoadPoint);
     roadPointTypeConversion(in.nextroadpoint(), out.nextRoadPoint);
@@ -536,8 +552,8 @@ bool ProtoEncodeDecode::ProtoWrenchToWrench(const peripheral::ProtoWrench& in, W
     return true;
 }
 
-bool ProtoEncodeDecode::ProtoFtSensorCalResultToRobotType(const peripheral::ProtoFtSensorCalibResult& in,
-                                                          FtSensorCalResult& out) {
+bool ProtoEncodeDecode::ProtoFtSensorCalResultToRobotType(
+    const peripheral::ProtoFtSensorCalibResult& in, FtSensorCalResult& out) {
     if (in.centroid_size() < 3 || in.angle_size() < 2) {
         return false;
     }
@@ -554,9 +570,9 @@ bool ProtoEncodeDecode::ProtoFtSensorCalResultToRobotType(const peripheral::Prot
 
 // ---- General-data body and shared steps ---------------------------------------
 
-void ProtoEncodeDecode::makeProtoCommunicationGeneralData(comm::ProtoCommunicationGeneralData& message,
-                                                          const std::vector<int>& property1,
-                                                          const std::vector<bool>& property2) {
+void ProtoEncodeDecode::makeProtoCommunicationGeneralData(
+    comm::ProtoCommunicationGeneralData& message, const std::vector<int>& property1,
+    const std::vector<bool>& property2) {
     message.set_type(1);
     for (int value : property1) {
         message.add_property1(value);
@@ -569,14 +585,15 @@ void ProtoEncodeDecode::makeProtoCommunicationGeneralData(comm::ProtoCommunicati
 bool ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageSerialize(
     const comm::ProtoCommunicationGeneralData& message, char** data, int* size) {
     if (data == nullptr || size == nullptr || !serializeToNewArray(message, data, size)) {
-        reportFailure(FailSink::Stderr, "ERROR:ProtoCommunicationGeneralDataMessageSerialize Serialize fail.");
+        reportFailure(FailSink::Stderr,
+                      "ERROR:ProtoCommunicationGeneralDataMessageSerialize Serialize fail.");
         return false;
     }
     return true;
 }
 
-bool ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageParse(const char* data, int size,
-                                                                  comm::ProtoCommunicationGeneralData& message) {
+bool ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageParse(
+    const char* data, int size, comm::ProtoCommunicationGeneralData& message) {
     if (!parseFromBytes(message, data, size)) {
         reportFailure(FailSink::Stderr, "ERROR: ProtoCommunicationGeneralDataMessageParse fail.");
         return false;
@@ -584,16 +601,16 @@ bool ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageParse(const char* da
     return true;
 }
 
-void ProtoEncodeDecode::resolveProtoCommunicationGeneralData(const comm::ProtoCommunicationGeneralData& message,
-                                                             std::vector<int>& property1,
-                                                             std::vector<bool>& property2, int& errorCode) {
+void ProtoEncodeDecode::resolveProtoCommunicationGeneralData(
+    const comm::ProtoCommunicationGeneralData& message, std::vector<int>& property1,
+    std::vector<bool>& property2, int& errorCode) {
     property1.assign(message.property1().begin(), message.property1().end());
     property2.assign(message.property2().begin(), message.property2().end());
     takeFirstCode(message.errorinfo(), errorCode);
 }
 
-bool ProtoEncodeDecode::ProtobufDataSerializeToArray(const google::protobuf::MessageLite& message, char** data,
-                                                     int* size) {
+bool ProtoEncodeDecode::ProtobufDataSerializeToArray(const google::protobuf::MessageLite& message,
+                                                     char** data, int* size) {
     if (data == nullptr || size == nullptr || !serializeToNewArray(message, data, size)) {
         reportFailure(FailSink::Stderr, " Serialize fail.");
         return false;
@@ -607,8 +624,8 @@ void ProtoEncodeDecode::ProtoRobotCommonResponseInit(common::RobotCommonResponse
     record.set_errormsg(text);
 }
 
-void ProtoEncodeDecode::ProtoRobotCommonResponseInit(comm::ProtoRobotCommonResponse& record, int code,
-                                                     const std::string& text) {
+void ProtoEncodeDecode::ProtoRobotCommonResponseInit(comm::ProtoRobotCommonResponse& record,
+                                                     int code, const std::string& text) {
     record.set_errorcode(code);
     record.set_errormsg(text);
 }

@@ -105,21 +105,22 @@ public:
     static bool getRequest_tcpParam(char** data, int* size, const RobotTcpParam& tcpParam);
     static bool getRequest_setToolDynamicsParam(
         char** data, int* size, const tevo_robot_namespace::ToolDynamicsParam& param);
-    static bool getRequest_setToolKinematicsParam(
-        char** data, int* size, const tevo_robot_namespace::ToolInEndDesc& param);
+    static bool getRequest_setToolKinematicsParam(char** data, int* size,
+                                                  const tevo_robot_namespace::ToolInEndDesc& param);
     static bool getRequest_setSafetyConfig(char** data, int* size,
                                            const tevo_robot_namespace::RobotSafetyConfig& config);
     static bool getRequest_safeIoParamAbout(char** data, int* size, const std::vector<int>& params);
     static bool getRequest_robotRobotJointOffsetData(
         char** data, int* size, const tevo_robot_namespace::RobotJointOffset& offset);
     // Refuses a negative length and a null content with a positive length.
-    static bool getRequest_firmwareUpgrade(char** data, int* size, int command,
-                                           const char* content, int length);
+    static bool getRequest_firmwareUpgrade(char** data, int* size, int command, const char* content,
+                                           int length);
     static bool getRequest_startupOfflineExcitTraj(char** data, int* size,
                                                    const std::string& trackFile, int type,
                                                    int subtype);
-    static bool getRequest_robotMove(char** data, int* size, const RobotMoveProfile& profile,
-                                     const std::vector<tevo_robot_namespace::wayPoint_S>& wayPoints);
+    static bool getRequest_robotMove(
+        char** data, int* size, const RobotMoveProfile& profile,
+        const std::vector<tevo_robot_namespace::wayPoint_S>& wayPoints);
     static bool getRequest_robotTeachMove(
         char** data, int* size, const RobotMoveProfile& profile,
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& frame);
@@ -129,7 +130,8 @@ public:
         char** data, int* size, const std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& io);
     static bool getRequest_robotAnalogIOData(
         char** data, int* size, const std::vector<tevo_robot_namespace::RobotAnalogIODesc>& io);
-    static bool getRequest_intTypeValueVector(char** data, int* size, const std::vector<int>& values);
+    static bool getRequest_intTypeValueVector(char** data, int* size,
+                                              const std::vector<int>& values);
     static bool getRequest_doubleTypeValueVector(char** data, int* size,
                                                  const std::vector<double>& values);
     static bool getRequest_ConveyorTrackValuePoint(char** data, int* size,
@@ -177,8 +179,9 @@ public:
                                                    int& errorCode);
     static bool resolveResponse_tcpParam(const char* data, int size, RobotTcpParam& tcpParam,
                                          int& errorCode);
-    static bool resolveResponse_getToolDynamicsParam(
-        const char* data, int size, tevo_robot_namespace::ToolDynamicsParam& param, int& errorCode);
+    static bool resolveResponse_getToolDynamicsParam(const char* data, int size,
+                                                     tevo_robot_namespace::ToolDynamicsParam& param,
+                                                     int& errorCode);
     static bool resolveResponse_gravityComponent(
         const char* data, int size, tevo_robot_namespace::RobotGravityComponent& gravity,
         int& errorCode);
@@ -268,8 +271,9 @@ public:
         const tevo::robot::communication::RobotCollisionCurrent& in, RobotCollisionCurrent& out);
     static void RobotSafetyConfigTypeConversion(const tevo_robot_namespace::RobotSafetyConfig& in,
                                                 tevo::robot::common::ProtoRobotSafetyConfig& out);
-    static void RobotSafetyConfigTypeConversion(const tevo::robot::common::ProtoRobotSafetyConfig& in,
-                                                tevo_robot_namespace::RobotSafetyConfig& out);
+    static void RobotSafetyConfigTypeConversion(
+        const tevo::robot::common::ProtoRobotSafetyConfig& in,
+        tevo_robot_namespace::RobotSafetyConfig& out);
     static void OrpeSafetyStatusTypeConversion(const tevo_robot_namespace::OrpeSafetyStatus& in,
                                                tevo::robot::common::ProtoOrpeSafetyStatus& out);
     static void OrpeSafetyStatusTypeConversion(const tevo::robot::common::ProtoOrpeSafetyStatus& in,
@@ -279,8 +283,9 @@ public:
     // False when the message holds no tool dynamics entry.
     static bool toolParamTypeConversion(const tevo::robot::common::ToolParam& in,
                                         tevo_robot_namespace::ToolDynamicsParam& out);
-    static void robotEventTypeConversion(const tevo_robot_namespace::RobotEventInfo& in,
-                                         tevo::robot::communication::ProtoCommunicationRobotEvent& out);
+    static void robotEventTypeConversion(
+        const tevo_robot_namespace::RobotEventInfo& in,
+        tevo::robot::communication::ProtoCommunicationRobotEvent& out);
     static void robotEventTypeConversion(
         const tevo::robot::communication::ProtoCommunicationRobotEvent& in,
         tevo_robot_namespace::RobotEventInfo& out);
@@ -321,7 +326,8 @@ public:
         const tevo::robot::communication::ProtoCommunicationGeneralData& message, char** data,
         int* size);
     static bool ProtoCommunicationGeneralDataMessageParse(
-        const char* data, int size, tevo::robot::communication::ProtoCommunicationGeneralData& message);
+        const char* data, int size,
+        tevo::robot::communication::ProtoCommunicationGeneralData& message);
     static void resolveProtoCommunicationGeneralData(
         const tevo::robot::communication::ProtoCommunicationGeneralData& message,
         std::vector<int>& property1, std::vector<bool>& property2, int& errorCode);

@@ -2,7 +2,6 @@
 // its rule fills the outputs; the shapes live in protoencodedecode_shapes.h.
 
 #include "RobotSDK/util/protoencodedecode.h"
-
 #include "RobotSDK/util/protoencodedecode_shapes.h"
 
 using namespace codec_detail;
@@ -18,7 +17,8 @@ constexpr std::size_t kStatusScratchBytes = 8192;
 // of errorInfo when present; true only if the list has an entry. The parse
 // failure line is the general-data parser's own.
 template <class Select, class Assign>
-bool decodeGeneralData(const char* data, int size, int* errorCode, Select&& select, Assign&& assign) {
+bool decodeGeneralData(const char* data, int size, int* errorCode, Select&& select,
+                       Assign&& assign) {
     ScratchMessage<comm::ProtoCommunicationGeneralData> scratch;
     comm::ProtoCommunicationGeneralData& message = scratch.get();
     if (!ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageParse(data, size, message)) {
@@ -35,8 +35,12 @@ bool decodeGeneralData(const char* data, int size, int* errorCode, Select&& sele
     return true;
 }
 
-const auto kProperty1 = [](const comm::ProtoCommunicationGeneralData& m) -> const auto& { return m.property1(); };
-const auto kProperty2 = [](const comm::ProtoCommunicationGeneralData& m) -> const auto& { return m.property2(); };
+const auto kProperty1 = [](const comm::ProtoCommunicationGeneralData& m) -> const auto& {
+    return m.property1();
+};
+const auto kProperty2 = [](const comm::ProtoCommunicationGeneralData& m) -> const auto& {
+    return m.property2();
+};
 
 // Rule N: the vector emptied, then every value; errorCode from the record.
 template <class Msg, class Value>
@@ -51,8 +55,8 @@ bool decodeNumberList(const char* data, int size, const char* failText, std::vec
 // Rule V: the vector is emptied before parsing, then one element per ioDesc;
 // errorCode from entry 0 of errorInfo when present.
 template <class Msg, class Desc, class Convert>
-bool decodeIoList(const char* data, int size, const char* failText, std::vector<Desc>& io, int& errorCode,
-                  Convert&& convert) {
+bool decodeIoList(const char* data, int size, const char* failText, std::vector<Desc>& io,
+                  int& errorCode, Convert&& convert) {
     io.clear();
     return decodeReply<Msg>(data, size, failText, [&](const Msg& m) {
         io.resize(static_cast<std::size_t>(m.iodesc_size()));
@@ -77,7 +81,8 @@ bool ProtoEncodeDecode::resolveResponse_commonFormat(const char* data, int size,
         });
 }
 
-bool ProtoEncodeDecode::resolveResponse_robotEvent(const char* data, int size, trn::RobotEventInfo& event) {
+bool ProtoEncodeDecode::resolveResponse_robotEvent(const char* data, int size,
+                                                   trn::RobotEventInfo& event) {
     return decodeReply<comm::ProtoCommunicationRobotEvent>(
         data, size, "ERROR: resolveResponse_robotEvent Parse fail.",
         [&](const comm::ProtoCommunicationRobotEvent& m) { robotEventTypeConversion(m, event); });
@@ -87,21 +92,23 @@ bool ProtoEncodeDecode::resolveResponse_robotEvent(const char* data, int size, t
 
 bool ProtoEncodeDecode::resolveResponse_robotEndSpeed(const char* data, int size, double& speed) {
     // The push carries thousandths.
-    return decodeGeneralData(data, size, nullptr, kProperty1, [&](int value) { speed = value / 1000.0; });
+    return decodeGeneralData(data, size, nullptr, kProperty1,
+                             [&](int value) { speed = value / 1000.0; });
 }
 
-bool ProtoEncodeDecode::resolveResponse_movepProgressNotify(const char* data, int size, int& number) {
+bool ProtoEncodeDecode::resolveResponse_movepProgressNotify(const char* data, int size,
+                                                            int& number) {
     return decodeGeneralData(data, size, nullptr, kProperty1, [&](int value) { number = value; });
 }
 
-bool ProtoEncodeDecode::resolveResponse_robotWorkMode(const char* data, int size, trn::RobotWorkMode& mode,
-                                                      int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_robotWorkMode(const char* data, int size,
+                                                      trn::RobotWorkMode& mode, int& errorCode) {
     return decodeGeneralData(data, size, &errorCode, kProperty1,
                              [&](int value) { mode = static_cast<trn::RobotWorkMode>(value); });
 }
 
-bool ProtoEncodeDecode::resolveResponse_robotState(const char* data, int size, trn::RobotState& state,
-                                                   int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_robotState(const char* data, int size,
+                                                   trn::RobotState& state, int& errorCode) {
     return decodeGeneralData(data, size, &errorCode, kProperty1,
                              [&](int value) { state = static_cast<trn::RobotState>(value); });
 }
@@ -113,8 +120,8 @@ bool ProtoEncodeDecode::resolveResponse_isRealRobotExist(const char* data, int s
 
 // ---- Rule E -------------------------------------------------------------------
 
-bool ProtoEncodeDecode::resolveResponse_jointAngle(const char* data, int size, trn::JointParam& jointAngle,
-                                                   int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_jointAngle(const char* data, int size,
+                                                   trn::JointParam& jointAngle, int& errorCode) {
     return decodeReply<common::ProtoJointAngleResponse>(
         data, size, "ERROR: resolveResponse_jointAngle Parse fail.",
         [&](const common::ProtoJointAngleResponse& m) {
@@ -126,8 +133,8 @@ bool ProtoEncodeDecode::resolveResponse_jointAngle(const char* data, int size, t
         });
 }
 
-bool ProtoEncodeDecode::resolveResponse_waypoint(const char* data, int size, trn::wayPoint_S& wayPoint,
-                                                 int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_waypoint(const char* data, int size,
+                                                 trn::wayPoint_S& wayPoint, int& errorCode) {
     return decodeReply<common::ProtoRoadPointResponse>(
         data, size, "ERROR: resolveResponse_waypoint Parse fail.",
         [&](const common::ProtoRoadPointResponse& m) {
@@ -138,8 +145,9 @@ bool ProtoEncodeDecode::resolveResponse_waypoint(const char* data, int size, trn
 
 // ---- Rules S and D ----------------------------------------------------------------
 
-bool ProtoEncodeDecode::resolveResponse_jointStatus(const char* data, int size, trn::JointStatus* jointStatus,
-                                                    int length, int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_jointStatus(const char* data, int size,
+                                                    trn::JointStatus* jointStatus, int length,
+                                                    int& errorCode) {
     return decodeReply<common::ProtoRobotAllJointStatusResponse, kStatusScratchBytes>(
         data, size, "ERROR: resolveResponse_jointStatus Parse fail.",
         [&](const common::ProtoRobotAllJointStatusResponse& m) {
@@ -152,7 +160,8 @@ bool ProtoEncodeDecode::resolveResponse_jointStatus(const char* data, int size, 
 }
 
 bool ProtoEncodeDecode::resolveResponse_robotDiagnosisInfo(const char* data, int size,
-                                                           trn::RobotDiagnosis& diagnosis, int& errorCode) {
+                                                           trn::RobotDiagnosis& diagnosis,
+                                                           int& errorCode) {
     return decodeReply<comm::ProtoCommunicationRobotDiagnosisInfo>(
         data, size, "ERROR: resolveResponse_robotDiagnosisInfo Parse fail.",
         [&](const comm::ProtoCommunicationRobotDiagnosisInfo& m) {
@@ -166,93 +175,111 @@ bool ProtoEncodeDecode::resolveResponse_robotDiagnosisInfo(const char* data, int
 
 // ---- Rule L -------------------------------------------------------------------
 
-bool ProtoEncodeDecode::resolveResponse_tcpParam(const char* data, int size, RobotTcpParam& tcpParam,
-                                                 int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_tcpParam(const char* data, int size,
+                                                 RobotTcpParam& tcpParam, int& errorCode) {
     return decodeReply<common::ProtoResponseRobotTcpParam>(
-        data, size, "resolveResponse_tcpParam Parse fail.", [&](const common::ProtoResponseRobotTcpParam& m) {
-            return firstEntryOnSuccess(m.tcpparam(), m.errorinfo().errorcode(), errorCode,
-                                       "ERROR: resolveResponse_tcpParam reply lacks its entry.",
-                                       [&](const comm::RobotTcpParam& e) { robotTcpParamTypeConversion(e, tcpParam); });
+        data, size, "resolveResponse_tcpParam Parse fail.",
+        [&](const common::ProtoResponseRobotTcpParam& m) {
+            return firstEntryOnSuccess(
+                m.tcpparam(), m.errorinfo().errorcode(), errorCode,
+                "ERROR: resolveResponse_tcpParam reply lacks its entry.",
+                [&](const comm::RobotTcpParam& e) { robotTcpParamTypeConversion(e, tcpParam); });
         });
 }
 
 bool ProtoEncodeDecode::resolveResponse_getToolDynamicsParam(const char* data, int size,
-                                                             trn::ToolDynamicsParam& param, int& errorCode) {
+                                                             trn::ToolDynamicsParam& param,
+                                                             int& errorCode) {
     return decodeReply<common::ToolParam>(
-        data, size, "ERROR: resolveResponse_getToolDynamicsParam Parse fail.", [&](const common::ToolParam& m) {
-            return payloadOnSuccess(m.errorinfo().errorcode(), errorCode,
-                                    "ERROR: resolveResponse_getToolDynamicsParam reply lacks its entry.",
-                                    [&] { return toolParamTypeConversion(m, param); });
+        data, size, "ERROR: resolveResponse_getToolDynamicsParam Parse fail.",
+        [&](const common::ToolParam& m) {
+            return payloadOnSuccess(
+                m.errorinfo().errorcode(), errorCode,
+                "ERROR: resolveResponse_getToolDynamicsParam reply lacks its entry.",
+                [&] { return toolParamTypeConversion(m, param); });
         });
 }
 
 bool ProtoEncodeDecode::resolveResponse_gravityComponent(const char* data, int size,
-                                                         trn::RobotGravityComponent& gravity, int& errorCode) {
+                                                         trn::RobotGravityComponent& gravity,
+                                                         int& errorCode) {
     return decodeReply<common::ProtoResponseRobotGravityComponent>(
         data, size, "ERROR: resolveResponse_gravityComponent Parse fail.",
         [&](const common::ProtoResponseRobotGravityComponent& m) {
-            return firstEntryOnSuccess(m.gravitycomponent(), m.errorinfo().errorcode(), errorCode,
-                                       "ERROR: resolveResponse_gravityComponent reply lacks its entry.",
-                                       [&](const comm::RobotGravityComponent& e) {
-                                           gravity.x = e.x();
-                                           gravity.y = e.y();
-                                           gravity.z = e.z();
-                                       });
+            return firstEntryOnSuccess(
+                m.gravitycomponent(), m.errorinfo().errorcode(), errorCode,
+                "ERROR: resolveResponse_gravityComponent reply lacks its entry.",
+                [&](const comm::RobotGravityComponent& e) {
+                    gravity.x = e.x();
+                    gravity.y = e.y();
+                    gravity.z = e.z();
+                });
         });
 }
 
 bool ProtoEncodeDecode::resolveResponse_collisionCurrent(const char* data, int size,
-                                                         RobotCollisionCurrent& collisionCurrent, int& errorCode) {
+                                                         RobotCollisionCurrent& collisionCurrent,
+                                                         int& errorCode) {
     return decodeReply<common::ProtoResponseRobotCollisionCurrent>(
         data, size, "ERROR: resolveResponse_collisionCurrent Parse fail.",
         [&](const common::ProtoResponseRobotCollisionCurrent& m) {
             return firstEntryOnSuccess(
                 m.collisioncurrent(), m.errorinfo().errorcode(), errorCode,
                 "ERROR: resolveResponse_collisionCurrent reply lacks its entry.",
-                [&](const comm::RobotCollisionCurrent& e) { robotCollisionCurrentTypeConversion(e, collisionCurrent); });
+                [&](const comm::RobotCollisionCurrent& e) {
+                    robotCollisionCurrentTypeConversion(e, collisionCurrent);
+                });
         });
 }
 
-bool ProtoEncodeDecode::resolveResponse_devInfo(const char* data, int size, trn::RobotDevInfo& devInfo,
-                                                int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_devInfo(const char* data, int size,
+                                                trn::RobotDevInfo& devInfo, int& errorCode) {
     return decodeReply<common::ProtoResponseRobotDevInfo>(
-        data, size, "ERROR: resolveResponse_devInfo Parse fail.", [&](const common::ProtoResponseRobotDevInfo& m) {
-            return firstEntryOnSuccess(m.devinfo(), m.errorinfo().errorcode(), errorCode,
-                                       "ERROR: resolveResponse_devInfo reply lacks its entry.",
-                                       [&](const comm::OurRobotDevInfo& e) { RobotDevInfoTypeConversion(e, devInfo); });
+        data, size, "ERROR: resolveResponse_devInfo Parse fail.",
+        [&](const common::ProtoResponseRobotDevInfo& m) {
+            return firstEntryOnSuccess(
+                m.devinfo(), m.errorinfo().errorcode(), errorCode,
+                "ERROR: resolveResponse_devInfo reply lacks its entry.",
+                [&](const comm::OurRobotDevInfo& e) { RobotDevInfoTypeConversion(e, devInfo); });
         });
 }
 
-bool ProtoEncodeDecode::resolveResponse_safetyConfig(const char* data, int size, trn::RobotSafetyConfig& config,
+bool ProtoEncodeDecode::resolveResponse_safetyConfig(const char* data, int size,
+                                                     trn::RobotSafetyConfig& config,
                                                      int& errorCode) {
     return decodeReply<common::ProtoResponseRobotSafetyConfig>(
         data, size, "ERROR: resolveResponse_safetyConfig Parse fail.",
         [&](const common::ProtoResponseRobotSafetyConfig& m) {
-            return firstEntryOnSuccess(
-                m.safetyconfig(), m.errorinfo().errorcode(), errorCode,
-                "ERROR: resolveResponse_safetyConfig reply lacks its entry.",
-                [&](const common::ProtoRobotSafetyConfig& e) { RobotSafetyConfigTypeConversion(e, config); });
+            return firstEntryOnSuccess(m.safetyconfig(), m.errorinfo().errorcode(), errorCode,
+                                       "ERROR: resolveResponse_safetyConfig reply lacks its entry.",
+                                       [&](const common::ProtoRobotSafetyConfig& e) {
+                                           RobotSafetyConfigTypeConversion(e, config);
+                                       });
         });
 }
 
-bool ProtoEncodeDecode::resolveResponse_safetyStatus(const char* data, int size, trn::OrpeSafetyStatus& status,
+bool ProtoEncodeDecode::resolveResponse_safetyStatus(const char* data, int size,
+                                                     trn::OrpeSafetyStatus& status,
                                                      int& errorCode) {
     return decodeReply<common::ProtoResponseOrpeSafetyStatus>(
         data, size, "ERROR: resolveResponse_safetyStatus Parse fail.",
         [&](const common::ProtoResponseOrpeSafetyStatus& m) {
-            return firstEntryOnSuccess(
-                m.safetystatus(), m.errorinfo().errorcode(), errorCode,
-                "ERROR: resolveResponse_safetyStatus reply lacks its entry.",
-                [&](const common::ProtoOrpeSafetyStatus& e) { OrpeSafetyStatusTypeConversion(e, status); });
+            return firstEntryOnSuccess(m.safetystatus(), m.errorinfo().errorcode(), errorCode,
+                                       "ERROR: resolveResponse_safetyStatus reply lacks its entry.",
+                                       [&](const common::ProtoOrpeSafetyStatus& e) {
+                                           OrpeSafetyStatusTypeConversion(e, status);
+                                       });
         });
 }
 
 // ---- Rule C -------------------------------------------------------------------
 
-bool ProtoEncodeDecode::resolveResponse_DhParam(const char* data, int size, trn::RobotType& robotType,
-                                                trn::RobotDhPara& dhPara, int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_DhParam(const char* data, int size,
+                                                trn::RobotType& robotType, trn::RobotDhPara& dhPara,
+                                                int& errorCode) {
     return decodeReply<common::ProtoResponseRobotDhParam>(
-        data, size, "ERROR: resolveResponse_DhParam Parse fail.", [&](const common::ProtoResponseRobotDhParam& m) {
+        data, size, "ERROR: resolveResponse_DhParam Parse fail.",
+        [&](const common::ProtoResponseRobotDhParam& m) {
             return payloadOnSuccess(m.errorinfo().errorcode(), errorCode, "", [&] {
                 robotType = static_cast<trn::RobotType>(m.robottype());
                 const common::DhParam& dh = m.dhparam();
@@ -268,7 +295,8 @@ bool ProtoEncodeDecode::resolveResponse_DhParam(const char* data, int size, trn:
 }
 
 bool ProtoEncodeDecode::resolveResponse_moveControlResule(const char* data, int size,
-                                                          call_robot_motion_func_result& result, int& errorCode) {
+                                                          call_robot_motion_func_result& result,
+                                                          int& errorCode) {
     return decodeReply<common::ProtoRobotMoveFuncResult>(
         data, size, "ERROR: resolveResponse_moveControlResule Parse fail.",
         [&](const common::ProtoRobotMoveFuncResult& m) {
@@ -279,33 +307,37 @@ bool ProtoEncodeDecode::resolveResponse_moveControlResule(const char* data, int 
         });
 }
 
-bool ProtoEncodeDecode::resolveResponse_FtSensorCalibResult(const char* data, int size, FtSensorCalResult& result,
+bool ProtoEncodeDecode::resolveResponse_FtSensorCalibResult(const char* data, int size,
+                                                            FtSensorCalResult& result,
                                                             int& errorCode) {
     return decodeReply<peripheral::ProtoResponseFtSensorCalibResult>(
         data, size, "ERROR: resolveResponse_FtSensorCalibResult Parse fail.",
         [&](const peripheral::ProtoResponseFtSensorCalibResult& m) {
-            return firstEntryOnSuccess(m.ftsensorcalibresult(), m.errorinfo().errorcode(), errorCode,
-                                       "ERROR: resolveResponse_FtSensorCalibResult reply lacks its entries.",
-                                       [&](const peripheral::ProtoFtSensorCalibResult& e) {
-                                           return ProtoFtSensorCalResultToRobotType(e, result);
-                                       });
+            return firstEntryOnSuccess(
+                m.ftsensorcalibresult(), m.errorinfo().errorcode(), errorCode,
+                "ERROR: resolveResponse_FtSensorCalibResult reply lacks its entries.",
+                [&](const peripheral::ProtoFtSensorCalibResult& e) {
+                    return ProtoFtSensorCalResultToRobotType(e, result);
+                });
         });
 }
 
-bool ProtoEncodeDecode::resolveResponse_Wrench(const char* data, int size, WrenchParam& wrench, int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_Wrench(const char* data, int size, WrenchParam& wrench,
+                                               int& errorCode) {
     return decodeReply<peripheral::ProtoResponseWrench>(
-        data, size, "ERROR: resolveResponse_Wrench Parse fail.", [&](const peripheral::ProtoResponseWrench& m) {
+        data, size, "ERROR: resolveResponse_Wrench Parse fail.",
+        [&](const peripheral::ProtoResponseWrench& m) {
             return firstEntryOnSuccess(
-                m.wrench(), m.errorinfo().errorcode(), errorCode, "ERROR: resolveResponse_Wrench reply lacks its entries.",
+                m.wrench(), m.errorinfo().errorcode(), errorCode,
+                "ERROR: resolveResponse_Wrench reply lacks its entries.",
                 [&](const peripheral::ProtoWrench& e) { return ProtoWrenchToWrench(e, wrench); });
         });
 }
 
 // ---- Rule V -------------------------------------------------------------------
 
-bool ProtoEncodeDecode::resolveResponse_robotDiagnosisIOData(const char* data, int size,
-                                                             std::vector<trn::RobotDiagnosisIODesc>& io,
-                                                             int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_robotDiagnosisIOData(
+    const char* data, int size, std::vector<trn::RobotDiagnosisIODesc>& io, int& errorCode) {
     return decodeIoList<comm::ProtoCommunicationRobotDiagnosisIOData>(
         data, size, "ERROR: resolveResponse_robotDiagnosisIOData Parse fail.", io, errorCode,
         [](const comm::ProtoRobotDiagnosisIODesc& in, trn::RobotDiagnosisIODesc& out) {
@@ -314,7 +346,8 @@ bool ProtoEncodeDecode::resolveResponse_robotDiagnosisIOData(const char* data, i
 }
 
 bool ProtoEncodeDecode::resolveResponse_robotAnalogIOData(const char* data, int size,
-                                                          std::vector<trn::RobotAnalogIODesc>& io, int& errorCode) {
+                                                          std::vector<trn::RobotAnalogIODesc>& io,
+                                                          int& errorCode) {
     return decodeIoList<comm::ProtoCommunicationRobotAnalogIOData>(
         data, size, "ERROR: resolveResponse_robotAnalogIOData Parse fail.", io, errorCode,
         [](const comm::ProtoRobotAnalogIODesc& in, trn::RobotAnalogIODesc& out) {
@@ -324,7 +357,8 @@ bool ProtoEncodeDecode::resolveResponse_robotAnalogIOData(const char* data, int 
 
 // ---- Rule A -------------------------------------------------------------------
 
-bool ProtoEncodeDecode::resolveResponse_robotToolIoStatus(const char* data, int size, RobotToolAllIOStatus& status,
+bool ProtoEncodeDecode::resolveResponse_robotToolIoStatus(const char* data, int size,
+                                                          RobotToolAllIOStatus& status,
                                                           int& errorCode) {
     return decodeReply<comm::ProtoCommunicationToolAllIOStatusInfoResponse>(
         data, size, "ERROR: resolveResponse_robotToolIoStatus Parse fail.",
@@ -333,7 +367,8 @@ bool ProtoEncodeDecode::resolveResponse_robotToolIoStatus(const char* data, int 
             narrowInto(status.powerType, tool.powertype());
             narrowInto(status.systemVoltage, tool.systemvoltage());
             narrowInto(status.systemTemperature, tool.systemtemperature());
-            const int digital = std::min<int>(tool.digitaliostatus_size(), std::size(status.digitalIoStatus));
+            const int digital =
+                std::min<int>(tool.digitaliostatus_size(), std::size(status.digitalIoStatus));
             for (int i = 0; i < digital; ++i) {
                 narrowInto(status.digitalIoStatus[i].ioType, tool.digitaliostatus(i).iotype());
                 narrowInto(status.digitalIoStatus[i].ioData, tool.digitaliostatus(i).iodata());
@@ -346,8 +381,8 @@ bool ProtoEncodeDecode::resolveResponse_robotToolIoStatus(const char* data, int 
         });
 }
 
-bool ProtoEncodeDecode::resolveResponse_ethernetDeviceName(const char* data, int size, std::string& name,
-                                                           int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_ethernetDeviceName(const char* data, int size,
+                                                           std::string& name, int& errorCode) {
     return decodeReply<comm::ProtoCommunicationEthernetDeviceNameResponse>(
         data, size, "ERROR: resolveResponse_ethernetDeviceName Parse fail.",
         [&](const comm::ProtoCommunicationEthernetDeviceNameResponse& m) {
@@ -356,8 +391,8 @@ bool ProtoEncodeDecode::resolveResponse_ethernetDeviceName(const char* data, int
         });
 }
 
-bool ProtoEncodeDecode::resolveResponse_SeamTracking(const char* data, int size, trn::SeamTracking& seamTrack,
-                                                     int& errorCode) {
+bool ProtoEncodeDecode::resolveResponse_SeamTracking(const char* data, int size,
+                                                     trn::SeamTracking& seamTrack, int& errorCode) {
     return decodeReply<common::ProtoSeamTrackResponse_t>(
         data, size, "ERROR: resolveResponse_SeamTracking Parse fail.",
         [&](const common::ProtoSeamTrackResponse_t& m) {
@@ -367,7 +402,8 @@ bool ProtoEncodeDecode::resolveResponse_SeamTracking(const char* data, int size,
 }
 
 bool ProtoEncodeDecode::resolveResponse_jointCommonData(const char* data, int size,
-                                                        std::vector<trn::JointCommonData>& list, int& errorCode) {
+                                                        std::vector<trn::JointCommonData>& list,
+                                                        int& errorCode) {
     return decodeReply<comm::ProtoJointCommonDataResponse, kStatusScratchBytes>(
         data, size, "ERROR: resolveResponse_jointCommonData Parse fail.",
         [&](const comm::ProtoJointCommonDataResponse& m) {
@@ -383,19 +419,22 @@ bool ProtoEncodeDecode::resolveResponse_jointCommonData(const char* data, int si
 
 // ---- Rules N and I --------------------------------------------------------------
 
-bool ProtoEncodeDecode::resolveResponse_intTypeValueVector(const char* data, int size, std::vector<int>& values,
+bool ProtoEncodeDecode::resolveResponse_intTypeValueVector(const char* data, int size,
+                                                           std::vector<int>& values,
                                                            int& errorCode) {
     return decodeNumberList<comm::ProtoCommunicationIntVectorResponse>(
         data, size, "ERROR: resolveResponse_intTypeValueVector Parse fail.", values, errorCode);
 }
 
 bool ProtoEncodeDecode::resolveResponse_doubleTypeValueVector(const char* data, int size,
-                                                              std::vector<double>& values, int& errorCode) {
+                                                              std::vector<double>& values,
+                                                              int& errorCode) {
     return decodeNumberList<comm::ProtoCommunicationDoubleVectorResponse>(
         data, size, "ERROR: resolveResponse_doubleTypeValueVector Parse fail.", values, errorCode);
 }
 
-bool ProtoEncodeDecode::resolveResponse_getDynIdentifyResults(const char* data, int size, std::vector<int>& values,
+bool ProtoEncodeDecode::resolveResponse_getDynIdentifyResults(const char* data, int size,
+                                                              std::vector<int>& values,
                                                               int& errorCode) {
     return decodeReply<comm::ProtoCommunicationDynIdentifyResults>(
         data, size, "ERROR: resolveResponse_getDynIdentifyResults Parse fail.",

@@ -1,8 +1,7 @@
 // Request encoders and the event encoder.
 
-#include "RobotSDK/util/protoencodedecode.h"
-
 #include "RobotSDK/service/robotutilservice.h"
+#include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/protoencodedecode_shapes.h"
 
 using namespace codec_detail;
@@ -19,7 +18,8 @@ bool encodeGeneralData(char** data, int* size, const std::vector<int>& ints,
                        const std::vector<bool>& bools, const char* failText) {
     ScratchMessage<comm::ProtoCommunicationGeneralData> scratch;
     ProtoEncodeDecode::makeProtoCommunicationGeneralData(scratch.get(), ints, bools);
-    if (!ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageSerialize(scratch.get(), data, size)) {
+    if (!ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageSerialize(scratch.get(), data,
+                                                                          size)) {
         reportFailure(FailSink::Stderr, failText);
         return false;
     }
@@ -56,7 +56,8 @@ bool ProtoEncodeDecode::getRequest_login(char** data, int* size, const std::stri
                                                   });
 }
 
-bool ProtoEncodeDecode::getRequest_robotStartup(char** data, int* size, const RobotTcpParam& tcpParam,
+bool ProtoEncodeDecode::getRequest_robotStartup(char** data, int* size,
+                                                const RobotTcpParam& tcpParam,
                                                 uint8_t collisionClass, bool readPose,
                                                 bool staticCollisionDetect, int maxAcc) {
     return encodeRequest<comm::ProtoCommunicationRobotStartupProfile>(
@@ -70,22 +71,26 @@ bool ProtoEncodeDecode::getRequest_robotStartup(char** data, int* size, const Ro
         });
 }
 
-bool ProtoEncodeDecode::getRequest_robotControl(char** data, int* size, trn::RobotControlCommand command) {
+bool ProtoEncodeDecode::getRequest_robotControl(char** data, int* size,
+                                                trn::RobotControlCommand command) {
     return encodeGeneralData(data, size, {static_cast<int>(command)}, {},
                              "ERROR: getRequest_robotControl Serialize fail.");
 }
 
 bool ProtoEncodeDecode::getRequest_setRobotPowerStatus(char** data, int* size, bool value) {
-    return encodeGeneralData(data, size, {}, {value}, "ERROR: getRequest_setRobotPowerStatus Serialize fail.");
+    return encodeGeneralData(data, size, {}, {value},
+                             "ERROR: getRequest_setRobotPowerStatus Serialize fail.");
 }
 
-bool ProtoEncodeDecode::getRequest_setRobotWorkMode(char** data, int* size, trn::RobotWorkMode mode) {
+bool ProtoEncodeDecode::getRequest_setRobotWorkMode(char** data, int* size,
+                                                    trn::RobotWorkMode mode) {
     return encodeGeneralData(data, size, {static_cast<int>(mode)}, {},
                              "ERROR: getRequest_setRobotWorkMode Serialize fail.");
 }
 
 bool ProtoEncodeDecode::getRequest_setRobotCollision(char** data, int* size, int grade) {
-    return encodeGeneralData(data, size, {grade}, {}, "ERROR: getRequest_setRobotCollision Serialize fail.");
+    return encodeGeneralData(data, size, {grade}, {},
+                             "ERROR: getRequest_setRobotCollision Serialize fail.");
 }
 
 bool ProtoEncodeDecode::getRequest_tcpParam(char** data, int* size, const RobotTcpParam& tcpParam) {
@@ -96,9 +101,9 @@ bool ProtoEncodeDecode::getRequest_tcpParam(char** data, int* size, const RobotT
 
 bool ProtoEncodeDecode::getRequest_setToolDynamicsParam(char** data, int* size,
                                                         const trn::ToolDynamicsParam& param) {
-    return encodeRequest<common::ToolParam>(data, size, FailSink::Log,
-                                            "getRequest_setToolDynamicsParam Serialize fail.",
-                                            [&](common::ToolParam& m) { toolParamTypeConversion(param, m); });
+    return encodeRequest<common::ToolParam>(
+        data, size, FailSink::Log, "getRequest_setToolDynamicsParam Serialize fail.",
+        [&](common::ToolParam& m) { toolParamTypeConversion(param, m); });
 }
 
 bool ProtoEncodeDecode::getRequest_setToolKinematicsParam(char** data, int* size,
@@ -111,7 +116,8 @@ bool ProtoEncodeDecode::getRequest_setToolKinematicsParam(char** data, int* size
         });
 }
 
-bool ProtoEncodeDecode::getRequest_setSafetyConfig(char** data, int* size, const trn::RobotSafetyConfig& config) {
+bool ProtoEncodeDecode::getRequest_setSafetyConfig(char** data, int* size,
+                                                   const trn::RobotSafetyConfig& config) {
     return encodeRequest<common::ProtoResponseRobotSafetyConfig>(
         data, size, FailSink::Log, "getRequest_setSafetyConfig Serialize fail.",
         [&](common::ProtoResponseRobotSafetyConfig& m) {
@@ -120,7 +126,8 @@ bool ProtoEncodeDecode::getRequest_setSafetyConfig(char** data, int* size, const
         });
 }
 
-bool ProtoEncodeDecode::getRequest_safeIoParamAbout(char** data, int* size, const std::vector<int>& params) {
+bool ProtoEncodeDecode::getRequest_safeIoParamAbout(char** data, int* size,
+                                                    const std::vector<int>& params) {
     return encodeRequest<comm::protoSafeCommunicationParam>(
         data, size, FailSink::Log, "getRequest_safeIoParamAbout Serialize fail.",
         [&](comm::protoSafeCommunicationParam& m) {
@@ -133,20 +140,20 @@ bool ProtoEncodeDecode::getRequest_safeIoParamAbout(char** data, int* size, cons
 
 bool ProtoEncodeDecode::getRequest_robotRobotJointOffsetData(char** data, int* size,
                                                              const trn::RobotJointOffset& offset) {
-    return encodeRequest<common::RobotJointOffset>(data, size, FailSink::Log,
-                                                   "getRequest_robotRobotJointOffsetData Serialize fail.",
-                                                   [&](common::RobotJointOffset& m) {
-                                                       m.set_joint1(offset.jointOffset[0]);
-                                                       m.set_joint2(offset.jointOffset[1]);
-                                                       m.set_joint3(offset.jointOffset[2]);
-                                                       m.set_joint4(offset.jointOffset[3]);
-                                                       m.set_joint5(offset.jointOffset[4]);
-                                                       m.set_joint6(offset.jointOffset[5]);
-                                                   });
+    return encodeRequest<common::RobotJointOffset>(
+        data, size, FailSink::Log, "getRequest_robotRobotJointOffsetData Serialize fail.",
+        [&](common::RobotJointOffset& m) {
+            m.set_joint1(offset.jointOffset[0]);
+            m.set_joint2(offset.jointOffset[1]);
+            m.set_joint3(offset.jointOffset[2]);
+            m.set_joint4(offset.jointOffset[3]);
+            m.set_joint5(offset.jointOffset[4]);
+            m.set_joint6(offset.jointOffset[5]);
+        });
 }
 
-bool ProtoEncodeDecode::getRequest_firmwareUpgrade(char** data, int* size, int command, const char* content,
-                                                   int length) {
+bool ProtoEncodeDecode::getRequest_firmwareUpgrade(char** data, int* size, int command,
+                                                   const char* content, int length) {
     return encodeRequest<comm::ProtoCommunicationRobotBoardFirmware>(
         data, size, FailSink::Stdout, "getRequest_firmwareUpgrade Serialize fail.",
         [&](comm::ProtoCommunicationRobotBoardFirmware& m) {
@@ -154,14 +161,16 @@ bool ProtoEncodeDecode::getRequest_firmwareUpgrade(char** data, int* size, int c
                 return false;
             }
             m.set_command(command);
-            m.set_firmwarecontent(content == nullptr ? "" : content, static_cast<std::size_t>(length));
+            m.set_firmwarecontent(content == nullptr ? "" : content,
+                                  static_cast<std::size_t>(length));
             m.set_firmwarecontentsize(length);
             return true;
         });
 }
 
-bool ProtoEncodeDecode::getRequest_startupOfflineExcitTraj(char** data, int* size, const std::string& trackFile,
-                                                           int type, int subtype) {
+bool ProtoEncodeDecode::getRequest_startupOfflineExcitTraj(char** data, int* size,
+                                                           const std::string& trackFile, int type,
+                                                           int subtype) {
     return encodeRequest<comm::ProtoCommunicationOfflineExcitTraj>(
         data, size, FailSink::Log, "getRequest_startupOfflineExcitTraj Serialize fail.",
         [&](comm::ProtoCommunicationOfflineExcitTraj& m) {
@@ -171,15 +180,17 @@ bool ProtoEncodeDecode::getRequest_startupOfflineExcitTraj(char** data, int* siz
         });
 }
 
-bool ProtoEncodeDecode::getRequest_robotMove(char** data, int* size, const RobotMoveProfile& profile,
+bool ProtoEncodeDecode::getRequest_robotMove(char** data, int* size,
+                                             const RobotMoveProfile& profile,
                                              const std::vector<trn::wayPoint_S>& wayPoints) {
     return encodeRequest<common::RobotMove, kMoveScratchBytes>(
         data, size, FailSink::Stdout, "getRequest_robotMove Serialize fail.",
         [&](common::RobotMove& m) { return RobotMovePatamTypeConversion(profile, wayPoints, m); });
 }
 
-bool ProtoEncodeDecode::getRequest_robotTeachMove(char** data, int* size, const RobotMoveProfile& profile,
-                                                  const trn::CoordCalibrateByJointAngleAndTool& frame) {
+bool ProtoEncodeDecode::getRequest_robotTeachMove(
+    char** data, int* size, const RobotMoveProfile& profile,
+    const trn::CoordCalibrateByJointAngleAndTool& frame) {
     return encodeRequest<common::RobotTeachMove, 8192>(
         data, size, FailSink::Stdout, "getRequest_robotTeachMove Serialize fail.",
         [&](common::RobotTeachMove& m) {
@@ -202,14 +213,15 @@ bool ProtoEncodeDecode::getRequest_robotTeachMove(char** data, int* size, const 
         });
 }
 
-bool ProtoEncodeDecode::getRequest_roadpoint(char** data, int* size, const trn::wayPoint_S& wayPoint) {
+bool ProtoEncodeDecode::getRequest_roadpoint(char** data, int* size,
+                                             const trn::wayPoint_S& wayPoint) {
     return encodeRequest<common::ProtoRoadPoint>(
         data, size, FailSink::Stdout, "getRequest_roadpoint Serialize fail.",
         [&](common::ProtoRoadPoint& m) { roadPointTypeConversion(wayPoint, m); });
 }
 
-bool ProtoEncodeDecode::getRequest_robotDiagnosisIOData(char** data, int* size,
-                                                        const std::vector<trn::RobotDiagnosisIODesc>& io) {
+bool ProtoEncodeDecode::getRequest_robotDiagnosisIOData(
+    char** data, int* size, const std::vector<trn::RobotDiagnosisIODesc>& io) {
     return encodeRequest<comm::ProtoCommunicationRobotDiagnosisIOData>(
         data, size, FailSink::Stderr, "ERROR: getRequest_robotDiagnosisIOData Serialize fail.",
         [&](comm::ProtoCommunicationRobotDiagnosisIOData& m) {
@@ -220,8 +232,8 @@ bool ProtoEncodeDecode::getRequest_robotDiagnosisIOData(char** data, int* size,
         });
 }
 
-bool ProtoEncodeDecode::getRequest_robotAnalogIOData(char** data, int* size,
-                                                     const std::vector<trn::RobotAnalogIODesc>& io) {
+bool ProtoEncodeDecode::getRequest_robotAnalogIOData(
+    char** data, int* size, const std::vector<trn::RobotAnalogIODesc>& io) {
     return encodeRequest<comm::ProtoCommunicationRobotAnalogIOData>(
         data, size, FailSink::Stderr, "ERROR: getRequest_robotAnalogIOData Serialize fail.",
         [&](comm::ProtoCommunicationRobotAnalogIOData& m) {
@@ -232,7 +244,8 @@ bool ProtoEncodeDecode::getRequest_robotAnalogIOData(char** data, int* size,
         });
 }
 
-bool ProtoEncodeDecode::getRequest_intTypeValueVector(char** data, int* size, const std::vector<int>& values) {
+bool ProtoEncodeDecode::getRequest_intTypeValueVector(char** data, int* size,
+                                                      const std::vector<int>& values) {
     return encodeRequest<comm::ProtoCommunicationIntVector>(
         data, size, FailSink::Log, "getRequest_intTypeValueVector Serialize fail.",
         [&](comm::ProtoCommunicationIntVector& m) { fillNumberList(m, values); });
@@ -245,7 +258,8 @@ bool ProtoEncodeDecode::getRequest_doubleTypeValueVector(char** data, int* size,
         [&](comm::ProtoCommunicationDoubleVector& m) { fillNumberList(m, values); });
 }
 
-bool ProtoEncodeDecode::getRequest_ConveyorTrackValuePoint(char** data, int* size, const trn::Pos& position,
+bool ProtoEncodeDecode::getRequest_ConveyorTrackValuePoint(char** data, int* size,
+                                                           const trn::Pos& position,
                                                            const trn::Ori& ori, int timestamp) {
     return encodeRequest<common::ProtoConveyorTrackValuePoint>(
         data, size, FailSink::Log, "getRequest_ConveyorTrackValuePoint Serialize fail.",
@@ -256,13 +270,15 @@ bool ProtoEncodeDecode::getRequest_ConveyorTrackValuePoint(char** data, int* siz
         });
 }
 
-bool ProtoEncodeDecode::getRequest_SeamTracking(char** data, int* size, const trn::SeamTracking& seamTrack) {
+bool ProtoEncodeDecode::getRequest_SeamTracking(char** data, int* size,
+                                                const trn::SeamTracking& seamTrack) {
     return encodeRequest<common::ProtoSeamTrack_t>(
         data, size, FailSink::Log, "getRequest_SeamTracking Serialize fail.",
         [&](common::ProtoSeamTrack_t& m) { SeamTrackToProtoSeamTrack(seamTrack, m); });
 }
 
-bool ProtoEncodeDecode::getRequest_FtSensorCalibParam(char** data, int* size, const trn::JointParam* jointParams,
+bool ProtoEncodeDecode::getRequest_FtSensorCalibParam(char** data, int* size,
+                                                      const trn::JointParam* jointParams,
                                                       const WrenchParam* wrenches) {
     return encodeRequest<peripheral::ProtoFtSensorCalibParam>(
         data, size, FailSink::Log, "getRequest_FtSensorCalibParam Serialize fail.",
@@ -280,7 +296,8 @@ bool ProtoEncodeDecode::getRequest_FtSensorCalibParam(char** data, int* size, co
         });
 }
 
-bool ProtoEncodeDecode::getResponse_Event(char* buffer, int* size, const trn::RobotEventInfo& event) {
+bool ProtoEncodeDecode::getResponse_Event(char* buffer, int* size,
+                                          const trn::RobotEventInfo& event) {
     static const char* const kFailText = "getResponse_Event Serialize fail.";
     if (buffer == nullptr || size == nullptr) {
         reportFailure(FailSink::Log, kFailText);

@@ -5,6 +5,8 @@
 // shares (scratch message, serialise, parse, the result rules), so each
 // operation names only its message, its conversion and its failure text.
 
+#include <google/protobuf/arena.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -12,14 +14,11 @@
 #include <type_traits>
 #include <utility>
 
-#include <google/protobuf/arena.h>
-
+#include "RobotSDK/util/protoencodedecode.h"
 #include "robotcommon.pb.h"
 #include "robotcommunication.pb.h"
 #include "robotmovecondition.pb.h"
 #include "sensor.pb.h"
-
-#include "RobotSDK/util/protoencodedecode.h"
 
 namespace codec_detail {
 

@@ -40,7 +40,9 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
     g_allocations.fetch_add(1, std::memory_order_relaxed);
     return std::malloc(size == 0 ? 1 : size);
 }
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
@@ -55,10 +57,12 @@ using codec_detail::ScratchMessage;
 // Reports heap allocations per operation of the timed loop.
 class AllocationCounter {
 public:
-    explicit AllocationCounter(benchmark::State& state) : m_state(state), m_start(g_allocations.load()) {}
+    explicit AllocationCounter(benchmark::State& state)
+        : m_state(state), m_start(g_allocations.load()) {}
     ~AllocationCounter() {
         m_state.counters["allocs/op"] =
-            benchmark::Counter(static_cast<double>(g_allocations.load() - m_start), benchmark::Counter::kAvgIterations);
+            benchmark::Counter(static_cast<double>(g_allocations.load() - m_start),
+                               benchmark::Counter::kAvgIterations);
     }
 
 private:
@@ -159,7 +163,8 @@ void BM_JointStatusPush_Decode(benchmark::State& state) {
     int code = 0;
     AllocationCounter allocs(state);
     for (auto _ : state) {
-        bool ok = ProtoEncodeDecode::resolveResponse_jointStatus(bytes.data(), static_cast<int>(bytes.size()), status, 6, code);
+        bool ok = ProtoEncodeDecode::resolveResponse_jointStatus(
+            bytes.data(), static_cast<int>(bytes.size()), status, 6, code);
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(status);
     }
@@ -215,7 +220,8 @@ void BM_JointAnglePush_Decode(benchmark::State& state) {
     int code = 0;
     AllocationCounter allocs(state);
     for (auto _ : state) {
-        bool ok = ProtoEncodeDecode::resolveResponse_jointAngle(bytes.data(), static_cast<int>(bytes.size()), joints, code);
+        bool ok = ProtoEncodeDecode::resolveResponse_jointAngle(
+            bytes.data(), static_cast<int>(bytes.size()), joints, code);
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(joints);
     }
@@ -307,7 +313,8 @@ void BM_RobotMove100_Decode(benchmark::State& state) {
         bool ok = codec_detail::parseFromBytes(m, bytes.data(), static_cast<int>(bytes.size()));
         ProtoEncodeDecode::ProtoRobotMoveProfileType2TevoType(m.move_profile(), profile);
         for (int i = 0; i < m.roadpointvector_size() && i < 100; ++i) {
-            ProtoEncodeDecode::roadPointTypeConversion(m.roadpointvector(i), points[static_cast<std::size_t>(i)]);
+            ProtoEncodeDecode::roadPointTypeConversion(m.roadpointvector(i),
+                                                       points[static_cast<std::size_t>(i)]);
         }
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(points.data());
@@ -325,7 +332,8 @@ void BM_RobotMove100_Decode_Baseline(benchmark::State& state) {
         bool ok = m.ParseFromArray(bytes.data(), static_cast<int>(bytes.size()));
         ProtoEncodeDecode::ProtoRobotMoveProfileType2TevoType(m.move_profile(), profile);
         for (int i = 0; i < m.roadpointvector_size() && i < 100; ++i) {
-            ProtoEncodeDecode::roadPointTypeConversion(m.roadpointvector(i), points[static_cast<std::size_t>(i)]);
+            ProtoEncodeDecode::roadPointTypeConversion(m.roadpointvector(i),
+                                                       points[static_cast<std::size_t>(i)]);
         }
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(points.data());
@@ -349,7 +357,8 @@ public:
         for (const auto& [name, ns] : m_nsPerOp) {
             const auto base = m_nsPerOp.find(name + "_Baseline");
             if (base != m_nsPerOp.end() && base->second > 0) {
-                std::printf("  %-28s %8.1f ns vs %8.1f ns  ratio %.2f\n", name.c_str(), ns, base->second, ns / base->second);
+                std::printf("  %-28s %8.1f ns vs %8.1f ns  ratio %.2f\n", name.c_str(), ns,
+                            base->second, ns / base->second);
             }
         }
     }

@@ -24,7 +24,8 @@ TEST(CodecConcurrency, ThreadsEncodeAndDecodeIndependently) {
                 const trn::wayPoint_S source = makeWayPoint(t * 1000 + round);
                 char* data = nullptr;
                 int size = 0;
-                if (!ProtoEncodeDecode::getRequest_robotMove(&data, &size, profile, {source, source})) {
+                if (!ProtoEncodeDecode::getRequest_robotMove(&data, &size, profile,
+                                                             {source, source})) {
                     ++mismatches;
                     continue;
                 }
@@ -38,13 +39,15 @@ TEST(CodecConcurrency, ThreadsEncodeAndDecodeIndependently) {
                     ++mismatches;
                 }
 
-                const trn::RobotEventInfo event{trn::RobotEvent_User, t * kRounds + round, std::to_string(round)};
+                const trn::RobotEventInfo event{trn::RobotEvent_User, t * kRounds + round,
+                                                std::to_string(round)};
                 char buffer[64];
                 int length = sizeof buffer;
                 trn::RobotEventInfo decoded{};
                 if (!ProtoEncodeDecode::getResponse_Event(buffer, &length, event) ||
                     !ProtoEncodeDecode::resolveResponse_robotEvent(buffer, length, decoded) ||
-                    decoded.eventCode != event.eventCode || decoded.eventContent != event.eventContent) {
+                    decoded.eventCode != event.eventCode ||
+                    decoded.eventContent != event.eventContent) {
                     ++mismatches;
                 }
             }

@@ -68,48 +68,55 @@ void sixJoints(common::ProtoRoadPoint& p) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RoadPointDecode,
-    ::testing::Values(
-        RoadPointCase{"PositionFromVectorWhenListEmpty",
-                      [](common::ProtoRoadPoint& p) {
-                          for (double v : {0.1, 0.2, 0.3}) p.mutable_cartpos()->add_positionvector(v);
-                          sixJoints(p);
-                      },
-                      true, trn::Pos{0.1, 0.2, 0.3}, true},
-        RoadPointCase{"FirstThreeOfALongerVector",
-                      [](common::ProtoRoadPoint& p) {
-                          for (double v : {1.0, 2.0, 3.0, 4.0}) p.mutable_cartpos()->add_positionvector(v);
-                          sixJoints(p);
-                      },
-                      true, trn::Pos{1.0, 2.0, 3.0}, true},
-        RoadPointCase{"ListEntryWinsOverVector",
-                      [](common::ProtoRoadPoint& p) {
-                          auto* pos = p.mutable_cartpos()->add_position();
-                          pos->set_x(7);
-                          pos->set_y(8);
-                          pos->set_z(9);
-                          for (double v : {1.0, 2.0, 3.0}) p.mutable_cartpos()->add_positionvector(v);
-                          sixJoints(p);
-                      },
-                      true, trn::Pos{7, 8, 9}, true},
-        RoadPointCase{"TwoNumbersAreNoPosition",
-                      [](common::ProtoRoadPoint& p) {
-                          for (double v : {1.0, 2.0}) p.mutable_cartpos()->add_positionvector(v);
-                          sixJoints(p);
-                      },
-                      false, std::nullopt, true},
-        RoadPointCase{"FiveJointsLeaveTheAnglesAlone",
-                      [](common::ProtoRoadPoint& p) {
-                          for (double v : {0.1, 0.2, 0.3}) p.mutable_cartpos()->add_positionvector(v);
-                          for (int i = 0; i < 5; ++i) p.add_jointpos(0.1 * i);
-                      },
-                      false, trn::Pos{0.1, 0.2, 0.3}, false},
-        RoadPointCase{"SevenJointsLeaveTheAnglesAlone",
-                      [](common::ProtoRoadPoint& p) {
-                          for (double v : {0.1, 0.2, 0.3}) p.mutable_cartpos()->add_positionvector(v);
-                          for (int i = 0; i < 7; ++i) p.add_jointpos(0.1 * i);
-                      },
-                      false, trn::Pos{0.1, 0.2, 0.3}, false}),
-    [](const ::testing::TestParamInfo<RoadPointCase>& info) { return std::string(info.param.name); });
+    ::testing::Values(RoadPointCase{"PositionFromVectorWhenListEmpty",
+                                    [](common::ProtoRoadPoint& p) {
+                                        for (double v : {0.1, 0.2, 0.3})
+                                            p.mutable_cartpos()->add_positionvector(v);
+                                        sixJoints(p);
+                                    },
+                                    true, trn::Pos{0.1, 0.2, 0.3}, true},
+                      RoadPointCase{"FirstThreeOfALongerVector",
+                                    [](common::ProtoRoadPoint& p) {
+                                        for (double v : {1.0, 2.0, 3.0, 4.0})
+                                            p.mutable_cartpos()->add_positionvector(v);
+                                        sixJoints(p);
+                                    },
+                                    true, trn::Pos{1.0, 2.0, 3.0}, true},
+                      RoadPointCase{"ListEntryWinsOverVector",
+                                    [](common::ProtoRoadPoint& p) {
+                                        auto* pos = p.mutable_cartpos()->add_position();
+                                        pos->set_x(7);
+                                        pos->set_y(8);
+                                        pos->set_z(9);
+                                        for (double v : {1.0, 2.0, 3.0})
+                                            p.mutable_cartpos()->add_positionvector(v);
+                                        sixJoints(p);
+                                    },
+                                    true, trn::Pos{7, 8, 9}, true},
+                      RoadPointCase{"TwoNumbersAreNoPosition",
+                                    [](common::ProtoRoadPoint& p) {
+                                        for (double v : {1.0, 2.0})
+                                            p.mutable_cartpos()->add_positionvector(v);
+                                        sixJoints(p);
+                                    },
+                                    false, std::nullopt, true},
+                      RoadPointCase{"FiveJointsLeaveTheAnglesAlone",
+                                    [](common::ProtoRoadPoint& p) {
+                                        for (double v : {0.1, 0.2, 0.3})
+                                            p.mutable_cartpos()->add_positionvector(v);
+                                        for (int i = 0; i < 5; ++i) p.add_jointpos(0.1 * i);
+                                    },
+                                    false, trn::Pos{0.1, 0.2, 0.3}, false},
+                      RoadPointCase{"SevenJointsLeaveTheAnglesAlone",
+                                    [](common::ProtoRoadPoint& p) {
+                                        for (double v : {0.1, 0.2, 0.3})
+                                            p.mutable_cartpos()->add_positionvector(v);
+                                        for (int i = 0; i < 7; ++i) p.add_jointpos(0.1 * i);
+                                    },
+                                    false, trn::Pos{0.1, 0.2, 0.3}, false}),
+    [](const ::testing::TestParamInfo<RoadPointCase>& info) {
+        return std::string(info.param.name);
+    });
 
 // ---- Orientation, limits and relative offset of a profile -----------------------
 
@@ -172,14 +179,16 @@ TEST(CodecErrorRecord, JointAngleWithoutErrorInfoFillsAnglesAndReportsFalse) {
     trn::JointParam joints = filled<trn::JointParam>();
     int code = 99;
     std::string bytes = bytesOf(reply);
-    EXPECT_FALSE(ProtoEncodeDecode::resolveResponse_jointAngle(bytes.data(), sizeOf(bytes), joints, code));
+    EXPECT_FALSE(
+        ProtoEncodeDecode::resolveResponse_jointAngle(bytes.data(), sizeOf(bytes), joints, code));
     EXPECT_EQ(joints.jointPos[0], 1);
     EXPECT_EQ(joints.jointPos[5], 6);
     EXPECT_EQ(code, 99);
 
     setError(reply.add_errorinfo(), 2);
     bytes = bytesOf(reply);
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_jointAngle(bytes.data(), sizeOf(bytes), joints, code));
+    EXPECT_TRUE(
+        ProtoEncodeDecode::resolveResponse_jointAngle(bytes.data(), sizeOf(bytes), joints, code));
     EXPECT_EQ(code, 2);
 }
 
@@ -226,7 +235,8 @@ void fillWrench(peripheral::ProtoWrench* w, int forces, int torques) {
     for (int i = 0; i < torques; ++i) w->add_torque(-1.0 - i);
 }
 
-void fillCalibResult(peripheral::ProtoFtSensorCalibResult* r, int torques, int centroids, int angles) {
+void fillCalibResult(peripheral::ProtoFtSensorCalibResult* r, int torques, int centroids,
+                     int angles) {
     fillWrench(r->mutable_wrench(), 3, torques);
     r->set_mass(2.0);
     for (int i = 0; i < centroids; ++i) r->add_centroid(0.1 * i);
@@ -250,7 +260,10 @@ const std::vector<PayloadCase>& payloadCases() {
              }
              return finish(r, code);
          },
-         [](const std::string& b) { return decodeIntoSentinel<RobotTcpParam>(b, ProtoEncodeDecode::resolveResponse_tcpParam); },
+         [](const std::string& b) {
+             return decodeIntoSentinel<RobotTcpParam>(b,
+                                                      ProtoEncodeDecode::resolveResponse_tcpParam);
+         },
          true},
         {"toolDynamics",
          [](int code, bool entry) {
@@ -262,15 +275,17 @@ const std::vector<PayloadCase>& payloadCases() {
                  t->set_positionz(3);
                  t->set_payload(4);
                  auto* i = t->mutable_toolinertia();
-                 for (auto set : {&common::ToolInertia::set_xx, &common::ToolInertia::set_xy, &common::ToolInertia::set_xz,
-                                  &common::ToolInertia::set_yy, &common::ToolInertia::set_yz, &common::ToolInertia::set_zz}) {
+                 for (auto set : {&common::ToolInertia::set_xx, &common::ToolInertia::set_xy,
+                                  &common::ToolInertia::set_xz, &common::ToolInertia::set_yy,
+                                  &common::ToolInertia::set_yz, &common::ToolInertia::set_zz}) {
                      (i->*set)(0.5);
                  }
              }
              return finish(r, code);
          },
          [](const std::string& b) {
-             return decodeIntoSentinel<trn::ToolDynamicsParam>(b, ProtoEncodeDecode::resolveResponse_getToolDynamicsParam);
+             return decodeIntoSentinel<trn::ToolDynamicsParam>(
+                 b, ProtoEncodeDecode::resolveResponse_getToolDynamicsParam);
          },
          true},
         {"gravity",
@@ -285,7 +300,8 @@ const std::vector<PayloadCase>& payloadCases() {
              return finish(r, code);
          },
          [](const std::string& b) {
-             return decodeIntoSentinel<trn::RobotGravityComponent>(b, ProtoEncodeDecode::resolveResponse_gravityComponent);
+             return decodeIntoSentinel<trn::RobotGravityComponent>(
+                 b, ProtoEncodeDecode::resolveResponse_gravityComponent);
          },
          true},
         {"collision",
@@ -295,7 +311,8 @@ const std::vector<PayloadCase>& payloadCases() {
              return finish(r, code);
          },
          [](const std::string& b) {
-             return decodeIntoSentinel<RobotCollisionCurrent>(b, ProtoEncodeDecode::resolveResponse_collisionCurrent);
+             return decodeIntoSentinel<RobotCollisionCurrent>(
+                 b, ProtoEncodeDecode::resolveResponse_collisionCurrent);
          },
          true},
         {"devInfo",
@@ -313,7 +330,10 @@ const std::vector<PayloadCase>& payloadCases() {
              }
              return finish(r, code);
          },
-         [](const std::string& b) { return decodeIntoSentinel<trn::RobotDevInfo>(b, ProtoEncodeDecode::resolveResponse_devInfo); },
+         [](const std::string& b) {
+             return decodeIntoSentinel<trn::RobotDevInfo>(
+                 b, ProtoEncodeDecode::resolveResponse_devInfo);
+         },
          true},
         {"safetyConfig",
          [](int code, bool entry) {
@@ -325,7 +345,8 @@ const std::vector<PayloadCase>& payloadCases() {
              return finish(r, code);
          },
          [](const std::string& b) {
-             return decodeIntoSentinel<trn::RobotSafetyConfig>(b, ProtoEncodeDecode::resolveResponse_safetyConfig);
+             return decodeIntoSentinel<trn::RobotSafetyConfig>(
+                 b, ProtoEncodeDecode::resolveResponse_safetyConfig);
          },
          true},
         {"safetyStatus",
@@ -338,7 +359,8 @@ const std::vector<PayloadCase>& payloadCases() {
              return finish(r, code);
          },
          [](const std::string& b) {
-             return decodeIntoSentinel<trn::OrpeSafetyStatus>(b, ProtoEncodeDecode::resolveResponse_safetyStatus);
+             return decodeIntoSentinel<trn::OrpeSafetyStatus>(
+                 b, ProtoEncodeDecode::resolveResponse_safetyStatus);
          },
          true},
         {"ftSensorCalibResult",
@@ -348,7 +370,8 @@ const std::vector<PayloadCase>& payloadCases() {
              return finish(r, code);
          },
          [](const std::string& b) {
-             return decodeIntoSentinel<FtSensorCalResult>(b, ProtoEncodeDecode::resolveResponse_FtSensorCalibResult);
+             return decodeIntoSentinel<FtSensorCalResult>(
+                 b, ProtoEncodeDecode::resolveResponse_FtSensorCalibResult);
          },
          true},
         {"wrench",
@@ -357,7 +380,9 @@ const std::vector<PayloadCase>& payloadCases() {
              if (entry) fillWrench(r.add_wrench(), 3, 3);
              return finish(r, code);
          },
-         [](const std::string& b) { return decodeIntoSentinel<WrenchParam>(b, ProtoEncodeDecode::resolveResponse_Wrench); },
+         [](const std::string& b) {
+             return decodeIntoSentinel<WrenchParam>(b, ProtoEncodeDecode::resolveResponse_Wrench);
+         },
          true},
         {"dhParam",
          [](int code, bool) {
@@ -385,7 +410,8 @@ const std::vector<PayloadCase>& payloadCases() {
              return finish(r, code);
          },
          [](const std::string& b) {
-             return decodeIntoSentinel<call_robot_motion_func_result>(b, ProtoEncodeDecode::resolveResponse_moveControlResule);
+             return decodeIntoSentinel<call_robot_motion_func_result>(
+                 b, ProtoEncodeDecode::resolveResponse_moveControlResule);
          },
          false},
     };
@@ -423,7 +449,9 @@ TEST_P(ListPayloadRule, SuccessWithoutItsEntryFailsAndTouchesNothing) {
     EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1) << line;
 }
 
-std::string payloadName(const ::testing::TestParamInfo<PayloadCase>& info) { return info.param.name; }
+std::string payloadName(const ::testing::TestParamInfo<PayloadCase>& info) {
+    return info.param.name;
+}
 
 std::vector<PayloadCase> listPayloadCases() {
     std::vector<PayloadCase> lists;
@@ -434,7 +462,8 @@ std::vector<PayloadCase> listPayloadCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Decoders, PayloadRule, ::testing::ValuesIn(payloadCases()), payloadName);
-INSTANTIATE_TEST_SUITE_P(Decoders, ListPayloadRule, ::testing::ValuesIn(listPayloadCases()), payloadName);
+INSTANTIATE_TEST_SUITE_P(Decoders, ListPayloadRule, ::testing::ValuesIn(listPayloadCases()),
+                         payloadName);
 
 // ---- Short force/torque/centroid/angle lists ----------------------------------------
 
@@ -442,7 +471,8 @@ TEST(CodecShortLists, ForceSensorRepliesWithTooFewEntriesFailUntouched) {
     struct Case {
         int forces, torques, centroids, angles;
     };
-    for (const Case c : {Case{2, 3, 3, 2}, Case{3, 2, 3, 2}, Case{3, 3, 2, 2}, Case{3, 3, 3, 1}, Case{0, 0, 0, 0}}) {
+    for (const Case c : {Case{2, 3, 3, 2}, Case{3, 2, 3, 2}, Case{3, 3, 2, 2}, Case{3, 3, 3, 1},
+                         Case{0, 0, 0, 0}}) {
         SCOPED_TRACE(::testing::Message() << c.forces << c.torques << c.centroids << c.angles);
         peripheral::ProtoResponseFtSensorCalibResult calib;
         auto* r = calib.add_ftsensorcalibresult();
@@ -450,14 +480,15 @@ TEST(CodecShortLists, ForceSensorRepliesWithTooFewEntriesFailUntouched) {
         fillWrench(r->mutable_wrench(), c.forces, c.torques);
         for (int i = 0; i < c.centroids; ++i) r->add_centroid(1);
         for (int i = 0; i < c.angles; ++i) r->add_angle(1);
-        const Outcome o = decodeIntoSentinel<FtSensorCalResult>(finish(calib, 0),
-                                                                ProtoEncodeDecode::resolveResponse_FtSensorCalibResult);
+        const Outcome o = decodeIntoSentinel<FtSensorCalResult>(
+            finish(calib, 0), ProtoEncodeDecode::resolveResponse_FtSensorCalibResult);
         EXPECT_FALSE(o.result);
         EXPECT_TRUE(o.untouched);
 
         peripheral::ProtoResponseWrench wrench;
         fillWrench(wrench.add_wrench(), c.forces, c.torques);
-        const Outcome w = decodeIntoSentinel<WrenchParam>(finish(wrench, 0), ProtoEncodeDecode::resolveResponse_Wrench);
+        const Outcome w = decodeIntoSentinel<WrenchParam>(
+            finish(wrench, 0), ProtoEncodeDecode::resolveResponse_Wrench);
         const bool wrenchComplete = c.forces >= 3 && c.torques >= 3;
         EXPECT_EQ(w.result, wrenchComplete);
         EXPECT_EQ(w.untouched, !wrenchComplete);
@@ -475,21 +506,25 @@ TEST(CodecJointStatus, EightEntriesIntoSixFillSix) {
         s.jointErrorNum = static_cast<uint16_t>(i);
         ProtoEncodeDecode::jointStatusTypeConversion(s, *reply.add_jointstatus());
     }
-    reply.mutable_jointstatus(7)->set_jointerrornum(0x12345);  // narrowed to 16 bits if it were read
+    reply.mutable_jointstatus(7)->set_jointerrornum(
+        0x12345);  // narrowed to 16 bits if it were read
     const std::string bytes = bytesOf(reply);
     trn::JointStatus out[8];
     for (auto& s : out) s = filled<trn::JointStatus>(0xAB);
     const trn::JointStatus sentinel = out[0];
     int code = 7;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_jointStatus(bytes.data(), sizeOf(bytes), out, 6, code));
+    EXPECT_TRUE(
+        ProtoEncodeDecode::resolveResponse_jointStatus(bytes.data(), sizeOf(bytes), out, 6, code));
     EXPECT_EQ(code, 7);  // no error record: unchanged
     for (int i = 0; i < 6; ++i) EXPECT_EQ(out[i].jointCurrentI, 100 + i);
     EXPECT_TRUE(sameBytes(out[6], sentinel));
     EXPECT_TRUE(sameBytes(out[7], sentinel));
 
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_jointStatus(bytes.data(), sizeOf(bytes), out, 8, code));
+    EXPECT_TRUE(
+        ProtoEncodeDecode::resolveResponse_jointStatus(bytes.data(), sizeOf(bytes), out, 8, code));
     EXPECT_EQ(out[7].jointErrorNum, 0x2345);
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_jointStatus(bytes.data(), sizeOf(bytes), nullptr, 6, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_jointStatus(bytes.data(), sizeOf(bytes), nullptr,
+                                                               6, code));
 }
 
 // ---- General data (rule G) -------------------------------------------------------------
@@ -500,12 +535,15 @@ TEST(CodecGeneralData, EndSpeedInThousandthsAndEmptyListFails) {
         bool result;
         double speed;
     };
-    for (const Case& c : {Case{{1500}, true, 1.5}, Case{{-250, 9}, true, -0.25}, Case{{}, false, 42.0}}) {
+    for (const Case& c :
+         {Case{{1500}, true, 1.5}, Case{{-250, 9}, true, -0.25}, Case{{}, false, 42.0}}) {
         comm::ProtoCommunicationGeneralData m;
         ProtoEncodeDecode::makeProtoCommunicationGeneralData(m, c.property1, {true});
         const std::string bytes = bytesOf(m);
         double speed = 42.0;
-        EXPECT_EQ(ProtoEncodeDecode::resolveResponse_robotEndSpeed(bytes.data(), sizeOf(bytes), speed), c.result);
+        EXPECT_EQ(
+            ProtoEncodeDecode::resolveResponse_robotEndSpeed(bytes.data(), sizeOf(bytes), speed),
+            c.result);
         EXPECT_EQ(speed, c.speed);
     }
 }
@@ -519,7 +557,8 @@ TEST(CodecGeneralData, CodeFromFirstErrorRecordAndBodyWithoutTypeRejected) {
     std::string bytes = bytesOf(m);
     trn::RobotState state = trn::RobotStopped;
     int code = 0;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotState(bytes.data(), sizeOf(bytes), state, code));
+    EXPECT_TRUE(
+        ProtoEncodeDecode::resolveResponse_robotState(bytes.data(), sizeOf(bytes), state, code));
     EXPECT_EQ(state, trn::RobotRunning);
     EXPECT_EQ(code, 4);
 
@@ -534,8 +573,10 @@ TEST(CodecGeneralData, CodeFromFirstErrorRecordAndBodyWithoutTypeRejected) {
     state = trn::RobotPaused;
     code = 0;
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(ProtoEncodeDecode::resolveResponse_robotState(bytes.data(), sizeOf(bytes), state, code));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "ERROR: ProtoCommunicationGeneralDataMessageParse fail.\n");
+    EXPECT_FALSE(
+        ProtoEncodeDecode::resolveResponse_robotState(bytes.data(), sizeOf(bytes), state, code));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "ERROR: ProtoCommunicationGeneralDataMessageParse fail.\n");
     EXPECT_EQ(state, trn::RobotPaused);
     EXPECT_EQ(code, 0);
 }
@@ -590,7 +631,8 @@ TEST(CodecLists, JointCommonDataAppendsAfterExistingEntries) {
     const std::string bytes = finish(reply, 0);
     std::vector<trn::JointCommonData> list(2, filled<trn::JointCommonData>(0x11));
     int code = -1;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_jointCommonData(bytes.data(), sizeOf(bytes), list, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_jointCommonData(bytes.data(), sizeOf(bytes),
+                                                                   list, code));
     ASSERT_EQ(list.size(), 4u);
     EXPECT_TRUE(sameBytes(list[0], filled<trn::JointCommonData>(0x11)));
     EXPECT_EQ(list[2].JointCurVol, 1000);
@@ -606,14 +648,16 @@ TEST(CodecLists, DynIdentifyResultsOnlyOnSuccess) {
     std::vector<int> values = {1};
     int code = 42;
     std::string bytes = bytesOf(reply);  // no error record: success, code unchanged
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_getDynIdentifyResults(bytes.data(), sizeOf(bytes), values, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_getDynIdentifyResults(
+        bytes.data(), sizeOf(bytes), values, code));
     EXPECT_EQ(values, (std::vector<int>{5, 6, 7}));
     EXPECT_EQ(code, 42);
 
     setError(reply.add_errorinfo(), 3);
     bytes = bytesOf(reply);
     values = {1};
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_getDynIdentifyResults(bytes.data(), sizeOf(bytes), values, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_getDynIdentifyResults(
+        bytes.data(), sizeOf(bytes), values, code));
     EXPECT_EQ(values, std::vector<int>{1});
     EXPECT_EQ(code, 3);
 }
@@ -625,7 +669,8 @@ TEST(CodecLists, DiagnosisCodeIsZeroWithoutErrorRecord) {
     trn::RobotDiagnosis diagnosis = filled<trn::RobotDiagnosis>(0xAB);
     const trn::RobotDiagnosis before = diagnosis;
     int code = 8;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotDiagnosisInfo(bytes.data(), sizeOf(bytes), diagnosis, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotDiagnosisInfo(bytes.data(), sizeOf(bytes),
+                                                                      diagnosis, code));
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(sameBytes(before, diagnosis));
 
@@ -634,14 +679,23 @@ TEST(CodecLists, DiagnosisCodeIsZeroWithoutErrorRecord) {
     for (int f = 0; f < descriptor->field_count(); ++f) {
         const auto* field = descriptor->field(f);
         switch (field->cpp_type()) {
-        case google::protobuf::FieldDescriptor::CPPTYPE_BOOL: d->GetReflection()->SetBool(d, field, true); break;
-        case google::protobuf::FieldDescriptor::CPPTYPE_FLOAT: d->GetReflection()->SetFloat(d, field, 1.5f); break;
-        case google::protobuf::FieldDescriptor::CPPTYPE_INT32: d->GetReflection()->SetInt32(d, field, -300); break;
-        default: d->GetReflection()->SetUInt32(d, field, 0x10203); break;
+            case google::protobuf::FieldDescriptor::CPPTYPE_BOOL:
+                d->GetReflection()->SetBool(d, field, true);
+                break;
+            case google::protobuf::FieldDescriptor::CPPTYPE_FLOAT:
+                d->GetReflection()->SetFloat(d, field, 1.5f);
+                break;
+            case google::protobuf::FieldDescriptor::CPPTYPE_INT32:
+                d->GetReflection()->SetInt32(d, field, -300);
+                break;
+            default:
+                d->GetReflection()->SetUInt32(d, field, 0x10203);
+                break;
         }
     }
     bytes = bytesOf(reply);
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotDiagnosisInfo(bytes.data(), sizeOf(bytes), diagnosis, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotDiagnosisInfo(bytes.data(), sizeOf(bytes),
+                                                                      diagnosis, code));
     EXPECT_EQ(diagnosis.armCanbusStatus, 0x03);
     EXPECT_EQ(diagnosis.contorllerTemp, static_cast<int8_t>(-300));
     EXPECT_EQ(diagnosis.robotMaxAcc, -300);
@@ -668,7 +722,8 @@ TEST(CodecLists, ToolIoStatusTakesTheToolsOwnErrorStatus) {
     const std::string bytes = bytesOf(reply);
     RobotToolAllIOStatus status = filled<RobotToolAllIOStatus>();
     int code = 0;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotToolIoStatus(bytes.data(), sizeOf(bytes), status, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotToolIoStatus(bytes.data(), sizeOf(bytes),
+                                                                     status, code));
     EXPECT_EQ(code, 5);
     EXPECT_EQ(status.errorStatus, 0x02);
     EXPECT_EQ(status.powerType, trn::OUT_24V);
@@ -681,8 +736,9 @@ TEST(CodecLists, ToolIoStatusTakesTheToolsOwnErrorStatus) {
 // ---- Encoders: exact bytes, untransmitted fields, refused values ---------------------------
 
 TEST(CodecEncode, EmptyIntVectorIsCountZeroAndNoValues) {
-    const Body body =
-        encode([](char** d, int* n) { return ProtoEncodeDecode::getRequest_intTypeValueVector(d, n, {}); });
+    const Body body = encode([](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_intTypeValueVector(d, n, {});
+    });
     EXPECT_EQ(body.bytes(), asBytes({0x08, 0x00}));
 }
 
@@ -691,11 +747,13 @@ TEST(CodecEncode, JerkAccRatioIsNeverTransmitted) {
     profile.moveMode = MODEL;
     profile.jerkAccRatio = 0.0;
     const std::vector<trn::wayPoint_S> points = {makeWayPoint(0.5)};
-    const Body plain =
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotMove(d, n, profile, points); });
+    const Body plain = encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_robotMove(d, n, profile, points);
+    });
     profile.jerkAccRatio = 0.9;
-    const Body withJerk =
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotMove(d, n, profile, points); });
+    const Body withJerk = encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_robotMove(d, n, profile, points);
+    });
     EXPECT_EQ(plain.bytes(), withJerk.bytes());
 }
 
@@ -703,9 +761,11 @@ TEST(CodecEncode, UndeclaredModeValuesNeverReachTheWire) {
     struct Case {
         int moveMode, subMoveMode, teachMode;
     };
-    for (const Case c : {Case{MODEP, trn::ARC, 0}, Case{MODEP, trn::ORI_POSITION_ROTATE_CIRCUMFERENCE, 0},
-                         Case{MODEP, -1, 0}, Case{4, 0, 0}, Case{MODEJ, 0, 13}}) {
-        SCOPED_TRACE(::testing::Message() << c.moveMode << "/" << c.subMoveMode << "/" << c.teachMode);
+    for (const Case c :
+         {Case{MODEP, trn::ARC, 0}, Case{MODEP, trn::ORI_POSITION_ROTATE_CIRCUMFERENCE, 0},
+          Case{MODEP, -1, 0}, Case{4, 0, 0}, Case{MODEJ, 0, 13}}) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.moveMode << "/" << c.subMoveMode << "/" << c.teachMode);
         RobotMoveProfile profile = filled<RobotMoveProfile>();
         profile.moveMode = static_cast<move_mode>(c.moveMode);
         profile.subMoveMode = static_cast<trn::move_track>(c.subMoveMode);
@@ -714,21 +774,26 @@ TEST(CodecEncode, UndeclaredModeValuesNeverReachTheWire) {
         int size = 77;
         ::testing::internal::CaptureStdout();
         EXPECT_FALSE(ProtoEncodeDecode::getRequest_robotMove(&data, &size, profile, {}));
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "getRequest_robotMove Serialize fail.\n");
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+                  "getRequest_robotMove Serialize fail.\n");
         EXPECT_EQ(data, nullptr);
         EXPECT_EQ(size, 0);
 
-        trn::CoordCalibrateByJointAngleAndTool frame = filled<trn::CoordCalibrateByJointAngleAndTool>();
+        trn::CoordCalibrateByJointAngleAndTool frame =
+            filled<trn::CoordCalibrateByJointAngleAndTool>();
         ::testing::internal::CaptureStdout();
         EXPECT_FALSE(ProtoEncodeDecode::getRequest_robotTeachMove(&data, &size, profile, frame));
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "getRequest_robotTeachMove Serialize fail.\n");
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+                  "getRequest_robotTeachMove Serialize fail.\n");
         EXPECT_EQ(data, nullptr);
     }
     RobotMoveProfile lastDeclared = filled<RobotMoveProfile>();
     lastDeclared.moveMode = MODEP;
     lastDeclared.subMoveMode = trn::JOINT_GNUBSPLINEINTP;
     lastDeclared.teachMode = trn::ROT_Z;
-    encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotMove(d, n, lastDeclared, {}); });
+    encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_robotMove(d, n, lastDeclared, {});
+    });
 }
 
 TEST(CodecEncode, FirmwareWithUnsafeLengthIsRefused) {
@@ -741,13 +806,17 @@ TEST(CodecEncode, FirmwareWithUnsafeLengthIsRefused) {
         char* data = nullptr;
         int size = 5;
         ::testing::internal::CaptureStdout();
-        EXPECT_FALSE(ProtoEncodeDecode::getRequest_firmwareUpgrade(&data, &size, 1, c.content, c.length));
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "getRequest_firmwareUpgrade Serialize fail.\n");
+        EXPECT_FALSE(
+            ProtoEncodeDecode::getRequest_firmwareUpgrade(&data, &size, 1, c.content, c.length));
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+                  "getRequest_firmwareUpgrade Serialize fail.\n");
         EXPECT_EQ(data, nullptr);
         EXPECT_EQ(size, 0);
     }
-    const auto empty = parseAs<comm::ProtoCommunicationRobotBoardFirmware>(
-        encode([](char** d, int* n) { return ProtoEncodeDecode::getRequest_firmwareUpgrade(d, n, 3, nullptr, 0); }));
+    const auto empty =
+        parseAs<comm::ProtoCommunicationRobotBoardFirmware>(encode([](char** d, int* n) {
+            return ProtoEncodeDecode::getRequest_firmwareUpgrade(d, n, 3, nullptr, 0);
+        }));
     EXPECT_TRUE(empty.has_firmwarecontent());
     EXPECT_EQ(empty.firmwarecontentsize(), 0);
 }
@@ -756,7 +825,8 @@ TEST(CodecEncode, FirmwareWithUnsafeLengthIsRefused) {
 
 TEST(CodecEvent, DisconnectEventIsTheExactTwentySixBytes) {
     const trn::RobotEventInfo event{trn::RobotEvent_socketDisconnected, 0, "Server disconnected."};
-    const std::string expected = asBytes({0x08, 0x1B, 0x10, 0x00, 0x1A, 0x14}) + "Server disconnected.";
+    const std::string expected =
+        asBytes({0x08, 0x1B, 0x10, 0x00, 0x1A, 0x14}) + "Server disconnected.";
     ASSERT_EQ(expected.size(), 26u);
 
     char buffer[64];
@@ -783,8 +853,10 @@ TEST(CodecFailureLines, UnparsableBodiesAndBadSizesGoToStandardError) {
     CommunicationCommonResultResponse common;
     common.m_errorCode = 6;
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(ProtoEncodeDecode::resolveResponse_commonFormat(garbage.data(), sizeOf(garbage), common));
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "ERROR: resolveResponse_commonFormat Parse fail.\n");
+    EXPECT_FALSE(
+        ProtoEncodeDecode::resolveResponse_commonFormat(garbage.data(), sizeOf(garbage), common));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "ERROR: resolveResponse_commonFormat Parse fail.\n");
     EXPECT_EQ(common.m_errorCode, 6);
 
     RobotTcpParam tcp = filled<RobotTcpParam>();
@@ -798,14 +870,16 @@ TEST(CodecFailureLines, UnparsableBodiesAndBadSizesGoToStandardError) {
     // The I/O list decoders empty their vector even when the body is bad.
     std::vector<trn::RobotDiagnosisIODesc> io(3);
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(ProtoEncodeDecode::resolveResponse_robotDiagnosisIOData(garbage.data(), sizeOf(garbage), io, code));
+    EXPECT_FALSE(ProtoEncodeDecode::resolveResponse_robotDiagnosisIOData(
+        garbage.data(), sizeOf(garbage), io, code));
     ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(io.empty());
 
     comm::ProtoRobotCommonResponse reply;
     setError(&reply, 4, "busy");
     const std::string bytes = bytesOf(reply);
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_commonFormat(bytes.data(), sizeOf(bytes), common));
+    EXPECT_TRUE(
+        ProtoEncodeDecode::resolveResponse_commonFormat(bytes.data(), sizeOf(bytes), common));
     EXPECT_EQ(common.m_errorCode, 4);
     EXPECT_EQ(common.m_errorMsg, "busy");
 }
@@ -816,7 +890,8 @@ TEST(CodecFailureLines, MessagesMissingARequiredFieldAreNeverSerialised) {
     char* data = reinterpret_cast<char*>(&general);
     int size = 9;
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageSerialize(general, &data, &size));
+    EXPECT_FALSE(
+        ProtoEncodeDecode::ProtoCommunicationGeneralDataMessageSerialize(general, &data, &size));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "ERROR:ProtoCommunicationGeneralDataMessageSerialize Serialize fail.\n");
     EXPECT_EQ(data, nullptr);

@@ -47,7 +47,8 @@ void expectSameWayPoint(const trn::wayPoint_S& expected, const trn::wayPoint_S& 
 
 TEST(CodecRoundTrip, WaypointThroughCorrectedWaypointReply) {
     const trn::wayPoint_S source = makeWayPoint(1.0);
-    const Body body = encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_roadpoint(d, n, source); });
+    const Body body = encode(
+        [&](char** d, int* n) { return ProtoEncodeDecode::getRequest_roadpoint(d, n, source); });
     const auto point = parseAs<common::ProtoRoadPoint>(body);
     ASSERT_EQ(point.cartpos().position_size(), 1);
     EXPECT_EQ(point.cartpos().positionvector_size(), 3);
@@ -58,7 +59,8 @@ TEST(CodecRoundTrip, WaypointThroughCorrectedWaypointReply) {
     const std::string bytes = bytesOf(reply);
     trn::wayPoint_S decoded = filled<trn::wayPoint_S>();
     int code = -1;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_waypoint(bytes.data(), static_cast<int>(bytes.size()), decoded, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_waypoint(
+        bytes.data(), static_cast<int>(bytes.size()), decoded, code));
     EXPECT_EQ(code, 0);
     expectSameWayPoint(source, decoded);
 }
@@ -69,8 +71,9 @@ TEST(CodecRoundTrip, MoveWithProfileAndWaypoints) {
     for (int i = 0; i < 100; ++i) {
         points.push_back(makeWayPoint(i));
     }
-    const Body body =
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotMove(d, n, profile, points); });
+    const Body body = encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_robotMove(d, n, profile, points);
+    });
     const auto move = parseAs<common::RobotMove>(body);
 
     RobotMoveProfile decoded = filled<RobotMoveProfile>();
@@ -99,8 +102,9 @@ TEST(CodecRoundTrip, TeachMoveCarriesForwardKinematicsOfTheThreeJointSets) {
     frame.toolDesc.toolInEndPosition = {0.0, 0.0, 0.12};
     frame.toolDesc.toolInEndOrientation = {1.0, 0.0, 0.0, 0.0};
 
-    const Body body =
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotTeachMove(d, n, profile, frame); });
+    const Body body = encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_robotTeachMove(d, n, profile, frame);
+    });
     const auto teach = parseAs<common::RobotTeachMove>(body);
     EXPECT_EQ(teach.coordinatesystemtype(), trn::WorldCoordinate);
     ASSERT_EQ(teach.calibratemathod_size(), 1);
@@ -108,9 +112,11 @@ TEST(CodecRoundTrip, TeachMoveCarriesForwardKinematicsOfTheThreeJointSets) {
     ASSERT_EQ(teach.calibrateroadpointvector_size(), 3);
     for (int p = 0; p < 3; ++p) {
         trn::wayPoint_S expected = filled<trn::wayPoint_S>();
-        ASSERT_EQ(RobotUtilService::robotFk(frame.wayPointArray[p].jointPos, trn::ARM_DOF, expected), 0);
+        ASSERT_EQ(
+            RobotUtilService::robotFk(frame.wayPointArray[p].jointPos, trn::ARM_DOF, expected), 0);
         trn::wayPoint_S actual = filled<trn::wayPoint_S>();
-        EXPECT_TRUE(ProtoEncodeDecode::roadPointTypeConversion(teach.calibrateroadpointvector(p), actual));
+        EXPECT_TRUE(
+            ProtoEncodeDecode::roadPointTypeConversion(teach.calibrateroadpointvector(p), actual));
         expectSameWayPoint(expected, actual);
     }
     ASSERT_EQ(teach.toolinenddesc_size(), 1);
@@ -125,7 +131,8 @@ TEST(CodecRoundTrip, TcpParamThroughItsReply) {
     RobotTcpParam source = filled<RobotTcpParam>();
     source.paramAutorun = {0.1f, 0.2f, 0.3f, 1.5f};
     source.paramManual = {-0.1f, -0.2f, -0.3f, 2.5f};
-    const Body body = encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_tcpParam(d, n, source); });
+    const Body body = encode(
+        [&](char** d, int* n) { return ProtoEncodeDecode::getRequest_tcpParam(d, n, source); });
 
     common::ProtoResponseRobotTcpParam reply;
     *reply.add_tcpparam() = parseAs<comm::RobotTcpParam>(body);
@@ -133,7 +140,8 @@ TEST(CodecRoundTrip, TcpParamThroughItsReply) {
     const std::string bytes = bytesOf(reply);
     RobotTcpParam decoded = filled<RobotTcpParam>(0xAB);
     int code = -1;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_tcpParam(bytes.data(), static_cast<int>(bytes.size()), decoded, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_tcpParam(
+        bytes.data(), static_cast<int>(bytes.size()), decoded, code));
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(sameBytes(source, decoded));
 }
@@ -145,8 +153,9 @@ TEST(CodecRoundTrip, ToolDynamicsSetBodyReadsBackAsGetReply) {
     source.positionZ = 0.03;
     source.payload = 2.5;
     source.toolInertia = {1, 2, 3, 4, 5, 6};
-    const Body body =
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_setToolDynamicsParam(d, n, source); });
+    const Body body = encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_setToolDynamicsParam(d, n, source);
+    });
     const auto message = parseAs<common::ToolParam>(body);
     EXPECT_EQ(message.tooldynamicsparam_size(), 1);
     EXPECT_EQ(message.toolkinematicsparam_size(), 0);
@@ -155,7 +164,8 @@ TEST(CodecRoundTrip, ToolDynamicsSetBodyReadsBackAsGetReply) {
 
     trn::ToolDynamicsParam decoded = filled<trn::ToolDynamicsParam>(0xAB);
     int code = -1;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_getToolDynamicsParam(body.data.get(), body.size, decoded, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_getToolDynamicsParam(body.data.get(), body.size,
+                                                                        decoded, code));
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(sameBytes(source, decoded));
 }
@@ -171,22 +181,26 @@ TEST(CodecRoundTrip, SafetyConfigSetBodyReadsBackAsGetReply) {
     source.robotReducedConfigPower = 80;
     source.robotSafeguradResetConfig = 1;
     source.robotOperationalModeConfig = 2;
-    const Body body =
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_setSafetyConfig(d, n, source); });
+    const Body body = encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_setSafetyConfig(d, n, source);
+    });
     trn::RobotSafetyConfig decoded = filled<trn::RobotSafetyConfig>();
     int code = -1;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_safetyConfig(body.data.get(), body.size, decoded, code));
+    EXPECT_TRUE(
+        ProtoEncodeDecode::resolveResponse_safetyConfig(body.data.get(), body.size, decoded, code));
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(sameBytes(source, decoded));
 }
 
 TEST(CodecRoundTrip, IoListsReadBackAndKeepTheCodeWithoutErrorRecord) {
     const std::vector<trn::RobotDiagnosisIODesc> digital = {{1, 1, 5}, {7, 0, 4}, {255, 1, 9}};
-    const Body dBody =
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotDiagnosisIOData(d, n, digital); });
+    const Body dBody = encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_robotDiagnosisIOData(d, n, digital);
+    });
     std::vector<trn::RobotDiagnosisIODesc> dOut(5);
     int code = 77;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotDiagnosisIOData(dBody.data.get(), dBody.size, dOut, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotDiagnosisIOData(dBody.data.get(),
+                                                                        dBody.size, dOut, code));
     EXPECT_EQ(code, 77);
     ASSERT_EQ(dOut.size(), digital.size());
     for (std::size_t i = 0; i < digital.size(); ++i) {
@@ -196,12 +210,14 @@ TEST(CodecRoundTrip, IoListsReadBackAndKeepTheCodeWithoutErrorRecord) {
     }
 
     const std::vector<trn::RobotAnalogIODesc> analog = {{2, 3.25f, 6}, {3, -1.5f, 7}};
-    const Body aBody =
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotAnalogIOData(d, n, analog); });
+    const Body aBody = encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_robotAnalogIOData(d, n, analog);
+    });
     const auto aMessage = parseAs<comm::ProtoCommunicationRobotAnalogIOData>(aBody);
     EXPECT_EQ(aMessage.type(), 0);
     std::vector<trn::RobotAnalogIODesc> aOut;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotAnalogIOData(aBody.data.get(), aBody.size, aOut, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotAnalogIOData(aBody.data.get(), aBody.size,
+                                                                     aOut, code));
     ASSERT_EQ(aOut.size(), analog.size());
     for (std::size_t i = 0; i < analog.size(); ++i) {
         EXPECT_EQ(aOut[i].addr, analog[i].addr);
@@ -227,29 +243,38 @@ TEST(CodecRoundTrip, EventKeepsEveryContentByte) {
 
 TEST(CodecRoundTrip, GeneralDataRequestsReadBackThroughTheGeneralDataDecoders) {
     int code = 5;
-    const Body control = encode(
-        [](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotControl(d, n, trn::EnableReadPose); });
+    const Body control = encode([](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_robotControl(d, n, trn::EnableReadPose);
+    });
     trn::RobotWorkMode asMode = trn::RobotModeSimulator;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotWorkMode(control.data.get(), control.size, asMode, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotWorkMode(control.data.get(), control.size,
+                                                                 asMode, code));
     EXPECT_EQ(static_cast<int>(asMode), static_cast<int>(trn::EnableReadPose));
     EXPECT_EQ(code, 5);  // no error record in a request: unchanged
 
-    const Body mode = encode(
-        [](char** d, int* n) { return ProtoEncodeDecode::getRequest_setRobotWorkMode(d, n, trn::RobotModeReal); });
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotWorkMode(mode.data.get(), mode.size, asMode, code));
+    const Body mode = encode([](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_setRobotWorkMode(d, n, trn::RobotModeReal);
+    });
+    EXPECT_TRUE(
+        ProtoEncodeDecode::resolveResponse_robotWorkMode(mode.data.get(), mode.size, asMode, code));
     EXPECT_EQ(asMode, trn::RobotModeReal);
 
-    const Body grade = encode([](char** d, int* n) { return ProtoEncodeDecode::getRequest_setRobotCollision(d, n, 9); });
+    const Body grade = encode(
+        [](char** d, int* n) { return ProtoEncodeDecode::getRequest_setRobotCollision(d, n, 9); });
     int number = 0;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_movepProgressNotify(grade.data.get(), grade.size, number));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_movepProgressNotify(grade.data.get(), grade.size,
+                                                                       number));
     EXPECT_EQ(number, 9);
 
-    const Body power = encode([](char** d, int* n) { return ProtoEncodeDecode::getRequest_setRobotPowerStatus(d, n, true); });
+    const Body power = encode([](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_setRobotPowerStatus(d, n, true);
+    });
     const auto message = parseAs<comm::ProtoCommunicationGeneralData>(power);
     EXPECT_EQ(message.type(), 1);
     EXPECT_EQ(message.property1_size(), 0);
     bool flag = false;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_isRealRobotExist(power.data.get(), power.size, flag, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_isRealRobotExist(power.data.get(), power.size,
+                                                                    flag, code));
     EXPECT_TRUE(flag);
 }
 
@@ -265,7 +290,8 @@ TEST(CodecRoundTrip, SeamTrackingThroughItsReply) {
     source.maxVel = 0.5;
     source.maxAcc = 1.5;
     source.paraChanged = false;
-    const Body body = encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_SeamTracking(d, n, source); });
+    const Body body = encode(
+        [&](char** d, int* n) { return ProtoEncodeDecode::getRequest_SeamTracking(d, n, source); });
     const auto track = parseAs<common::ProtoSeamTrack_t>(body);
     EXPECT_EQ(track.trackenable(), 1);
     EXPECT_EQ(track.parachanged(), 0);
@@ -276,7 +302,8 @@ TEST(CodecRoundTrip, SeamTrackingThroughItsReply) {
     const std::string bytes = bytesOf(reply);
     trn::SeamTracking decoded = filled<trn::SeamTracking>();
     int code = 0;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_SeamTracking(bytes.data(), static_cast<int>(bytes.size()), decoded, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_SeamTracking(
+        bytes.data(), static_cast<int>(bytes.size()), decoded, code));
     EXPECT_EQ(code, 4);  // rule A: converted whatever the code
     EXPECT_TRUE(sameBytes(source, decoded));
 }
@@ -293,8 +320,9 @@ TEST(CodecRoundTrip, ForceSensorCalibrationRequestAndResult) {
             wrenches[p].torque[k] = -(10 * p + k);
         }
     }
-    const Body body =
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_FtSensorCalibParam(d, n, joints, wrenches); });
+    const Body body = encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_FtSensorCalibParam(d, n, joints, wrenches);
+    });
     const auto message = parseAs<peripheral::ProtoFtSensorCalibParam>(body);
     ASSERT_EQ(message.jointangle_size(), 3);
     ASSERT_EQ(message.wrenchlist_size(), 3);
@@ -324,16 +352,18 @@ TEST(CodecRoundTrip, ForceSensorCalibrationRequestAndResult) {
     const std::string bytes = bytesOf(reply);
     FtSensorCalResult decoded = filled<FtSensorCalResult>(0xAB);
     int code = -1;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_FtSensorCalibResult(bytes.data(), static_cast<int>(bytes.size()),
-                                                                       decoded, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_FtSensorCalibResult(
+        bytes.data(), static_cast<int>(bytes.size()), decoded, code));
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(sameBytes(source, decoded));
 }
 
 TEST(CodecRoundTrip, NumberListsThroughTheirReplies) {
     const std::vector<int> ints = {3, -7, 2147483647};
-    const auto intRequest = parseAs<comm::ProtoCommunicationIntVector>(
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_intTypeValueVector(d, n, ints); }));
+    const auto intRequest =
+        parseAs<comm::ProtoCommunicationIntVector>(encode([&](char** d, int* n) {
+            return ProtoEncodeDecode::getRequest_intTypeValueVector(d, n, ints);
+        }));
     EXPECT_EQ(intRequest.num(), 3);
     comm::ProtoCommunicationIntVectorResponse intReply;
     intReply.set_num(99);  // not read
@@ -342,14 +372,16 @@ TEST(CodecRoundTrip, NumberListsThroughTheirReplies) {
     const std::string intBytes = bytesOf(intReply);
     std::vector<int> intOut = {1, 2, 3, 4, 5};
     int code = 0;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_intTypeValueVector(intBytes.data(), static_cast<int>(intBytes.size()),
-                                                                      intOut, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_intTypeValueVector(
+        intBytes.data(), static_cast<int>(intBytes.size()), intOut, code));
     EXPECT_EQ(intOut, ints);
     EXPECT_EQ(code, 2);
 
     const std::vector<double> doubles = {0.5, -1e300, 3.0};
-    const auto doubleRequest = parseAs<comm::ProtoCommunicationDoubleVector>(
-        encode([&](char** d, int* n) { return ProtoEncodeDecode::getRequest_doubleTypeValueVector(d, n, doubles); }));
+    const auto doubleRequest =
+        parseAs<comm::ProtoCommunicationDoubleVector>(encode([&](char** d, int* n) {
+            return ProtoEncodeDecode::getRequest_doubleTypeValueVector(d, n, doubles);
+        }));
     comm::ProtoCommunicationDoubleVectorResponse doubleReply;
     doubleReply.set_num(doubleRequest.num());
     *doubleReply.mutable_value() = doubleRequest.value();
@@ -364,16 +396,18 @@ TEST(CodecRoundTrip, NumberListsThroughTheirReplies) {
 
 // Encoders whose body no decoder reads: every input comes back from the message.
 TEST(CodecRoundTrip, RequestBodiesCarryTheirInputs) {
-    const auto login = parseAs<comm::ProtoRequestLogin>(encode(
-        [](char** d, int* n) { return ProtoEncodeDecode::getRequest_login(d, n, "user", std::string("p\0w", 3)); }));
+    const auto login = parseAs<comm::ProtoRequestLogin>(encode([](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_login(d, n, "user", std::string("p\0w", 3));
+    }));
     EXPECT_EQ(login.username(), "user");
     EXPECT_EQ(login.passwd(), std::string("p\0w", 3));
 
     RobotTcpParam tcp = filled<RobotTcpParam>();
     tcp.paramManual.payload = 3.5f;
-    const auto startup = parseAs<comm::ProtoCommunicationRobotStartupProfile>(encode([&](char** d, int* n) {
-        return ProtoEncodeDecode::getRequest_robotStartup(d, n, tcp, 6, true, false, 30000);
-    }));
+    const auto startup =
+        parseAs<comm::ProtoCommunicationRobotStartupProfile>(encode([&](char** d, int* n) {
+            return ProtoEncodeDecode::getRequest_robotStartup(d, n, tcp, 6, true, false, 30000);
+        }));
     EXPECT_EQ(startup.tcpparam().parammanual().payload(), 3.5f);
     EXPECT_EQ(startup.collisionclass(), 6);
     EXPECT_TRUE(startup.readpose());
@@ -381,42 +415,49 @@ TEST(CodecRoundTrip, RequestBodiesCarryTheirInputs) {
     EXPECT_EQ(startup.maxacc(), 30000);
 
     const char firmware[] = {'\x01', '\0', '\xfe', 'x'};
-    const auto upgrade = parseAs<comm::ProtoCommunicationRobotBoardFirmware>(encode([&](char** d, int* n) {
-        return ProtoEncodeDecode::getRequest_firmwareUpgrade(d, n, trn::update_slave_board_firmware_trans_data,
-                                                              firmware, 4);
-    }));
+    const auto upgrade =
+        parseAs<comm::ProtoCommunicationRobotBoardFirmware>(encode([&](char** d, int* n) {
+            return ProtoEncodeDecode::getRequest_firmwareUpgrade(
+                d, n, trn::update_slave_board_firmware_trans_data, firmware, 4);
+        }));
     EXPECT_EQ(upgrade.command(), 5);
     EXPECT_EQ(upgrade.firmwarecontent(), std::string(firmware, 4));
     EXPECT_EQ(upgrade.firmwarecontentsize(), 4);
 
-    const auto traj = parseAs<comm::ProtoCommunicationOfflineExcitTraj>(encode([](char** d, int* n) {
-        return ProtoEncodeDecode::getRequest_startupOfflineExcitTraj(d, n, "excit.offt", 2, 7);
-    }));
+    const auto traj =
+        parseAs<comm::ProtoCommunicationOfflineExcitTraj>(encode([](char** d, int* n) {
+            return ProtoEncodeDecode::getRequest_startupOfflineExcitTraj(d, n, "excit.offt", 2, 7);
+        }));
     EXPECT_EQ(traj.trackfile(), "excit.offt");
     EXPECT_EQ(traj.type(), 2);
     EXPECT_EQ(traj.subtype(), 7);
 
     trn::RobotJointOffset offset{{0.1, 0.2, 0.3, 0.4, 0.5, 0.6}};
-    const auto joints = parseAs<common::RobotJointOffset>(encode(
-        [&](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotRobotJointOffsetData(d, n, offset); }));
+    const auto joints = parseAs<common::RobotJointOffset>(encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_robotRobotJointOffsetData(d, n, offset);
+    }));
     EXPECT_EQ(joints.joint1(), 0.1);
     EXPECT_EQ(joints.joint6(), 0.6);
 
     const trn::ToolInEndDesc tool{{0.1, 0.2, 0.3}, {0.5, 0.5, 0.5, 0.5}};
-    const auto kinematics = parseAs<common::ToolKinematicsParam>(encode(
-        [&](char** d, int* n) { return ProtoEncodeDecode::getRequest_setToolKinematicsParam(d, n, tool); }));
+    const auto kinematics = parseAs<common::ToolKinematicsParam>(encode([&](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_setToolKinematicsParam(d, n, tool);
+    }));
     EXPECT_EQ(kinematics.toolposition().y(), 0.2);
     EXPECT_EQ(kinematics.toolori().z(), 0.5);
 
-    const auto conveyor = parseAs<common::ProtoConveyorTrackValuePoint>(encode([](char** d, int* n) {
-        return ProtoEncodeDecode::getRequest_ConveyorTrackValuePoint(d, n, {1, 2, 3}, {0, 1, 0, 0}, 123456);
-    }));
+    const auto conveyor =
+        parseAs<common::ProtoConveyorTrackValuePoint>(encode([](char** d, int* n) {
+            return ProtoEncodeDecode::getRequest_ConveyorTrackValuePoint(d, n, {1, 2, 3},
+                                                                         {0, 1, 0, 0}, 123456);
+        }));
     EXPECT_EQ(conveyor.position().z(), 3);
     EXPECT_EQ(conveyor.ori().x(), 1);
     EXPECT_EQ(conveyor.timestamp(), 123456);
 
-    const auto safeIo = parseAs<comm::protoSafeCommunicationParam>(
-        encode([](char** d, int* n) { return ProtoEncodeDecode::getRequest_safeIoParamAbout(d, n, {1, 0, 3}); }));
+    const auto safeIo = parseAs<comm::protoSafeCommunicationParam>(encode([](char** d, int* n) {
+        return ProtoEncodeDecode::getRequest_safeIoParamAbout(d, n, {1, 0, 3});
+    }));
     EXPECT_EQ(safeIo.paramreserved(), 0u);
     ASSERT_EQ(safeIo.param_size(), 3);
     EXPECT_EQ(safeIo.param(2), 3u);
@@ -428,8 +469,9 @@ TEST(CodecRoundTrip, JointStatusPushThroughTheConversionPair) {
     reply.set_jointcount(6);
     trn::JointStatus sources[6];
     for (int i = 0; i < 6; ++i) {
-        sources[i] = {-100 * i, 200 * i, 0.5f * i, 48.0f, 30.5f + i, 7 * i, 1.5f * i, -0.25f * i,
-                      static_cast<uint16_t>(i)};
+        sources[i] = {-100 * i, 200 * i,    0.5f * i,
+                      48.0f,    30.5f + i,  7 * i,
+                      1.5f * i, -0.25f * i, static_cast<uint16_t>(i)};
         ProtoEncodeDecode::jointStatusTypeConversion(sources[i], *reply.add_jointstatus());
     }
     setError(reply.add_errorinfo(), 0);
@@ -437,7 +479,8 @@ TEST(CodecRoundTrip, JointStatusPushThroughTheConversionPair) {
     trn::JointStatus decoded[6];
     for (auto& d : decoded) d = filled<trn::JointStatus>();
     int code = -1;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_jointStatus(bytes.data(), static_cast<int>(bytes.size()), decoded, 6, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_jointStatus(
+        bytes.data(), static_cast<int>(bytes.size()), decoded, 6, code));
     EXPECT_EQ(code, 0);
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(decoded[i].jointCurrentI, sources[i].jointCurrentI);
@@ -462,6 +505,7 @@ TEST(CodecRoundTrip, OrpeSafetyStatusThroughItsReply) {
     const std::string bytes = bytesOf(reply);
     trn::OrpeSafetyStatus decoded = filled<trn::OrpeSafetyStatus>(0xAB);
     int code = -1;
-    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_safetyStatus(bytes.data(), static_cast<int>(bytes.size()), decoded, code));
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_safetyStatus(
+        bytes.data(), static_cast<int>(bytes.size()), decoded, code));
     EXPECT_TRUE(sameBytes(source, decoded));
 }

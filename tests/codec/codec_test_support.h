@@ -4,13 +4,12 @@
 // Helpers shared by the codec tests: owning an encoded body, parsing it back,
 // building reply bytes, and byte-wise comparison of plain records.
 
+#include <google/protobuf/message_lite.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
-
-#include <google/protobuf/message_lite.h>
 
 #include "RobotSDK/util/protoencodedecode.h"
 #include "robotcommon.pb.h"
@@ -75,7 +74,8 @@ inline void setError(common::RobotCommonResponse* record, int code, const std::s
     record->set_errormsg(text);
 }
 
-inline void setError(comm::ProtoRobotCommonResponse* record, int code, const std::string& text = "") {
+inline void setError(comm::ProtoRobotCommonResponse* record, int code,
+                     const std::string& text = "") {
     record->set_errorcode(code);
     record->set_errormsg(text);
 }
