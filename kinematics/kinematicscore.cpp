@@ -68,6 +68,9 @@ struct IkContext {
     const double* qref;
     double (*sol)[KINEMATICS_MAX_SOLUTIONS];
     int n;
+    // Elbow cosine c3 = (X^2 + Z^2 - elbowOffset) * elbowScale.
+    double elbowOffset;
+    double elbowScale;
 
     void append(double t1, double t2, double t3, double t4, double t5, double t6) {
         sol[0][n] = t1;
@@ -91,7 +94,7 @@ void solveArm(IkContext& ctx, double th1, double c1, double s1, double th5, doub
     const double X =
         (ctx.py * s1 - ctx.px * c1) + dh.D6 * (ctx.r13 * c1 - ctx.r23 * s1) - dh.D5 * t1;
     const double Z = (ctx.pz - dh.D1 - dh.D6 * ctx.r33) - dh.D5 * t2;
-    const double c3 = (X * X + Z * Z - dh.A3 * dh.A3 - dh.A4 * dh.A4) / (2.0 * dh.A3 * dh.A4);
+    const double c3 = (X * X + Z * Z - ctx.elbowOffset) * ctx.elbowScale;
     if (!(std::fabs(c3) <= tau)) {
         return;
     }
@@ -118,9 +121,9 @@ void solveArm(IkContext& ctx, double th1, double c1, double s1, double th5, doub
     const double g = dh.A3 + dh.A4 * c3;
     for (int e = 0; e < count; ++e) {
         const double m = dh.A4 * sn3[e];
-        const double den = m * m + g * g;
-        const double C = (Z * g - m * X) / den;
-        const double S = (m * Z + g * X) / den;
+        const double inv = 1.0 / (m * m + g * g);
+        const double C = (Z * g - m * X) * inv;
+        const double S = (m * Z + g * X) * inv;
         if (S * S + C * C > kPlanarSquareLimit) {
             continue;
         }
@@ -137,11 +140,12 @@ void solveRegularCandidate(IkContext& ctx, double th1, double c1, double s1, dou
                            double tau) {
     const double th5 = std::acos(c5);
     const double s5 = std::sqrt((1.0 - c5) * (1.0 + c5));
-    const double a = (ctx.r11 * s1 + ctx.r21 * c1) / s5;
-    const double b = (ctx.r22 * c1 + ctx.r12 * s1) / s5;
-    const double nab = std::sqrt(a * a + b * b);
-    const double ah = a / nab;
-    const double bh = b / nab;
+    // (a, b) / s5 normalised; s5 > 0 here, so the division by s5 drops out.
+    const double a = ctx.r11 * s1 + ctx.r21 * c1;
+    const double b = ctx.r22 * c1 + ctx.r12 * s1;
+    const double invNab = 1.0 / std::sqrt(a * a + b * b);
+    const double ah = a * invNab;
+    const double bh = b * invNab;
     const double th6 = angleOf(bh, ah);
     const double t1 = s5 * ctx.r33 - c5 * ctx.r31 * ah - c5 * ctx.r32 * bh;
     const double t2 = ah * ctx.r32 - bh * ctx.r31;
@@ -288,52 +292,60 @@ double antiSinCos(double s, double c) {
     return a;
 }
 
+namespace {
+
+// Sines and cosines shared by the full and the position-only FK.
+struct ArmTrig {
+    explicit ArmTrig(const double* q)
+        : c1(std::cos(q[0])),
+          s1(std::sin(q[0])),
+          c2(std::cos(q[1])),
+          s2(std::sin(q[1])),
+          c5(std::cos(q[4])),
+          s5(std::sin(q[4])),
+          c23(std::cos(q[1] - q[2])),
+          s23(std::sin(q[1] - q[2])),
+          c234(std::cos(q[1] - q[2] + q[3])),
+          s234(std::sin(q[1] - q[2] + q[3])) {}
+    double c1, s1, c2, s2, c5, s5, c23, s23, c234, s234;
+};
+
+// Position from the third rotation column (r13, r23, r33).
+void flangePosition(const DhModel& dh, const ArmTrig& t, double r13, double r23, double r33,
+                    double* position) {
+    const double P = dh.A3 * t.s2 + dh.A4 * t.s23 + dh.D5 * t.s234;
+    position[0] = t.c1 * P - t.s1 * dh.D2 + dh.D6 * r13;
+    position[1] = -t.s1 * P - t.c1 * dh.D2 + dh.D6 * r23;
+    position[2] = dh.D1 + dh.A3 * t.c2 + dh.A4 * t.c23 + dh.D5 * t.c234 + dh.D6 * r33;
+}
+
+}  // namespace
+
 void ComputeFkLib(const double* q, double* position, double* rotation) {
     if (position == nullptr || rotation == nullptr) {
         return;
     }
-    const DhModel& dh = g_dh;
-    const double c1 = std::cos(q[0]), s1 = std::sin(q[0]);
-    const double c2 = std::cos(q[1]), s2 = std::sin(q[1]);
-    const double c5 = std::cos(q[4]), s5 = std::sin(q[4]);
+    const ArmTrig t(q);
     const double c6 = std::cos(q[5]), s6 = std::sin(q[5]);
-    const double c23 = std::cos(q[1] - q[2]), s23 = std::sin(q[1] - q[2]);
-    const double q234 = q[1] - q[2] + q[3];
-    const double c234 = std::cos(q234), s234 = std::sin(q234);
-    const double K = c1 * c234 * c5 - s1 * s5;
-    const double M = c1 * s5 + s1 * c234 * c5;
+    const double K = t.c1 * t.c234 * t.c5 - t.s1 * t.s5;
+    const double M = t.c1 * t.s5 + t.s1 * t.c234 * t.c5;
 
-    rotation[0] = c6 * K - c1 * s234 * s6;
-    rotation[1] = c1 * s234 * c6 + s6 * K;
-    rotation[2] = -s1 * c5 - c1 * c234 * s5;
-    rotation[3] = s1 * s234 * s6 - c6 * M;
-    rotation[4] = -s6 * M - s1 * s234 * c6;
-    rotation[5] = s1 * c234 * s5 - c1 * c5;
-    rotation[6] = -c234 * s6 - s234 * c5 * c6;
-    rotation[7] = c234 * c6 - s234 * c5 * s6;
-    rotation[8] = s234 * s5;
-
-    const double P = dh.A3 * s2 + dh.A4 * s23 + dh.D5 * s234;
-    position[0] = c1 * P - s1 * dh.D2 + dh.D6 * rotation[2];
-    position[1] = -s1 * P - c1 * dh.D2 + dh.D6 * rotation[5];
-    position[2] = dh.D1 + dh.A3 * c2 + dh.A4 * c23 + dh.D5 * c234 + dh.D6 * rotation[8];
+    rotation[0] = c6 * K - t.c1 * t.s234 * s6;
+    rotation[1] = t.c1 * t.s234 * c6 + s6 * K;
+    rotation[2] = -t.s1 * t.c5 - t.c1 * t.c234 * t.s5;
+    rotation[3] = t.s1 * t.s234 * s6 - c6 * M;
+    rotation[4] = -s6 * M - t.s1 * t.s234 * c6;
+    rotation[5] = t.s1 * t.c234 * t.s5 - t.c1 * t.c5;
+    rotation[6] = -t.c234 * s6 - t.s234 * t.c5 * c6;
+    rotation[7] = t.c234 * c6 - t.s234 * t.c5 * s6;
+    rotation[8] = t.s234 * t.s5;
+    flangePosition(g_dh, t, rotation[2], rotation[5], rotation[8], position);
 }
 
 void computeFlangePosition(const double* q, double* position) {
-    const DhModel& dh = g_dh;
-    const double c1 = std::cos(q[0]), s1 = std::sin(q[0]);
-    const double c2 = std::cos(q[1]), s2 = std::sin(q[1]);
-    const double c5 = std::cos(q[4]), s5 = std::sin(q[4]);
-    const double c23 = std::cos(q[1] - q[2]), s23 = std::sin(q[1] - q[2]);
-    const double q234 = q[1] - q[2] + q[3];
-    const double c234 = std::cos(q234), s234 = std::sin(q234);
-    const double r13 = -s1 * c5 - c1 * c234 * s5;
-    const double r23 = s1 * c234 * s5 - c1 * c5;
-    const double r33 = s234 * s5;
-    const double P = dh.A3 * s2 + dh.A4 * s23 + dh.D5 * s234;
-    position[0] = c1 * P - s1 * dh.D2 + dh.D6 * r13;
-    position[1] = -s1 * P - c1 * dh.D2 + dh.D6 * r23;
-    position[2] = dh.D1 + dh.A3 * c2 + dh.A4 * c23 + dh.D5 * c234 + dh.D6 * r33;
+    const ArmTrig t(q);
+    flangePosition(g_dh, t, -t.s1 * t.c5 - t.c1 * t.c234 * t.s5, t.s1 * t.c234 * t.s5 - t.c1 * t.c5,
+                   t.s234 * t.s5, position);
 }
 
 int ComputeIkLib(const double* referenceAngles, double* rotation, double* position,
@@ -363,6 +375,8 @@ int ComputeIkLib(const double* referenceAngles, double* rotation, double* positi
     ctx.sol = solutions;
     ctx.n = 0;
     const DhModel& dh = ctx.dh;
+    ctx.elbowOffset = dh.A3 * dh.A3 + dh.A4 * dh.A4;
+    ctx.elbowScale = 1.0 / (2.0 * dh.A3 * dh.A4);
 
     // Wrist centre projected on the base plane; it must lie outside the
     // cylinder of radius D2 about the base axis (with 12.5 mm of tolerance).
@@ -375,7 +389,7 @@ int ComputeIkLib(const double* referenceAngles, double* rotation, double* positi
 
     double candidates[2];
     int candidateCount;
-    const double phi = angleOf(wx / rho, wy / rho);
+    const double phi = angleOf(wx, wy);  // the angle does not depend on the scale
     if (dh.D2 / rho > kSingleShoulderRatio) {
         candidates[0] = phi > kPi ? phi - kTwoPi : phi;
         candidateCount = 1;

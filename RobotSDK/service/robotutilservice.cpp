@@ -77,6 +77,20 @@ Rigid makeRigid(const tevo::Pos& p, const tevo::Ori& q) {
     return Rigid{{p.x, p.y, p.z}, toCore(q)};
 }
 
+// A tool in the core's form: offset array and orientation.
+struct CoreTool {
+    explicit CoreTool(const tevo::ToolInEndDesc& tool)
+        : position{tool.toolInEndPosition.x, tool.toolInEndPosition.y, tool.toolInEndPosition.z},
+          orientation(toCore(tool.toolInEndOrientation)) {}
+    double position[3];
+    ::Ori orientation;
+};
+
+void writePose(const Pose_S& pose, tevo::Pos& position, tevo::Ori& orientation) {
+    position = toPublic(pose.posU);
+    orientation = toPublic(pose.oriU.orientation);
+}
+
 void logError(const char* text) { RobotLogPrint::trace(tevo::LL_ERROR, "%s", text); }
 
 // The three tool-end poses of a converted frame as core waypoints.
@@ -375,19 +389,16 @@ int RobotUtilService::base2UserCoordinate(const Pos& flangeCenterPositionOnBase,
     }
     ::wayPoint_S plane[3];
     planeWaypoints(converted, plane);
-    double toolPosition[3] = {toolInEndDesc.toolInEndPosition.x, toolInEndDesc.toolInEndPosition.y,
-                              toolInEndDesc.toolInEndPosition.z};
-    ::Ori toolOrientation = toCore(toolInEndDesc.toolInEndOrientation);
+    CoreTool tool(toolInEndDesc);
     Pose_S target;
     if (!Ikfunc::waypointDisplay(
             target, makePose(flangeCenterPositionOnBase, flangeCenterOrientationOnBase),
-            userCoordSystem.coordType, toolPosition, &toolOrientation,
+            userCoordSystem.coordType, tool.position, &tool.orientation,
             userCoordSystem.coordType == tevo::BaseCoordinate ? nullptr : plane,
             static_cast<char>(userCoordSystem.methods))) {
         return tevo::ErrCode_BaseToUserConvertFailed;
     }
-    toolEndPositionOnUserCoord = toPublic(target.posU);
-    toolEndOrientationOnUserCoord = toPublic(target.oriU.orientation);
+    writePose(target, toolEndPositionOnUserCoord, toolEndOrientationOnUserCoord);
     return tevo::ErrnoSucc;
 }
 
@@ -410,18 +421,15 @@ int RobotUtilService::user2BaseCoordinate(const Pos& toolEndPositionOnUserCoord,
     if (userCoord.coordType != tevo::BaseCoordinate) {
         planePoses(converted, plane);
     }
-    double toolPosition[3] = {toolInEndDesc.toolInEndPosition.x, toolInEndDesc.toolInEndPosition.y,
-                              toolInEndDesc.toolInEndPosition.z};
-    ::Ori toolOrientation = toCore(toolInEndDesc.toolInEndOrientation);
+    CoreTool tool(toolInEndDesc);
     Pose_S target;
     if (!Ikfunc::robotCoordConvert(
             target, makePose(toolEndPositionOnUserCoord, toolEndOrientationOnUserCoord), plane,
-            static_cast<char>(userCoord.methods), toolPosition, &toolOrientation,
+            static_cast<char>(userCoord.methods), tool.position, &tool.orientation,
             tevo::BaseCoordinate, userCoord.coordType)) {
         return tevo::ErrCode_UserToBaseConvertFailed;
     }
-    flangeCenterPositionOnBase = toPublic(target.posU);
-    flangeCenterOrientationOnBase = toPublic(target.oriU.orientation);
+    writePose(target, flangeCenterPositionOnBase, flangeCenterOrientationOnBase);
     return tevo::ErrnoSucc;
 }
 
