@@ -14,6 +14,7 @@
 
 #include "RobotSDK/interface/serviceinterface.h"
 #include "robotcommon.pb.h"
+#include "robotcommunication.pb.h"
 #include "support/simfixture.h"
 
 using namespace tevo_robot_namespace;
@@ -217,6 +218,65 @@ TEST_F(FacadeTest, ToolDynamicsRoundTripThroughThePayload) {
     read.payload = 9.5;
     EXPECT_EQ(facade->robotServiceGetToolDynamicsParam(read), ErrCode_SocketDisconnect);
     EXPECT_EQ(read.payload, 9.5);
+}
+
+// Start-up carries the tool's dynamics as the payload setting, the same for
+// automatic and manual operation.
+TEST_F(FacadeTest, StartupSendsToolDynamicsAsPayload) {
+    auto facade = loggedIn();
+    ToolDynamicsParam tool;
+    ServiceInterface::initToolDynamicsParamDataType(tool);
+    tool.positionZ = 0.125;
+    tool.payload = 1.5;
+    ROBOT_SERVICE_STATE state = ROBOT_SERVICE_READY;
+    ASSERT_EQ(facade->rootServiceRobotStartup(tool, 6, true, true, 1000, state, true), ErrnoSucc);
+    EXPECT_EQ(state, ROBOT_SERVICE_WORKING);
+
+    ToolDynamicsParam read;
+    ASSERT_EQ(facade->robotServiceGetToolDynamicsParam(read), ErrnoSucc);
+    EXPECT_EQ(read.positionZ, 0.125);
+    EXPECT_EQ(read.payload, 1.5);
+
+    ASSERT_EQ(facade->robotServiceSetToolDynamicsParam(tool), ErrnoSucc);
+    const auto body = sim().lastRequestBody(tevo_sim::SetRobotTcpParam);
+    ASSERT_TRUE(body.has_value());
+    tevo::robot::communication::RobotTcpParam sent;
+    ASSERT_TRUE(sent.ParseFromString(*body));
+    EXPECT_EQ(sent.paramautorun().SerializeAsString(), sent.parammanual().SerializeAsString());
+    EXPECT_EQ(sent.parammanual().payload(), 1.5f);
+}
+
+// Each servo setter names its own parameter type, the joint and the value.
+TEST_F(FacadeTest, ServoSettersSendTheirParameterType) {
+    using Setter = int (ServiceInterface::*)(int, uint16_t);
+    const Setter setters[] = {&ServiceInterface::robotServiceSetJointParam_CurrentIP,
+                              &ServiceInterface::robotServiceSetJointParam_CurrentII,
+                              &ServiceInterface::robotServiceSetJointParam_CurrentID,
+                              &ServiceInterface::robotServiceSetJointParam_SpeedP,
+                              &ServiceInterface::robotServiceSetJointParam_SpeedI,
+                              &ServiceInterface::robotServiceSetJointParam_SpeedD,
+                              &ServiceInterface::robotServiceSetJointParam_SpeedDS,
+                              &ServiceInterface::robotServiceSetJointParam_PosP,
+                              &ServiceInterface::robotServiceSetJointParam_PosI,
+                              &ServiceInterface::robotServiceSetJointParam_PosD,
+                              &ServiceInterface::robotServiceSetJointParam_PosDS};
+    auto facade = loggedIn();
+    int expectedType = 0;
+    for (Setter setter : setters) {
+        SCOPED_TRACE(expectedType);
+        const int joint = 1 + expectedType % ARM_DOF;
+        const uint16_t value = static_cast<uint16_t>(60000 + expectedType);
+        ASSERT_EQ(((*facade).*setter)(joint, value), ErrnoSucc);
+        const auto body = sim().lastRequestBody(tevo_sim::SetJointCommonData);
+        ASSERT_TRUE(body.has_value());
+        tevo::robot::communication::ProtoCommunicationIntVector sent;
+        ASSERT_TRUE(sent.ParseFromString(*body));
+        ASSERT_EQ(sent.value_size(), 3);
+        EXPECT_EQ(sent.value(0), expectedType);
+        EXPECT_EQ(sent.value(1), joint);
+        EXPECT_EQ(sent.value(2), value);
+        ++expectedType;
+    }
 }
 
 struct SafetyCase {
