@@ -11,7 +11,7 @@ namespace {
 
 // A move body holds about 350 bytes of message per waypoint: this block keeps
 // moves of up to about a hundred waypoints off the heap.
-constexpr std::size_t kMoveScratchBytes = 40 * 1024;
+constexpr std::size_t kMoveScratchBytes = std::size_t{40} * 1024;
 
 // The general-data encoders: one int or one bool, type 1.
 bool encodeGeneralData(char** data, int* size, const std::vector<int>& ints,

@@ -94,8 +94,8 @@ RobotMoveProfile moveProfile() {
 
 const std::vector<trn::wayPoint_S>& hundredWayPoints() {
     static const std::vector<trn::wayPoint_S> points = [] {
-        std::vector<trn::wayPoint_S> v;
-        for (int i = 0; i < 100; ++i) v.push_back(wayPoint(0.01 * i));
+        std::vector<trn::wayPoint_S> v(100);
+        for (int i = 0; i < 100; ++i) v[static_cast<std::size_t>(i)] = wayPoint(0.01 * i);
         return v;
     }();
     return points;
@@ -308,7 +308,7 @@ void BM_RobotMove100_Decode(benchmark::State& state) {
     std::vector<trn::wayPoint_S> points(100);
     AllocationCounter allocs(state);
     for (auto _ : state) {
-        ScratchMessage<common::RobotMove, 40 * 1024> scratch;
+        ScratchMessage<common::RobotMove, std::size_t{40} * 1024> scratch;
         common::RobotMove& m = scratch.get();
         bool ok = codec_detail::parseFromBytes(m, bytes.data(), static_cast<int>(bytes.size()));
         ProtoEncodeDecode::ProtoRobotMoveProfileType2TevoType(m.move_profile(), profile);

@@ -67,9 +67,9 @@ TEST(CodecRoundTrip, WaypointThroughCorrectedWaypointReply) {
 
 TEST(CodecRoundTrip, MoveWithProfileAndWaypoints) {
     const RobotMoveProfile profile = makeProfile();
-    std::vector<trn::wayPoint_S> points;
+    std::vector<trn::wayPoint_S> points(100);
     for (int i = 0; i < 100; ++i) {
-        points.push_back(makeWayPoint(i));
+        points[static_cast<std::size_t>(i)] = makeWayPoint(i);
     }
     const Body body = encode([&](char** d, int* n) {
         return ProtoEncodeDecode::getRequest_robotMove(d, n, profile, points);
