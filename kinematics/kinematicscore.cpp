@@ -1,6 +1,8 @@
 #include "kinematics/kinematicscore.h"
 
+#include <atomic>
 #include <cmath>
+#include <mutex>
 
 namespace {
 
@@ -29,8 +31,69 @@ struct DhModel {
     double A3, A4, D1, D2, D4, D5, D6;
 };
 
-// The process-wide arm model; starts as model 0.
-DhModel g_dh = {tevo_model_0, 0.408, 0.376, 0.0985, 0.1215, -0.019, 0.1025, 0.094};
+// The process-wide arm model, written rarely (login, explicit requests) and
+// read by every FK and IK call. A sequence lock keeps readers lock-free and
+// never lets them see a half-written model: the sequence is odd while a write
+// is in progress and readers retry when it changed under them. Writers are
+// serialised by a mutex.
+class SharedModel {
+public:
+    explicit SharedModel(const DhModel& initial) { write(initial); }
+
+    DhModel load() const {
+        for (;;) {
+            const unsigned before = m_sequence.load(std::memory_order_acquire);
+            DhModel m;
+            m.type = static_cast<tevo_robot_type>(m_type.load(std::memory_order_relaxed));
+            m.A3 = m_values[0].load(std::memory_order_relaxed);
+            m.A4 = m_values[1].load(std::memory_order_relaxed);
+            m.D1 = m_values[2].load(std::memory_order_relaxed);
+            m.D2 = m_values[3].load(std::memory_order_relaxed);
+            m.D4 = m_values[4].load(std::memory_order_relaxed);
+            m.D5 = m_values[5].load(std::memory_order_relaxed);
+            m.D6 = m_values[6].load(std::memory_order_relaxed);
+            std::atomic_thread_fence(std::memory_order_acquire);
+            if ((before & 1u) == 0 && m_sequence.load(std::memory_order_relaxed) == before) {
+                return m;
+            }
+        }
+    }
+
+    void store(const DhModel& m) {
+        std::lock_guard<std::mutex> lock(m_writeMutex);
+        write(m);
+    }
+
+    // Read-modify-write under the writers' mutex.
+    template <typename Change>
+    void update(Change change) {
+        std::lock_guard<std::mutex> lock(m_writeMutex);
+        DhModel m = load();
+        change(m);
+        write(m);
+    }
+
+private:
+    void write(const DhModel& m) {
+        const unsigned s = m_sequence.load(std::memory_order_relaxed);
+        m_sequence.store(s + 1, std::memory_order_relaxed);
+        std::atomic_thread_fence(std::memory_order_release);
+        m_type.store(static_cast<int>(m.type), std::memory_order_relaxed);
+        const double values[7] = {m.A3, m.A4, m.D1, m.D2, m.D4, m.D5, m.D6};
+        for (int i = 0; i < 7; ++i) {
+            m_values[i].store(values[i], std::memory_order_relaxed);
+        }
+        m_sequence.store(s + 2, std::memory_order_release);
+    }
+
+    std::atomic<unsigned> m_sequence{0};
+    std::atomic<int> m_type{0};
+    std::atomic<double> m_values[7];
+    std::mutex m_writeMutex;
+};
+
+// Starts as model 0.
+SharedModel g_model(DhModel{tevo_model_0, 0.408, 0.376, 0.0985, 0.1215, -0.019, 0.1025, 0.094});
 
 // antiSinCos without the explicit normalisation: the threshold test on the
 // normalised cosine is done on squares and atan2 replaces the quadrant fix-up.
@@ -247,35 +310,38 @@ const KinematicsModelDefaults kKinematicsModelDefaults[tevo_robot_type_num] = {
     {0.753, 0.72, 0.1955, 0.1935, 0.127, 0.1063, 0.0},
 };
 
-int getRobotType() { return static_cast<int>(g_dh.type); }
+int getRobotType() { return static_cast<int>(g_model.load().type); }
 
 void setDhParaLen(tevo_robot_type robotType, double A3, double A4, double D1, double D2, double D5,
                   double D6, double D4) {
-    g_dh = DhModel{robotType, A3, A4, D1, D2, D4, D5, D6};
+    g_model.store(DhModel{robotType, A3, A4, D1, D2, D4, D5, D6});
 }
 
 void getDhPara(double& A3, double& A4, double& D1, double& D2, double& D5, double& D6, double* D4) {
-    A3 = g_dh.A3;
-    A4 = g_dh.A4;
-    D1 = g_dh.D1;
-    D5 = g_dh.D5;
-    D6 = g_dh.D6;
+    const DhModel m = g_model.load();
+    A3 = m.A3;
+    A4 = m.A4;
+    D1 = m.D1;
+    D5 = m.D5;
+    D6 = m.D6;
     if (D4 != nullptr) {
-        *D4 = g_dh.D4;
-        D2 = g_dh.D2 - g_dh.D4;
+        *D4 = m.D4;
+        D2 = m.D2 - m.D4;
     } else {
-        D2 = g_dh.D2;
+        D2 = m.D2;
     }
 }
 
 void modifyDhParaLen(const float* a, const float* d) {
-    g_dh.A3 += a[2];
-    g_dh.A4 += a[3];
-    g_dh.D1 += d[0];
-    g_dh.D2 += d[1] + d[3];
-    g_dh.D4 += d[3];
-    g_dh.D5 += d[4];
-    g_dh.D6 += d[5];
+    g_model.update([a, d](DhModel& m) {
+        m.A3 += a[2];
+        m.A4 += a[3];
+        m.D1 += d[0];
+        m.D2 += d[1] + d[3];
+        m.D4 += d[3];
+        m.D5 += d[4];
+        m.D6 += d[5];
+    });
 }
 
 double antiSinCos(double s, double c) {
@@ -339,13 +405,13 @@ void ComputeFkLib(const double* q, double* position, double* rotation) {
     rotation[6] = -t.c234 * s6 - t.s234 * t.c5 * c6;
     rotation[7] = t.c234 * c6 - t.s234 * t.c5 * s6;
     rotation[8] = t.s234 * t.s5;
-    flangePosition(g_dh, t, rotation[2], rotation[5], rotation[8], position);
+    flangePosition(g_model.load(), t, rotation[2], rotation[5], rotation[8], position);
 }
 
 void computeFlangePosition(const double* q, double* position) {
     const ArmTrig t(q);
-    flangePosition(g_dh, t, -t.s1 * t.c5 - t.c1 * t.c234 * t.s5, t.s1 * t.c234 * t.s5 - t.c1 * t.c5,
-                   t.s234 * t.s5, position);
+    flangePosition(g_model.load(), t, -t.s1 * t.c5 - t.c1 * t.c234 * t.s5,
+                   t.s1 * t.c234 * t.s5 - t.c1 * t.c5, t.s234 * t.s5, position);
 }
 
 int ComputeIkLib(const double* referenceAngles, double* rotation, double* position,
@@ -358,7 +424,7 @@ int ComputeIkLib(const double* referenceAngles, double* rotation, double* positi
     position[1] = -position[1];
 
     IkContext ctx;
-    ctx.dh = g_dh;
+    ctx.dh = g_model.load();
     ctx.r11 = rotation[0];
     ctx.r12 = rotation[1];
     ctx.r13 = rotation[2];

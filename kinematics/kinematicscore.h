@@ -8,9 +8,11 @@
 // public angle of the same joint; rotation matrices are 9 doubles row-major
 // whose columns are the rotated frame's axes in base coordinates.
 //
-// Threads: the arm model is one set of process-wide values without a lock. It is
-// written only by setDhParaLen/modifyDhParaLen (at login or on an explicit
-// request); FK and IK read it and are otherwise pure and allocation-free.
+// Threads: any thread may call every function. The arm model is one set of
+// process-wide values, written by setDhParaLen/modifyDhParaLen (at login or on
+// an explicit request; writers are serialised by one internal mutex) and read
+// without a lock through a sequence counter, so a reader always sees one whole
+// model. FK and IK are otherwise pure and allocation-free.
 
 #include "kinematics/kinematicstypes.h"
 

@@ -6,8 +6,8 @@
 
 #include "RobotSDK/util/trace/robotlogprint.h"
 
-bool Ikfunc::joint6Rot360 = false;
-bool Ikfunc::joint1Rot360 = false;
+std::atomic<bool> Ikfunc::joint6Rot360{false};
+std::atomic<bool> Ikfunc::joint1Rot360{false};
 
 namespace {
 
@@ -197,13 +197,15 @@ bool Ikfunc::ArmIk(wayPoint_S& cur_stat, double* joint, bool /*iterIK*/, bool /*
         return false;
     }
     const double* ref = joint != nullptr ? joint : cur_stat.jointpos;
+    const bool turn6 = joint6Rot360.load();
+    const bool turn1 = joint1Rot360.load();
     int best = -1;
     double bestRoute = 10000.0;
     for (int k = 0; k < n; ++k) {
         double route = 0.0;
         for (int j = 0; j < 6; ++j) {
             double diff = table[j][k] - ref[j];
-            if ((j == 5 && joint6Rot360) || (j == 0 && joint1Rot360)) {
+            if ((j == 5 && turn6) || (j == 0 && turn1)) {
                 if (diff < -kPi && table[j][k] < 0.0) {
                     table[j][k] += kTwoPi;
                     diff += kTwoPi;

@@ -9,9 +9,12 @@
 // roll-pitch-yaw conversions.
 //
 // Threads: static operations only, callable from any thread. They read the
-// core's arm model and the two full-turn flags, which are plain process-wide
-// values written only at login and on explicit requests. The FK and IK paths
-// (ArmFk, ComputeIk_new, ArmIk) do not allocate.
+// core's arm model (see kinematicscore.h) and the two full-turn flags, which
+// are written at login, by the event thread and on explicit requests; the
+// flags are atomic so those writes never race with a solver on another thread.
+// The FK and IK paths (ArmFk, ComputeIk_new, ArmIk) do not allocate.
+
+#include <atomic>
 
 #include "TevoRobotMetaType.h"
 #include "kinematics/calibrationcore.h"
@@ -31,8 +34,8 @@ public:
 
     // When set, inverse kinematics may move joint 6 (joint 1) by one full turn
     // towards the reference so that the solution continues it without a jump.
-    static bool joint6Rot360;
-    static bool joint1Rot360;
+    static std::atomic<bool> joint6Rot360;
+    static std::atomic<bool> joint1Rot360;
 
     // Joint limit applied to inverse-kinematics solutions (174.8 degrees).
     static constexpr double kJointLimit = 3.0508355324860883;
