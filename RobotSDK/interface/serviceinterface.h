@@ -318,13 +318,16 @@ private:
 
     int setServoParam(int paramType, int jointID, uint16_t value);
 
-    std::unique_ptr<RobotControlServices> m_robotBaseService;
-
     CallbackSlot<RealTimeJointStatusCallback> m_realTimeJointStatusCallback;
     CallbackSlot<RealTimeRoadPointCallback> m_realTimeRoadPointCallback;
     CallbackSlot<RobotEventCallback> m_robotEventCallback;
     CallbackSlot<RealTimeEndSpeedCallback> m_robotEndSpeedCallback;
     CallbackSlot<RealTimeMovepStepNumNotifyCallback> m_movepProgressNotifyCallback;
+
+    // Declared after the callback slots, so that even implicit member
+    // destruction ends the control core's threads (which call the
+    // dispatchers) before the slots go away.
+    std::unique_ptr<RobotControlServices> m_robotBaseService;
 };
 
 #endif  // SERVICEINTERFACE_H
