@@ -379,11 +379,19 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std:
             if (auto* mc = dynamic_cast<pbc::ProtoRobotMoveFuncResult*>(ctx.reply.get()))
                 mc->set_ret(*rule->moveControlResult);
         }
-        if (rule->suppressCompletion) ctx.completions.clear();
-        if (rule->completionEvent) {
+        if (ctx.startsMove && (rule->suppressCompletion || rule->completionEvent)) {
+            // The move's end event comes from the motion thread: mark the plan.
+            const bool suppress = rule->suppressCompletion;
+            const std::optional<EventSpec> end = rule->completionEvent;
+            ctx.afterReply.push_back([suppress, end](ArmState& a) {
+                a.endSuppressed = suppress;
+                a.endEvent = end;
+            });
+        } else if (rule->suppressCompletion) {
+            if (!ctx.completions.empty()) ctx.completions.pop_back();  // the done event is last
+        } else if (rule->completionEvent) {
             if (ctx.completions.empty()) ctx.completions.push_back(Completion{});
-            ctx.completions.front().event = *rule->completionEvent;
-            ctx.completions.resize(1);
+            ctx.completions.back().event = *rule->completionEvent;
         }
     }
     std::string replyBody =

@@ -236,6 +236,8 @@ struct FaultRule {
     std::vector<EventSpec> eventsBefore;       // sent just before the reply
     std::optional<std::string> rawBody;        // reply with exactly these body bytes
     std::optional<int32_t> moveControlResult;  // `ret` of a move-control reply
+    // Completion: the done event of start-up, shut-down, handshake, power,
+    // brake and move control, or the end event of a move (sent when it ends).
     bool suppressCompletion = false;           // no done/end event afterwards
     std::optional<EventSpec> completionEvent;  // replaces the done/end event
     bool skipStateChange = false;              // reply but leave the arm untouched

@@ -252,6 +252,9 @@ void startPlan(ArmState& arm, RequestCtx& c, MotionPlan plan, bool moveP) {
     arm.planIsMoveP = moveP;
     arm.movepReported = 0;
     arm.paused = false;
+    arm.endSuppressed = false;
+    arm.endEvent.reset();
+    c.startsMove = true;
     c.afterReply.push_back([](ArmState& a) { a.planActive = true; });
 }
 

@@ -103,6 +103,8 @@ struct ArmState {
     int planOwner = 0;        // connection that started the move
     bool planIsMoveP = false;
     int movepReported = 0;
+    bool endSuppressed = false;         // the running plan ends without an event
+    std::optional<EventSpec> endEvent;  // sent instead of at-target when the plan ends
     bool paused = false;
     JogKind jog = JogKind::None;
     int jogAxis = 0;  // joint 0..5, or 0..5 = x, y, z, rx, ry, rz
@@ -131,6 +133,7 @@ struct RequestCtx {
     std::unique_ptr<google::protobuf::Message> reply;
     std::vector<Completion> completions;
     std::vector<std::function<void(ArmState&)>> afterReply;  // under the state lock
+    bool startsMove = false;  // the request started a plan whose end sends an event
 };
 
 using Handler = void (*)(struct SimCore&, ArmState&, RequestCtx&);

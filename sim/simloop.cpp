@@ -162,7 +162,9 @@ void SimCore::motionLoop() {
                     a.plan.reset();
                     a.planActive = false;
                     ++a.movesCompleted;
-                    events.push_back(EventSpec{EvAtTrackTargetPos, 0, "at track target position"});
+                    if (!a.endSuppressed)
+                        events.push_back(a.endEvent.value_or(
+                            EventSpec{EvAtTrackTargetPos, 0, "at track target position"}));
                 } else if (st == MotionPlan::Step::Failed) {
                     a.plan.reset();
                     a.planActive = false;

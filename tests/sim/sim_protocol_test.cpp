@@ -854,6 +854,31 @@ TEST_F(SimProtocol, FaultRulesShapeTheReply) {
     EXPECT_FALSE(nextEvent(client, tevo_sim::EvMoveControlPauseDone, 200ms));
 }
 
+TEST_F(SimProtocol, FaultRulesReplaceOrSuppressAMovesEndEvent) {
+    login(client);
+    startArm(client);
+    const double a[6] = {0.1, -0.2, 1.7, 0.4, 1.5, 0};
+    const double b[6] = {0.2, -0.2, 1.6, 0.4, 1.5, 0};
+    tevo_sim::FaultRule end;
+    end.completionEvent = tevo_sim::EventSpec{2102, 4, "joint over current"};
+    end.remaining = 1;
+    sim().setFault(Cmd::RobotMove, end);
+    ASSERT_EQ(commonReply(client, Cmd::RobotMove, jointMove(a).SerializeAsString()).errorcode(), 0);
+    auto ev = nextEvent(client, 2102);
+    ASSERT_TRUE(ev);
+    EXPECT_EQ(ev->eventcode(), 4);
+
+    tevo_sim::FaultRule silent;
+    silent.suppressCompletion = true;
+    silent.remaining = 1;
+    sim().setFault(Cmd::RobotMove, silent);
+    ASSERT_EQ(commonReply(client, Cmd::RobotMove, jointMove(b).SerializeAsString()).errorcode(), 0);
+    ASSERT_TRUE(sim().waitIdle(5000ms));
+    EXPECT_EQ(sim().snapshot().movesCompleted, 2u);
+    EXPECT_FALSE(
+        nextEvent(client, tevo_sim::EvAtTrackTargetPos, 200ms));  // no end event for either move
+}
+
 TEST_F(SimProtocol, UnrequestedFramesOnDemand) {
     login(client);
     EXPECT_EQ(sim().sendEvent(tevo_sim::EventSpec{1005, 3, "planner"}), 1);
