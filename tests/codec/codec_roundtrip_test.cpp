@@ -209,6 +209,16 @@ TEST(CodecRoundTrip, IoListsReadBackAndKeepTheCodeWithoutErrorRecord) {
         EXPECT_EQ(dOut[i].type, digital[i].type);
     }
 
+    // A reply's code comes from its first error record.
+    auto reply = parseAs<comm::ProtoCommunicationRobotDiagnosisIOData>(dBody);
+    setError(reply.add_errorinfo(), 6);
+    setError(reply.add_errorinfo(), 7);
+    const std::string replyBytes = bytesOf(reply);
+    EXPECT_TRUE(ProtoEncodeDecode::resolveResponse_robotDiagnosisIOData(
+        replyBytes.data(), static_cast<int>(replyBytes.size()), dOut, code));
+    EXPECT_EQ(code, 6);
+    EXPECT_EQ(dOut.size(), digital.size());
+
     const std::vector<trn::RobotAnalogIODesc> analog = {{2, 3.25f, 6}, {3, -1.5f, 7}};
     const Body aBody = encode([&](char** d, int* n) {
         return ProtoEncodeDecode::getRequest_robotAnalogIOData(d, n, analog);
