@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "RobotSDK/util/globalutil.h"
+#include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 #include "TevoRobotMetaType.h"
 
@@ -414,20 +415,22 @@ int RobotCommunicationClient::recvRobotCommunicationPackage(int socketFd, char* 
 
 void RobotCommunicationClient::makeDisconnectEventCommunicationPackage(char* buffer, int bufferSize,
                                                                        int* validSize) {
-    // Command type CommunicationType_Event, then the robot event body:
-    // eventType 27 (socket disconnected), eventCode 0, eventContent
-    // "Server disconnected.", all three fields present.
-    static const char kEventBody[] =
-        "\x08\x1B\x10\x00\x1A\x14"
-        "Server disconnected.";
-    constexpr int kBodySize = static_cast<int>(sizeof(kEventBody) - 1);
-    if (buffer == nullptr || bufferSize < 4 + kBodySize) {
-        *validSize = 0;
+    // Command type CommunicationType_Event, then the robot event body the
+    // controller would send for a lost connection.
+    *validSize = 0;
+    if (buffer == nullptr || bufferSize <= 4) {
+        return;
+    }
+    tevo_robot_namespace::RobotEventInfo event;
+    event.eventType = tevo_robot_namespace::RobotEvent_socketDisconnected;
+    event.eventCode = 0;
+    event.eventContent = "Server disconnected.";
+    int bodySize = bufferSize - 4;
+    if (!ProtoEncodeDecode::getResponse_Event(buffer + 4, &bodySize, event)) {
         return;
     }
     putInt32LE(buffer, CommunicationMateType::CommunicationType_Event);
-    std::memcpy(buffer + 4, kEventBody, kBodySize);
-    *validSize = 4 + kBodySize;
+    *validSize = 4 + bodySize;
 }
 
 void RobotCommunicationClient::reportLostConnection(const char* logLine) {
