@@ -56,8 +56,18 @@ void Connection::shutdownSocket() {
     if (fd >= 0) ::shutdown(fd, SHUT_RDWR);
 }
 
+bool Connection::writeIfReady(const std::string& bytes) {
+    // A short wait covers a reply being written; a writer stuck on a full
+    // socket holds the lock longer, and then the push is dropped.
+    std::unique_lock<std::timed_mutex> lock(writeMutex, std::chrono::milliseconds(2));
+    pollfd p{fd, POLLOUT, 0};
+    if (!lock.owns_lock() || !open || ::poll(&p, 1, 0) != 1 || !(p.revents & POLLOUT)) return false;
+    lock.unlock();
+    return write(bytes);
+}
+
 bool Connection::write(const std::string& bytes) {
-    std::lock_guard<std::mutex> lock(writeMutex);
+    std::lock_guard<std::timed_mutex> lock(writeMutex);
     if (!open) return false;
     size_t done = 0;
     while (done < bytes.size()) {
@@ -503,6 +513,8 @@ std::optional<std::string> ControllerSim::lastRequestBody(int32_t commandType) c
     if (it == impl_->core.lastBodies.end()) return std::nullopt;
     return it->second;
 }
+
+uint64_t ControllerSim::pushesDropped() const { return impl_->core.pushesDropped; }
 
 uint64_t ControllerSim::badInputCount() const {
     std::lock_guard<std::mutex> lock(impl_->core.stateMutex);

@@ -316,6 +316,9 @@ public:
     std::optional<std::string> lastRequestBody(int32_t commandType) const;
     // Connections closed because of malformed input.
     uint64_t badInputCount() const;
+    // Pushes not sent because a connection's socket was full (its peer is
+    // not reading); such pushes are dropped rather than queued.
+    uint64_t pushesDropped() const;
 
     // --- fault injection ---------------------------------------------
     void setFault(int32_t commandType, FaultRule rule);

@@ -35,7 +35,7 @@ struct Connection {
     int id = 0;
     int fd = -1;
     std::thread reader;
-    std::mutex writeMutex;
+    std::timed_mutex writeMutex;
     std::atomic<bool> open{true};
     std::atomic<bool> finished{false};
     std::atomic<bool> pushJointStatus{false};
@@ -46,6 +46,10 @@ struct Connection {
     // Writes all bytes (one frame or more) atomically with respect to other
     // writers; false once the connection failed or was closed.
     bool write(const std::string& bytes);
+    // Like write(), but gives up at once (false) when the socket has no room:
+    // pushes to a peer that is not reading are dropped instead of holding up
+    // the motion thread.
+    bool writeIfReady(const std::string& bytes);
     void shutdownSocket();
 };
 
@@ -167,6 +171,7 @@ struct SimCore {
     std::map<int32_t, std::string> lastBodies;
     uint64_t totalRequests = 0;
     uint64_t badInput = 0;
+    std::atomic<uint64_t> pushesDropped{0};
 
     // Timer queue: (due, sequence) ordered.
     struct Timed {

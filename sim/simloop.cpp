@@ -203,7 +203,7 @@ void SimCore::motionLoop() {
             if (c->pushJointStatus) appendFrame(bytes, RealTimeJointStatus, status);
             if (c->pushJointAngle) appendFrame(bytes, RealTimeRobotJointAngle, angles);
             if (c->pushEndSpeed) appendFrame(bytes, RealTimeRobotEndSpeed, speed);
-            if (!bytes.empty()) c->write(bytes);
+            if (!bytes.empty() && !c->writeIfReady(bytes)) ++pushesDropped;
         }
     }
 }

@@ -764,6 +764,52 @@ TEST_F(SimPush100, PushesFlowAtAboutTheConfiguredRateOnlyWhileSwitchedOn) {
     EXPECT_FALSE(client.nextOf(Cmd::RealTimeRobotJointAngle, 100ms));
 }
 
+class SimPush1000 : public SimProtocol {
+protected:
+    tevo_sim::SimOptions simOptions() const override {
+        auto o = SimProtocol::simOptions();
+        o.pushRateHz = 1000;
+        return o;
+    }
+};
+
+TEST_F(SimPush1000, AClientThatStopsReadingDoesNotHoldUpOthers) {
+    // The stalled client gets a tiny receive buffer, so the simulator's
+    // socket to it fills within a fraction of a second.
+    const int small = 1024;
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(sim().port());
+    ::inet_pton(AF_INET, "127.0.0.1", &addr.sin_addr);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    const std::string enable = tevo_test::makeFrame(Cmd::EnableRealTimeJointStatusPush, "") +
+                               tevo_test::makeFrame(Cmd::EnableRealTimeJointAnglePush, "");
+    ASSERT_EQ(::send(fd, enable.data(), enable.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(enable.size()));
+    ASSERT_TRUE(sim().waitForRequests(Cmd::EnableRealTimeJointAnglePush, 1, 3000ms));
+
+    login(client);
+    ASSERT_EQ(commonReply(client, Cmd::EnableRealTimeJointAnglePush).errorcode(), 0);
+    ASSERT_TRUE(waitFor([&] { return sim().pushesDropped() > 0; }, 10000ms))
+        << "socket never filled";
+    // From then on the reading client keeps getting pushes and replies.
+    const auto t0 = std::chrono::steady_clock::now();
+    int pushes = 0;
+    while (std::chrono::steady_clock::now() - t0 < 1000ms) {
+        if (client.nextOf(Cmd::RealTimeRobotJointAngle, 500ms))
+            ++pushes;
+        else
+            ADD_FAILURE() << "no push for 500 ms";
+    }
+    pbm::ProtoCommunicationGeneralData g;
+    EXPECT_TRUE(client.request(Cmd::GetRobotMode, "", g));
+    EXPECT_GT(pushes, 250);
+    ::close(fd);
+}
+
 // -------------------------------------------------------- bad client input
 
 TEST_F(SimProtocol, BadInputClosesOnlyThatConnection) {
