@@ -35,7 +35,7 @@ struct Connection {
     int id = 0;
     int fd = -1;
     std::thread reader;
-    std::timed_mutex writeMutex;
+    std::mutex writeMutex;
     std::atomic<bool> open{true};
     std::atomic<bool> finished{false};
     std::atomic<bool> pushJointStatus{false};
