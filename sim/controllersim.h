@@ -227,7 +227,9 @@ struct EventSpec {
 };
 
 // What to do with requests of one command type instead of the normal reply.
-// Fields combine: e.g. delay + serverCode replies late with that code.
+// Fields combine: e.g. delay + serverCode replies late with that code. A
+// non-zero serverCode (or skipStateChange) leaves the arm as it was, as a
+// refusing controller would; the reply still carries the current values.
 struct FaultRule {
     std::optional<int32_t> serverCode;         // error code in the reply body
     std::chrono::milliseconds delay{0};        // reply this much later (real time)
