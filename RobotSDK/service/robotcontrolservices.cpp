@@ -19,7 +19,8 @@ std::string commandText(int type) {
 int32_t readLittleEndian32(const char* p) {
     const auto* b = reinterpret_cast<const unsigned char*>(p);
     return static_cast<int32_t>(static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-                                (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24));
+                                (static_cast<uint32_t>(b[2]) << 16) |
+                                (static_cast<uint32_t>(b[3]) << 24));
 }
 
 }  // namespace
@@ -37,7 +38,8 @@ void CommunicationResponse::init() {
     m_commandType = CommunicationMateType::CommunicationType_Unknown;
 }
 
-void CommunicationResponse::setProperty(int socketFd, RobotCommandType commandType, char* textPtr, int textLength) {
+void CommunicationResponse::setProperty(int socketFd, RobotCommandType commandType, char* textPtr,
+                                        int textLength) {
     m_socketFd = socketFd;
     m_commandType = commandType;
     m_textPtr = textPtr;
@@ -74,9 +76,12 @@ RobotControlServices::~RobotControlServices() {
 
 int RobotControlServices::getErrCodeByServerResponse(int code) {
     switch (code) {
-        case 0: return ErrnoSucc;
-        case 4: return ErrCode_RealRobotNoExist;
-        default: return ErrCode_ResponseReturnError;
+        case 0:
+            return ErrnoSucc;
+        case 4:
+            return ErrCode_RealRobotNoExist;
+        default:
+            return ErrCode_ResponseReturnError;
     }
 }
 
@@ -91,7 +96,8 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
     }
     const int type = requestInfo.m_commandType;
     if (type < 0 || type >= CommunicationMateType::CommunicationTypeCount) {
-        RobotLogPrint::trace(LL_ERROR, "sdk log: Request command type not exist. cmd type: %d", type);
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Request command type not exist. cmd type: %d",
+                             type);
         return ErrCode_ParamError;
     }
 
@@ -103,8 +109,10 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
     slot.destroy();  // a stale response of an earlier, timed-out request goes here
 
     const bool isMove = type == CommunicationMateType::CommunicationType_RobotMove;
-    const bool isPause = type == CommunicationMateType::CommunicationType_RobotMoveControlType_Pause;
-    const bool isContinue = type == CommunicationMateType::CommunicationType_RobotMoveControlType_Continue;
+    const bool isPause =
+        type == CommunicationMateType::CommunicationType_RobotMoveControlType_Pause;
+    const bool isContinue =
+        type == CommunicationMateType::CommunicationType_RobotMoveControlType_Continue;
     if (isMove) RobotLogPrint::trace(LL_INFO, "sdk log: Ready to send a motion request.");
     if (isPause) RobotLogPrint::trace(LL_INFO, "sdk log: Ready to send a pause request.");
 
@@ -112,12 +120,18 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
         RobotLogPrint::trace(LL_ERROR, "sdk log: encode and send request failed.");
         return ErrCode_SendRequestFailed;
     }
-    if (isMove) RobotLogPrint::trace(LL_INFO, "sdk log: Sending robotMove request was successful, waiting response.");
-    if (isPause) RobotLogPrint::trace(LL_INFO, "sdk log: Sending pause request was successful, waiting response.");
+    if (isMove)
+        RobotLogPrint::trace(
+            LL_INFO, "sdk log: Sending robotMove request was successful, waiting response.");
+    if (isPause)
+        RobotLogPrint::trace(LL_INFO,
+                             "sdk log: Sending pause request was successful, waiting response.");
 
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(WAIT_RESPONSE_MAX_TIME_MSEC);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(WAIT_RESPONSE_MAX_TIME_MSEC);
     slot.m_conditon.wait_until(slotLock, deadline, [&] {
-        return slot.m_textPtr != nullptr || m_linkGeneration.load(std::memory_order_acquire) != generation;
+        return slot.m_textPtr != nullptr ||
+               m_linkGeneration.load(std::memory_order_acquire) != generation;
     });
     if (slot.m_textPtr == nullptr) {
         if (m_linkGeneration.load(std::memory_order_acquire) != generation) {
@@ -130,21 +144,29 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
     }
 
     char* copy = new char[slot.m_textLength > 0 ? slot.m_textLength : 0];
-    if (slot.m_textLength > 0) std::memcpy(copy, slot.m_textPtr, static_cast<size_t>(slot.m_textLength));
+    if (slot.m_textLength > 0)
+        std::memcpy(copy, slot.m_textPtr, static_cast<size_t>(slot.m_textLength));
     responseInfo.destroy();
     responseInfo.setProperty(slot.m_socketFd, slot.m_commandType, copy, slot.m_textLength);
 
-    if (isMove) RobotLogPrint::trace(LL_INFO, "sdk log: Successfully waited for a robotMove response from the server.");
-    if (isPause) RobotLogPrint::trace(LL_INFO, "sdk log: Successfully waited for a move pause response from the server.");
+    if (isMove)
+        RobotLogPrint::trace(
+            LL_INFO, "sdk log: Successfully waited for a robotMove response from the server.");
+    if (isPause)
+        RobotLogPrint::trace(
+            LL_INFO, "sdk log: Successfully waited for a move pause response from the server.");
     if (isContinue)
-        RobotLogPrint::trace(LL_INFO, "sdk log: Successfully waited for a move continue response from the server.");
+        RobotLogPrint::trace(
+            LL_INFO, "sdk log: Successfully waited for a move continue response from the server.");
     return ErrnoSucc;
 }
 
 int RobotControlServices::requestServiceOnlyCheckSendResultMode(RobotCommandType robotCommandType,
-                                                                void* protobufTextPtr, int protobufTextLength) {
+                                                                void* protobufTextPtr,
+                                                                int protobufTextLength) {
     CommunicationRequest request;  // owns and frees the body
-    request.setProperty(-1, robotCommandType, static_cast<char*>(protobufTextPtr), protobufTextLength);
+    request.setProperty(-1, robotCommandType, static_cast<char*>(protobufTextPtr),
+                        protobufTextLength);
     CommunicationResponse response;
     int ret = sendRequestWaitResponse(request, response);
     if (ret != ErrnoSucc) return ret;
@@ -155,7 +177,8 @@ int RobotControlServices::requestServiceOnlyCheckSendResultMode(RobotCommandType
     // An undecodable body leaves the code at 0 and counts as success: the
     // controller answered, and that is all this mode checks.
     CommunicationCommonResultResponse result;
-    ProtoEncodeDecode::resolveResponse_commonFormat(response.m_textPtr, response.m_textLength, result);
+    ProtoEncodeDecode::resolveResponse_commonFormat(response.m_textPtr, response.m_textLength,
+                                                    result);
     ret = getErrCodeByServerResponse(result.m_errorCode);
     if (ret != ErrnoSucc) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: Response return false. cmd Type:%s  errorCode:%d",
@@ -164,11 +187,12 @@ int RobotControlServices::requestServiceOnlyCheckSendResultMode(RobotCommandType
     return ret;
 }
 
-int RobotControlServices::requestServiceGetResponseContentMode(RobotCommandType robotCommandType,
-                                                               void* protobufTextPtr, int protobufTextLength,
-                                                               CommunicationResponse& robotResponse) {
+int RobotControlServices::requestServiceGetResponseContentMode(
+    RobotCommandType robotCommandType, void* protobufTextPtr, int protobufTextLength,
+    CommunicationResponse& robotResponse) {
     CommunicationRequest request;
-    request.setProperty(-1, robotCommandType, static_cast<char*>(protobufTextPtr), protobufTextLength);
+    request.setProperty(-1, robotCommandType, static_cast<char*>(protobufTextPtr),
+                        protobufTextLength);
     robotResponse.destroy();
     robotResponse.setProperty(-1, robotCommandType, nullptr, 0);
     const int ret = sendRequestWaitResponse(request, robotResponse);
@@ -181,11 +205,12 @@ int RobotControlServices::requestServiceGetResponseContentMode(RobotCommandType 
 }
 
 int RobotControlServices::heartbeatService() {
-    return requestServiceOnlyCheckSendResultMode(CommunicationMateType::CommunicationType_communicationHeart, nullptr,
-                                                 0);
+    return requestServiceOnlyCheckSendResultMode(
+        CommunicationMateType::CommunicationType_communicationHeart, nullptr, 0);
 }
 
-int RobotControlServices::responseProcess(int socketFd, const char* requestContentPtr, int requestContentLength) {
+int RobotControlServices::responseProcess(int socketFd, const char* requestContentPtr,
+                                          int requestContentLength) {
     if (requestContentPtr == nullptr || requestContentLength < 4) {
         RobotLogPrint::trace(LL_ERROR, "sdk log:  Command type not exist.");
         return 0;
@@ -217,13 +242,16 @@ int RobotControlServices::responseProcess(int socketFd, const char* requestConte
             realTimeMovepProgressNotifyService(body, bodyLength);
             return 0;
         case CommunicationMateType::CommunicationType_RobotMove:
-            RobotLogPrint::trace(LL_INFO, "sdk log: Processing the robotMove response from the server..");
+            RobotLogPrint::trace(LL_INFO,
+                                 "sdk log: Processing the robotMove response from the server..");
             break;
         case CommunicationMateType::CommunicationType_RobotMoveControlType_Pause:
-            RobotLogPrint::trace(LL_INFO, "sdk log: Processing the pause response from the server..");
+            RobotLogPrint::trace(LL_INFO,
+                                 "sdk log: Processing the pause response from the server..");
             break;
         case CommunicationMateType::CommunicationType_RobotMoveControlType_Continue:
-            RobotLogPrint::trace(LL_INFO, "sdk log: Processing the continue response from the server..");
+            RobotLogPrint::trace(LL_INFO,
+                                 "sdk log: Processing the continue response from the server..");
             break;
         default:
             break;
@@ -253,7 +281,8 @@ bool RobotControlServices::signalCompletion(CompletionPoint& point, int lockLimi
     if (lockLimitMsec < 0) {
         lock.lock();
     } else {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(lockLimitMsec);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(lockLimitMsec);
         while (!lock.try_lock()) {
             if (std::chrono::steady_clock::now() >= deadline) return false;
             std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -265,15 +294,17 @@ bool RobotControlServices::signalCompletion(CompletionPoint& point, int lockLimi
     return true;
 }
 
-RobotControlServices::WaitOutcome RobotControlServices::waitCompletion(CompletionPoint& point,
-                                                                       std::chrono::steady_clock::time_point deadline,
-                                                                       uint64_t linkGeneration) {
+RobotControlServices::WaitOutcome RobotControlServices::waitCompletion(
+    CompletionPoint& point, std::chrono::steady_clock::time_point deadline,
+    uint64_t linkGeneration) {
     std::unique_lock<std::mutex> lock(point.m_mutex);
     point.m_conditon.wait_until(lock, deadline, [&] {
-        return point.m_signalled || m_linkGeneration.load(std::memory_order_acquire) != linkGeneration;
+        return point.m_signalled ||
+               m_linkGeneration.load(std::memory_order_acquire) != linkGeneration;
     });
     if (point.m_signalled) return WaitOutcome::Signalled;
-    if (m_linkGeneration.load(std::memory_order_acquire) != linkGeneration) return WaitOutcome::Disconnected;
+    if (m_linkGeneration.load(std::memory_order_acquire) != linkGeneration)
+        return WaitOutcome::Disconnected;
     return WaitOutcome::TimedOut;
 }
 
@@ -285,8 +316,9 @@ void RobotControlServices::wakeAllWaitersOnDisconnect() {
         { std::lock_guard<std::mutex> lock(slot.m_mutex); }
         slot.m_conditon.notify_all();
     }
-    for (CompletionPoint* point : {&m_startupDone, &m_shutDownDone, &m_robotHandShakeFinish, &m_robotMoveControlStop,
-                                   &m_robotMoveControlPause, &m_robotMoveControlContinue}) {
+    for (CompletionPoint* point :
+         {&m_startupDone, &m_shutDownDone, &m_robotHandShakeFinish, &m_robotMoveControlStop,
+          &m_robotMoveControlPause, &m_robotMoveControlContinue}) {
         { std::lock_guard<std::mutex> lock(point->m_mutex); }
         point->m_conditon.notify_all();
     }

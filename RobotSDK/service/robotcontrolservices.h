@@ -38,6 +38,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "RobotSDK/robotClient/robotcommunicationclient.h"
@@ -63,8 +64,8 @@ public:
     int m_socketFd;
     char* m_textPtr;
     int m_textLength;
-    std::mutex m_mutex;                   // used only when the record is a slot
-    std::condition_variable m_conditon;   // signalled when a response is filed
+    std::mutex m_mutex;                  // used only when the record is a slot
+    std::condition_variable m_conditon;  // signalled when a response is filed
     RobotCommandType m_commandType;
 };
 
@@ -107,8 +108,12 @@ public:
     enum { PAUSE_DONE_EVNET_TIMED_LOCK_MSEC = 450 };
 
     // Time-outs of the two-step operations.
-    enum { STARTUP_DONE_WAIT_MSEC = 60000, SHUTDOWN_DONE_WAIT_MSEC = 30000,
-           HANDSHAKE_WAIT_MSEC = 30000, MOVE_CONTROL_DONE_WAIT_MSEC = 4000 };
+    enum {
+        STARTUP_DONE_WAIT_MSEC = 60000,
+        SHUTDOWN_DONE_WAIT_MSEC = 30000,
+        HANDSHAKE_WAIT_MSEC = 30000,
+        MOVE_CONTROL_DONE_WAIT_MSEC = 4000
+    };
 
     RobotControlServices();
     // Disconnects (joining the receive thread), then stops and joins the
@@ -119,26 +124,33 @@ public:
     RobotControlServices& operator=(const RobotControlServices&) = delete;
 
     // ---- request/response engine -------------------------------------
-    int sendRequestWaitResponse(const CommunicationRequest& requestInfo, CommunicationResponse& responseInfo);
+    int sendRequestWaitResponse(const CommunicationRequest& requestInfo,
+                                CommunicationResponse& responseInfo);
     // Takes ownership of protobufTextPtr (an array, may be null with length 0).
-    int requestServiceOnlyCheckSendResultMode(RobotCommandType robotCommandType, void* protobufTextPtr,
-                                              int protobufTextLength);
+    int requestServiceOnlyCheckSendResultMode(RobotCommandType robotCommandType,
+                                              void* protobufTextPtr, int protobufTextLength);
     // Takes ownership of protobufTextPtr; on success robotResponse holds a text
     // that the caller releases with destroy().
-    int requestServiceGetResponseContentMode(RobotCommandType robotCommandType, void* protobufTextPtr,
-                                             int protobufTextLength, CommunicationResponse& robotResponse);
+    int requestServiceGetResponseContentMode(RobotCommandType robotCommandType,
+                                             void* protobufTextPtr, int protobufTextLength,
+                                             CommunicationResponse& robotResponse);
     static int getErrCodeByServerResponse(int code);
 
-    int responseProcess(int socketFd, const char* requestContentPtr, int requestContentLength) override;
+    int responseProcess(int socketFd, const char* requestContentPtr,
+                        int requestContentLength) override;
     void disconnectProcess() override;
     int heartbeatService() override;
 
     // ---- pushes and events -------------------------------------------
-    void robotServiceRegisterRealTimeJointStatusCallbackService(RealTimeJointStatusCallback ptr, void* arg);
-    void robotServiceRegisterRealTimeRoadPointCallbackService(RealTimeRoadPointCallback ptr, void* arg);
-    void robotServiceRegisterRealTimeEndSpeedCallbackService(RealTimeEndSpeedCallback ptr, void* arg);
+    void robotServiceRegisterRealTimeJointStatusCallbackService(RealTimeJointStatusCallback ptr,
+                                                                void* arg);
+    void robotServiceRegisterRealTimeRoadPointCallbackService(RealTimeRoadPointCallback ptr,
+                                                              void* arg);
+    void robotServiceRegisterRealTimeEndSpeedCallbackService(RealTimeEndSpeedCallback ptr,
+                                                             void* arg);
     void robotServiceRegisterRobotEventInfoCallbackService(RobotEventCallback ptr, void* arg);
-    void robotServiceRegisterMovepProgressNotifyCallbackService(RealTimeMovepStepNumNotifyCallback ptr, void* arg);
+    void robotServiceRegisterMovepProgressNotifyCallbackService(
+        RealTimeMovepStepNumNotifyCallback ptr, void* arg);
 
     // Event processing as the receive thread runs it for every event frame.
     void robotRealTimeEventProcess(tevo_robot_namespace::RobotEventInfo eventInfo);
@@ -155,8 +167,9 @@ public:
     std::mutex* getRobotMoveAtTrackTargetPosMutexPtr();
 
     // ---- login and arm lifecycle -------------------------------------
-    int loginService(const char* host, int port, const std::string& userName, const std::string& possword,
-                     tevo_robot_namespace::RobotType& robotType, tevo_robot_namespace::RobotDhPara& robotDhPara);
+    int loginService(const char* host, int port, const std::string& userName,
+                     const std::string& possword, tevo_robot_namespace::RobotType& robotType,
+                     tevo_robot_namespace::RobotDhPara& robotDhPara);
     int logoutService();
     int robotHandShakeService(bool isBlock);
     int robotStartupService(const RobotTcpParam& tcpParam, uint8_t collisionClass, bool readPose,
@@ -176,7 +189,8 @@ public:
     int getTcpParamService(RobotTcpParam& tcpParam);
     int setTcpParamService(const RobotTcpParam& tcpParam);
     int getToolDynamicsParamService(tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
-    int setToolDynamicsParamService(const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+    int setToolDynamicsParamService(
+        const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
     int setRobotCollisionClassService(int grade);
     int getRobotCollisionCurrentService(RobotCollisionCurrent& collisionCurrent);
     int getRobotWorkModeService(tevo_robot_namespace::RobotWorkMode& mode);
@@ -186,7 +200,8 @@ public:
     int getRobotGravityComponent(tevo_robot_namespace::RobotGravityComponent& gravityComponent);
     int getRobotJointStatus(tevo_robot_namespace::JointStatus* jointStatus, int size);
     int getCurrentJointAngle(tevo_robot_namespace::JointParam& jointAngle);
-    int getCorrectedWaypoint(const tevo_robot_namespace::wayPoint_S& source, tevo_robot_namespace::wayPoint_S& target);
+    int getCorrectedWaypoint(const tevo_robot_namespace::wayPoint_S& source,
+                             tevo_robot_namespace::wayPoint_S& target);
     int getJointAngleFromController(tevo_robot_namespace::JointParam& jointAngle);
     int getIsRealRobotExist(bool& value);
     int getRobotDiagnosisInfo(tevo_robot_namespace::RobotDiagnosis& robotDiagnosisInfo);
@@ -203,10 +218,14 @@ public:
     int clearSystemEmergencyStop(uint8_t data);
     int clearReducedModeError(uint8_t data);
     int robotSafetyguardResetSucc(uint8_t data);
-    int getInterfaceBoardAllDIStatusService(std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& statusVector);
-    int getInterfaceBoardAllDOStatusService(std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& statusVector);
-    int getInterfaceBoardAllAIStatusService(std::vector<tevo_robot_namespace::RobotAnalogIODesc>& statusVector);
-    int getInterfaceBoardAllAOStatusService(std::vector<tevo_robot_namespace::RobotAnalogIODesc>& statusVector);
+    int getInterfaceBoardAllDIStatusService(
+        std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& statusVector);
+    int getInterfaceBoardAllDOStatusService(
+        std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& statusVector);
+    int getInterfaceBoardAllAIStatusService(
+        std::vector<tevo_robot_namespace::RobotAnalogIODesc>& statusVector);
+    int getInterfaceBoardAllAOStatusService(
+        std::vector<tevo_robot_namespace::RobotAnalogIODesc>& statusVector);
     int setInterfaceBoardDOStatusService(int addr, tevo_robot_namespace::IO_STATUS status);
     int setInterfaceBoardAOStatusService(int addr, double status);
     int getRobotDigitalIOStatusService(RobotCommandType commandType, int addr, int& status);
@@ -223,22 +242,28 @@ public:
                                                 tevo_robot_namespace::ToolIOType io1,
                                                 tevo_robot_namespace::ToolIOType io2,
                                                 tevo_robot_namespace::ToolIOType io3);
-    int setToolDigitalIOTypeService(tevo_robot_namespace::ToolDigitalIOAddr addr, tevo_robot_namespace::ToolIOType type);
-    int getToolAllDigitalIOStatusService(std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& statusVector);
-    int getToolAllAIStatusService(std::vector<tevo_robot_namespace::RobotAnalogIODesc>& statusVector);
-    int setToolDigitalIOStatusService(tevo_robot_namespace::ToolDigitalIOAddr addr, tevo_robot_namespace::IO_STATUS value);
+    int setToolDigitalIOTypeService(tevo_robot_namespace::ToolDigitalIOAddr addr,
+                                    tevo_robot_namespace::ToolIOType type);
+    int getToolAllDigitalIOStatusService(
+        std::vector<tevo_robot_namespace::RobotDiagnosisIODesc>& statusVector);
+    int getToolAllAIStatusService(
+        std::vector<tevo_robot_namespace::RobotAnalogIODesc>& statusVector);
+    int setToolDigitalIOStatusService(tevo_robot_namespace::ToolDigitalIOAddr addr,
+                                      tevo_robot_namespace::IO_STATUS value);
     int getToolAllIOStatusService(RobotToolAllIOStatus& toolAllIOStatus);
-    int updateRobotBoardFirmwareService(tevo_robot_namespace::update_board_firmware_cmd cmd, const void* data,
-                                        uint16_t length);
+    int updateRobotBoardFirmwareService(tevo_robot_namespace::update_board_firmware_cmd cmd,
+                                        const void* data, uint16_t length);
     int getBoardFirmwareUpdateResultService(bool& value);
     int getRobotEthernetDeviceNameService(std::string& ethernetDeviceName);
     int getServerVersionInfoService(std::string& versionInfo);
     int getJointCommonData(tevo_robot_namespace::JointCommonData* jointCommonDataArray, int size);
-    int setJointParamService(CommunicationMateType::SetJointCommonParamType type, int jointID, int value);
+    int setJointParamService(CommunicationMateType::SetJointCommonParamType type, int jointID,
+                             int value);
     int jointSaveDataFlashService(int jointID);
     int getJoint6Rotate360EnableFlag(bool& joint6Rot360Enable);
     int getJoint1Rotate360EnableFlag(bool& joint1Rot360Enable);
-    int startupOfflineExcitTrajService(const char* trackFile, tevo_robot_namespace::Robot_Dyn_identify_traj type,
+    int startupOfflineExcitTrajService(const char* trackFile,
+                                       tevo_robot_namespace::Robot_Dyn_identify_traj type,
                                        int subtype);
     int getDynIdentifyResultsService(std::vector<int>& paramVector);
 
@@ -271,30 +296,37 @@ protected:
     // mutex cannot be had in time (polled with try_lock, so that every lock
     // operation stays visible to ThreadSanitizer).
     bool signalCompletion(CompletionPoint& point, int lockLimitMsec = -1);
-    WaitOutcome waitCompletion(CompletionPoint& point, std::chrono::steady_clock::time_point deadline,
+    WaitOutcome waitCompletion(CompletionPoint& point,
+                               std::chrono::steady_clock::time_point deadline,
                                uint64_t linkGeneration);
     // Ends every wait on a response or a completion with ErrCode_SocketDisconnect.
     void wakeAllWaitersOnDisconnect();
-    // Serialises on point, arms it, sends type in common-result mode (taking the
-    // body) and waits for the completion until waitMsec after the call began.
-    // ret receives the request's result; a failed request yields TimedOut.
-    WaitOutcome requestAndAwait(CompletionPoint& point, RobotCommandType type, char* body, int bodyLength,
-                                int waitMsec, int& ret);
+    // A two-step operation: sends type in common-result mode (taking the body);
+    // when block, first serialises on point and arms it, then waits for the
+    // completion until waitMsec after the call began. 0 when completed.
+    int runTwoStep(CompletionPoint& point, RobotCommandType type, char* body, int bodyLength,
+                   bool block, int waitMsec, int timeoutCode, const char* timeoutLog);
+    // 0 when signalled; ErrCode_SocketDisconnect, or timeoutCode with its log line.
+    int completionResult(WaitOutcome outcome, int timeoutCode, const char* timeoutLog);
 
     // The shapes every controller command takes: send a body (or none) and check
     // the common result; send and decode a typed response; encode, then send.
     template <typename Encode>
     int sendEncodedCheckResult(RobotCommandType type, Encode&& encode, const char* encodeFailLog);
     template <typename Decode>
-    int queryDecoded(RobotCommandType type, char* body, int bodyLength, Decode&& decode, int decodeFailCode,
-                     const char* decodeFailLog);
+    int queryDecoded(RobotCommandType type, char* body, int bodyLength, Decode&& decode,
+                     int decodeFailCode, const char* decodeFailLog);
     template <typename Decode>
-    int queryDecoded(RobotCommandType type, Decode&& decode, int decodeFailCode, const char* decodeFailLog) {
-        return queryDecoded(type, nullptr, 0, static_cast<Decode&&>(decode), decodeFailCode, decodeFailLog);
+    int queryDecoded(RobotCommandType type, Decode&& decode, int decodeFailCode,
+                     const char* decodeFailLog) {
+        return queryDecoded(type, nullptr, 0, static_cast<Decode&&>(decode), decodeFailCode,
+                            decodeFailLog);
     }
-    int sendIntVector(RobotCommandType type, const std::vector<int>& values, const char* encodeFailLog);
+    int sendIntVector(RobotCommandType type, const std::vector<int>& values,
+                      const char* encodeFailLog);
 
-    std::array<CommunicationResponse, CommunicationMateType::CommunicationTypeCount> m_robotCommandResponseSet;
+    std::array<CommunicationResponse, CommunicationMateType::CommunicationTypeCount>
+        m_robotCommandResponseSet;
     std::array<std::mutex, CommunicationMateType::CommunicationTypeCount> m_robotCommandMutexSet;
 
     CompletionPoint m_startupDone;
@@ -306,6 +338,13 @@ protected:
     CompletionPoint m_robotMoveControlPause;
     CompletionPoint m_robotMoveControlContinue;
     std::mutex m_robotMoveControlMutex;
+
+    // A consistent copy of one callback and its argument, to call without a lock.
+    template <typename Callback>
+    std::pair<Callback, void*> callbackPair(const Callback& callback, void* const& arg) {
+        std::lock_guard<std::mutex> lock(m_callbackMutex);
+        return {callback, arg};
+    }
 
     // Callback pairs; copied out under m_callbackMutex and called without it.
     std::mutex m_callbackMutex;
@@ -342,7 +381,8 @@ protected:
 // ---- the command shapes --------------------------------------------------------
 
 template <typename Encode>
-int RobotControlServices::sendEncodedCheckResult(RobotCommandType type, Encode&& encode, const char* encodeFailLog) {
+int RobotControlServices::sendEncodedCheckResult(RobotCommandType type, Encode&& encode,
+                                                 const char* encodeFailLog) {
     char* body = nullptr;
     int bodyLength = 0;
     if (!encode(&body, &bodyLength)) {
@@ -353,8 +393,9 @@ int RobotControlServices::sendEncodedCheckResult(RobotCommandType type, Encode&&
 }
 
 template <typename Decode>
-int RobotControlServices::queryDecoded(RobotCommandType type, char* body, int bodyLength, Decode&& decode,
-                                       int decodeFailCode, const char* decodeFailLog) {
+int RobotControlServices::queryDecoded(RobotCommandType type, char* body, int bodyLength,
+                                       Decode&& decode, int decodeFailCode,
+                                       const char* decodeFailLog) {
     CommunicationResponse response;
     const int ret = requestServiceGetResponseContentMode(type, body, bodyLength, response);
     if (ret != tevo_robot_namespace::ErrnoSucc) return ret;

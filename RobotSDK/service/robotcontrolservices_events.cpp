@@ -17,13 +17,15 @@ namespace {
 bool isMoveFinishEvent(int type) {
     return type == RobotEvent_atTrackTargetPos || type == RobotEvent_robotControllerError ||
            type == RobotEvent_socketDisconnected || (type >= 1001 && type <= 1299) ||
-           type == RobotEventMoveEnterStopState || (type >= 2001 && type <= 2999 && type != RobotEventSoftEmergencyExit);
+           type == RobotEventMoveEnterStopState ||
+           (type >= 2001 && type <= 2999 && type != RobotEventSoftEmergencyExit);
 }
 
 // Pairs the two log lines of one done event.
 int logPairId() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
-    return static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(now).count() % 1000000);
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::microseconds>(now).count() %
+                            1000000);
 }
 
 }  // namespace
@@ -45,7 +47,8 @@ void RobotEventQueue::init() {
 bool RobotEventQueue::push(const RobotEvent& event) {
     const uint32_t w = m_wIdx.load(std::memory_order_relaxed);
     // Acquire: the consumer has finished copying every slot it released.
-    if (w - m_rIdx.load(std::memory_order_acquire) >= static_cast<uint32_t>(QUEUE_SIZE)) return false;
+    if (w - m_rIdx.load(std::memory_order_acquire) >= static_cast<uint32_t>(QUEUE_SIZE))
+        return false;
     m_queue[w % QUEUE_SIZE] = event;
     m_wIdx.store(w + 1, std::memory_order_release);
     return true;
@@ -62,27 +65,29 @@ bool RobotEventQueue::pop(RobotEvent& event) {
 
 // ---- registration -----------------------------------------------------------
 
-void RobotControlServices::robotServiceRegisterRealTimeJointStatusCallbackService(RealTimeJointStatusCallback ptr,
-                                                                                  void* arg) {
+void RobotControlServices::robotServiceRegisterRealTimeJointStatusCallbackService(
+    RealTimeJointStatusCallback ptr, void* arg) {
     std::lock_guard<std::mutex> lock(m_callbackMutex);
     m_realTimeJointStatusCallback = ptr;
     m_realTimeJointStatusCallbackArg = arg;
 }
 
-void RobotControlServices::robotServiceRegisterRealTimeRoadPointCallbackService(RealTimeRoadPointCallback ptr,
-                                                                                void* arg) {
+void RobotControlServices::robotServiceRegisterRealTimeRoadPointCallbackService(
+    RealTimeRoadPointCallback ptr, void* arg) {
     std::lock_guard<std::mutex> lock(m_callbackMutex);
     m_realTimeRoadPointCallback = ptr;
     m_realTimeRoadPointCallbackArg = arg;
 }
 
-void RobotControlServices::robotServiceRegisterRealTimeEndSpeedCallbackService(RealTimeEndSpeedCallback ptr, void* arg) {
+void RobotControlServices::robotServiceRegisterRealTimeEndSpeedCallbackService(
+    RealTimeEndSpeedCallback ptr, void* arg) {
     std::lock_guard<std::mutex> lock(m_callbackMutex);
     m_robotEndSpeedCallback = ptr;
     m_robotEndSpeedCallbackArg = arg;
 }
 
-void RobotControlServices::robotServiceRegisterRobotEventInfoCallbackService(RobotEventCallback ptr, void* arg) {
+void RobotControlServices::robotServiceRegisterRobotEventInfoCallbackService(RobotEventCallback ptr,
+                                                                             void* arg) {
     std::lock_guard<std::mutex> lock(m_callbackMutex);
     m_robotEventCallback = ptr;
     m_robotEventCallbackArg = arg;
@@ -105,13 +110,8 @@ void RobotControlServices::realTimeJointStatusService(const char* body, int leng
         RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime joint status info failed.");
         return;
     }
-    RealTimeJointStatusCallback callback;
-    void* arg;
-    {
-        std::lock_guard<std::mutex> lock(m_callbackMutex);
-        callback = m_realTimeJointStatusCallback;
-        arg = m_realTimeJointStatusCallbackArg;
-    }
+    const auto [callback, arg] =
+        callbackPair(m_realTimeJointStatusCallback, m_realTimeJointStatusCallbackArg);
     if (callback != nullptr) callback(status, ARM_DOF, arg);
 }
 
@@ -123,13 +123,8 @@ void RobotControlServices::realTimeJointAngleService(const char* body, int lengt
         RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime joint status info failed.");
         return;
     }
-    RealTimeRoadPointCallback callback;
-    void* arg;
-    {
-        std::lock_guard<std::mutex> lock(m_callbackMutex);
-        callback = m_realTimeRoadPointCallback;
-        arg = m_realTimeRoadPointCallbackArg;
-    }
+    const auto [callback, arg] =
+        callbackPair(m_realTimeRoadPointCallback, m_realTimeRoadPointCallbackArg);
     if (callback == nullptr) return;
     wayPoint_S wayPoint;
     std::memset(static_cast<void*>(&wayPoint), 0, sizeof(wayPoint));
@@ -144,13 +139,7 @@ void RobotControlServices::realTimeEndSpeedService(const char* body, int length)
         RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime end speed info failed.");
         return;
     }
-    RealTimeEndSpeedCallback callback;
-    void* arg;
-    {
-        std::lock_guard<std::mutex> lock(m_callbackMutex);
-        callback = m_robotEndSpeedCallback;
-        arg = m_robotEndSpeedCallbackArg;
-    }
+    const auto [callback, arg] = callbackPair(m_robotEndSpeedCallback, m_robotEndSpeedCallbackArg);
     if (callback != nullptr) callback(speed, arg);
 }
 
@@ -160,13 +149,8 @@ void RobotControlServices::realTimeMovepProgressNotifyService(const char* body, 
         RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime movep step num info failed.");
         return;
     }
-    RealTimeMovepStepNumNotifyCallback callback;
-    void* arg;
-    {
-        std::lock_guard<std::mutex> lock(m_callbackMutex);
-        callback = m_movepProgressNotifyCallback;
-        arg = m_movepProgressNotifyCallbackArg;
-    }
+    const auto [callback, arg] =
+        callbackPair(m_movepProgressNotifyCallback, m_movepProgressNotifyCallbackArg);
     if (callback != nullptr) callback(step, arg);
 }
 
@@ -198,17 +182,20 @@ void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
     // time-out. The controller may send this type itself while the link is up
     // (and the client reports an exceptional socket condition the same way);
     // only a link that is really down wakes the waiters.
-    if (type == RobotEvent_socketDisconnected && !getCurrentConnectStatus()) wakeAllWaitersOnDisconnect();
+    if (type == RobotEvent_socketDisconnected && !getCurrentConnectStatus())
+        wakeAllWaitersOnDisconnect();
 
     if (type > 1000) {
-        RobotLogPrint::trace(LL_ERROR, "sdk log: real time event. type:%d %s", type, eventInfo.eventContent.c_str());
+        RobotLogPrint::trace(LL_ERROR, "sdk log: real time event. type:%d %s", type,
+                             eventInfo.eventContent.c_str());
     }
 
     if (isMoveFinishEvent(type)) {
         {
             std::lock_guard<std::mutex> lock(m_robotMoveAtTrackTargetPosMutex);
             pushEventToMoveFinishEventQueue(static_cast<RobotEventType>(type));
-            RobotLogPrint::trace(LL_INFO, "sdk log: Event caused motion disruption. type:%d desc:%s", type,
+            RobotLogPrint::trace(LL_INFO,
+                                 "sdk log: Event caused motion disruption. type:%d desc:%s", type,
                                  eventInfo.eventContent.c_str());
         }
         m_robotMoveAtTrackTargetPosConditon.notify_all();
@@ -228,7 +215,8 @@ void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
         case RobotEvent_RobotHandShakeSucc:
         case RobotEvent_RobotHandShakeFailed: {
             std::lock_guard<std::mutex> lock(m_robotHandShakeFinish.m_mutex);
-            m_robotHandShakeSuccFlag.store(type == RobotEvent_RobotHandShakeSucc, std::memory_order_relaxed);
+            m_robotHandShakeSuccFlag.store(type == RobotEvent_RobotHandShakeSucc,
+                                           std::memory_order_relaxed);
             m_robotHandShakeFinish.m_signalled = true;
             m_robotHandShakeFinish.m_conditon.notify_all();
             break;
@@ -243,16 +231,18 @@ void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
             const int id = logPairId();
             RobotLogPrint::trace(LL_INFO, "sdk log: Ready to process PauseDone event. id:%d", id);
             if (!signalCompletion(m_robotMoveControlPause, PAUSE_DONE_EVNET_TIMED_LOCK_MSEC)) {
-                RobotLogPrint::trace(LL_ERROR,
-                                     "sdk log: The pauseDone mutex could not be locked before the specified "
-                                     "timeout expired.");
+                RobotLogPrint::trace(
+                    LL_ERROR,
+                    "sdk log: The pauseDone mutex could not be locked before the specified "
+                    "timeout expired.");
             }
             RobotLogPrint::trace(LL_INFO, "sdk log: Process PauseDone event finish. id:%d", id);
             break;
         }
         case RobotEvent_RobotMoveControlContinueDone: {
             const int id = logPairId();
-            RobotLogPrint::trace(LL_INFO, "sdk log: Ready to process ContinueDone event. id:%d", id);
+            RobotLogPrint::trace(LL_INFO, "sdk log: Ready to process ContinueDone event. id:%d",
+                                 id);
             signalCompletion(m_robotMoveControlContinue);
             RobotLogPrint::trace(LL_INFO, "sdk log: Process ContinueDone event finish. id:%d", id);
             break;
@@ -265,16 +255,14 @@ void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
             break;
     }
 
-    bool haveCallback;
-    {
-        std::lock_guard<std::mutex> lock(m_callbackMutex);
-        haveCallback = m_robotEventCallback != nullptr;
-    }
-    if (haveCallback) pushEventToList(eventInfo);
+    if (callbackPair(m_robotEventCallback, m_robotEventCallbackArg).first != nullptr)
+        pushEventToList(eventInfo);
 }
 
 void RobotControlServices::pushEventToList(const RobotEventInfo& eventInfo) {
-    if (!m_robotEventQueue.push(RobotEvent(eventInfo.eventType, eventInfo.eventCode, eventInfo.eventContent))) return;
+    if (!m_robotEventQueue.push(
+            RobotEvent(eventInfo.eventType, eventInfo.eventCode, eventInfo.eventContent)))
+        return;
     // Wakes the event thread now rather than at its next poll. Passing through
     // the mutex orders the push before the consumer's next emptiness test.
     { std::lock_guard<std::mutex> lock(m_eventWakeMutex); }
@@ -302,13 +290,8 @@ void RobotControlServices::robotEventProcessThread(RobotControlServices* self) {
         eventInfo.eventContent = event.m_eventContent;
         RobotLogPrint::trace(LL_INFO, "ready callback. type:%d desc:%s", event.m_eventType,
                              event.m_eventContent.c_str());
-        RobotEventCallback callback;
-        void* arg;
-        {
-            std::lock_guard<std::mutex> lock(self->m_callbackMutex);
-            callback = self->m_robotEventCallback;
-            arg = self->m_robotEventCallbackArg;
-        }
+        const auto [callback, arg] =
+            self->callbackPair(self->m_robotEventCallback, self->m_robotEventCallbackArg);
         if (callback != nullptr) callback(&eventInfo, arg);
     }
 }
@@ -342,4 +325,6 @@ std::condition_variable* RobotControlServices::getRobotMoveAtTrackTargetPosCondi
     return &m_robotMoveAtTrackTargetPosConditon;
 }
 
-std::mutex* RobotControlServices::getRobotMoveAtTrackTargetPosMutexPtr() { return &m_robotMoveAtTrackTargetPosMutex; }
+std::mutex* RobotControlServices::getRobotMoveAtTrackTargetPosMutexPtr() {
+    return &m_robotMoveAtTrackTargetPosMutex;
+}

@@ -19,7 +19,8 @@ std::chrono::steady_clock::time_point deadlineIn(int msec) {
 }  // namespace
 
 int RobotControlServices::loginService(const char* host, int port, const std::string& userName,
-                                       const std::string& possword, RobotType& robotType, RobotDhPara& robotDhPara) {
+                                       const std::string& possword, RobotType& robotType,
+                                       RobotDhPara& robotDhPara) {
     // DH parameters reach the kinematics layer once per process.
     static std::atomic<bool> S_setDhParam{false};
 
@@ -42,13 +43,13 @@ int RobotControlServices::loginService(const char* host, int port, const std::st
         return ErrCode_CreateRequestFailed;
     }
     CommunicationResponse response;
-    int ret = requestServiceGetResponseContentMode(CommunicationMateType::CommunicationType_Login, body, bodyLength,
-                                                   response);
+    int ret = requestServiceGetResponseContentMode(CommunicationMateType::CommunicationType_Login,
+                                                   body, bodyLength, response);
     if (ret != ErrnoSucc) return ret;
 
     int errorCode = 0;
-    if (!ProtoEncodeDecode::resolveResponse_DhParam(response.m_textPtr, response.m_textLength, robotType, robotDhPara,
-                                                    errorCode)) {
+    if (!ProtoEncodeDecode::resolveResponse_DhParam(response.m_textPtr, response.m_textLength,
+                                                    robotType, robotDhPara, errorCode)) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: resolveResponse_DhParam  error.");
         ret = ErrCode_ResolveResponseFailed;
     } else if (errorCode != 0) {
@@ -57,9 +58,10 @@ int RobotControlServices::loginService(const char* host, int port, const std::st
     } else {
         if (!S_setDhParam.exchange(true)) {
             RobotUtilService::setRobotDhParam(robotType, robotDhPara);
-            RobotLogPrint::trace(LL_INFO, "sdk log: set dhparam success. type:%d, DhParam:%f,%f,%f,%f,%f,%f",
-                                 static_cast<int>(robotType), robotDhPara.A3, robotDhPara.A4, robotDhPara.D1,
-                                 robotDhPara.D2, robotDhPara.D5, robotDhPara.D6);
+            RobotLogPrint::trace(LL_INFO,
+                                 "sdk log: set dhparam success. type:%d, DhParam:%f,%f,%f,%f,%f,%f",
+                                 static_cast<int>(robotType), robotDhPara.A3, robotDhPara.A4,
+                                 robotDhPara.D1, robotDhPara.D2, robotDhPara.D5, robotDhPara.D6);
         }
         RobotLogPrint::trace(LL_INFO, "sdk log: login  success.");
     }
@@ -69,20 +71,24 @@ int RobotControlServices::loginService(const char* host, int port, const std::st
     bool joint6Rot360 = false;
     if (getJoint6Rotate360EnableFlag(joint6Rot360) == ErrnoSucc) {
         RobotUtilService::setJoint6Rot360(joint6Rot360);
-        RobotLogPrint::trace(LL_INFO,
-                             "sdk log: login completed, set joint6 retate 360 falg success. joint6Rot360Enable=%d",
-                             joint6Rot360 ? 1 : 0);
+        RobotLogPrint::trace(
+            LL_INFO,
+            "sdk log: login completed, set joint6 retate 360 falg success. joint6Rot360Enable=%d",
+            joint6Rot360 ? 1 : 0);
     } else {
-        RobotLogPrint::trace(LL_FATAL, "sdk log: login completed, get joint6 retate 360 falg failed.");
+        RobotLogPrint::trace(LL_FATAL,
+                             "sdk log: login completed, get joint6 retate 360 falg failed.");
     }
     bool joint1Rot360 = false;
     if (getJoint1Rotate360EnableFlag(joint1Rot360) == ErrnoSucc) {
         RobotUtilService::setJoint1Rot360(joint1Rot360);
-        RobotLogPrint::trace(LL_INFO,
-                             "sdk log: login completed, set joint1 retate 360 falg success. joint1Rot360Enable=%d",
-                             joint1Rot360 ? 1 : 0);
+        RobotLogPrint::trace(
+            LL_INFO,
+            "sdk log: login completed, set joint1 retate 360 falg success. joint1Rot360Enable=%d",
+            joint1Rot360 ? 1 : 0);
     } else {
-        RobotLogPrint::trace(LL_FATAL, "sdk log: login completed, get joint1 retate 360 falg failed.");
+        RobotLogPrint::trace(LL_FATAL,
+                             "sdk log: login completed, get joint1 retate 360 falg failed.");
     }
     return ret;
 }
@@ -96,80 +102,68 @@ int RobotControlServices::logoutService() {
 
 // ---- two-step operations ------------------------------------------------------
 
-RobotControlServices::WaitOutcome RobotControlServices::requestAndAwait(CompletionPoint& point, RobotCommandType type,
-                                                                        char* body, int bodyLength, int waitMsec,
-                                                                        int& ret) {
+int RobotControlServices::completionResult(WaitOutcome outcome, int timeoutCode,
+                                           const char* timeoutLog) {
+    switch (outcome) {
+        case WaitOutcome::Signalled:
+            return ErrnoSucc;
+        case WaitOutcome::Disconnected:
+            RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
+            return ErrCode_SocketDisconnect;
+        case WaitOutcome::TimedOut:
+            break;
+    }
+    RobotLogPrint::trace(LL_ERROR, "%s", timeoutLog);
+    return timeoutCode;
+}
+
+int RobotControlServices::runTwoStep(CompletionPoint& point, RobotCommandType type, char* body,
+                                     int bodyLength, bool block, int waitMsec, int timeoutCode,
+                                     const char* timeoutLog) {
+    if (!block) return requestServiceOnlyCheckSendResultMode(type, body, bodyLength);
     const auto deadline = deadlineIn(waitMsec);  // the request's own wait runs inside it
     std::lock_guard<std::mutex> serialise(point.m_callMutex);
     const uint64_t generation = m_linkGeneration.load(std::memory_order_acquire);
     armCompletion(point);
-    ret = requestServiceOnlyCheckSendResultMode(type, body, bodyLength);
-    if (ret != ErrnoSucc) return WaitOutcome::TimedOut;
-    return waitCompletion(point, deadline, generation);
+    const int ret = requestServiceOnlyCheckSendResultMode(type, body, bodyLength);
+    if (ret != ErrnoSucc) return ret;
+    return completionResult(waitCompletion(point, deadline, generation), timeoutCode, timeoutLog);
 }
 
 int RobotControlServices::robotHandShakeService(bool isBlock) {
-    const RobotCommandType type = CommunicationMateType::CommunicationType_RobotHandShake;
-    if (!isBlock) return requestServiceOnlyCheckSendResultMode(type, nullptr, 0);
-    int ret = ErrnoSucc;
-    switch (requestAndAwait(m_robotHandShakeFinish, type, nullptr, 0, HANDSHAKE_WAIT_MSEC, ret)) {
-        case WaitOutcome::Signalled:
-            return m_robotHandShakeSuccFlag.load(std::memory_order_relaxed) ? ErrnoSucc : ErrCode_ResponseReturnError;
-        case WaitOutcome::Disconnected:
-            RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
-            return ErrCode_SocketDisconnect;
-        case WaitOutcome::TimedOut:
-            break;
-    }
-    if (ret != ErrnoSucc) return ret;
-    RobotLogPrint::trace(LL_ERROR, "sdk log: Wait handshake finish signal timeout.");
-    return ErrCode_MotionRelatedVariableError;
+    const int ret =
+        runTwoStep(m_robotHandShakeFinish, CommunicationMateType::CommunicationType_RobotHandShake,
+                   nullptr, 0, isBlock, HANDSHAKE_WAIT_MSEC, ErrCode_MotionRelatedVariableError,
+                   "sdk log: Wait handshake finish signal timeout.");
+    if (ret != ErrnoSucc || !isBlock) return ret;
+    return m_robotHandShakeSuccFlag.load(std::memory_order_relaxed) ? ErrnoSucc
+                                                                    : ErrCode_ResponseReturnError;
 }
 
-int RobotControlServices::robotStartupService(const RobotTcpParam& tcpParam, uint8_t collisionClass, bool readPose,
-                                              bool staticCollisionDetect, int maxAcc, ROBOT_SERVICE_STATE& result,
-                                              bool IsBolck) {
+int RobotControlServices::robotStartupService(const RobotTcpParam& tcpParam, uint8_t collisionClass,
+                                              bool readPose, bool staticCollisionDetect, int maxAcc,
+                                              ROBOT_SERVICE_STATE& result, bool IsBolck) {
     char* body = nullptr;
     int bodyLength = 0;
-    if (!ProtoEncodeDecode::getRequest_robotStartup(&body, &bodyLength, tcpParam, collisionClass, readPose,
-                                                    staticCollisionDetect, maxAcc)) {
+    if (!ProtoEncodeDecode::getRequest_robotStartup(&body, &bodyLength, tcpParam, collisionClass,
+                                                    readPose, staticCollisionDetect, maxAcc)) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: Make setTcpParam protobuf content failed.");
         return ErrCode_CreateRequestFailed;
     }
-    const RobotCommandType type = CommunicationMateType::CommunicationType_RobotStartup;
-    if (!IsBolck) return requestServiceOnlyCheckSendResultMode(type, body, bodyLength);
-    int ret = ErrnoSucc;
-    switch (requestAndAwait(m_startupDone, type, body, bodyLength, STARTUP_DONE_WAIT_MSEC, ret)) {
-        case WaitOutcome::Signalled:
-            result = static_cast<ROBOT_SERVICE_STATE>(m_robotStartupDoneResult.load(std::memory_order_relaxed));
-            return ErrnoSucc;
-        case WaitOutcome::Disconnected:
-            RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
-            return ErrCode_SocketDisconnect;
-        case WaitOutcome::TimedOut:
-            break;
-    }
-    if (ret != ErrnoSucc) return ret;
-    RobotLogPrint::trace(LL_ERROR, "sdk log: Wait StartupDone signal timeout.");
-    return ErrCode_RequestRelatedVariableError;
+    const int ret =
+        runTwoStep(m_startupDone, CommunicationMateType::CommunicationType_RobotStartup, body,
+                   bodyLength, IsBolck, STARTUP_DONE_WAIT_MSEC, ErrCode_RequestRelatedVariableError,
+                   "sdk log: Wait StartupDone signal timeout.");
+    if (ret == ErrnoSucc && IsBolck)
+        result = static_cast<ROBOT_SERVICE_STATE>(
+            m_robotStartupDoneResult.load(std::memory_order_relaxed));
+    return ret;
 }
 
 int RobotControlServices::robotShutdownService(bool IsBolck) {
-    const RobotCommandType type = CommunicationMateType::CommunicationType_RobotShutdown;
-    if (!IsBolck) return requestServiceOnlyCheckSendResultMode(type, nullptr, 0);
-    int ret = ErrnoSucc;
-    switch (requestAndAwait(m_shutDownDone, type, nullptr, 0, SHUTDOWN_DONE_WAIT_MSEC, ret)) {
-        case WaitOutcome::Signalled:
-            return ErrnoSucc;
-        case WaitOutcome::Disconnected:
-            RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
-            return ErrCode_SocketDisconnect;
-        case WaitOutcome::TimedOut:
-            break;
-    }
-    if (ret != ErrnoSucc) return ret;
-    RobotLogPrint::trace(LL_ERROR, "sdk log: Wait shutDown Done signal timeout.");
-    return ErrCode_Failed;
+    return runTwoStep(m_shutDownDone, CommunicationMateType::CommunicationType_RobotShutdown,
+                      nullptr, 0, IsBolck, SHUTDOWN_DONE_WAIT_MSEC, ErrCode_Failed,
+                      "sdk log: Wait shutDown Done signal timeout.");
 }
 
 // ---- single-step commands -----------------------------------------------------
@@ -184,18 +178,21 @@ int RobotControlServices::robotControlService(RobotControlCommand cmd) {
 int RobotControlServices::armPowerControlService(bool value) {
     return sendEncodedCheckResult(
         CommunicationMateType::CommunicationType_SetRobotPowerStatus,
-        [&](char** d, int* n) { return ProtoEncodeDecode::getRequest_setRobotPowerStatus(d, n, value); },
+        [&](char** d, int* n) {
+            return ProtoEncodeDecode::getRequest_setRobotPowerStatus(d, n, value);
+        },
         "sdk log: Make armPowerControl request failed.");
 }
 
 int RobotControlServices::rootReleaseBrake() {
-    return requestServiceOnlyCheckSendResultMode(CommunicationMateType::CommunicationType_SetRobotReleaseBrake, nullptr,
-                                                 0);
+    return requestServiceOnlyCheckSendResultMode(
+        CommunicationMateType::CommunicationType_SetRobotReleaseBrake, nullptr, 0);
 }
 
 int RobotControlServices::collisionRecover() {
     RobotLogPrint::trace(LL_INFO, "sdk log:user call collisionRecover");
-    return requestServiceOnlyCheckSendResultMode(CommunicationMateType::CommunicationType_CollisionRecover, nullptr, 0);
+    return requestServiceOnlyCheckSendResultMode(
+        CommunicationMateType::CommunicationType_CollisionRecover, nullptr, 0);
 }
 
 // ---- move control --------------------------------------------------------------
@@ -208,14 +205,14 @@ int RobotControlServices::robotMoveControlService(RobotCommandType cmdType) {
         CompletionPoint* point;
     };
     const Row rows[] = {
-        {CommunicationMateType::CommunicationType_RobotMoveControlType_SlowStop, "Motion-Control-SlowStop",
-         ErrCode_moveControlSlowStopFailed, &m_robotMoveControlStop},
-        {CommunicationMateType::CommunicationType_RobotMoveControlType_FastStop, "Motion-Control-FastStop",
-         ErrCode_moveControlFastStopFailed, &m_robotMoveControlStop},
-        {CommunicationMateType::CommunicationType_RobotMoveControlType_Pause, "Motion-Control-Pause",
-         ErrCode_moveControlPauseFailed, &m_robotMoveControlPause},
-        {CommunicationMateType::CommunicationType_RobotMoveControlType_Continue, "Motion-Control-Continue",
-         ErrCode_moveControlContinueFailed, &m_robotMoveControlContinue},
+        {CommunicationMateType::CommunicationType_RobotMoveControlType_SlowStop,
+         "Motion-Control-SlowStop", ErrCode_moveControlSlowStopFailed, &m_robotMoveControlStop},
+        {CommunicationMateType::CommunicationType_RobotMoveControlType_FastStop,
+         "Motion-Control-FastStop", ErrCode_moveControlFastStopFailed, &m_robotMoveControlStop},
+        {CommunicationMateType::CommunicationType_RobotMoveControlType_Pause,
+         "Motion-Control-Pause", ErrCode_moveControlPauseFailed, &m_robotMoveControlPause},
+        {CommunicationMateType::CommunicationType_RobotMoveControlType_Continue,
+         "Motion-Control-Continue", ErrCode_moveControlContinueFailed, &m_robotMoveControlContinue},
     };
     const Row* row = nullptr;
     for (const Row& r : rows) {
@@ -237,8 +234,8 @@ int RobotControlServices::robotMoveControlService(RobotCommandType cmdType) {
         if (ret == ErrnoSucc) {
             call_robot_motion_func_result result = call_robot_motion_func_failed;
             int errorCode = 0;
-            if (!ProtoEncodeDecode::resolveResponse_moveControlResule(response.m_textPtr, response.m_textLength, result,
-                                                                      errorCode)) {
+            if (!ProtoEncodeDecode::resolveResponse_moveControlResule(
+                    response.m_textPtr, response.m_textLength, result, errorCode)) {
                 RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve Motion-Control-Response failed.");
                 ret = ErrCode_ResolveResponseFailed;
             } else {
@@ -253,21 +250,13 @@ int RobotControlServices::robotMoveControlService(RobotCommandType cmdType) {
                         break;
                     case call_robot_motion_func_succ_wait_done:
                     case call_robot_motion_func_succ_nocall_wait:
-                        RobotLogPrint::trace(LL_INFO, "sdk log: Waiting for the Motion-Control-Done of the event");
-                        switch (waitCompletion(*row->point, deadlineIn(MOVE_CONTROL_DONE_WAIT_MSEC), generation)) {
-                            case WaitOutcome::Signalled:
-                                ret = ErrnoSucc;
-                                break;
-                            case WaitOutcome::Disconnected:
-                                RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
-                                ret = ErrCode_SocketDisconnect;
-                                break;
-                            case WaitOutcome::TimedOut:
-                                RobotLogPrint::trace(LL_ERROR,
-                                                     "sdk log: Waiting Motion-Control-Done event has timed out");
-                                ret = ErrCode_Failed;
-                                break;
-                        }
+                        RobotLogPrint::trace(
+                            LL_INFO, "sdk log: Waiting for the Motion-Control-Done of the event");
+                        ret = completionResult(
+                            waitCompletion(*row->point, deadlineIn(MOVE_CONTROL_DONE_WAIT_MSEC),
+                                           generation),
+                            ErrCode_Failed,
+                            "sdk log: Waiting Motion-Control-Done event has timed out");
                         break;
                     default:
                         ret = ErrCode_Failed;

@@ -20,8 +20,8 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <time.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -100,7 +100,8 @@ bool writeFull(int fd, const char* buf, size_t n) {
 std::string frame(int32_t type, const std::string& body) {
     std::string f("\xEE\xCC\xFF\xFF", 4);
     auto put = [&f](int32_t v) {
-        for (int i = 0; i < 4; ++i) f.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
+        for (int i = 0; i < 4; ++i)
+            f.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
     };
     put(static_cast<int32_t>(body.size() + 12));
     put(type);
@@ -203,7 +204,8 @@ std::string commonResultBody() {
 
 void BM_LibraryRequest(benchmark::State& state) {
     LoopbackPair pair;
-    const std::string reply = frame(CommunicationMateType::CommunicationType_communicationHeart, commonResultBody());
+    const std::string reply =
+        frame(CommunicationMateType::CommunicationType_communicationHeart, commonResultBody());
     Responder responder(pair.server, [&reply](int32_t) -> const std::string& { return reply; });
     BenchCore core;
     if (core.adoptConnectedSocket(pair.releaseClient()) != 0) {
@@ -230,7 +232,7 @@ struct PushCounter {
     std::atomic<uint64_t> count{0};
     std::atomic<uint64_t> target{0};
     uint64_t batch = 0;
-    int64_t batchStartNs = 0;   // receive thread only
+    int64_t batchStartNs = 0;  // receive thread only
     std::atomic<int64_t> receiveCpuNs{0};
 };
 
@@ -279,7 +281,8 @@ void BM_JointStatusPush(benchmark::State& state) {
     const int batch = 256;
     LoopbackPair pair;
     std::string burst;
-    const std::string one = frame(CommunicationMateType::CommunicationType_RealTimeJointStatus, jointStatusBody());
+    const std::string one =
+        frame(CommunicationMateType::CommunicationType_RealTimeJointStatus, jointStatusBody());
     for (int i = 0; i < batch; ++i) burst += one;
     BenchCore core;
     PushCounter counter;
@@ -295,11 +298,12 @@ void BM_JointStatusPush(benchmark::State& state) {
         counter.target.store(expected, std::memory_order_release);
         writeFull(pair.server, burst.data(), burst.size());
         std::unique_lock<std::mutex> lock(counter.mutex);
-        counter.cv.wait(lock, [&] { return counter.count.load(std::memory_order_acquire) >= expected; });
+        counter.cv.wait(lock,
+                        [&] { return counter.count.load(std::memory_order_acquire) >= expected; });
     }
     state.SetItemsProcessed(static_cast<int64_t>(expected));
-    state.counters["wall_per_push"] =
-        benchmark::Counter(static_cast<double>(expected), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["wall_per_push"] = benchmark::Counter(
+        static_cast<double>(expected), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     const double timedPushes = static_cast<double>(state.iterations()) * (batch - 1);
     state.counters["rx_cpu_ns_per_push"] =
         timedPushes > 0 ? static_cast<double>(counter.receiveCpuNs.load()) / timedPushes : 0.0;
@@ -312,7 +316,8 @@ void BM_JointStatusDispatch(benchmark::State& state) {
     BenchCore core;
     PushCounter counter;
     core.robotServiceRegisterRealTimeJointStatusCallbackService(onJointStatus, &counter);
-    const std::string one = frame(CommunicationMateType::CommunicationType_RealTimeJointStatus, jointStatusBody());
+    const std::string one =
+        frame(CommunicationMateType::CommunicationType_RealTimeJointStatus, jointStatusBody());
     const std::string content = one.substr(8, one.size() - 16);  // command type and body
     for (auto _ : state) core.responseProcess(-1, content.data(), static_cast<int>(content.size()));
 }
@@ -341,7 +346,8 @@ void BM_EventLatency(benchmark::State& state) {
         probe.sentAt.store(Clock::now().time_since_epoch().count(), std::memory_order_release);
         core.robotRealTimeEventProcess(event);
         int64_t latency;
-        while ((latency = probe.latencyNs.load(std::memory_order_acquire)) < 0) std::this_thread::yield();
+        while ((latency = probe.latencyNs.load(std::memory_order_acquire)) < 0)
+            std::this_thread::yield();
         state.SetIterationTime(static_cast<double>(latency) * 1e-9);
     }
 }
@@ -355,7 +361,8 @@ public:
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
             nsPerIteration[run.run_name.function_name] =
-                run.GetAdjustedRealTime() * benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
+                run.GetAdjustedRealTime() *
+                benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
                 benchmark::GetTimeUnitMultiplier(run.time_unit);
         }
         ConsoleReporter::ReportRuns(runs);
@@ -378,7 +385,8 @@ int main(int argc, char** argv) {
         std::printf("ratio LibraryRequest / RawPingPong  = %.3f (target <= 2.5)\n",
                     t["BM_LibraryRequest"] / t["BM_RawPingPong"]);
     if (has("BM_HandOffFloor") && has("BM_RawPingPong"))
-        std::printf("ratio HandOffFloor / RawPingPong    = %.3f\n", t["BM_HandOffFloor"] / t["BM_RawPingPong"]);
+        std::printf("ratio HandOffFloor / RawPingPong    = %.3f\n",
+                    t["BM_HandOffFloor"] / t["BM_RawPingPong"]);
     benchmark::Shutdown();
     return 0;
 }

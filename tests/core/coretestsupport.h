@@ -10,11 +10,11 @@
 #include <condition_variable>
 #include <cstring>
 #include <functional>
-#include <thread>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "RobotSDK/service/robotcontrolservices.h"
@@ -31,9 +31,12 @@ class LogCapture {
 public:
     LogCapture() {
         static RobotLogPrint sink;  // the process's log instance, as a facade would create it
-        RobotLogPrint::getRobotLogPrintPtr()->registerRobotLogPrintCallback(&LogCapture::onLine, this);
+        RobotLogPrint::getRobotLogPrintPtr()->registerRobotLogPrintCallback(&LogCapture::onLine,
+                                                                            this);
     }
-    ~LogCapture() { RobotLogPrint::getRobotLogPrintPtr()->registerRobotLogPrintCallback(nullptr, nullptr); }
+    ~LogCapture() {
+        RobotLogPrint::getRobotLogPrintPtr()->registerRobotLogPrintCallback(nullptr, nullptr);
+    }
 
     int count(const std::string& text) const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -41,11 +44,13 @@ public:
         for (const auto& line : lines_) n += line.second.find(text) != std::string::npos ? 1 : 0;
         return n;
     }
-    bool waitFor(const std::string& text, int times = 1, std::chrono::milliseconds timeout = 5000ms) const {
+    bool waitFor(const std::string& text, int times = 1,
+                 std::chrono::milliseconds timeout = 5000ms) const {
         std::unique_lock<std::mutex> lock(mutex_);
         return cv_.wait_for(lock, timeout, [&] {
             int n = 0;
-            for (const auto& line : lines_) n += line.second.find(text) != std::string::npos ? 1 : 0;
+            for (const auto& line : lines_)
+                n += line.second.find(text) != std::string::npos ? 1 : 0;
             return n >= times;
         });
     }
@@ -134,7 +139,8 @@ protected:
 };
 
 // Polls cond until it holds or the time-out passes.
-inline bool waitUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout = 5000ms) {
+inline bool waitUntil(const std::function<bool()>& cond,
+                      std::chrono::milliseconds timeout = 5000ms) {
     const auto deadline = Clock::now() + timeout;
     while (!cond()) {
         if (Clock::now() >= deadline) return cond();

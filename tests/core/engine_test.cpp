@@ -57,8 +57,8 @@ TEST_F(EngineTest, EmptyResponseBodyIsATextOfLengthZero) {
     rule.rawBody = std::string();
     sim().setFault(tevo_sim::GetRobotMode, rule);
     CommunicationResponse response;
-    ASSERT_EQ(core().requestServiceGetResponseContentMode(CommunicationMateType::CommunicationType_GetRobotMode,
-                                                          nullptr, 0, response),
+    ASSERT_EQ(core().requestServiceGetResponseContentMode(
+                  CommunicationMateType::CommunicationType_GetRobotMode, nullptr, 0, response),
               ErrnoSucc);
     EXPECT_NE(response.m_textPtr, nullptr);
     EXPECT_EQ(response.m_textLength, 0);
@@ -101,8 +101,14 @@ TEST_F(EngineTest, SameCommandTypeIsSerialised) {
     sim().setFault(tevo_sim::GetRobotMode, slow);
     const auto start = Clock::now();
     int results[2] = {-1, -1};
-    std::thread a([&] { RobotWorkMode m; results[0] = core().getRobotWorkModeService(m); });
-    std::thread b([&] { RobotWorkMode m; results[1] = core().getRobotWorkModeService(m); });
+    std::thread a([&] {
+        RobotWorkMode m;
+        results[0] = core().getRobotWorkModeService(m);
+    });
+    std::thread b([&] {
+        RobotWorkMode m;
+        results[1] = core().getRobotWorkModeService(m);
+    });
     a.join();
     b.join();
     EXPECT_EQ(results[0], ErrnoSucc);
@@ -121,7 +127,10 @@ TEST_F(EngineTest, DifferentCommandTypesRunInParallel) {
     int modeRet = -1;
     int existRet = -1;
     bool exists = false;
-    std::thread a([&] { RobotWorkMode m; modeRet = core().getRobotWorkModeService(m); });
+    std::thread a([&] {
+        RobotWorkMode m;
+        modeRet = core().getRobotWorkModeService(m);
+    });
     std::thread b([&] { existRet = core().getIsRealRobotExist(exists); });
     a.join();
     b.join();
@@ -148,7 +157,8 @@ TEST_F(EngineTest, LostConnectionWakesWaitingCaller) {
     sim().closeConnection();
     caller.join();
     EXPECT_EQ(ret, ErrCode_SocketDisconnect);
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returned - closed).count(), 1000);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returned - closed).count(),
+              1000);
     EXPECT_FALSE(core().getCurrentConnectStatus());
 }
 
@@ -179,8 +189,10 @@ TEST_F(EngineTest, FramesWithUnknownCommandTypeAreDropped) {
 }
 
 TEST_F(EngineTest, CommandTypeOutOfRangeIsRefused) {
-    EXPECT_EQ(core().safeIoAboutCommunication(static_cast<RobotCommandType>(145), {1}), ErrCode_ParamError);
-    EXPECT_EQ(core().safeIoAboutCommunication(static_cast<RobotCommandType>(-3), {1}), ErrCode_ParamError);
+    EXPECT_EQ(core().safeIoAboutCommunication(static_cast<RobotCommandType>(145), {1}),
+              ErrCode_ParamError);
+    EXPECT_EQ(core().safeIoAboutCommunication(static_cast<RobotCommandType>(-3), {1}),
+              ErrCode_ParamError);
 }
 
 TEST(ServerCodeMapping, TableOfCodes) {
@@ -191,7 +203,8 @@ TEST(ServerCodeMapping, TableOfCodes) {
                               {-7, ErrCode_ResponseReturnError},
                               {1000, ErrCode_ResponseReturnError}};
     for (const CodeCase& c : cases)
-        EXPECT_EQ(RobotControlServices::getErrCodeByServerResponse(c.serverCode), c.expected) << c.serverCode;
+        EXPECT_EQ(RobotControlServices::getErrCodeByServerResponse(c.serverCode), c.expected)
+            << c.serverCode;
 }
 
 }  // namespace

@@ -44,19 +44,31 @@ struct Received {
 
 void onJointStatus(const JointStatus*, int n, void* arg) {
     auto* r = static_cast<Received*>(arg);
-    r->update([&] { ++r->jointStatusCount; r->jointStatusLength = n; });
+    r->update([&] {
+        ++r->jointStatusCount;
+        r->jointStatusLength = n;
+    });
 }
 void onRoadPoint(const wayPoint_S* wp, void* arg) {
     auto* r = static_cast<Received*>(arg);
-    r->update([&] { ++r->roadPointCount; r->roadPoint = *wp; });
+    r->update([&] {
+        ++r->roadPointCount;
+        r->roadPoint = *wp;
+    });
 }
 void onEndSpeed(double speed, void* arg) {
     auto* r = static_cast<Received*>(arg);
-    r->update([&] { ++r->endSpeedCount; r->endSpeed = speed; });
+    r->update([&] {
+        ++r->endSpeedCount;
+        r->endSpeed = speed;
+    });
 }
 void onMovep(int step, void* arg) {
     auto* r = static_cast<Received*>(arg);
-    r->update([&] { ++r->movepCount; r->movepStep = step; });
+    r->update([&] {
+        ++r->movepCount;
+        r->movepStep = step;
+    });
 }
 void onEvent(const RobotEventInfo* info, void* arg) {
     auto* r = static_cast<Received*>(arg);
@@ -84,8 +96,8 @@ TEST_F(EventsTest, EachPushReachesItsCallback) {
     sim().sendPush(tevo_sim::RealTimeRobotEndSpeed);
     sim().sendPush(tevo_sim::MovepProgressNotify, 17);
     ASSERT_TRUE(received_.waitFor([&] {
-        return received_.jointStatusCount == 1 && received_.roadPointCount == 1 && received_.endSpeedCount == 1 &&
-               received_.movepCount == 1;
+        return received_.jointStatusCount == 1 && received_.roadPointCount == 1 &&
+               received_.endSpeedCount == 1 && received_.movepCount == 1;
     }));
     std::lock_guard<std::mutex> lock(received_.mutex);
     EXPECT_EQ(received_.jointStatusLength, 6);
@@ -100,7 +112,8 @@ TEST_F(EventsTest, EachPushReachesItsCallback) {
     EXPECT_NEAR(received_.roadPoint.cartPos.position.y, expected.cartPos.position.y, 1e-9);
     EXPECT_NEAR(received_.roadPoint.cartPos.position.z, expected.cartPos.position.z, 1e-9);
     EXPECT_NEAR(received_.roadPoint.orientation.w, expected.orientation.w, 1e-9);
-    EXPECT_GT(std::fabs(expected.cartPos.position.z) + std::fabs(expected.cartPos.position.x), 0.01);
+    EXPECT_GT(std::fabs(expected.cartPos.position.z) + std::fabs(expected.cartPos.position.x),
+              0.01);
 }
 
 TEST_F(EventsTest, UndecodablePushIsLoggedAndDropped) {
@@ -121,9 +134,10 @@ struct EventCase {
 // Which events end a blocking move, which are logged as errors; all of them
 // reach the event callback in arrival order.
 TEST_F(EventsTest, EventClassesAndDeliveryOrder) {
-    const EventCase cases[] = {{22, true, false},   {26, true, false},   {1005, true, true}, {1300, true, true},
-                               {2551, false, true}, {2001, true, true},  {9000, false, true}, {44, false, false},
-                               {1000, false, false}, {2999, true, true}, {3000, false, true}};
+    const EventCase cases[] = {{22, true, false},   {26, true, false},   {1005, true, true},
+                               {1300, true, true},  {2551, false, true}, {2001, true, true},
+                               {9000, false, true}, {44, false, false},  {1000, false, false},
+                               {2999, true, true},  {3000, false, true}};
     core().clearMoveFinishEventQueue();
     for (const EventCase& c : cases) sim().sendEvent({c.type, 7, "e" + std::to_string(c.type)});
     const size_t n = sizeof(cases) / sizeof(cases[0]);
@@ -134,8 +148,9 @@ TEST_F(EventsTest, EventClassesAndDeliveryOrder) {
         EXPECT_EQ(received_.events[i].eventType, cases[i].type);
         EXPECT_EQ(received_.events[i].eventCode, 7);
         EXPECT_EQ(received_.events[i].eventContent, "e" + std::to_string(cases[i].type));
-        EXPECT_EQ(log_.count("sdk log: real time event. type:" + std::to_string(cases[i].type) + " "),
-                  cases[i].errorLine ? 1 : 0);
+        EXPECT_EQ(
+            log_.count("sdk log: real time event. type:" + std::to_string(cases[i].type) + " "),
+            cases[i].errorLine ? 1 : 0);
         if (cases[i].endsMove) finishing.push_back(static_cast<RobotEventType>(cases[i].type));
     }
     EXPECT_EQ(core().moveFinishQueue(), finishing);
@@ -152,8 +167,9 @@ TEST_F(EventsTest, MoveFinishEventWakesMotionWaiter) {
     std::thread motion([&] {
         std::unique_lock<std::mutex> lock(*core().getRobotMoveAtTrackTargetPosMutexPtr());
         waiting = true;
-        core().getRobotMoveAtTrackTargetPosConditonPtr()->wait_for(
-            lock, 5000ms, [&] { return core().frontToMoveFinishEventQueue() != RobotEventInvalid; });
+        core().getRobotMoveAtTrackTargetPosConditonPtr()->wait_for(lock, 5000ms, [&] {
+            return core().frontToMoveFinishEventQueue() != RobotEventInvalid;
+        });
         seen = core().frontToMoveFinishEventQueue();
     });
     while (!waiting) std::this_thread::yield();
@@ -213,7 +229,8 @@ TEST(EventRing, HoldsQueueSizeEventsWhileCallbackBlocksAndKeepsOrder) {
         ASSERT_TRUE(gate.cv.wait_for(lock, 5000ms, [&] { return gate.entered; }));
     }
     const int queueSize = RobotEventQueue::QUEUE_SIZE;
-    for (int i = 1; i <= queueSize + 1; ++i) core.robotRealTimeEventProcess(event(i));  // the last one is dropped
+    for (int i = 1; i <= queueSize + 1; ++i)
+        core.robotRealTimeEventProcess(event(i));  // the last one is dropped
     {
         std::lock_guard<std::mutex> lock(gate.mutex);
         gate.open = true;
@@ -224,11 +241,13 @@ TEST(EventRing, HoldsQueueSizeEventsWhileCallbackBlocksAndKeepsOrder) {
     const int marker = -1;
     {
         std::unique_lock<std::mutex> lock(gate.mutex);
-        ASSERT_TRUE(gate.cv.wait_for(lock, 10000ms, [&] { return static_cast<int>(gate.codes.size()) >= queueSize + 1; }));
+        ASSERT_TRUE(gate.cv.wait_for(
+            lock, 10000ms, [&] { return static_cast<int>(gate.codes.size()) >= queueSize + 1; }));
     }
     core.robotRealTimeEventProcess(event(marker));
     std::unique_lock<std::mutex> lock(gate.mutex);
-    ASSERT_TRUE(gate.cv.wait_for(lock, 10000ms, [&] { return !gate.codes.empty() && gate.codes.back() == marker; }));
+    ASSERT_TRUE(gate.cv.wait_for(
+        lock, 10000ms, [&] { return !gate.codes.empty() && gate.codes.back() == marker; }));
     ASSERT_EQ(static_cast<int>(gate.codes.size()), queueSize + 2);
     for (int i = 0; i <= queueSize; ++i) ASSERT_EQ(gate.codes[i], i);
 }
@@ -259,7 +278,8 @@ TEST(EventRing, QueuePushPopAtCapacityAndAcrossWrap) {
     EXPECT_FALSE(queue.pop(out));
     // Two laps, so the counters wrap around the slot array.
     for (int lap = 0; lap < 2; ++lap) {
-        for (int i = 0; i < RobotEventQueue::QUEUE_SIZE; ++i) ASSERT_TRUE(queue.push(RobotEvent(1, i, "")));
+        for (int i = 0; i < RobotEventQueue::QUEUE_SIZE; ++i)
+            ASSERT_TRUE(queue.push(RobotEvent(1, i, "")));
         EXPECT_FALSE(queue.push(RobotEvent(1, -1, "")));
         for (int i = 0; i < RobotEventQueue::QUEUE_SIZE; ++i) {
             ASSERT_TRUE(queue.pop(out));

@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "kinematics/kinematicscore.h"
 #include "coretestsupport.h"
+#include "kinematics/kinematicscore.h"
 
 namespace core_test {
 namespace {
@@ -82,7 +82,8 @@ TEST_F(LifecycleTest, CompletionBeforeResponseIsKept) {
     pause.suppressCompletion = true;
     sim().setFault(tevo_sim::MoveControlPause, pause);
     start = Clock::now();
-    EXPECT_EQ(core().robotMoveControlService(CommunicationMateType::CommunicationType_RobotMoveControlType_Pause),
+    EXPECT_EQ(core().robotMoveControlService(
+                  CommunicationMateType::CommunicationType_RobotMoveControlType_Pause),
               ErrnoSucc);
     EXPECT_LT(msSince(start), 1500);
     EXPECT_EQ(log_.count("could not be locked"), 0);
@@ -104,7 +105,8 @@ TEST_F(LifecycleTest, LostConnectionEndsBlockingStartup) {
     sim().closeConnection();
     caller.join();
     EXPECT_EQ(ret, ErrCode_SocketDisconnect);
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returned - closed).count(), 1000);
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returned - closed).count(),
+              1000);
 }
 
 struct MoveControlCase {
@@ -117,7 +119,8 @@ struct MoveControlCase {
 TEST_F(LifecycleTest, MoveControlResults) {
     using CMT = CommunicationMateType;
     const MoveControlCase cases[] = {
-        {CMT::CommunicationType_RobotMoveControlType_Pause, tevo_sim::MoveControlSuccNoWait, 0, ErrnoSucc},
+        {CMT::CommunicationType_RobotMoveControlType_Pause, tevo_sim::MoveControlSuccNoWait, 0,
+         ErrnoSucc},
         {CMT::CommunicationType_RobotMoveControlType_SlowStop, tevo_sim::MoveControlFailed, 0,
          ErrCode_moveControlSlowStopFailed},
         {CMT::CommunicationType_RobotMoveControlType_FastStop, tevo_sim::MoveControlFailed, 0,
@@ -136,7 +139,8 @@ TEST_F(LifecycleTest, MoveControlResults) {
         {CMT::CommunicationType_RobotMoveControlType_Continue, tevo_sim::MoveControlSuccWaitDone,
          RobotEvent_softEmergency, ErrnoSucc},
         {CMT::CommunicationType_RobotMoveControlType_FastStop, 9, 0, ErrCode_Failed},
-        {CMT::CommunicationType_RobotMoveControlType_Pause, tevo_sim::MoveControlSuccWaitDone, 0, ErrCode_Failed},
+        {CMT::CommunicationType_RobotMoveControlType_Pause, tevo_sim::MoveControlSuccWaitDone, 0,
+         ErrCode_Failed},
     };
     for (const MoveControlCase& c : cases) {
         SCOPED_TRACE("type " + std::to_string(c.type) + " result " + std::to_string(c.peerResult));
@@ -152,14 +156,16 @@ TEST_F(LifecycleTest, MoveControlResults) {
         EXPECT_EQ(core().robotMoveControlService(c.type), c.expected);
         if (c.peerResult == tevo_sim::MoveControlSuccWaitDone && c.completionEvent == 0) {
             EXPECT_GE(msSince(start), 3990);  // waited the full 4000 ms for the done event
-            EXPECT_EQ(log_.levelOf("sdk log: Waiting Motion-Control-Done event has timed out"), LL_ERROR);
+            EXPECT_EQ(log_.levelOf("sdk log: Waiting Motion-Control-Done event has timed out"),
+                      LL_ERROR);
         }
         sim().clearFault(c.type);
     }
 }
 
 TEST_F(LifecycleTest, MoveControlRefusesOtherCommandTypes) {
-    EXPECT_EQ(core().robotMoveControlService(CommunicationMateType::CommunicationType_RobotMove), ErrCode_Failed);
+    EXPECT_EQ(core().robotMoveControlService(CommunicationMateType::CommunicationType_RobotMove),
+              ErrCode_Failed);
     EXPECT_EQ(sim().requestCount(tevo_sim::RobotMove), 0u);
     EXPECT_EQ(log_.levelOf("sdk log: Motion-Control command Undefined."), LL_ERROR);
 }
@@ -171,7 +177,9 @@ TEST_F(LifecycleTest, PauseDoneSignalDroppedAfter450ms) {
         std::unique_lock<std::mutex> hold(core().pauseMutex());
         const auto start = Clock::now();
         sim().sendEvent({RobotEvent_RobotMoveControlPauseDone, 0, ""});
-        ASSERT_TRUE(log_.waitFor("sdk log: The pauseDone mutex could not be locked before the specified timeout expired."));
+        ASSERT_TRUE(
+            log_.waitFor("sdk log: The pauseDone mutex could not be locked before the specified "
+                         "timeout expired."));
         EXPECT_GE(msSince(start), 440);
     }
     ASSERT_TRUE(log_.waitFor("sdk log: Process PauseDone event finish. id:"));
@@ -187,7 +195,8 @@ TEST_F(LifecycleTest, LoginWithWrongPasswordKeepsTheConnection) {
     ObservedCore other;
     RobotType type{};
     RobotDhPara dh{};
-    EXPECT_EQ(other.loginService(simHost(), simPort(), simUser(), "wrong", type, dh), ErrCode_Failed);
+    EXPECT_EQ(other.loginService(simHost(), simPort(), simUser(), "wrong", type, dh),
+              ErrCode_Failed);
     EXPECT_EQ(log_.levelOf("sdk log: login failed."), LL_ERROR);
     EXPECT_TRUE(other.getCurrentConnectStatus());
     EXPECT_EQ(other.logoutService(), 0);
@@ -199,8 +208,10 @@ TEST_F(LifecycleTest, LoginToUnreachableAddressFails) {
     RobotType type{};
     RobotDhPara dh{};
     sim().stop();
-    EXPECT_EQ(other.loginService(simHost(), simPort(), simUser(), simPassword(), type, dh), ErrCode_ConnectSocketFailed);
-    EXPECT_EQ(other.loginService(nullptr, simPort(), simUser(), simPassword(), type, dh), ErrCode_ConnectSocketFailed);
+    EXPECT_EQ(other.loginService(simHost(), simPort(), simUser(), simPassword(), type, dh),
+              ErrCode_ConnectSocketFailed);
+    EXPECT_EQ(other.loginService(nullptr, simPort(), simUser(), simPassword(), type, dh),
+              ErrCode_ConnectSocketFailed);
 }
 
 // Only the first successful login of the process hands DH lengths to the
@@ -220,7 +231,8 @@ TEST_F(LifecycleTest, SecondLoginLeavesKinematicsDhParameters) {
     ObservedCore second;
     RobotType type{};
     RobotDhPara dh{};
-    ASSERT_EQ(second.loginService(simHost(), other.port(), simUser(), simPassword(), type, dh), ErrnoSucc);
+    ASSERT_EQ(second.loginService(simHost(), other.port(), simUser(), simPassword(), type, dh),
+              ErrnoSucc);
     EXPECT_EQ(type, 3);
     const double got[6] = {dh.A3, dh.A4, dh.D1, dh.D2, dh.D5, dh.D6};
     double after[6];

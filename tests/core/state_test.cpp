@@ -49,58 +49,110 @@ TEST_F(StateTest, EveryOperationUsesItsCommandType) {
     const uint8_t firmware[4] = {1, 2, 3, 4};
     using S = RobotControlServices;
     const CommandCase cases[] = {
-        {"joint status push on", [&](S& s) { return s.setRealTimeJointStatusPush(true); }, tevo_sim::EnableRealTimeJointStatusPush},
-        {"joint status push off", [&](S& s) { return s.setRealTimeJointStatusPush(false); }, tevo_sim::DisableRealTimeJointStatusPush},
-        {"joint angle push on", [&](S& s) { return s.setRealTimeJointAnglePush(true); }, tevo_sim::EnableRealTimeJointAnglePush},
-        {"joint angle push off", [&](S& s) { return s.setRealTimeJointAnglePush(false); }, tevo_sim::DisableRealTimeJointAnglePush},
-        {"end speed push on", [&](S& s) { return s.setRealTimeEndSpeedPush(true); }, tevo_sim::EnableRealTimeEndSpeedPush},
-        {"end speed push off", [&](S& s) { return s.setRealTimeEndSpeedPush(false); }, tevo_sim::DisableRealTimeEndSpeedPush},
+        {"joint status push on", [&](S& s) { return s.setRealTimeJointStatusPush(true); },
+         tevo_sim::EnableRealTimeJointStatusPush},
+        {"joint status push off", [&](S& s) { return s.setRealTimeJointStatusPush(false); },
+         tevo_sim::DisableRealTimeJointStatusPush},
+        {"joint angle push on", [&](S& s) { return s.setRealTimeJointAnglePush(true); },
+         tevo_sim::EnableRealTimeJointAnglePush},
+        {"joint angle push off", [&](S& s) { return s.setRealTimeJointAnglePush(false); },
+         tevo_sim::DisableRealTimeJointAnglePush},
+        {"end speed push on", [&](S& s) { return s.setRealTimeEndSpeedPush(true); },
+         tevo_sim::EnableRealTimeEndSpeedPush},
+        {"end speed push off", [&](S& s) { return s.setRealTimeEndSpeedPush(false); },
+         tevo_sim::DisableRealTimeEndSpeedPush},
         {"get tcp", [&](S& s) { return s.getTcpParamService(tcp); }, tevo_sim::GetRobotTcpParam},
-        {"get tool dynamics", [&](S& s) { return s.getToolDynamicsParamService(tool); }, tevo_sim::GetToolDynamicsParam},
-        {"get collision", [&](S& s) { return s.getRobotCollisionCurrentService(collision); }, tevo_sim::GetRobotCollisionCurrent},
-        {"get work mode", [&](S& s) { return s.getRobotWorkModeService(mode); }, tevo_sim::GetRobotMode},
-        {"force teach", [&](S& s) { return s.setEnableForceTeachWhenProjectIsRunning(true); }, tevo_sim::SetEnableForceTeachWhenProjectIsRunning},
+        {"get tool dynamics", [&](S& s) { return s.getToolDynamicsParamService(tool); },
+         tevo_sim::GetToolDynamicsParam},
+        {"get collision", [&](S& s) { return s.getRobotCollisionCurrentService(collision); },
+         tevo_sim::GetRobotCollisionCurrent},
+        {"get work mode", [&](S& s) { return s.getRobotWorkModeService(mode); },
+         tevo_sim::GetRobotMode},
+        {"force teach", [&](S& s) { return s.setEnableForceTeachWhenProjectIsRunning(true); },
+         tevo_sim::SetEnableForceTeachWhenProjectIsRunning},
         {"dev info", [&](S& s) { return s.getRobotDevInfoService(dev); }, tevo_sim::GetDeviceInfo},
-        {"gravity", [&](S& s) { return s.getRobotGravityComponent(gravity); }, tevo_sim::GetRobotGravityComponent},
-        {"joint status", [&](S& s) { return s.getRobotJointStatus(status, 6); }, tevo_sim::GetRobotJointStatus},
-        {"joint angle", [&](S& s) { return s.getCurrentJointAngle(angles); }, tevo_sim::GetRobotJointAngle},
-        {"corrected waypoint", [&](S& s) { return s.getCorrectedWaypoint(wp, wp); }, tevo_sim::GetCorrectedWaypoint},
-        {"angle from controller", [&](S& s) { return s.getJointAngleFromController(angles); }, tevo_sim::GetJointAngleFromController},
-        {"real robot", [&](S& s) { return s.getIsRealRobotExist(flag); }, tevo_sim::GetIsRealRobotExist},
-        {"diagnosis", [&](S& s) { return s.getRobotDiagnosisInfo(diagnosis); }, tevo_sim::GetRobotDiagnosis},
-        {"state", [&](S& s) { return s.getRobotCurrentStateService(state); }, tevo_sim::GetRobotCurrentState},
-        {"joint offset", [&](S& s) { return s.setRobotJointOffsetService(offset); }, tevo_sim::RobotSetJointOffset},
-        {"orpe status", [&](S& s) { return s.getOrpeSafetyStatus(orpe); }, tevo_sim::GetOrpeSafetyStatus},
-        {"origin pose", [&](S& s) { return s.setRobotAtOriginPoseService(); }, tevo_sim::SetRobotAtOriginPose},
-        {"orpe pause", [&](S& s) { return s.setRobotOrpePause(1); }, tevo_sim::SafetyIoSetOrpePause},
+        {"gravity", [&](S& s) { return s.getRobotGravityComponent(gravity); },
+         tevo_sim::GetRobotGravityComponent},
+        {"joint status", [&](S& s) { return s.getRobotJointStatus(status, 6); },
+         tevo_sim::GetRobotJointStatus},
+        {"joint angle", [&](S& s) { return s.getCurrentJointAngle(angles); },
+         tevo_sim::GetRobotJointAngle},
+        {"corrected waypoint", [&](S& s) { return s.getCorrectedWaypoint(wp, wp); },
+         tevo_sim::GetCorrectedWaypoint},
+        {"angle from controller", [&](S& s) { return s.getJointAngleFromController(angles); },
+         tevo_sim::GetJointAngleFromController},
+        {"real robot", [&](S& s) { return s.getIsRealRobotExist(flag); },
+         tevo_sim::GetIsRealRobotExist},
+        {"diagnosis", [&](S& s) { return s.getRobotDiagnosisInfo(diagnosis); },
+         tevo_sim::GetRobotDiagnosis},
+        {"state", [&](S& s) { return s.getRobotCurrentStateService(state); },
+         tevo_sim::GetRobotCurrentState},
+        {"joint offset", [&](S& s) { return s.setRobotJointOffsetService(offset); },
+         tevo_sim::RobotSetJointOffset},
+        {"orpe status", [&](S& s) { return s.getOrpeSafetyStatus(orpe); },
+         tevo_sim::GetOrpeSafetyStatus},
+        {"origin pose", [&](S& s) { return s.setRobotAtOriginPoseService(); },
+         tevo_sim::SetRobotAtOriginPose},
+        {"orpe pause", [&](S& s) { return s.setRobotOrpePause(1); },
+         tevo_sim::SafetyIoSetOrpePause},
         {"orpe stop", [&](S& s) { return s.setRobotOrpeStop(1); }, tevo_sim::SafetyIoSetOrpeStop},
-        {"clear emergency", [&](S& s) { return s.clearSystemEmergencyStop(1); }, tevo_sim::SafetyIoClearSystemEmergencyStop},
-        {"clear reduced", [&](S& s) { return s.clearReducedModeError(1); }, tevo_sim::SafetyIoClearReducedModeError},
-        {"safeguard reset", [&](S& s) { return s.robotSafetyguardResetSucc(1); }, tevo_sim::SafetyIoSafetyguardResetSucc},
-        {"all DI", [&](S& s) { return s.getInterfaceBoardAllDIStatusService(dio); }, tevo_sim::GetInterfaceBoardAllDIData},
-        {"all DO", [&](S& s) { return s.getInterfaceBoardAllDOStatusService(dio); }, tevo_sim::GetInterfaceBoardAllDOData},
-        {"all AI", [&](S& s) { return s.getInterfaceBoardAllAIStatusService(aio); }, tevo_sim::GetInterfaceBoardAllAIData},
-        {"all AO", [&](S& s) { return s.getInterfaceBoardAllAOStatusService(aio); }, tevo_sim::GetInterfaceBoardAllAOData},
-        {"one DI", [&](S& s) { return s.getInterfaceBoardDIStatusService(1, io); }, tevo_sim::GetInterfaceBoardOneDIStatus},
-        {"one AI", [&](S& s) { return s.getInterfaceBoardAIStatusService(1, value); }, tevo_sim::GetInterfaceBoardOneAIStatus},
-        {"tool voltage", [&](S& s) { return s.getToolPowerVoltageStatusService(value); }, tevo_sim::GetToolPowerVoltage},
-        {"tool all digital", [&](S& s) { return s.getToolAllDigitalIOStatusService(dio); }, tevo_sim::GetToolAllDigitalIOStatus},
-        {"tool all AI", [&](S& s) { return s.getToolAllAIStatusService(aio); }, tevo_sim::GetToolAllAIStatus},
-        {"tool all IO", [&](S& s) { return s.getToolAllIOStatusService(toolIo); }, tevo_sim::GetToolAllIoStatus},
-        {"firmware", [&](S& s) { return s.updateRobotBoardFirmwareService(update_master_board_firmware_trans_data, firmware, 4); }, tevo_sim::UpdateRobotBoardFirmware},
-        {"firmware result", [&](S& s) { return s.getBoardFirmwareUpdateResultService(flag); }, tevo_sim::FirmwareUpdateResult},
-        {"ethernet name", [&](S& s) { return s.getRobotEthernetDeviceNameService(text); }, tevo_sim::GetRobotEthernetDeviceName},
-        {"version", [&](S& s) { return s.getServerVersionInfoService(text); }, tevo_sim::GetRobotVersionInfo},
-        {"joint param", [&](S& s) { return s.setJointParamService(CMT::SetJointCommonParam_PosP, 2, 100); }, tevo_sim::SetJointCommonData},
-        {"save flash", [&](S& s) { return s.jointSaveDataFlashService(2); }, tevo_sim::JointSaveDataFlash},
-        {"excitation", [&](S& s) { return s.startupOfflineExcitTrajService("traj", Dyn_identify_traj_robot, 1); }, tevo_sim::StartupOfflineExcitTraj,
+        {"clear emergency", [&](S& s) { return s.clearSystemEmergencyStop(1); },
+         tevo_sim::SafetyIoClearSystemEmergencyStop},
+        {"clear reduced", [&](S& s) { return s.clearReducedModeError(1); },
+         tevo_sim::SafetyIoClearReducedModeError},
+        {"safeguard reset", [&](S& s) { return s.robotSafetyguardResetSucc(1); },
+         tevo_sim::SafetyIoSafetyguardResetSucc},
+        {"all DI", [&](S& s) { return s.getInterfaceBoardAllDIStatusService(dio); },
+         tevo_sim::GetInterfaceBoardAllDIData},
+        {"all DO", [&](S& s) { return s.getInterfaceBoardAllDOStatusService(dio); },
+         tevo_sim::GetInterfaceBoardAllDOData},
+        {"all AI", [&](S& s) { return s.getInterfaceBoardAllAIStatusService(aio); },
+         tevo_sim::GetInterfaceBoardAllAIData},
+        {"all AO", [&](S& s) { return s.getInterfaceBoardAllAOStatusService(aio); },
+         tevo_sim::GetInterfaceBoardAllAOData},
+        {"one DI", [&](S& s) { return s.getInterfaceBoardDIStatusService(1, io); },
+         tevo_sim::GetInterfaceBoardOneDIStatus},
+        {"one AI", [&](S& s) { return s.getInterfaceBoardAIStatusService(1, value); },
+         tevo_sim::GetInterfaceBoardOneAIStatus},
+        {"tool voltage", [&](S& s) { return s.getToolPowerVoltageStatusService(value); },
+         tevo_sim::GetToolPowerVoltage},
+        {"tool all digital", [&](S& s) { return s.getToolAllDigitalIOStatusService(dio); },
+         tevo_sim::GetToolAllDigitalIOStatus},
+        {"tool all AI", [&](S& s) { return s.getToolAllAIStatusService(aio); },
+         tevo_sim::GetToolAllAIStatus},
+        {"tool all IO", [&](S& s) { return s.getToolAllIOStatusService(toolIo); },
+         tevo_sim::GetToolAllIoStatus},
+        {"firmware",
+         [&](S& s) {
+             return s.updateRobotBoardFirmwareService(update_master_board_firmware_trans_data,
+                                                      firmware, 4);
+         },
+         tevo_sim::UpdateRobotBoardFirmware},
+        {"firmware result", [&](S& s) { return s.getBoardFirmwareUpdateResultService(flag); },
+         tevo_sim::FirmwareUpdateResult},
+        {"ethernet name", [&](S& s) { return s.getRobotEthernetDeviceNameService(text); },
+         tevo_sim::GetRobotEthernetDeviceName},
+        {"version", [&](S& s) { return s.getServerVersionInfoService(text); },
+         tevo_sim::GetRobotVersionInfo},
+        {"joint param",
+         [&](S& s) { return s.setJointParamService(CMT::SetJointCommonParam_PosP, 2, 100); },
+         tevo_sim::SetJointCommonData},
+        {"save flash", [&](S& s) { return s.jointSaveDataFlashService(2); },
+         tevo_sim::JointSaveDataFlash},
+        {"excitation",
+         [&](S& s) { return s.startupOfflineExcitTrajService("traj", Dyn_identify_traj_robot, 1); },
+         tevo_sim::StartupOfflineExcitTraj,
          ErrCode_ResponseReturnError},  // refused: the arm is not started
-        {"dyn identify", [&](S& s) { return s.getDynIdentifyResultsService(ints); }, tevo_sim::GetDynIdentifyResults},
+        {"dyn identify", [&](S& s) { return s.getDynIdentifyResultsService(ints); },
+         tevo_sim::GetDynIdentifyResults},
         {"heartbeat", [&](S& s) { return s.heartbeatService(); }, tevo_sim::CommunicationHeart},
-        {"robot control", [&](S& s) { return s.robotControlService(EnableReadPose); }, tevo_sim::RobotControl},
-        {"power", [&](S& s) { return s.armPowerControlService(true); }, tevo_sim::SetRobotPowerStatus},
+        {"robot control", [&](S& s) { return s.robotControlService(EnableReadPose); },
+         tevo_sim::RobotControl},
+        {"power", [&](S& s) { return s.armPowerControlService(true); },
+         tevo_sim::SetRobotPowerStatus},
         {"brake", [&](S& s) { return s.rootReleaseBrake(); }, tevo_sim::SetRobotReleaseBrake},
-        {"collision recover", [&](S& s) { return s.collisionRecover(); }, tevo_sim::CollisionRecover},
+        {"collision recover", [&](S& s) { return s.collisionRecover(); },
+         tevo_sim::CollisionRecover},
     };
     for (const CommandCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -163,7 +215,8 @@ TEST_F(StateTest, SettersAreReadBack) {
     ToolPowerType power = OUT_0V;
     ASSERT_EQ(core().getToolPowerVoltageTypeService(power), ErrnoSucc);
     EXPECT_EQ(power, OUT_12V);
-    ASSERT_EQ(core().setToolPowerTypeAndDigitalIOTypeService(OUT_24V, IO_OUT, IO_IN, IO_OUT, IO_IN), ErrnoSucc);
+    ASSERT_EQ(core().setToolPowerTypeAndDigitalIOTypeService(OUT_24V, IO_OUT, IO_IN, IO_OUT, IO_IN),
+              ErrnoSucc);
     ASSERT_EQ(core().getToolPowerVoltageTypeService(power), ErrnoSucc);
     EXPECT_EQ(power, OUT_24V);
     ASSERT_EQ(core().setToolDigitalIOTypeService(TOOL_DIGITAL_IO_1, IO_OUT), ErrnoSucc);
@@ -204,7 +257,10 @@ TEST_F(StateTest, CollisionClassNeverReportedFailsAfterThreeReads) {
     const int current = sim().snapshot().collisionClass;
     EXPECT_EQ(core().setRobotCollisionClassService(current == 9 ? 8 : 9), ErrCode_Failed);
     EXPECT_EQ(sim().requestCount(tevo_sim::GetRobotCollisionCurrent), 3u);
-    EXPECT_EQ(log_.count("sdk log: Real-time robot collision level does not match expectations, number times:"), 3);
+    EXPECT_EQ(
+        log_.count(
+            "sdk log: Real-time robot collision level does not match expectations, number times:"),
+        3);
     EXPECT_EQ(log_.levelOf("number times:1"), LL_WARN);
 }
 
@@ -213,7 +269,8 @@ TEST_F(StateTest, CollisionClassRefusedIsReturnedWithItsLine) {
     refuse.serverCode = 2;
     sim().setFault(tevo_sim::SetRobotCollisionGrade, refuse);
     EXPECT_EQ(core().setRobotCollisionClassService(4), ErrCode_ResponseReturnError);
-    EXPECT_EQ(log_.levelOf("sdk log: Setting the robot collision level failed. ret = 10023"), LL_ERROR);
+    EXPECT_EQ(log_.levelOf("sdk log: Setting the robot collision level failed. ret = 10023"),
+              LL_ERROR);
     EXPECT_EQ(sim().requestCount(tevo_sim::GetRobotCollisionCurrent), 0u);
 }
 
@@ -228,10 +285,12 @@ TEST_F(StateTest, GetterWithCodeFourReturnsNoRobotAndFillsOutput) {
 }
 
 TEST_F(StateTest, SetterWhoseEncoderFailsSendsNothing) {
-    EXPECT_EQ(core().updateRobotBoardFirmwareService(update_master_board_firmware_trans_data, nullptr, 8),
-              ErrCode_CreateRequestFailed);
+    EXPECT_EQ(
+        core().updateRobotBoardFirmwareService(update_master_board_firmware_trans_data, nullptr, 8),
+        ErrCode_CreateRequestFailed);
     EXPECT_EQ(sim().requestCount(tevo_sim::UpdateRobotBoardFirmware), 0u);
-    EXPECT_EQ(log_.levelOf("sdk log: Make RobotCmd_updateRobotBoardFirmware request failed."), LL_ERROR);
+    EXPECT_EQ(log_.levelOf("sdk log: Make RobotCmd_updateRobotBoardFirmware request failed."),
+              LL_ERROR);
 }
 
 TEST_F(StateTest, SingleDigitalReadWithEmptyListLeavesStatus) {
@@ -271,7 +330,8 @@ TEST_F(StateTest, OrpeErrorSendsEveryByteAndAnEmptyListForLengthZero) {
         char* body = nullptr;
         int size = 0;
         ASSERT_TRUE(ProtoEncodeDecode::getRequest_safeIoParamAbout(&body, &size, c.expected));
-        EXPECT_EQ(sim().lastRequestBody(tevo_sim::SafetyIoSetOrpeError).value_or("?"), std::string(body, size));
+        EXPECT_EQ(sim().lastRequestBody(tevo_sim::SafetyIoSetOrpeError).value_or("?"),
+                  std::string(body, size));
         delete[] body;
     }
     EXPECT_EQ(core().setRobotOrpeError(nullptr, 2), ErrCode_ParamError);
