@@ -37,9 +37,10 @@ void commonUtil::iir_low_filter_Init(double F0, double Fs, double Ly, double* Co
     if (Coe == nullptr) {
         return;
     }
-    // Each step is rounded to single precision, as the filtered tracks expect;
-    // Coe[0] and Coe[3] are single-precision quotients, Coe[4] involves Ly and
-    // is computed in double.
+    // Each step is rounded to single precision, as the filtered tracks expect:
+    // an operation on single-precision operands stays single precision, one
+    // that involves Ly is done in double. So Coe[0] and Coe[3] are float
+    // quotients, and Coe[4] takes w2 + 4 as a float before Ly joins in.
     const float w = static_cast<float>(6.283 * F0 / Fs);
     const float w2 = w * w;
     const float a = static_cast<float>(4.0 * Ly * w + 4.0 + w2);
@@ -47,7 +48,8 @@ void commonUtil::iir_low_filter_Init(double F0, double Fs, double Ly, double* Co
     Coe[1] = 2.0 * Coe[0];
     Coe[2] = Coe[0];
     Coe[3] = (2.0F * w2 - 8.0F) / a;
-    Coe[4] = (w2 + 4.0 - 4.0 * Ly * w) / a;
+    const float w2Plus4 = w2 + 4.0F;
+    Coe[4] = (w2Plus4 - 4.0 * Ly * w) / a;
 }
 
 int commonUtil::iir_low_filter_run(const double* dat_in, double* dat_o, const double* coe,

@@ -38,16 +38,42 @@ TEST(CommonUtilDelay, BlocksAtLeastTheRequestedTime) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
 }
 
+struct FilterCase {
+    double F0, Fs, Ly;
+    double coe[5];
+};
+
 TEST(CommonUtilFilter, CoefficientsFollowTheSinglePrecisionSteps) {
-    // Reference values for the track smoothing parameters, computed outside
-    // this code base from W = 6.283 * F0 / Fs with every step rounded to float.
-    double coe[5] = {};
-    commonUtil::iir_low_filter_Init(12, 200, 0.668, coe);
-    EXPECT_DOUBLE_EQ(coe[0], 0.027598127722740173);
-    EXPECT_DOUBLE_EQ(coe[1], 0.05519625544548035);
-    EXPECT_DOUBLE_EQ(coe[2], 0.027598127722740173);
-    EXPECT_DOUBLE_EQ(coe[3], -1.498381495475769);
-    EXPECT_DOUBLE_EQ(coe[4], 0.6087739524944893);
+    // Reference values computed outside this code base from W = 6.283 * F0 / Fs
+    // with W, W2, A and every operation on them alone (W2 / A, 2 * W2 - 8,
+    // W2 + 4) in single precision, and the terms with Ly in double. The last
+    // coefficient differs in about the eighth digit when W2 + 4 is summed in
+    // double; the first case is the one the track smoothing uses.
+    const std::vector<FilterCase> cases = {
+        {12,
+         200,
+         0.668,
+         {0.027598127722740173, 0.055196255445480347, 0.027598127722740173, -1.498381495475769,
+          0.60877390619426608}},
+        {5,
+         1000,
+         0.707,
+         {0.00024130652309395373, 0.00048261304618790746, 0.00024130652309395373,
+          -1.9555896520614624, 0.95655488726408977}},
+        {40,
+         250,
+         0.3,
+         {0.16255433857440948, 0.32510867714881897, 0.16255433857440948, -0.96170139312744141,
+          0.61191866685831409}},
+    };
+    for (const FilterCase& c : cases) {
+        SCOPED_TRACE(c.F0);
+        double coe[5] = {};
+        commonUtil::iir_low_filter_Init(c.F0, c.Fs, c.Ly, coe);
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_DOUBLE_EQ(coe[i], c.coe[i]) << "coefficient " << i;
+        }
+    }
 }
 
 TEST(CommonUtilFilter, StepResponseSettlesAtUnitGain) {
