@@ -7,6 +7,7 @@
 #include "robotcommon.pb.h"
 #include "robotcommunication.pb.h"
 #include "sim/rawclient.h"
+#include "sim/simkinematics.h"
 #include "support/simfixture.h"
 
 namespace {
@@ -670,20 +671,49 @@ TEST_F(SimProtocol, PauseContinueAndStopAnswerWithResultAndDoneEvents) {
 TEST_F(SimProtocol, TeachMoveJogsUntilStopped) {
     login(client);
     startArm(client);
-    pbc::RobotTeachMove tm;
-    tm.mutable_move_profile()->CopyFrom(jointMove(sim().snapshot().joints).move_profile());
-    tm.mutable_move_profile()->set_teachmode(tevo::robot::movecondition::JOINT3);
-    tm.mutable_move_profile()->set_submovemode(tevo::robot::movecondition::TRACKING);
-    tm.mutable_move_profile()->set_circularlooptimes(0);  // negative direction
-    tm.set_coordinatesystemtype(0);
-    const double q3 = sim().snapshot().joints[2];
-    ASSERT_EQ(commonReply(client, Cmd::RobotTeachMoveStart, tm.SerializeAsString()).errorcode(), 0);
-    EXPECT_TRUE(waitFor([&] { return sim().snapshot().joints[2] < q3 - 0.05; }));
-    ASSERT_EQ(commonReply(client, Cmd::RobotTeachMoveStop).errorcode(), 0);
-    const double stopped = sim().snapshot().joints[2];
-    EXPECT_FALSE(sim().snapshot().moving);
-    EXPECT_DOUBLE_EQ(sim().snapshot().joints[2], stopped);
-    EXPECT_DOUBLE_EQ(sim().snapshot().joints[0], 0.0);
+    const tevo_sim::Dh dh{0.408, 0.376, 0.0985, 0.1215, 0.1025, 0.094};  // model 0
+    auto flangeZ = [&] { return tevo_sim::forwardKinematics(dh, sim().snapshot().joints).p[2]; };
+    struct Jog {
+        tevo::robot::movecondition::teach_mode mode;
+        int direction;                    // circularLoopTimes: 1 positive, 0 negative
+        std::function<double()> watched;  // the quantity the jog changes
+        double sign;                      // expected direction of change
+        int untouchedJoint;               // a joint that must not move
+    };
+    const Jog jogs[] = {
+        {tevo::robot::movecondition::JOINT3, 0, [&] { return sim().snapshot().joints[2]; }, -1, 0},
+        {tevo::robot::movecondition::MOV_Z, 1, flangeZ, +1, -1},
+    };
+    for (const Jog& jog : jogs) {
+        SCOPED_TRACE(jog.mode);
+        pbc::RobotTeachMove tm;
+        tm.mutable_move_profile()->CopyFrom(jointMove(sim().snapshot().joints).move_profile());
+        tm.mutable_move_profile()->set_teachmode(jog.mode);
+        tm.mutable_move_profile()->set_submovemode(tevo::robot::movecondition::TRACKING);
+        tm.mutable_move_profile()->set_circularlooptimes(jog.direction);
+        tm.set_coordinatesystemtype(0);
+        const double before = jog.watched();
+        const auto start = tevo_sim::forwardKinematics(dh, sim().snapshot().joints);
+        const double fixed =
+            jog.untouchedJoint >= 0 ? sim().snapshot().joints[jog.untouchedJoint] : 0;
+        ASSERT_EQ(commonReply(client, Cmd::RobotTeachMoveStart, tm.SerializeAsString()).errorcode(),
+                  0);
+        EXPECT_TRUE(waitFor([&] { return (jog.watched() - before) * jog.sign > 0.02; }));
+        ASSERT_EQ(commonReply(client, Cmd::RobotTeachMoveStop).errorcode(), 0);
+        const auto snap = sim().snapshot();
+        EXPECT_FALSE(snap.moving);
+        if (jog.untouchedJoint >= 0) {
+            EXPECT_DOUBLE_EQ(snap.joints[jog.untouchedJoint], fixed);
+        }
+        if (jog.mode ==
+            tevo::robot::movecondition::MOV_Z) {  // straight up: x, y and orientation kept
+            const auto now = tevo_sim::forwardKinematics(dh, snap.joints);
+            EXPECT_NEAR(now.p[0], start.p[0], 1e-5);
+            EXPECT_NEAR(now.p[1], start.p[1], 1e-5);
+            EXPECT_LT(tevo_sim::orientationAngle(now, start), 1e-4);
+        }
+        EXPECT_DOUBLE_EQ(sim().snapshot().joints[2], snap.joints[2]);  // no drift after the stop
+    }
 }
 
 TEST_F(SimProtocol, OfflineTrackPlaysWhatWasUploaded) {
