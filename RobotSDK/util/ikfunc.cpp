@@ -445,8 +445,13 @@ bool Ikfunc::robotCoordConvert(Pose_S& target_point, Pose_S source_point, Pose_S
                                char method, double* tcpPosInEnd, Ori* tcpOriInEnd,
                                MoveConditionClass::coordinate_refer targetCoord,
                                MoveConditionClass::coordinate_refer sourceCoord) {
-    if (targetCoord == MoveConditionClass::EndCoordinate ||
-        sourceCoord == MoveConditionClass::EndCoordinate) {
+    // Only the base frame and a user frame convert into each other: the flange
+    // frame and values outside the enumeration are refused (an unknown source
+    // would otherwise be mapped in the base-to-user direction).
+    const auto convertible = [](MoveConditionClass::coordinate_refer c) {
+        return c == MoveConditionClass::BaseCoordinate || c == MoveConditionClass::WorldCoordinate;
+    };
+    if (!convertible(targetCoord) || !convertible(sourceCoord)) {
         return false;
     }
     Ori& q = source_point.oriU.orientation;

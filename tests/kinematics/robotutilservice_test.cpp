@@ -345,6 +345,23 @@ TEST_F(UtilService, DegenerateFrameFailsEveryConversion) {
     EXPECT_FALSE(RobotUtilService::relativeMoveAndRot(first, f, none, p, o, rp, ro));
 }
 
+TEST_F(UtilService, UnknownFrameReferenceIsRefusedByUserToBase) {
+    // A reference outside the enumeration must not be taken for a user frame
+    // converted in the base-to-user direction.
+    std::mt19937_64 rng(95);
+    tr::CoordCalibrateByJointAngleAndTool frame = userFrame(rng, 4, tool(0, 0, 0.1, 0));
+    frame.coordType = static_cast<tr::coordinate_refer>(3);
+    const tr::Pos p{0.1, 0.2, 0.3};
+    const tr::Ori o{1, 0, 0, 0};
+    const tr::ToolInEndDesc none{{0, 0, 0}, {1, 0, 0, 0}};
+    tr::Pos outP{7, 7, 7};
+    tr::Ori outO{7, 7, 7, 7};
+    EXPECT_EQ(RobotUtilService::user2BaseCoordinate(p, o, frame, none, outP, outO),
+              tr::ErrCode_UserToBaseConvertFailed);
+    EXPECT_EQ(outP.x, 7);
+    EXPECT_EQ(outO.w, 7);
+}
+
 TEST_F(UtilService, UserFrameRoundTrip) {
     std::mt19937_64 rng(91);
     for (int method = 0; method <= 8; ++method) {
