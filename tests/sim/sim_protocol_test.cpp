@@ -621,6 +621,27 @@ TEST_F(SimProtocol, LinearMoveFollowsAStraightLine) {
     for (int i = 0; i < 6; ++i) EXPECT_NEAR(sim().snapshot().joints[i], goal[i], 1e-9);
 }
 
+TEST_F(SimProtocol, RotationMoveTurnsTheToolAboutABaseAxisInPlace) {
+    login(client);
+    startArm(client);
+    const tevo_sim::Dh dh{0.408, 0.376, 0.0985, 0.1215, 0.1025, 0.094};
+    const auto start = tevo_sim::forwardKinematics(dh, sim().snapshot().joints);
+    // The rotation rides in the waypoint's orientation: w = angle, x/y/z = axis.
+    const double angle = 0.3, axis[3] = {0, 0, 1};
+    pbc::RobotMove mv = jointMove(sim().snapshot().joints, 2);
+    mv.mutable_move_profile()->set_teachmode(tevo::robot::movecondition::ROT_Y);
+    mv.clear_roadpointvector();
+    const double carrier[4] = {angle, axis[0], axis[1], axis[2]};
+    addPoint(mv, sim().snapshot().joints, start.p, carrier);
+    ASSERT_EQ(commonReply(client, Cmd::RobotMove, mv.SerializeAsString()).errorcode(), 0);
+    ASSERT_TRUE(nextEvent(client, tevo_sim::EvAtTrackTargetPos));
+    const auto end = tevo_sim::forwardKinematics(dh, sim().snapshot().joints);
+    EXPECT_LT(tevo_sim::positionDistance(end, start), 1e-5);
+    EXPECT_NEAR(tevo_sim::orientationAngle(end, start), angle, 1e-4);
+    const auto expected = tevo_sim::rotateAboutBaseAxis(start, axis, angle);
+    EXPECT_LT(tevo_sim::orientationAngle(end, expected), 1e-4);
+}
+
 TEST_F(SimProtocol, MultiPointMoveReportsProgressAtEachWaypoint) {
     login(client);
     startArm(client);
