@@ -24,6 +24,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -33,6 +34,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "robotcommon.pb.h"
@@ -179,9 +181,11 @@ void BM_HandOffFloor(benchmark::State& state) {
     });
     uint64_t expected = 0;
     for (auto _ : state) {
-        std::unique_lock<std::mutex> lock(mutex);
+        // The predicate is tested under the mutex, so writing before taking it
+        // loses no wake-up and keeps the receiver from blocking on the mutex.
         writeFull(pair.client, kFrame20.data(), 20);
         ++expected;
+        std::unique_lock<std::mutex> lock(mutex);
         cv.wait(lock, [&] { return received == expected; });
     }
     stop = true;
@@ -353,21 +357,34 @@ void BM_EventLatency(benchmark::State& state) {
 }
 BENCHMARK(BM_EventLatency)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's time per iteration (ns) to print ratios at the end.
+// Keeps each benchmark's time per iteration (ns), every repetition, so that the
+// ratios printed at the end use medians (run with --benchmark_repetitions and
+// --benchmark_enable_random_interleaving on a busy machine).
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     RatioReporter() : benchmark::ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            nsPerIteration[run.run_name.function_name] =
+            samples_[run.run_name.function_name].push_back(
                 run.GetAdjustedRealTime() *
                 benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-                benchmark::GetTimeUnitMultiplier(run.time_unit);
+                benchmark::GetTimeUnitMultiplier(run.time_unit));
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> nsPerIteration;
+    // Median ns per iteration, 0 when the benchmark did not run.
+    double median(const std::string& name) const {
+        auto it = samples_.find(name);
+        if (it == samples_.end() || it->second.empty()) return 0;
+        std::vector<double> v = it->second;
+        std::sort(v.begin(), v.end());
+        const size_t n = v.size();
+        return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    }
+
+private:
+    std::map<std::string, std::vector<double>> samples_;
 };
 
 }  // namespace
@@ -376,17 +393,16 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& t = reporter.nsPerIteration;
-    auto has = [&t](const char* name) { return t.count(name) != 0 && t[name] > 0; };
-    if (has("BM_LibraryRequest") && has("BM_HandOffFloor"))
+    const double raw = reporter.median("BM_RawPingPong");
+    const double floor = reporter.median("BM_HandOffFloor");
+    const double library = reporter.median("BM_LibraryRequest");
+    if (library > 0 && floor > 0)
         std::printf("ratio LibraryRequest / HandOffFloor = %.3f (target <= 1.15)\n",
-                    t["BM_LibraryRequest"] / t["BM_HandOffFloor"]);
-    if (has("BM_LibraryRequest") && has("BM_RawPingPong"))
-        std::printf("ratio LibraryRequest / RawPingPong  = %.3f (target <= 2.5)\n",
-                    t["BM_LibraryRequest"] / t["BM_RawPingPong"]);
-    if (has("BM_HandOffFloor") && has("BM_RawPingPong"))
-        std::printf("ratio HandOffFloor / RawPingPong    = %.3f\n",
-                    t["BM_HandOffFloor"] / t["BM_RawPingPong"]);
+                    library / floor);
+    if (library > 0 && raw > 0)
+        std::printf("ratio LibraryRequest / RawPingPong  = %.3f (target <= 2.5)\n", library / raw);
+    if (floor > 0 && raw > 0)
+        std::printf("ratio HandOffFloor / RawPingPong    = %.3f\n", floor / raw);
     benchmark::Shutdown();
     return 0;
 }
