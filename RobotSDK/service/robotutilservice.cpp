@@ -91,6 +91,13 @@ void writePose(const Pose_S& pose, tevo::Pos& position, tevo::Ori& orientation) 
     orientation = toPublic(pose.oriU.orientation);
 }
 
+// The solver service takes user-frame method numbers as char; a number outside
+// 0..8 must stay invalid there instead of wrapping onto a valid method.
+char coreMethod(tevo::CoordCalibrateMathod methods) {
+    const int value = static_cast<int>(methods);
+    return value >= 0 && value <= 8 ? static_cast<char>(value) : static_cast<char>(-1);
+}
+
 void logError(const char* text) { RobotLogPrint::trace(tevo::LL_ERROR, "%s", text); }
 
 // The three tool-end poses of a converted frame as core waypoints.
@@ -330,8 +337,8 @@ int RobotUtilService::coordinateSystemCalibration(const CoordCalibrateByToolEndP
     }
     Pose_S poses[3];
     planePoses(coordSystem, poses);
-    if (!Ikfunc::api_user_coord_calib(poses, static_cast<char>(coordSystem.methods), bInWPos,
-                                      bInWOri, wInBPos)) {
+    if (!Ikfunc::api_user_coord_calib(poses, coreMethod(coordSystem.methods), bInWPos, bInWOri,
+                                      wInBPos)) {
         logError("sdk log: call ikFun api_user_coord_calib failed.");
         return tevo::ErrCode_CoordinateSystemCalibrateError;
     }
@@ -395,7 +402,7 @@ int RobotUtilService::base2UserCoordinate(const Pos& flangeCenterPositionOnBase,
             target, makePose(flangeCenterPositionOnBase, flangeCenterOrientationOnBase),
             userCoordSystem.coordType, tool.position, &tool.orientation,
             userCoordSystem.coordType == tevo::BaseCoordinate ? nullptr : plane,
-            static_cast<char>(userCoordSystem.methods))) {
+            coreMethod(userCoordSystem.methods))) {
         return tevo::ErrCode_BaseToUserConvertFailed;
     }
     writePose(target, toolEndPositionOnUserCoord, toolEndOrientationOnUserCoord);
@@ -425,8 +432,8 @@ int RobotUtilService::user2BaseCoordinate(const Pos& toolEndPositionOnUserCoord,
     Pose_S target;
     if (!Ikfunc::robotCoordConvert(
             target, makePose(toolEndPositionOnUserCoord, toolEndOrientationOnUserCoord), plane,
-            static_cast<char>(userCoord.methods), tool.position, &tool.orientation,
-            tevo::BaseCoordinate, userCoord.coordType)) {
+            coreMethod(userCoord.methods), tool.position, &tool.orientation, tevo::BaseCoordinate,
+            userCoord.coordType)) {
         return tevo::ErrCode_UserToBaseConvertFailed;
     }
     writePose(target, flangeCenterPositionOnBase, flangeCenterOrientationOnBase);
@@ -638,8 +645,7 @@ bool RobotUtilService::relativeMoveAndRot(const wayPoint_S& firstFlangeWaypointI
     double M[9];
     double bInWPos[3];
     double wInBPos[3];
-    if (!Ikfunc::userCoordinateCalib(plane, static_cast<char>(coord.methods), bInWPos, M,
-                                     wInBPos)) {
+    if (!Ikfunc::userCoordinateCalib(plane, coreMethod(coord.methods), bInWPos, M, wInBPos)) {
         return false;
     }
     double dR[9];

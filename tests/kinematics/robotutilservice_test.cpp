@@ -304,6 +304,12 @@ TEST_F(UtilService, CoordinateSystemCalibrationChecks) {
          },
          tr::ErrCode_CoordinateSystemCalibrateError,
          "sdk log: call ikFun api_user_coord_calib failed."},
+        {"method number that wraps onto a valid one in a byte",
+         [](tr::CoordCalibrateByJointAngleAndTool& f) {
+             f.methods = static_cast<tr::CoordCalibrateMathod>(256 + 3);
+         },
+         tr::ErrCode_CoordinateSystemCalibrateError,
+         "sdk log: call ikFun api_user_coord_calib failed."},
         {"coincident points",
          [](tr::CoordCalibrateByJointAngleAndTool& f) { f.wayPointArray[2] = f.wayPointArray[0]; },
          tr::ErrCode_CoordinateSystemCalibrateError,
@@ -360,6 +366,25 @@ TEST_F(UtilService, UnknownFrameReferenceIsRefusedByUserToBase) {
               tr::ErrCode_UserToBaseConvertFailed);
     EXPECT_EQ(outP.x, 7);
     EXPECT_EQ(outO.w, 7);
+}
+
+TEST_F(UtilService, ConversionsRefuseMethodNumbersBeyondTheByteRange) {
+    std::mt19937_64 rng(97);
+    tr::CoordCalibrateByJointAngleAndTool frame = userFrame(rng, 3, tool(0, 0, 0.1, 0));
+    frame.methods = static_cast<tr::CoordCalibrateMathod>(256 + 3);
+    const double q[6] = {0.3, -0.5, 1.0, 0.2, 1.1, 0.4};
+    const tr::wayPoint_S flange = fk(q);
+    const tr::ToolInEndDesc none{{0, 0, 0}, {1, 0, 0, 0}};
+    tr::Pos p;
+    tr::Ori o;
+    EXPECT_EQ(RobotUtilService::base2UserCoordinate(flange.cartPos.position, flange.orientation,
+                                                    frame, none, p, o),
+              tr::ErrCode_BaseToUserConvertFailed);
+    EXPECT_EQ(RobotUtilService::user2BaseCoordinate(flange.cartPos.position, flange.orientation,
+                                                    frame, none, p, o),
+              tr::ErrCode_UserToBaseConvertFailed);
+    EXPECT_FALSE(RobotUtilService::relativeMoveAndRot(flange, frame, none, tr::Pos{0.01, 0, 0},
+                                                      tr::Ori{1, 0, 0, 0}, p, o));
 }
 
 TEST_F(UtilService, UserFrameRoundTrip) {
