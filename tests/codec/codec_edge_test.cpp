@@ -944,3 +944,170 @@ TEST(CodecFailureLines, LogSinkEncodersWriteToTheRegisteredCallback) {
 }
 
 }  // namespace
+
+namespace {
+
+enum class Sink { Log, Stdout, Stderr };
+
+struct RoutingCase {
+    const char* name;
+    std::function<bool(char**, int*)> encode;  // called with a null data pointer
+    Sink sink;
+    std::vector<std::string> lines;
+};
+
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+}  // namespace
+
+// Every encoder's failure line, with its exact text, reaches exactly its own
+// sink; a null out-pointer is the failure every encoder shares.
+TEST(CodecFailureLines, EveryEncoderWritesItsLineToItsOwnSink) {
+    using P = ProtoEncodeDecode;
+    const trn::wayPoint_S point = makeWayPoint(0.0);
+    const RobotMoveProfile profile = [] {
+        RobotMoveProfile p = filled<RobotMoveProfile>();
+        p.moveMode = MODEJ;
+        return p;
+    }();
+    const trn::CoordCalibrateByJointAngleAndTool frame =
+        filled<trn::CoordCalibrateByJointAngleAndTool>();
+    const trn::JointParam joints[3] = {};
+    const WrenchParam wrenches[3] = {};
+    const std::string gd = "ERROR:ProtoCommunicationGeneralDataMessageSerialize Serialize fail.";
+    const std::vector<RoutingCase> cases = {
+        {"login",
+         [](char** d, int* n) { return P::getRequest_login(d, n, "u", "p"); },
+         Sink::Stderr,
+         {"ERROR: getRequest_login Serialize fail."}},
+        {"robotControl",
+         [](char** d, int* n) { return P::getRequest_robotControl(d, n, trn::RobotBrake); },
+         Sink::Stderr,
+         {gd, "ERROR: getRequest_robotControl Serialize fail."}},
+        {"powerStatus",
+         [](char** d, int* n) { return P::getRequest_setRobotPowerStatus(d, n, true); },
+         Sink::Stderr,
+         {gd, "ERROR: getRequest_setRobotPowerStatus Serialize fail."}},
+        {"workMode",
+         [](char** d, int* n) { return P::getRequest_setRobotWorkMode(d, n, trn::RobotModeReal); },
+         Sink::Stderr,
+         {gd, "ERROR: getRequest_setRobotWorkMode Serialize fail."}},
+        {"collision",
+         [](char** d, int* n) { return P::getRequest_setRobotCollision(d, n, 6); },
+         Sink::Stderr,
+         {gd, "ERROR: getRequest_setRobotCollision Serialize fail."}},
+        {"digitalIo",
+         [](char** d, int* n) { return P::getRequest_robotDiagnosisIOData(d, n, {}); },
+         Sink::Stderr,
+         {"ERROR: getRequest_robotDiagnosisIOData Serialize fail."}},
+        {"analogIo",
+         [](char** d, int* n) { return P::getRequest_robotAnalogIOData(d, n, {}); },
+         Sink::Stderr,
+         {"ERROR: getRequest_robotAnalogIOData Serialize fail."}},
+        {"roadpoint",
+         [&](char** d, int* n) { return P::getRequest_roadpoint(d, n, point); },
+         Sink::Stdout,
+         {"getRequest_roadpoint Serialize fail."}},
+        {"tcpParam",
+         [](char** d, int* n) { return P::getRequest_tcpParam(d, n, {}); },
+         Sink::Stdout,
+         {"getRequest_tcpParam Serialize fail."}},
+        {"startup",
+         [](char** d, int* n) { return P::getRequest_robotStartup(d, n, {}, 6, true, true, 1); },
+         Sink::Stdout,
+         {"getRequest_robotStartup Serialize fail."}},
+        {"move",
+         [&](char** d, int* n) { return P::getRequest_robotMove(d, n, profile, {}); },
+         Sink::Stdout,
+         {"getRequest_robotMove Serialize fail."}},
+        {"teachMove",
+         [&](char** d, int* n) { return P::getRequest_robotTeachMove(d, n, profile, frame); },
+         Sink::Stdout,
+         {"getRequest_robotTeachMove Serialize fail."}},
+        {"firmware",
+         [](char** d, int* n) { return P::getRequest_firmwareUpgrade(d, n, 1, nullptr, 0); },
+         Sink::Stdout,
+         {"getRequest_firmwareUpgrade Serialize fail."}},
+        {"toolDynamics",
+         [](char** d, int* n) { return P::getRequest_setToolDynamicsParam(d, n, {}); },
+         Sink::Log,
+         {"getRequest_setToolDynamicsParam Serialize fail."}},
+        {"toolKinematics",
+         [](char** d, int* n) { return P::getRequest_setToolKinematicsParam(d, n, {}); },
+         Sink::Log,
+         {"getRequest_setToolKinematicsParam Serialize fail."}},
+        {"safetyConfig",
+         [](char** d, int* n) { return P::getRequest_setSafetyConfig(d, n, {}); },
+         Sink::Log,
+         {"getRequest_setSafetyConfig Serialize fail."}},
+        {"safeIo",
+         [](char** d, int* n) { return P::getRequest_safeIoParamAbout(d, n, {1}); },
+         Sink::Log,
+         {"getRequest_safeIoParamAbout Serialize fail."}},
+        {"jointOffset",
+         [](char** d, int* n) { return P::getRequest_robotRobotJointOffsetData(d, n, {}); },
+         Sink::Log,
+         {"getRequest_robotRobotJointOffsetData Serialize fail."}},
+        {"excitTraj",
+         [](char** d, int* n) { return P::getRequest_startupOfflineExcitTraj(d, n, "f", 1, 0); },
+         Sink::Log,
+         {"getRequest_startupOfflineExcitTraj Serialize fail."}},
+        {"intVector",
+         [](char** d, int* n) { return P::getRequest_intTypeValueVector(d, n, {}); },
+         Sink::Log,
+         {"getRequest_intTypeValueVector Serialize fail."}},
+        {"doubleVector",
+         [](char** d, int* n) { return P::getRequest_doubleTypeValueVector(d, n, {}); },
+         Sink::Log,
+         {"getRequest_doubleTypeValueVector Serialize fail."}},
+        {"conveyor",
+         [](char** d, int* n) { return P::getRequest_ConveyorTrackValuePoint(d, n, {}, {}, 0); },
+         Sink::Log,
+         {"getRequest_ConveyorTrackValuePoint Serialize fail."}},
+        {"seamTracking",
+         [&](char** d, int* n) { return P::getRequest_SeamTracking(d, n, {}); },
+         Sink::Log,
+         {"getRequest_SeamTracking Serialize fail."}},
+        {"ftCalib",
+         [&](char** d, int* n) { return P::getRequest_FtSensorCalibParam(d, n, joints, wrenches); },
+         Sink::Log,
+         {"getRequest_FtSensorCalibParam Serialize fail."}},
+        {"event",
+         [](char**, int* n) { return P::getResponse_Event(nullptr, n, trn::RobotEventInfo{}); },
+         Sink::Log,
+         {"getResponse_Event Serialize fail."}},
+    };
+
+    RobotLogPrint* log = RobotLogPrint::getRobotLogPrintPtr();
+    std::unique_ptr<RobotLogPrint> owned;
+    if (log == nullptr) {
+        owned = std::make_unique<RobotLogPrint>();
+        log = owned.get();
+    }
+    for (const RoutingCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogCapture capture;
+        log->registerRobotLogPrintCallback(&LogCapture::callback, &capture);
+        int size = 64;
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const bool result = c.encode(nullptr, &size);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        const std::string out = ::testing::internal::GetCapturedStdout();
+        log->registerRobotLogPrintCallback(nullptr, nullptr);
+        EXPECT_FALSE(result);
+
+        std::vector<std::string> logged;
+        for (const auto& line : capture.lines) {
+            EXPECT_EQ(line.first, trn::LL_ERROR);
+            logged.push_back(line.second);
+        }
+        EXPECT_EQ(logged, c.sink == Sink::Log ? c.lines : std::vector<std::string>{});
+        EXPECT_EQ(out, c.sink == Sink::Stdout ? joinLines(c.lines) : "");
+        EXPECT_EQ(err, c.sink == Sink::Stderr ? joinLines(c.lines) : "");
+    }
+}
