@@ -159,10 +159,15 @@ TEST_F(FacadeTest, EmptyCallbackSwitchesThePushOffAndStopsDispatch) {
 }
 
 TEST_F(FacadeTest, TwoFacadesShareOneLogCallback) {
-    ServiceInterface first;
-    ServiceInterface second;
     LogCapture firstLog;
     LogCapture secondLog;
+    ServiceInterface first;
+    ServiceInterface second;
+    // The sink is process-wide: never leave it pointing at this test's captures.
+    struct Unregister {
+        ServiceInterface& facade;
+        ~Unregister() { facade.robotServiceRegisterLogPrintCallback(nullptr, nullptr); }
+    } unregister{first};
     ASSERT_EQ(first.robotServiceRegisterLogPrintCallback(captureLog, &firstLog), ErrnoSucc);
     ASSERT_EQ(second.robotServiceRegisterLogPrintCallback(captureLog, &secondLog), ErrnoSucc);
 
