@@ -640,9 +640,18 @@ void ControllerSim::setHandshakeSucceeds(bool succeeds) {
 }
 
 void ControllerSim::setJointRot360Flags(bool joint1, bool joint6) {
-    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
-    impl_->core.arm.joint1Rot360 = joint1;
-    impl_->core.arm.joint6Rot360 = joint6;
+    bool changed6 = false;
+    {
+        std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+        changed6 = impl_->core.arm.joint6Rot360 != joint6;
+        impl_->core.arm.joint1Rot360 = joint1;
+        impl_->core.arm.joint6Rot360 = joint6;
+    }
+    // Connected clients learn of a joint-6 change through its event.
+    if (changed6) {
+        impl_->core.sendEvents(
+            {EventSpec{EvUpdateJoint6Rot360Flag, joint6 ? 1 : 0, "joint 6 full-turn flag"}});
+    }
 }
 
 void ControllerSim::setRealRobotExists(bool exists) {

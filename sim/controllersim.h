@@ -353,6 +353,7 @@ public:
     // Start-up state code sent in the start-up done event (default ServiceWorking).
     void setStartupResult(int32_t serviceState);
     void setHandshakeSucceeds(bool succeeds);
+    // A change of the joint-6 flag is announced to every connection by its event.
     void setJointRot360Flags(bool joint1, bool joint6);
     void setRealRobotExists(bool exists);
 

@@ -533,6 +533,9 @@ TEST_F(SimProtocol, PowerBrakeAndFullTurnFlags) {
     EXPECT_TRUE(nextEvent(client, tevo_sim::EvReleaseBrakeDone));
 
     sim().setJointRot360Flags(false, true);
+    auto flagEvent = nextEvent(client, tevo_sim::EvUpdateJoint6Rot360Flag);
+    ASSERT_TRUE(flagEvent);
+    EXPECT_EQ(flagEvent->eventcode(), 1);
     pbm::ProtoCommunicationGeneralData g;
     ASSERT_TRUE(client.request(Cmd::GetEnableJoint6Rot360Flag, "", g));
     ASSERT_EQ(g.property2_size(), 1);
