@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <iostream>
+#include <iterator>
 
 #include "sim/framing.h"
 #include "sim/siminternal.h"
@@ -652,6 +653,27 @@ void ControllerSim::setJointRot360Flags(bool joint1, bool joint6) {
         impl_->core.sendEvents(
             {EventSpec{EvUpdateJoint6Rot360Flag, joint6 ? 1 : 0, "joint 6 full-turn flag"}});
     }
+}
+
+bool ControllerSim::setBoardDigitalInput(uint32_t addr, bool value) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    if (addr >= std::size(impl_->core.arm.di)) return false;
+    impl_->core.arm.di[addr] = value ? 1 : 0;
+    return true;
+}
+
+bool ControllerSim::setBoardAnalogInput(uint32_t addr, float value) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    if (addr >= std::size(impl_->core.arm.ai)) return false;
+    impl_->core.arm.ai[addr] = value;
+    return true;
+}
+
+bool ControllerSim::setToolAnalogInput(uint32_t index, double value) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    if (index >= std::size(impl_->core.arm.toolAi)) return false;
+    impl_->core.arm.toolAi[index] = value;
+    return true;
 }
 
 void ControllerSim::setRealRobotExists(bool exists) {

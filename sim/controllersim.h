@@ -356,6 +356,12 @@ public:
     // A change of the joint-6 flag is announced to every connection by its event.
     void setJointRot360Flags(bool joint1, bool joint6);
     void setRealRobotExists(bool exists);
+    // Inputs the arm's surroundings would drive: interface-board digital
+    // inputs (address 0..51), analog inputs (0..3) and the tool's two analog
+    // inputs. False for an address outside the board.
+    bool setBoardDigitalInput(uint32_t addr, bool value);
+    bool setBoardAnalogInput(uint32_t addr, float value);
+    bool setToolAnalogInput(uint32_t index, double value);
 
 private:
     struct Impl;

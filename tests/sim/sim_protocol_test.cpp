@@ -466,6 +466,38 @@ TEST_F(SimProtocol, EverySetterFamilyReadsBack) {
     }
 }
 
+TEST_F(SimProtocol, InputsSetOnTheArmAreReadByAddress) {
+    login(client);
+    EXPECT_TRUE(sim().setBoardDigitalInput(49, true));  // a user input
+    EXPECT_FALSE(sim().setBoardDigitalInput(52, true));
+    EXPECT_TRUE(sim().setBoardAnalogInput(3, 7.25f));
+    EXPECT_FALSE(sim().setBoardAnalogInput(4, 1.0f));
+    EXPECT_TRUE(sim().setToolAnalogInput(1, 4.5));
+    EXPECT_FALSE(sim().setToolAnalogInput(2, 1.0));
+
+    pbm::ProtoCommunicationRobotDiagnosisIOData di;
+    ASSERT_TRUE(client.request(Cmd::GetInterfaceBoardOneDIStatus,
+                               digital({{49, 0, 0}}).SerializeAsString(), di));
+    ASSERT_EQ(di.iodesc_size(), 1);
+    EXPECT_EQ(di.iodesc(0).value(), 1u);
+    ASSERT_TRUE(client.request(Cmd::GetInterfaceBoardAllDIData, "", di));
+    ASSERT_EQ(di.iodesc_size(), 52);
+    EXPECT_EQ(di.iodesc(48).value(), 0u);
+    pbm::ProtoCommunicationRobotAnalogIOData ai;
+    ASSERT_TRUE(
+        client.request(Cmd::GetInterfaceBoardOneAIStatus, analog(3, 0).SerializeAsString(), ai));
+    ASSERT_EQ(ai.iodesc_size(), 1);
+    EXPECT_FLOAT_EQ(ai.iodesc(0).value(), 7.25f);
+    ASSERT_TRUE(client.request(Cmd::GetToolAllAIStatus, "", ai));
+    ASSERT_EQ(ai.iodesc_size(), 2);
+    EXPECT_FLOAT_EQ(ai.iodesc(1).value(), 4.5f);
+    // An address beyond the board is refused with an empty list.
+    ASSERT_TRUE(client.request(Cmd::GetInterfaceBoardOneDIStatus,
+                               digital({{60, 0, 0}}).SerializeAsString(), di));
+    EXPECT_NE(di.errorinfo(0).errorcode(), 0);
+    EXPECT_EQ(di.iodesc_size(), 0);
+}
+
 TEST_F(SimProtocol, SettersRefuseMalformedValuesAndKeepState) {
     login(client);
     struct Bad {
