@@ -156,19 +156,17 @@ void SimCore::stop() {
     if (!running.exchange(false)) return;
     stopping = true;
     timerCv.notify_all();
-    if (acceptThread.joinable()) acceptThread.join();
-    if (motionThread.joinable()) motionThread.join();
-    if (timerThread.joinable()) timerThread.join();
-    {
-        std::lock_guard<std::mutex> lock(timerMutex);
-        while (!timers.empty()) timers.pop();
-    }
+    if (acceptThread.joinable()) acceptThread.join();  // no new connections from here on
+    // Shut the sockets first, so no thread stays blocked writing to a peer
+    // that does not read.
     std::vector<std::shared_ptr<Connection>> all;
     {
         std::lock_guard<std::mutex> lock(connsMutex);
         for (auto& kv : conns) all.push_back(kv.second);
     }
     for (auto& c : all) c->shutdownSocket();
+    if (motionThread.joinable()) motionThread.join();
+    if (timerThread.joinable()) timerThread.join();
     for (auto& c : all)
         if (c->reader.joinable()) c->reader.join();
     reapRetired();
@@ -178,7 +176,7 @@ void SimCore::stop() {
     }
     {
         std::lock_guard<std::mutex> lock(timerMutex);
-        while (!timers.empty()) timers.pop();  // replies scheduled by readers while they ended
+        while (!timers.empty()) timers.pop();  // including replies scheduled while readers ended
     }
     ::close(listenFd);
     listenFd = -1;
