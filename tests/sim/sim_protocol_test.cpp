@@ -592,6 +592,14 @@ TEST_F(SimProtocol, JointMoveIsRefusedUntilStartedThenEndsWithItsEvent) {
     for (int i = 0; i < 6; ++i) EXPECT_NEAR(s.joints[i], target[i], 1e-9);
     EXPECT_EQ(s.movesCompleted, 1u);
 
+    // A straight line to a pose out of the arm's reach: refused.
+    pbc::RobotMove far = jointMove(target, 2);
+    far.clear_roadpointvector();
+    const double away[3] = {3.0, 0.0, 0.5}, ident[4] = {1, 0, 0, 0};
+    addPoint(far, nullptr, away, ident);
+    EXPECT_EQ(commonReply(client, Cmd::RobotMove, far.SerializeAsString()).errorcode(),
+              tevo_sim::CodeProcessRequestFailed);
+
     // Outside the configured joint range: refused, the arm stays.
     std::vector<double> range{1};
     for (int i = 0; i < 6; ++i) range.push_back(-1.0), range.push_back(1.0);
