@@ -457,8 +457,8 @@ void RobotCommunicationClient::recvCommunicationPackageLoop() {
         if (::poll(&waitFor, 1, RECV_WAIT_MSEC) <= 0) {
             continue;  // time-out or signal: look at the flags again
         }
-        if ((waitFor.revents & POLLNVAL) != 0) {
-            break;
+        if ((waitFor.revents & POLLNVAL) != 0 || !m_connectStatus.load()) {
+            break;  // a local disconnect woke the wait: nothing to read or report
         }
         // Hang-up and error also end in a read, which then reports the close.
         const int result = recvRobotCommunicationPackage(fd, m_recvBuffer.get(), RECV_BUFFER_SIZE);

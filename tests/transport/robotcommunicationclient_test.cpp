@@ -403,6 +403,7 @@ TEST_F(ClientTest, DisconnectStopsAndJoinsTheRunningThread) {
     EXPECT_EQ(log.count(kThreadExit), 1U);
     EXPECT_TRUE(peer.seesEndOfStream());
     EXPECT_TRUE(client->frames().empty());  // a local disconnect is not reported as an event
+    EXPECT_EQ(log.count("sdk communication log: Recv Header error."), 0U);  // nor as a receive error
     EXPECT_EQ(client->disconnectRobotServer(), 0);
     EXPECT_EQ(log.count(kJoined), 1U);
 }
