@@ -78,7 +78,7 @@ TEST_F(EngineTest, TimeOutAndLateResponseDiscarded) {
     EXPECT_EQ(core().getRobotWorkModeService(mode), ErrCode_RequestTimeout);
     const auto waited = msSince(start);
     EXPECT_GE(waited, 1790);
-    EXPECT_LT(waited, 1990);
+    EXPECT_LT(waited, 2500);  // a late reply would have been taken, not timed out
     EXPECT_EQ(log_.levelOf("sdk log: Wait response timeout. cmd type: 34"), LL_ERROR);
 
     ASSERT_TRUE(core().waitForFrames(tevo_sim::GetRobotMode, 1));  // the stale reply is filed
@@ -91,7 +91,7 @@ TEST_F(EngineTest, NotConnectedFailsAtOnce) {
     const auto start = Clock::now();
     EXPECT_EQ(idle.getRobotWorkModeService(mode), ErrCode_SocketDisconnect);
     EXPECT_EQ(idle.setRobotAtOriginPoseService(), ErrCode_SocketDisconnect);
-    EXPECT_LT(msSince(start), 100);
+    EXPECT_LT(msSince(start), 500);
     EXPECT_TRUE(log_.waitFor("sdk log: Current connect disconnect.", 2));
 }
 
@@ -119,7 +119,7 @@ TEST_F(EngineTest, SameCommandTypeIsSerialised) {
 
 TEST_F(EngineTest, DifferentCommandTypesRunInParallel) {
     FaultRule slow;
-    slow.delay = 600ms;
+    slow.delay = 800ms;
     sim().setFault(tevo_sim::GetRobotMode, slow);
     sim().setFault(tevo_sim::GetIsRealRobotExist, slow);
     sim().setRealRobotExists(true);
@@ -137,7 +137,7 @@ TEST_F(EngineTest, DifferentCommandTypesRunInParallel) {
     EXPECT_EQ(modeRet, ErrnoSucc);
     EXPECT_EQ(existRet, ErrnoSucc);
     EXPECT_TRUE(exists);
-    EXPECT_LT(msSince(start), 1100);  // serialised would take 1200 ms or more
+    EXPECT_LT(msSince(start), 1500);  // serialised would take 1600 ms or more
 }
 
 // A lost connection ends a pending request at once instead of at 1800 ms.
