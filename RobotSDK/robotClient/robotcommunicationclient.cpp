@@ -108,6 +108,7 @@ void RobotCommunicationClient::initClassProfile() {
     // client costs no resident memory for its 18 MiB of buffers.
     m_recvBuffer.reset(new char[RECV_BUFFER_SIZE]);
     m_sendBuffer.reset(new char[SEND_BUFFER_SIZE]);
+    m_recvStage.reset(new char[RECV_STAGE_SIZE]);
     m_connectStatus = false;
 }
 
@@ -325,27 +326,111 @@ int RobotCommunicationClient::sendCommunicationData(int socketFd, const char* bu
 
 // ---------------------------------------------------------------- receiving
 
+namespace {
+
+// One socket read, repeated when a signal interrupts it.
+int recvOnce(int socketFd, char* buffer, int length) {
+    ssize_t got = 0;
+    do {
+        got = ::recv(socketFd, buffer, static_cast<size_t>(length), 0);
+    } while (got < 0 && errno == EINTR);
+    return static_cast<int>(got);
+}
+
+}  // namespace
+
+int RobotCommunicationClient::takeStaged(char* out, int length) {
+    const int taken = std::min(length, stagedBytes());
+    if (taken > 0) {
+        std::memcpy(out, m_recvStage.get() + m_stageBegin, static_cast<size_t>(taken));
+        m_stageBegin += taken;
+    }
+    return taken;
+}
+
+int RobotCommunicationClient::fillStage(int socketFd) {
+    // Only a few bytes are ever left when more are needed (less than a start
+    // mark), so moving them to the front is cheap and leaves room for a read.
+    const int staged = stagedBytes();
+    if (m_stageBegin > 0) {
+        std::memmove(m_recvStage.get(), m_recvStage.get() + m_stageBegin,
+                     static_cast<size_t>(staged));
+        m_stageBegin = 0;
+        m_stageEnd = staged;
+    }
+    const int room = std::min(SIGNLE_PACKAGE_MESSAGE_LEN, RECV_STAGE_SIZE - m_stageEnd);
+    const int got = recvOnce(socketFd, m_recvStage.get() + m_stageEnd, room);
+    if (got > 0) {
+        m_stageEnd += got;
+    }
+    return got;
+}
+
+bool RobotCommunicationClient::stageHoldsCompleteFrame() const {
+    const int staged = stagedBytes();
+    if (staged < ROBOT_COMMAND_SOF_BYTE) {
+        return false;
+    }
+    const char* at = m_recvStage.get() + m_stageBegin;
+    if (std::memcmp(at, ROBOT_COMMAND_SOF, ROBOT_COMMAND_SOF_BYTE) != 0) {
+        return true;  // a byte to skip
+    }
+    const int head = ROBOT_COMMAND_SOF_BYTE + ROBOT_COMMAND_LEN_BYTE;
+    if (staged < head) {
+        return false;
+    }
+    const std::int32_t length = getInt32LE(at + ROBOT_COMMAND_SOF_BYTE);
+    if (length <= 0 || length > RECV_BUFFER_SIZE - head) {
+        return true;  // breaks the stream
+    }
+    return length <= staged - head;
+}
+
 int RobotCommunicationClient::recvMessageBaseMethed(int socketFd, char* buffer, int length,
                                                     int flags) {
     if ((flags & MSG_PEEK) != 0) {
-        // A look does not advance, so it is one call that waits for the whole length.
-        ssize_t seen = 0;
-        do {
-            seen = ::recv(socketFd, buffer, static_cast<size_t>(length), flags | MSG_WAITALL);
-        } while (seen < 0 && errno == EINTR);
-        return static_cast<int>(seen);
+        // A look waits until length bytes are staged. A close, error or
+        // time-out before that yields the bytes staged so far, or the read's
+        // own result when there are none.
+        if (length <= 0 || length > RECV_STAGE_SIZE - SIGNLE_PACKAGE_MESSAGE_LEN) {
+            return -1;
+        }
+        while (stagedBytes() < length) {
+            const int got = fillStage(socketFd);
+            if (got <= 0) {
+                const int staged = stagedBytes();
+                if (staged == 0) {
+                    return got;
+                }
+                std::memcpy(buffer, m_recvStage.get() + m_stageBegin, static_cast<size_t>(staged));
+                return staged;
+            }
+        }
+        std::memcpy(buffer, m_recvStage.get() + m_stageBegin, static_cast<size_t>(length));
+        return length;
     }
-    int total = 0;
+    // Staged bytes first; then a large remainder is read straight into the
+    // buffer and a small one through the staging buffer, which keeps whatever
+    // follows it for the next frame. Each read moves at most
+    // SIGNLE_PACKAGE_MESSAGE_LEN bytes.
+    int total = takeStaged(buffer, length);
     while (total < length) {
-        const int chunk = std::min(SIGNLE_PACKAGE_MESSAGE_LEN, length - total);
-        const ssize_t got = ::recv(socketFd, buffer + total, static_cast<size_t>(chunk), flags);
-        if (got < 0 && errno == EINTR) {
-            continue;
+        const int remaining = length - total;
+        int got = 0;
+        if (remaining >= SIGNLE_PACKAGE_MESSAGE_LEN) {
+            got = recvOnce(socketFd, buffer + total, SIGNLE_PACKAGE_MESSAGE_LEN);
+            if (got > 0) {
+                total += got;
+            }
+        } else {
+            got = fillStage(socketFd);
+            if (got > 0) {
+                total += takeStaged(buffer + total, remaining);
+            }
         }
         if (got <= 0) {
-            return static_cast<int>(got);
+            return got;
         }
-        total += static_cast<int>(got);
     }
     return total;
 }
@@ -448,17 +533,24 @@ void RobotCommunicationClient::reportLostConnection(const char* logLine) {
 }
 
 void RobotCommunicationClient::recvCommunicationPackageLoop() {
+    m_stageBegin = 0;  // nothing is carried over from an earlier connection
+    m_stageEnd = 0;
     for (;;) {
         const int fd = m_socketFd.load();
         if (!m_connectStatus.load() || fd == -1) {
             break;
         }
-        pollfd waitFor{fd, POLLIN, 0};
-        if (::poll(&waitFor, 1, RECV_WAIT_MSEC) <= 0) {
-            continue;  // time-out or signal: look at the flags again
-        }
-        if ((waitFor.revents & POLLNVAL) != 0 || !m_connectStatus.load()) {
-            break;  // a local disconnect woke the wait: nothing to read or report
+        // A frame already staged is cut without waiting; otherwise wait for
+        // the socket, which also reports a peer close behind a staged partial
+        // frame as readable.
+        if (!stageHoldsCompleteFrame()) {
+            pollfd waitFor{fd, POLLIN, 0};
+            if (::poll(&waitFor, 1, RECV_WAIT_MSEC) <= 0) {
+                continue;  // time-out or signal: look at the flags again
+            }
+            if ((waitFor.revents & POLLNVAL) != 0 || !m_connectStatus.load()) {
+                break;  // a local disconnect woke the wait: nothing to read or report
+            }
         }
         // Hang-up and error also end in a read, which then reports the close.
         const int result = recvRobotCommunicationPackage(fd, m_recvBuffer.get(), RECV_BUFFER_SIZE);

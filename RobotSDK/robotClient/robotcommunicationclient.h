@@ -26,7 +26,8 @@
 //   m_lifecycleMutex (connect, disconnect, destructor; never on the receive thread)
 //   m_sendRequestMutex (assembly and writing of one frame; closing of the socket,
 //                       so that no send ever reaches a closed or reused descriptor)
-// m_connectStatus and m_socketFd are atomics read without a lock.
+// m_connectStatus and m_socketFd are atomics read without a lock. The receive
+// staging buffer and its two offsets belong to the receive thread alone.
 
 #include <atomic>
 #include <cstdint>
@@ -117,6 +118,12 @@ private:
     static constexpr int MIN_TEXT_BLOCK_LENGTH =
         4 + ROBOT_COMMAND_CRC_BYTE + ROBOT_COMMAND_END_BYTE;
     static constexpr int RECV_WAIT_MSEC = 100;
+    // Incoming bytes are read into a staging buffer, at most
+    // SIGNLE_PACKAGE_MESSAGE_LEN per call, and frames are cut from it, so that
+    // a burst of small frames costs one read instead of a wait and four reads
+    // each. Larger text blocks bypass it. It never holds more than one read
+    // plus the start of a start mark.
+    static constexpr int RECV_STAGE_SIZE = 4096;
 
     void initClassProfile();
     int connectCommunicationServer(int* connectedFd);
@@ -132,11 +139,21 @@ private:
     bool sendFrameLocked(int socketFd, const CommunicationRequest& request);
 
     static int sendCommunicationData(int socketFd, const char* buffer, int length);
-    static int recvMessageBaseMethed(int socketFd, char* buffer, int length, int flags);
-    static int recvCommunicationData(int socketFd, char* buffer, int length);
-    static int recvPeek(int socketFd, char* buffer, int length);
-    static int recvRobotMessageHead(int socketFd);
-    static int recvRobotCommunicationPackage(int socketFd, char* recvBuffer, int bufferSize);
+    // The receive steps consume staged bytes first and read the socket only
+    // when the staging buffer runs dry. Receive thread only.
+    int recvMessageBaseMethed(int socketFd, char* buffer, int length, int flags);
+    int recvCommunicationData(int socketFd, char* buffer, int length);
+    int recvPeek(int socketFd, char* buffer, int length);
+    int recvRobotMessageHead(int socketFd);
+    int recvRobotCommunicationPackage(int socketFd, char* recvBuffer, int bufferSize);
+    int stagedBytes() const { return m_stageEnd - m_stageBegin; }
+    // Copies up to length staged bytes to out and consumes them; returns the count.
+    int takeStaged(char* out, int length);
+    // One socket read appended to the staged bytes; its result.
+    int fillStage(int socketFd);
+    // True when the next frame read completes from staged bytes alone (a whole
+    // frame, a byte to skip, or a length that breaks the stream).
+    bool stageHoldsCompleteFrame() const;
     static void makeDisconnectEventCommunicationPackage(char* buffer, int bufferSize,
                                                         int* validSize);
 
@@ -153,6 +170,9 @@ private:
     // Allocated without zero-fill: untouched pages of the 18 MiB stay unmapped.
     std::unique_ptr<char[]> m_recvBuffer;
     std::unique_ptr<char[]> m_sendBuffer;
+    std::unique_ptr<char[]> m_recvStage;  // RECV_STAGE_SIZE bytes, not zero-filled
+    int m_stageBegin = 0;                 // first unconsumed staged byte
+    int m_stageEnd = 0;                   // one past the last staged byte
     std::atomic<bool> m_connectStatus;
     std::mutex m_sendRequestMutex;
     std::mutex m_lifecycleMutex;

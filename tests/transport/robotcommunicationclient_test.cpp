@@ -251,6 +251,19 @@ std::vector<StreamCase> streamCases() {
     }
     cases.push_back(
         {"lengths 1 to 11 dropped", shortFrames + frame(9, "kept"), {content(9, "kept")}, false});
+    // One burst of frames around the 1024-byte read size, with garbage between
+    // some, so that reads end inside start marks, length fields and bodies.
+    StreamCase burst{"burst of mixed sizes", "", {}, false};
+    const std::vector<size_t> sizes = {0, 50, 1003, 1004, 1005, 1012, 1013, 3000, 7, 2037, 64};
+    for (size_t i = 0; i < 3 * sizes.size(); ++i) {
+        const std::string body = patterned(sizes[i % sizes.size()] + i);
+        if (i % 4 == 1) {
+            burst.bytes += startMark().substr(0, 3) + "x";  // a start mark that breaks off
+        }
+        burst.bytes += frame(static_cast<int32_t>(i), body);
+        burst.delivered.push_back(content(static_cast<int32_t>(i), body));
+    }
+    cases.push_back(burst);
     return cases;
 }
 
@@ -349,6 +362,28 @@ TEST_F(ClientTest, PeerCloseInsideAFrameIsReportedOnce) {
         peer.closeConnection();
         expectOnlyDisconnectFrame();
     }
+}
+
+TEST_F(ClientTest, FramesBeforeAPeerCloseAreDeliveredThenTheCloseOnce) {
+    connect();
+    // Whole frames and a partial one arrive together with the close.
+    std::string bytes;
+    for (int i = 0; i < 20; ++i) {
+        bytes += frame(i, patterned(static_cast<size_t>(40 + i)));
+    }
+    ASSERT_TRUE(peer.send(bytes + startMark() + le32(40) + le32(3) + "partial"));
+    peer.closeConnection();
+    ASSERT_TRUE(client->waitForFrames(21));
+    ASSERT_TRUE(log.waitFor(kThreadExit));
+    EXPECT_EQ(client->disconnectRobotServer(), 0);
+    const auto frames = client->frames();
+    ASSERT_EQ(frames.size(), 21U);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(frames[static_cast<size_t>(i)].content,
+                  content(i, patterned(static_cast<size_t>(40 + i))));
+    }
+    EXPECT_EQ(frames[20].socketFd, -1);
+    EXPECT_EQ(frames[20].content, disconnectContent());
 }
 
 // ---------------------------------------------------------------- connection lifecycle
