@@ -155,6 +155,33 @@ const std::string& moveBytes() {
     return bytes;
 }
 
+// Push encodes: on the codec's stack-backed scratch message into a fixed
+// buffer, and (the baseline) on an ordinary heap message into a string.
+template <class Message, std::size_t ArenaBytes>
+void encodeOnScratch(benchmark::State& state, void (*fill)(Message&)) {
+    char buffer[512];
+    AllocationCounter allocs(state);
+    for (auto _ : state) {
+        ScratchMessage<Message, ArenaBytes> scratch;
+        fill(scratch.get());
+        const std::size_t n = scratch.get().ByteSizeLong();
+        scratch.get().SerializeWithCachedSizesToArray(reinterpret_cast<uint8_t*>(buffer));
+        benchmark::DoNotOptimize(n);
+        benchmark::DoNotOptimize(buffer);
+    }
+}
+
+template <class Message>
+void encodeOnHeap(benchmark::State& state, void (*fill)(Message&)) {
+    AllocationCounter allocs(state);
+    for (auto _ : state) {
+        Message m;
+        fill(m);
+        std::string s = m.SerializeAsString();
+        benchmark::DoNotOptimize(s);
+    }
+}
+
 // ---- Joint-status push ----------------------------------------------------------
 
 void BM_JointStatusPush_Decode(benchmark::State& state) {
@@ -188,27 +215,12 @@ void BM_JointStatusPush_Decode_Baseline(benchmark::State& state) {
 BENCHMARK(BM_JointStatusPush_Decode_Baseline);
 
 void BM_JointStatusPush_Encode(benchmark::State& state) {
-    char buffer[512];
-    AllocationCounter allocs(state);
-    for (auto _ : state) {
-        ScratchMessage<common::ProtoRobotAllJointStatusResponse, 8192> scratch;
-        fillJointStatus(scratch.get());
-        const std::size_t n = scratch.get().ByteSizeLong();
-        scratch.get().SerializeWithCachedSizesToArray(reinterpret_cast<uint8_t*>(buffer));
-        benchmark::DoNotOptimize(n);
-        benchmark::DoNotOptimize(buffer);
-    }
+    encodeOnScratch<common::ProtoRobotAllJointStatusResponse, 8192>(state, fillJointStatus);
 }
 BENCHMARK(BM_JointStatusPush_Encode);
 
 void BM_JointStatusPush_Encode_Baseline(benchmark::State& state) {
-    AllocationCounter allocs(state);
-    for (auto _ : state) {
-        common::ProtoRobotAllJointStatusResponse m;
-        fillJointStatus(m);
-        std::string s = m.SerializeAsString();
-        benchmark::DoNotOptimize(s);
-    }
+    encodeOnHeap<common::ProtoRobotAllJointStatusResponse>(state, fillJointStatus);
 }
 BENCHMARK(BM_JointStatusPush_Encode_Baseline);
 
@@ -244,27 +256,12 @@ void BM_JointAnglePush_Decode_Baseline(benchmark::State& state) {
 BENCHMARK(BM_JointAnglePush_Decode_Baseline);
 
 void BM_JointAnglePush_Encode(benchmark::State& state) {
-    char buffer[256];
-    AllocationCounter allocs(state);
-    for (auto _ : state) {
-        ScratchMessage<common::ProtoJointAngleResponse> scratch;
-        fillJointAngle(scratch.get());
-        const std::size_t n = scratch.get().ByteSizeLong();
-        scratch.get().SerializeWithCachedSizesToArray(reinterpret_cast<uint8_t*>(buffer));
-        benchmark::DoNotOptimize(n);
-        benchmark::DoNotOptimize(buffer);
-    }
+    encodeOnScratch<common::ProtoJointAngleResponse, 4096>(state, fillJointAngle);
 }
 BENCHMARK(BM_JointAnglePush_Encode);
 
 void BM_JointAnglePush_Encode_Baseline(benchmark::State& state) {
-    AllocationCounter allocs(state);
-    for (auto _ : state) {
-        common::ProtoJointAngleResponse m;
-        fillJointAngle(m);
-        std::string s = m.SerializeAsString();
-        benchmark::DoNotOptimize(s);
-    }
+    encodeOnHeap<common::ProtoJointAngleResponse>(state, fillJointAngle);
 }
 BENCHMARK(BM_JointAnglePush_Encode_Baseline);
 
