@@ -1,6 +1,7 @@
 // Path planning and the simulator's own kinematics.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -103,6 +104,109 @@ TEST(SimMotion, MultiSegmentPlanCountsSegments) {
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(plan.segmentsDone(), 2);
     EXPECT_DOUBLE_EQ(q[1], 0.1);
+}
+
+// Largest joint speed and acceleration met while stepping `plan` by dt until
+// it leaves the Running state (the step's speed before the first is not
+// known, so acceleration counts from the second); the final step is `last`.
+struct PlanRun {
+    double peakSpeed = 0, peakAcc = 0, time = 0;
+    MotionPlan::Step last = MotionPlan::Step::Running;
+};
+
+PlanRun runPlan(MotionPlan& plan, Joints& q, double dt, double limit = 20.0) {
+    PlanRun r;
+    Joints prev = q;
+    double vPrev[6] = {0, 0, 0, 0, 0, 0};
+    while ((r.last = plan.advance(dt, q)) == MotionPlan::Step::Running && r.time < limit) {
+        r.time += dt;
+        for (int i = 0; i < 6; ++i) {
+            const double v = (q[i] - prev[i]) / dt;
+            r.peakSpeed = std::max(r.peakSpeed, std::fabs(v));
+            if (r.time > dt) r.peakAcc = std::max(r.peakAcc, std::fabs(v - vPrev[i]) / dt);
+            vPrev[i] = v;
+        }
+        prev = q;
+    }
+    return r;
+}
+
+TEST(SimMotion, BlendedPathPassesInnerWaypointsWithoutStopping) {
+    const Joints start{0, 0, 0, 0, 0, 0};
+    const std::vector<Joints> pts{
+        {0.4, 0, 0, 0, 0, 0}, {0.4, 0.4, 0, 0, 0, 0}, {0.8, 0.4, 0.2, 0, 0, 0}};
+    const double v[6] = {1, 1, 1, 1, 1, 1}, a[6] = {4, 4, 4, 4, 4, 4};
+    MotionPlan blended = MotionPlan::blended(start, pts, v, a);
+    const double length = 0.4 + 0.4 + std::sqrt(0.4 * 0.4 + 0.2 * 0.2);
+    Joints q = start;
+    int passed = 0;
+    double t = 0;
+    const double dt = 0.0005;
+    MotionPlan::Step st;
+    while ((st = blended.advance(dt, q)) == MotionPlan::Step::Running) {
+        t += dt;
+        ASSERT_LT(t, 10.0);
+        ASSERT_GE(blended.waypointsPassed(), passed);
+        if (blended.waypointsPassed() > passed && blended.waypointsPassed() < 3) {
+            // Passing an inner waypoint at the cruising path speed of 1 rad/s, not at rest.
+            EXPECT_NEAR(blended.rate() * length, 1.0, 1e-9);
+        }
+        passed = blended.waypointsPassed();
+    }
+    EXPECT_EQ(st, MotionPlan::Step::Done);
+    EXPECT_EQ(blended.waypointsPassed(), 3);
+    for (int i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(q[i], pts.back()[i]);
+    // One profile over the whole path beats coming to rest at each point.
+    const MotionPlan stopping = MotionPlan::joints(start, pts, v, a);
+    EXPECT_LT(blended.duration(), stopping.duration() - 0.3);
+
+    // No joint beyond its speed limit on any piece.
+    MotionPlan again = MotionPlan::blended(start, pts, v, a);
+    Joints q2 = start;
+    EXPECT_LE(runPlan(again, q2, 0.001).peakSpeed, 1.0 + 1e-6);
+}
+
+TEST(SimMotion, RampComesToRestOnThePathWithinItsDeceleration) {
+    // Joint 1 cruises at 2 rad/s (joint 2 at 1 rad/s) when the ramp starts.
+    const Joints start{0, 0, 0, 0, 0, 0}, goal{2.5, 1.25, 0, 0, 0, 0};
+    const double v[6] = {2, 2, 2, 2, 2, 2}, a[6] = {4, 4, 4, 4, 4, 4};
+    struct Case {
+        tevo_sim::Decel decel;
+        double expectDecel;  // rad/s^2 of joint 1
+    };
+    const Case cases[] = {
+        {{6, 2, 6, 0.6}, 6},         // bounded by its joint deceleration
+        {{20, 6, 20, 0.2}, 20},      // harder
+        {{1, 1, 1, 0.6}, 4},         // never gentler than the move's own braking
+        {{0.5, 0.5, 0.5, 0.25}, 8},  // and never longer than maxTime
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expectDecel);
+        MotionPlan plan = MotionPlan::joints(start, {goal}, v, a);
+        Joints q = start;
+        const double dt = 0.0005;
+        for (double t = 0; t < 0.75; t += dt)
+            ASSERT_EQ(plan.advance(dt, q), MotionPlan::Step::Running);
+        const double from = q[0];
+        plan.decelerate(c.decel);
+        EXPECT_TRUE(plan.decelerating());
+        const PlanRun ramp = runPlan(plan, q, dt);
+        EXPECT_EQ(ramp.last, MotionPlan::Step::Rest);
+        EXPECT_TRUE(plan.atRest());
+        EXPECT_NEAR(ramp.time, 2.0 / c.expectDecel, 2 * dt);
+        EXPECT_NEAR(q[0] - from, 2.0 * 2.0 / (2 * c.expectDecel), 1e-3);
+        EXPECT_LE(ramp.peakAcc, c.expectDecel * 1.01);
+        EXPECT_NEAR(q[1], q[0] / 2, 1e-9);                        // still on the path
+        EXPECT_EQ(plan.advance(0.1, q), MotionPlan::Step::Rest);  // holds there
+
+        // Resumed, it accelerates again within the move's limits and ends at the goal.
+        plan.resume();
+        const PlanRun rest = runPlan(plan, q, dt);
+        EXPECT_EQ(rest.last, MotionPlan::Step::Done);
+        EXPECT_LE(rest.peakSpeed, 2.0 + 1e-6);
+        EXPECT_LE(rest.peakAcc, 4.0 * 1.01);
+        for (int i = 0; i < 6; ++i) EXPECT_DOUBLE_EQ(q[i], goal[i]);
+    }
 }
 
 }  // namespace
