@@ -381,6 +381,7 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std:
         }
         ctx.applyState = !(
             rule && ((rule->serverCode && *rule->serverCode != CodeSucc) || rule->skipStateChange));
+        ctx.rule = rule ? &*rule : nullptr;
         handlerFor(cmd)(*this, arm, ctx);
     }
     stateCv.notify_all();
@@ -399,6 +400,9 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std:
                 a.endSuppressed = suppress;
                 a.endEvent = end;
             });
+        } else if (ctx.doneShaped) {
+            // The handler gave the rule's done event to the arm, which sends
+            // it once at rest.
         } else if (rule->suppressCompletion) {
             if (!ctx.completions.empty()) ctx.completions.pop_back();  // the done event is last
         } else if (rule->completionEvent) {
@@ -608,7 +612,10 @@ ArmSnapshot ControllerSim::snapshot() const {
     s.paused = a.paused;
     s.workMode = a.workMode;
     s.collisionClass = a.collisionClass;
-    for (int i = 0; i < 6; ++i) s.joints[i] = a.q[i];
+    for (int i = 0; i < 6; ++i) {
+        s.joints[i] = a.q[i];
+        s.jointSpeeds[i] = a.jointSpeed[i];
+    }
     s.endSpeed = a.endSpeed;
     s.movesCompleted = a.movesCompleted;
     s.movesStopped = a.movesStopped;

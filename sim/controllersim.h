@@ -267,12 +267,13 @@ struct ArmSnapshot {
     bool powered = false;
     bool brakeReleased = false;
     bool started = false;  // start-up done, able to move
-    bool moving = false;
-    bool paused = false;
+    bool moving = false;   // also while a stop or pause brings the arm to rest
+    bool paused = false;   // held at rest by a pause
     int32_t workMode = 0;
     int32_t collisionClass = 6;
     double joints[6] = {0, 0, 0, 0, 0, 0};
-    double endSpeed = 0.0;  // m/s
+    double jointSpeeds[6] = {0, 0, 0, 0, 0, 0};  // rad/s over the last motion tick
+    double endSpeed = 0.0;                       // m/s
     uint64_t movesCompleted = 0;
     uint64_t movesStopped = 0;
 };

@@ -5,47 +5,100 @@
 #include <cmath>
 #include <cstring>
 
-#include "sim/siminternal.h"
+#include "sim/handlerutil.h"
 
 namespace tevo_sim {
-namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kDefaultJointLimit = 175.0 * kPi / 180.0;
-constexpr double kHardJointLimit = 2 * kPi;
-
-// ------------------------------------------------------------- small helpers
-
-template <class M>
-M& makeReply(RequestCtx& c) {
-    auto m = std::make_unique<M>();
-    M& ref = *m;
-    c.reply = std::move(m);
-    return ref;
-}
+// ----------------------------------------------- shared with motion_control.cpp
 
 pbm::ProtoRobotCommonResponse& common(RequestCtx& c) {
     return makeReply<pbm::ProtoRobotCommonResponse>(c);
-}
-
-// Parses without protobuf's own log line; a missing required field fails.
-template <class M>
-bool parse(RequestCtx& c, M& m) {
-    if (m.ParsePartialFromString(*c.body) && m.IsInitialized()) return true;
-    c.code = CodeRequestFormatError;
-    return false;
-}
-
-// Parses the request into `m` and tells whether the state may change.
-template <class M>
-bool parseForChange(RequestCtx& c, M& m) {
-    return parse(c, m) && c.applyState;
 }
 
 // Refuses the request as malformed; false, for use in conditions.
 bool refuse(RequestCtx& c) {
     c.code = CodeRequestFormatError;
     return false;
+}
+
+bool roadPointJoints(const pbc::ProtoRoadPoint& rp, Joints& q) {
+    if (rp.jointpos_size() != 6) return false;
+    for (int i = 0; i < 6; ++i) {
+        q[i] = rp.jointpos(i);
+        if (!std::isfinite(q[i])) return false;
+    }
+    return true;
+}
+
+bool roadPointPose(const pbc::ProtoRoadPoint& rp, Pose& pose) {
+    const auto& cp = rp.cartpos();
+    if (cp.position_size() > 0) {
+        pose.p[0] = cp.position(0).x();
+        pose.p[1] = cp.position(0).y();
+        pose.p[2] = cp.position(0).z();
+    } else if (cp.positionvector_size() >= 3) {
+        for (int i = 0; i < 3; ++i) pose.p[i] = cp.positionvector(i);
+    } else {
+        return false;
+    }
+    const auto& o = rp.orientation();
+    pose.q[0] = o.w();
+    pose.q[1] = o.x();
+    pose.q[2] = o.y();
+    pose.q[3] = o.z();
+    const double n = std::sqrt(pose.q[0] * pose.q[0] + pose.q[1] * pose.q[1] +
+                               pose.q[2] * pose.q[2] + pose.q[3] * pose.q[3]);
+    if (!(n > 1e-9) || !std::isfinite(n)) return false;
+    for (double& v : pose.q) v /= n;
+    return true;
+}
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDefaultJointLimit = 175.0 * kPi / 180.0;
+constexpr double kHardJointLimit = 2 * kPi;
+
+}  // namespace
+
+// ------------------------------------------------------------------- limits
+
+static void jointRange(const ArmState& arm, double lo[6], double hi[6]) {
+    for (int i = 0; i < 6; ++i) {
+        lo[i] = -kHardJointLimit;
+        hi[i] = kHardJointLimit;
+    }
+    auto it = arm.doubleParams.find(SetJointRangeOfMotion);
+    if (it != arm.doubleParams.end() && it->second.size() == 13 && it->second[0] > 0) {
+        for (int i = 0; i < 6; ++i) {
+            lo[i] = it->second[1 + 2 * i];
+            hi[i] = it->second[2 + 2 * i];
+        }
+    }
+}
+
+bool withinRange(const ArmState& arm, const Joints& q) {
+    double lo[6], hi[6];
+    jointRange(arm, lo, hi);
+    for (int i = 0; i < 6; ++i)
+        if (q[i] < lo[i] || q[i] > hi[i]) return false;
+    return true;
+}
+
+// Why a move is refused (server code), or CodeSucc.
+int32_t motionAllowed(const ArmState& arm) {
+    if (!arm.started || !arm.powered) return CodeProcessRequestFailed;
+    return CodeSucc;
+}
+
+namespace {
+
+// ------------------------------------------------------------- small helpers
+
+// Parses the request into `m` and tells whether the state may change.
+template <class M>
+bool parseForChange(RequestCtx& c, M& m) {
+    return parse(c, m) && c.applyState;
 }
 
 // The setter shape: a common-result reply, the body parsed into `m` and
@@ -165,253 +218,6 @@ void fillRoadPoint(const Dh& dh, const Joints& q, pbc::ProtoRoadPoint* rp) {
     o->set_y(p.q[2]);
     o->set_z(p.q[3]);
     for (double v : q) rp->add_jointpos(v);
-}
-
-bool roadPointJoints(const pbc::ProtoRoadPoint& rp, Joints& q) {
-    if (rp.jointpos_size() != 6) return false;
-    for (int i = 0; i < 6; ++i) {
-        q[i] = rp.jointpos(i);
-        if (!std::isfinite(q[i])) return false;
-    }
-    return true;
-}
-
-bool roadPointPose(const pbc::ProtoRoadPoint& rp, Pose& pose) {
-    const auto& cp = rp.cartpos();
-    if (cp.position_size() > 0) {
-        pose.p[0] = cp.position(0).x();
-        pose.p[1] = cp.position(0).y();
-        pose.p[2] = cp.position(0).z();
-    } else if (cp.positionvector_size() >= 3) {
-        for (int i = 0; i < 3; ++i) pose.p[i] = cp.positionvector(i);
-    } else {
-        return false;
-    }
-    const auto& o = rp.orientation();
-    pose.q[0] = o.w();
-    pose.q[1] = o.x();
-    pose.q[2] = o.y();
-    pose.q[3] = o.z();
-    const double n = std::sqrt(pose.q[0] * pose.q[0] + pose.q[1] * pose.q[1] +
-                               pose.q[2] * pose.q[2] + pose.q[3] * pose.q[3]);
-    if (!(n > 1e-9) || !std::isfinite(n)) return false;
-    for (double& v : pose.q) v /= n;
-    return true;
-}
-
-// ------------------------------------------------------------------- limits
-
-void jointRange(const ArmState& arm, double lo[6], double hi[6]) {
-    for (int i = 0; i < 6; ++i) {
-        lo[i] = -kHardJointLimit;
-        hi[i] = kHardJointLimit;
-    }
-    auto it = arm.doubleParams.find(SetJointRangeOfMotion);
-    if (it != arm.doubleParams.end() && it->second.size() == 13 && it->second[0] > 0) {
-        for (int i = 0; i < 6; ++i) {
-            lo[i] = it->second[1 + 2 * i];
-            hi[i] = it->second[2 + 2 * i];
-        }
-    }
-}
-
-bool withinRange(const ArmState& arm, const Joints& q) {
-    double lo[6], hi[6];
-    jointRange(arm, lo, hi);
-    for (int i = 0; i < 6; ++i)
-        if (q[i] < lo[i] || q[i] > hi[i]) return false;
-    return true;
-}
-
-// ------------------------------------------------------------------- motion
-
-// Why a move is refused (server code), or CodeSucc.
-int32_t motionAllowed(const ArmState& arm) {
-    if (!arm.started || !arm.powered) return CodeProcessRequestFailed;
-    return CodeSucc;
-}
-
-void limitsFromProfile(const pbc::RobotMoveProfile& mp, double v[6], double a[6]) {
-    const double reduce = 1.0;
-    for (int i = 0; i < 6; ++i) {
-        v[i] = i < mp.maxvelc().jointpara_size() ? mp.maxvelc().jointpara(i) : 0.0;
-        a[i] = i < mp.maxacc().jointpara_size() ? mp.maxacc().jointpara(i) : 0.0;
-        if (!(v[i] > 0) || !std::isfinite(v[i])) v[i] = 1.0;
-        if (!(a[i] > 0) || !std::isfinite(a[i])) a[i] = 2.0;
-        v[i] *= reduce;
-    }
-}
-
-void startPlan(ArmState& arm, RequestCtx& c, MotionPlan plan, bool moveP) {
-    if (!c.applyState) return;
-    // The plan runs once the reply is on the wire, so the end event can
-    // never overtake the reply.
-    arm.plan = std::move(plan);
-    arm.planActive = false;
-    arm.planOwner = c.conn;
-    arm.planIsMoveP = moveP;
-    arm.movepReported = 0;
-    arm.paused = false;
-    arm.endSuppressed = false;
-    arm.endEvent.reset();
-    c.startsMove = true;
-    c.afterReply.push_back([](ArmState& a) { a.planActive = true; });
-}
-
-void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
-    pbc::RobotMove mv;
-    if (!parse(c, mv)) return;
-    if ((c.code = motionAllowed(arm)) != CodeSucc) return;
-    const auto& mp = mv.move_profile();
-    const bool tracking = mp.submovemode() == tevo::robot::movecondition::TRACKING;
-    if ((arm.plan || arm.jog != JogKind::None) && !tracking) {
-        c.code = CodeProcessRequestFailed;  // busy: one move at a time
-        return;
-    }
-    if (mv.roadpointvector_size() == 0) {
-        refuse(c);
-        return;
-    }
-    double v[6], a[6];
-    limitsFromProfile(mp, v, a);
-    const int mode = mp.movemode();
-    if (mode == tevo::robot::movecondition::MODEL) {
-        const auto& rp = mv.roadpointvector(0);
-        Pose target{};
-        if (!roadPointPose(rp, target)) {
-            refuse(c);
-            return;
-        }
-        Joints tq{};
-        const bool hasJoints = roadPointJoints(rp, tq);
-        if (mp.teachmode() == tevo::robot::movecondition::ROT_Y) {
-            // Rotation move: w carries the angle, x/y/z the base-frame axis.
-            const Pose cur = forwardKinematics(arm.dh, arm.q.data());
-            const double axis[3] = {rp.orientation().x(), rp.orientation().y(),
-                                    rp.orientation().z()};
-            target = rotateAboutBaseAxis(cur, axis, rp.orientation().w());
-            if (!inverseKinematicsNear(arm.dh, target, arm.q.data(), tq.data()) ||
-                !withinRange(arm, tq)) {
-                c.code = CodeProcessRequestFailed;
-                return;
-            }
-        } else if (hasJoints) {
-            // Trust the joints only when they reach the pose (else solve for the pose).
-            const Pose fk = forwardKinematics(arm.dh, tq.data());
-            if (positionDistance(fk, target) > 1e-4 || orientationAngle(fk, target) > 1e-3) {
-                if (!inverseKinematicsNear(arm.dh, target, arm.q.data(), tq.data())) {
-                    c.code = CodeProcessRequestFailed;
-                    return;
-                }
-            }
-        } else if (!inverseKinematicsNear(arm.dh, target, arm.q.data(), tq.data())) {
-            c.code = CodeProcessRequestFailed;  // out of reach
-            return;
-        }
-        if (!withinRange(arm, tq)) {
-            c.code = CodeProcessRequestFailed;
-            return;
-        }
-        const double vLine = v[0], aLine = a[0];
-        const double vAng =
-            mp.maxvelc().jointpara_size() > 1 && mp.maxvelc().jointpara(1) > 0 ? v[1] : 1.0;
-        const double aAng =
-            mp.maxacc().jointpara_size() > 1 && mp.maxacc().jointpara(1) > 0 ? a[1] : 2.0;
-        startPlan(arm, c, MotionPlan::line(arm.dh, arm.q, target, &tq, vLine, aLine, vAng, aAng),
-                  false);
-        return;
-    }
-    std::vector<Joints> targets;
-    for (const auto& rp : mv.roadpointvector()) {
-        Joints q{};
-        if (!roadPointJoints(rp, q)) {
-            refuse(c);
-            return;
-        }
-        if (!withinRange(arm, q)) {
-            c.code = CodeProcessRequestFailed;
-            return;
-        }
-        targets.push_back(q);
-    }
-    if (mode == tevo::robot::movecondition::MODEJ && targets.size() > 1) targets.resize(1);
-    if (tracking && arm.plan) {
-        arm.plan.reset();  // follow mode: the new target replaces the old one
-    }
-    startPlan(arm, c, MotionPlan::joints(arm.q, targets, v, a),
-              mode == tevo::robot::movecondition::MODEP);
-}
-
-void handleTeachStart(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
-    pbc::RobotTeachMove tm;
-    if (!parse(c, tm)) return;
-    if ((c.code = motionAllowed(arm)) != CodeSucc) return;
-    if (arm.plan || arm.jog != JogKind::None) {
-        c.code = CodeProcessRequestFailed;
-        return;
-    }
-    const int mode = tm.move_profile().teachmode();
-    if (mode < 1 || mode > 12) {
-        refuse(c);
-        return;
-    }
-    if (!c.applyState) return;
-    arm.jog = mode <= 6 ? JogKind::Joint : JogKind::Cartesian;
-    arm.jogAxis = mode <= 6 ? mode - 1 : mode - 7;
-    arm.jogDir = tm.move_profile().circularlooptimes() > 0 ? 1.0 : -1.0;
-    arm.jogSpeed = arm.jog == JogKind::Joint ? 0.2 : 0.05;  // rad/s or m/s (rad/s for rotations)
-    arm.jogOwner = c.conn;
-}
-
-void handleTeachStop(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
-    if (c.applyState) arm.jog = JogKind::None;
-}
-
-// Move control: result and done event follow what the arm is doing.
-void handleMoveControl(SimCore&, ArmState& arm, RequestCtx& c) {
-    auto& r = makeReply<pbc::ProtoRobotMoveFuncResult>(c);
-    r.set_ret(MoveControlSuccNoWait);
-    const bool moving = (arm.plan.has_value()) || arm.jog != JogKind::None;
-    if (!c.applyState) {
-        r.set_ret(MoveControlFailed);
-        return;
-    }
-    switch (c.cmd) {
-        case MoveControlSlowStop:
-        case MoveControlFastStop: {
-            if (!moving) return;
-            r.set_ret(MoveControlSuccWaitDone);
-            std::vector<EventSpec> evs = stopMotion(arm, true);
-            for (const EventSpec& e : evs)
-                c.completions.push_back(Completion{std::chrono::milliseconds(0), e, {}});
-            c.completions.push_back(Completion{std::chrono::milliseconds(0),
-                                               EventSpec{EvMoveControlStopDone, 0, "stop done"},
-                                               {}});
-            return;
-        }
-        case MoveControlPause:
-            if (!arm.plan || arm.paused) return;
-            arm.paused = true;
-            r.set_ret(MoveControlSuccWaitDone);
-            c.completions.push_back(Completion{std::chrono::milliseconds(0),
-                                               EventSpec{EvMoveControlPauseDone, 0, "pause done"},
-                                               {}});
-            return;
-        case MoveControlContinue:
-            if (!arm.plan || !arm.paused) return;
-            arm.paused = false;
-            r.set_ret(MoveControlSuccWaitDone);
-            c.completions.push_back(
-                Completion{std::chrono::milliseconds(0),
-                           EventSpec{EvMoveControlContinueDone, 0, "continue done"},
-                           {}});
-            return;
-        default:
-            return;
-    }
 }
 
 // ---------------------------------------------------------------- lifecycle
@@ -1189,11 +995,6 @@ void handleGetSeam(SimCore&, ArmState& arm, RequestCtx& c) {
     makeReply<pbc::ProtoSeamTrackResponse_t>(c).mutable_seamtrack()->CopyFrom(arm.seamTrack);
 }
 
-void handleReduceMode(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
-    if (c.applyState) arm.reduceMode = c.cmd == EnterRobotReduceMode;
-}
-
 void handleForceSensor(SimCore&, ArmState&, RequestCtx& c) {
     replyDoubles(c, std::vector<double>(6, 0.0));
 }
@@ -1386,22 +1187,6 @@ Handler handlerFor(int32_t cmd) {
     static const HandlerTable table;
     if (cmd < 0 || cmd >= CommandTypeCount) return handleUnknown;
     return table.byCmd[cmd];
-}
-
-std::vector<EventSpec> stopMotion(ArmState& arm, bool countAsStopped) {
-    std::vector<EventSpec> events;
-    const bool hadPlan = arm.plan.has_value();
-    if (hadPlan) {
-        arm.plan.reset();
-        arm.planActive = false;
-        arm.paused = false;
-        if (countAsStopped) ++arm.movesStopped;
-        events.push_back(EventSpec{EvMoveEnterStopState, 0, "move stopped"});
-    }
-    arm.jog = JogKind::None;
-    arm.endSpeed = 0;
-    for (double& v : arm.jointSpeed) v = 0;
-    return events;
 }
 
 void initArmState(ArmState& arm, int32_t model) {

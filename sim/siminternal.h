@@ -54,6 +54,7 @@ struct Connection {
 };
 
 enum class JogKind { None, Joint, Cartesian };
+enum class RampKind { None, Stop, Pause };
 
 struct ArmState {
     Dh dh{};
@@ -109,11 +110,19 @@ struct ArmState {
     int movepReported = 0;
     bool endSuppressed = false;         // the running plan ends without an event
     std::optional<EventSpec> endEvent;  // sent instead of at-target when the plan ends
-    bool paused = false;
+    bool paused = false;                // the plan is held at rest by a pause
+    // Why the arm is decelerating (plan or jog); the done events of the
+    // commands that asked for it go out once it is at rest.
+    RampKind ramp = RampKind::None;
+    bool resumeAfterPause = false;  // a continue came while the pause ramp ran
+    std::vector<EventSpec> pauseDone, continueDone, stopDone;
+    int moveControlReplies = 0;  // move-control replies not yet written
     JogKind jog = JogKind::None;
     int jogAxis = 0;  // joint 0..5, or 0..5 = x, y, z, rx, ry, rz
     double jogDir = 1;
-    double jogSpeed = 0.2;
+    double jogSpeed = 0.2;     // current speed, rad/s or m/s
+    bool jogStopping = false;  // ramping down to rest
+    double jogDecel = 0;       // of the ramp, per second
     int jogOwner = 0;
     uint64_t movesCompleted = 0;
     uint64_t movesStopped = 0;
@@ -137,7 +146,9 @@ struct RequestCtx {
     std::unique_ptr<google::protobuf::Message> reply;
     std::vector<Completion> completions;
     std::vector<std::function<void(ArmState&)>> afterReply;  // under the state lock
-    bool startsMove = false;  // the request started a plan whose end sends an event
+    bool startsMove = false;          // the request started a plan whose end sends an event
+    const FaultRule* rule = nullptr;  // the fault rule applied to this request, if any
+    bool doneShaped = false;          // the handler applied the rule to its done event itself
 };
 
 using Handler = void (*)(struct SimCore&, ArmState&, RequestCtx&);
@@ -222,7 +233,13 @@ std::string serializeReply(google::protobuf::Message& reply, int32_t code);
 void setErrorCode(google::protobuf::Message& m, int32_t code);
 Handler handlerFor(int32_t cmd);
 void initArmState(ArmState& arm, int32_t model);
-// Stops any move or jog; returns the events to send (none when idle).
+// Stops any move or jog at once; returns the events to send: done events of
+// move-control commands still waiting for the arm to come to rest, and the
+// stop-state event when a plan ran (none when idle).
 std::vector<EventSpec> stopMotion(ArmState& arm, bool countAsStopped);
+// The done events of pause, continue and stop commands waiting for the arm
+// to come to rest, in that order; `stopState` puts the stop-state event
+// before the stop done events. Clears them and the ramp.
+std::vector<EventSpec> takeDoneEvents(ArmState& arm, bool stopState);
 
 }  // namespace tevo_sim

@@ -1,5 +1,6 @@
 // The motion thread (arm advance, end events, pushes) and the reply/push
 // body builders shared by the handlers.
+#include <algorithm>
 #include <cmath>
 
 #include "sim/framing.h"
@@ -28,16 +29,17 @@ const char* codeText(int32_t code) {
     }
 }
 
-// Advances a jog by dt; false when it has to stop (limit or unreachable).
-bool advanceJog(ArmState& arm, double dt) {
+// Moves a jog by `step` (rad or m); false when it has to stop (limit or
+// unreachable).
+bool advanceJog(ArmState& arm, double step) {
+    step *= arm.jogDir;
     if (arm.jog == JogKind::Joint) {
-        const double next = arm.q[arm.jogAxis] + arm.jogDir * arm.jogSpeed * dt;
+        const double next = arm.q[arm.jogAxis] + step;
         if (std::fabs(next) > 2 * kPi) return false;
         arm.q[arm.jogAxis] = next;
         return true;
     }
     Pose pose = forwardKinematics(arm.dh, arm.q.data());
-    const double step = arm.jogDir * arm.jogSpeed * dt;
     if (arm.jogAxis < 3) {
         pose.p[arm.jogAxis] += step;
     } else {
@@ -49,6 +51,64 @@ bool advanceJog(ArmState& arm, double dt) {
     if (!inverseKinematicsNear(arm.dh, pose, arm.q.data(), next.data())) return false;
     arm.q = next;
     return true;
+}
+
+// Distance a jog covers in dt, slowing down when it ramps to rest.
+double jogStep(ArmState& arm, double dt) {
+    if (!arm.jogStopping) return arm.jogSpeed * dt;
+    const double v0 = arm.jogSpeed;
+    const double t = std::min(dt, v0 / arm.jogDecel);
+    arm.jogSpeed = t < dt ? 0.0 : std::max(0.0, v0 - arm.jogDecel * t);
+    return v0 * t - 0.5 * arm.jogDecel * t * t;
+}
+
+// Advances the plan by dt; collects its events (end, failure, and the done
+// events of a stop or pause that brought it to rest) and movep progress.
+void advancePlan(ArmState& a, double dt, std::vector<EventSpec>& events,
+                 std::vector<int32_t>& progress) {
+    const MotionPlan::Step st = a.plan->advance(dt, a.q);
+    if (a.planIsMoveP) {
+        while (a.movepReported < a.plan->waypointsPassed()) progress.push_back(++a.movepReported);
+    }
+    auto append = [&events](std::vector<EventSpec> more) {
+        events.insert(events.end(), more.begin(), more.end());
+    };
+    switch (st) {
+        case MotionPlan::Step::Running:
+            return;
+        case MotionPlan::Step::Done:
+            a.plan.reset();
+            a.planActive = false;
+            ++a.movesCompleted;
+            if (!a.endSuppressed)
+                events.push_back(a.endEvent.value_or(
+                    EventSpec{EvAtTrackTargetPos, 0, "at track target position"}));
+            append(takeDoneEvents(a, false));
+            return;
+        case MotionPlan::Step::Failed:
+            a.plan.reset();
+            a.planActive = false;
+            a.paused = false;
+            ++a.movesStopped;
+            events.push_back(EventSpec{EvIkFailed, 0, "no inverse kinematics on the path"});
+            append(takeDoneEvents(a, false));
+            return;
+        case MotionPlan::Step::Rest:
+            // At rest: finish the stop or pause once its reply is out.
+            if (a.moveControlReplies > 0) return;
+            if (a.ramp == RampKind::Stop) {
+                a.plan.reset();
+                a.planActive = false;
+                a.paused = false;
+                ++a.movesStopped;
+                append(takeDoneEvents(a, true));
+            } else if (a.ramp == RampKind::Pause) {
+                a.paused = !a.resumeAfterPause;
+                if (!a.paused) a.plan->resume();
+                append(takeDoneEvents(a, false));
+            }
+            return;
+    }
 }
 
 }  // namespace
@@ -152,27 +212,20 @@ void SimCore::motionLoop() {
             std::lock_guard<std::mutex> lock(stateMutex);
             ArmState& a = arm;
             const Joints before = a.q;
-            if (a.plan && a.planActive && !a.paused) {
-                const MotionPlan::Step st = a.plan->advance(dtArm, a.q);
-                if (a.planIsMoveP) {
-                    while (a.movepReported < a.plan->segmentsDone())
-                        progress.push_back(++a.movepReported);
-                }
-                if (st == MotionPlan::Step::Done) {
-                    a.plan.reset();
-                    a.planActive = false;
-                    ++a.movesCompleted;
-                    if (!a.endSuppressed)
-                        events.push_back(a.endEvent.value_or(
-                            EventSpec{EvAtTrackTargetPos, 0, "at track target position"}));
-                } else if (st == MotionPlan::Step::Failed) {
-                    a.plan.reset();
-                    a.planActive = false;
-                    ++a.movesStopped;
-                    events.push_back(EventSpec{EvIkFailed, 0, "no inverse kinematics on the path"});
-                }
+            if (a.plan && a.planActive) {
+                advancePlan(a, dtArm, events, progress);
             } else if (a.jog != JogKind::None) {
-                if (!advanceJog(a, dtArm)) a.jog = JogKind::None;
+                if (!advanceJog(a, jogStep(a, dtArm))) {
+                    a.jog = JogKind::None;  // limit reached
+                    a.jogStopping = false;
+                    const auto done = takeDoneEvents(a, false);
+                    events.insert(events.end(), done.begin(), done.end());
+                } else if (a.jogStopping && a.jogSpeed <= 0 && a.moveControlReplies == 0) {
+                    a.jog = JogKind::None;
+                    a.jogStopping = false;
+                    const auto done = takeDoneEvents(a, false);
+                    events.insert(events.end(), done.begin(), done.end());
+                }
             }
             if (dtArm > 0) {
                 const Pose p0 = forwardKinematics(a.dh, before.data());

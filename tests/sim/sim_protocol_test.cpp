@@ -1,6 +1,7 @@
 // The simulator seen from the wire: raw frames in, raw frames out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -56,6 +57,27 @@ std::optional<pbm::ProtoCommunicationRobotEvent> nextEvent(
         if (e.ParseFromString(f->body) && e.eventtype() == type) return e;
     }
     return std::nullopt;
+}
+
+// Next event frame, whatever its type.
+std::optional<pbm::ProtoCommunicationRobotEvent> anyEvent(tevo_test::RawClient& c) {
+    auto f = c.nextOf(Cmd::Event, 5000ms);
+    pbm::ProtoCommunicationRobotEvent e;
+    if (!f || !e.ParseFromString(f->body)) return std::nullopt;
+    return e;
+}
+
+// Types of the events that arrive before a marker event the simulator is
+// asked to send now.
+std::vector<int32_t> eventsUntilMarker(tevo_test::RawClient& c, tevo_sim::ControllerSim& sim) {
+    constexpr int32_t kMarker = 9999;
+    sim.sendEvent(tevo_sim::EventSpec{kMarker, 0, "marker"});
+    std::vector<int32_t> types;
+    while (auto e = anyEvent(c)) {
+        if (e->eventtype() == kMarker) break;
+        types.push_back(e->eventtype());
+    }
+    return types;
 }
 
 class SimProtocol : public tevo_test::SimFixture {
@@ -703,6 +725,9 @@ TEST_F(SimProtocol, MultiPointMoveReportsProgressAtEachWaypoint) {
         EXPECT_EQ(g.property1(0), n);
     }
     EXPECT_TRUE(nextEvent(client, tevo_sim::EvAtTrackTargetPos));
+    ASSERT_TRUE(sim().waitIdle(5000ms));
+    EXPECT_TRUE(eventsUntilMarker(client, sim()).empty());  // one end event, at the last point
+    for (int i = 0; i < 6; ++i) EXPECT_NEAR(sim().snapshot().joints[i], c[i], 1e-9);
 }
 
 TEST_F(SimProtocol, PauseContinueAndStopAnswerWithResultAndDoneEvents) {
@@ -764,6 +789,7 @@ TEST_F(SimProtocol, TeachMoveJogsUntilStopped) {
                   0);
         EXPECT_TRUE(waitFor([&] { return (jog.watched() - before) * jog.sign > 0.02; }));
         ASSERT_EQ(commonReply(client, Cmd::RobotTeachMoveStop).errorcode(), 0);
+        ASSERT_TRUE(sim().waitIdle(5000ms));  // after a short ramp to rest
         const auto snap = sim().snapshot();
         EXPECT_FALSE(snap.moving);
         if (jog.untouchedJoint >= 0) {
@@ -814,6 +840,326 @@ TEST_F(SimProtocol, ArmStopsWhenTheConnectionThatMovedItDrops) {
     EXPECT_EQ(sim().snapshot().movesStopped, 1u);
     EXPECT_NE(sim().snapshot().joints[0], far[0]);
     EXPECT_TRUE(nextEvent(other, tevo_sim::EvMoveEnterStopState));
+}
+
+TEST_F(SimProtocol, MovesWithUnusableLimitsOrTooFewPointsAreRefused) {
+    login(client);
+    startArm(client);
+    const double nan = std::nan(""), inf = HUGE_VAL;
+    const double a[6] = {0.1, -0.2, 1.7, 0.4, 1.5, 0};
+    const double b[6] = {0.2, -0.2, 1.6, 0.4, 1.5, 0};
+    const tevo_sim::Dh dh{0.408, 0.376, 0.0985, 0.1215, 0.1025, 0.094};
+    struct Case {
+        const char* what;
+        int mode;
+        std::function<void(pbc::RobotMove&, const double* to)> edit;
+        int32_t code;
+    };
+    auto velc = [](pbc::RobotMove& m, int i, double v) {
+        m.mutable_move_profile()->mutable_maxvelc()->set_jointpara(i, v);
+    };
+    auto acc = [](pbc::RobotMove& m, int i, double v) {
+        m.mutable_move_profile()->mutable_maxacc()->set_jointpara(i, v);
+    };
+    // A straight line to the pose of `to`, with the limits the library sends.
+    auto line = [&](pbc::RobotMove& m, const double* to) {
+        const auto p = tevo_sim::forwardKinematics(dh, to);
+        m.clear_roadpointvector();
+        addPoint(m, to, p.p, p.q);
+        for (int i = 2; i < 6; ++i) velc(m, i, 0.4363323129985824), acc(m, i, 0.4363323129985824);
+    };
+    const int32_t bad = tevo_sim::CodeRequestFormatError;
+    using M = pbc::RobotMove;
+    const Case cases[] = {
+        {"joint speed zero", 1, [&](M& m, const double*) { velc(m, 3, 0.0); }, bad},
+        {"joint acceleration NaN", 1, [&](M& m, const double*) { acc(m, 5, nan); }, bad},
+        {"joint speed infinite", 1, [&](M& m, const double*) { velc(m, 0, inf); }, bad},
+        {"five joint limits", 1,
+         [](M& m, const double*) {
+             m.mutable_move_profile()->mutable_maxvelc()->mutable_jointpara()->RemoveLast();
+         },
+         bad},
+        {"movep speed negative", 3,
+         [&](M& m, const double*) { addPoint(m, a), addPoint(m, b), velc(m, 2, -1.0); }, bad},
+        {"movep of one point", 3, [](M&, const double*) {}, bad},
+        {"line angle speed negative", 2,
+         [&](M& m, const double* to) { line(m, to), velc(m, 1, -0.5); }, bad},
+        {"line acceleration NaN", 2, [&](M& m, const double* to) { line(m, to), acc(m, 0, nan); },
+         bad},
+        {"valid joint move", 1, [](M&, const double*) {}, tevo_sim::CodeSucc},
+        {"valid line, orientation limits zero", 2,
+         [&](M& m, const double* to) {
+             line(m, to);
+             for (int i = 2; i < 6; ++i) velc(m, i, 0.0), acc(m, i, 0.0);
+         },
+         tevo_sim::CodeSucc},
+        {"valid line as the library sends it", 2, line, tevo_sim::CodeSucc},
+        {"valid movep of two points", 3,
+         [&](M& m, const double* to) { addPoint(m, to == a ? b : a); }, tevo_sim::CodeSucc},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto before = sim().snapshot();
+        const double* to = before.joints[0] == a[0] ? b : a;  // a point the arm is not at
+        pbc::RobotMove mv = jointMove(to, c.mode);
+        c.edit(mv, to);
+        EXPECT_EQ(commonReply(client, Cmd::RobotMove, mv.SerializeAsString()).errorcode(), c.code);
+        ASSERT_TRUE(sim().waitIdle(5000ms));
+        EXPECT_EQ(sim().snapshot().movesCompleted, before.movesCompleted + (c.code == 0 ? 1 : 0));
+    }
+}
+
+TEST_F(SimProtocol, ReduceModeCapsJointSpeeds) {
+    login(client);
+    startArm(client);
+    const double kDeg = 3.14159265358979323846 / 180;
+    struct Case {
+        const char* what;
+        bool reduce;
+        int32_t reducedDegPerS;  // safety configuration, all joints
+        double peak;             // rad/s
+    };
+    const Case cases[] = {
+        {"normal", false, 20, 1.2},
+        {"reduced by the safety configuration", true, 20, 20 * kDeg},
+        {"reduced by the default cap", true, 0, 30 * kDeg},
+        {"left again", false, 0, 1.2},
+    };
+    double sign = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        pbc::ProtoResponseRobotSafetyConfig safety;
+        auto* sc = safety.add_safetyconfig();
+        for (int i = 0; i < 6; ++i) sc->add_robotreducedconfigjointspeed(c.reducedDegPerS);
+        sc->set_robotreducedconfigtcpspeed(250), sc->set_robotreducedconfigtcpforce(150);
+        sc->set_robotreducedconfigmomentum(25), sc->set_robotreducedconfigpower(300);
+        sc->set_robotsafeguradresetconfig(0), sc->set_robotoperationalmodeconfig(0);
+        safety.mutable_errorinfo()->set_errorcode(0);
+        safety.mutable_errorinfo()->set_errormsg("");
+        ASSERT_EQ(
+            commonReply(client, Cmd::SetRobotSafetyConfig, safety.SerializeAsString()).errorcode(),
+            0);
+        ASSERT_EQ(
+            commonReply(client, c.reduce ? Cmd::EnterRobotReduceMode : Cmd::ExitRobotReduceMode)
+                .errorcode(),
+            0);
+        double target[6];
+        for (int i = 0; i < 6; ++i) target[i] = sim().snapshot().joints[i];
+        target[0] += sign * 1.5;
+        sign = -sign;
+        pbc::RobotMove mv = jointMove(target);
+        for (int i = 0; i < 6; ++i) {
+            mv.mutable_move_profile()->mutable_maxvelc()->set_jointpara(i, 1.2);
+            mv.mutable_move_profile()->mutable_maxacc()->set_jointpara(i, 4.0);
+        }
+        const uint64_t done = sim().snapshot().movesCompleted;
+        ASSERT_EQ(commonReply(client, Cmd::RobotMove, mv.SerializeAsString()).errorcode(), 0);
+        double peak = 0;
+        ASSERT_TRUE(waitFor([&] {
+            const auto s = sim().snapshot();
+            peak = std::max(peak, std::fabs(s.jointSpeeds[0]));
+            return s.movesCompleted > done;
+        }));
+        ASSERT_TRUE(sim().waitIdle(5000ms));
+        EXPECT_NEAR(sim().snapshot().joints[0], target[0], 1e-9);
+        EXPECT_LE(peak, c.peak + 1e-6);
+        EXPECT_GE(peak, 0.95 * c.peak);
+    }
+}
+
+// Moves, stops and pauses at the real pace, so that a ramp to rest lasts
+// long enough (0.1 s and more) to be watched from the client.
+class SimRealTime : public SimProtocol {
+protected:
+    tevo_sim::SimOptions simOptions() const override {
+        auto o = SimProtocol::simOptions();
+        o.timeScale = 1.0;
+        return o;
+    }
+
+    // Starts joint 1 on a 2.5 rad move at 2 rad/s (4 rad/s^2) and waits until it cruises.
+    void startCruising(double direction) {
+        double target[6];
+        for (int i = 0; i < 6; ++i) target[i] = sim().snapshot().joints[i];
+        const double from = target[0];
+        target[0] += direction * 2.5;
+        pbc::RobotMove mv = jointMove(target);
+        for (int i = 0; i < 6; ++i) {
+            mv.mutable_move_profile()->mutable_maxvelc()->set_jointpara(i, 2.0);
+            mv.mutable_move_profile()->mutable_maxacc()->set_jointpara(i, 4.0);
+        }
+        ASSERT_EQ(commonReply(client, Cmd::RobotMove, mv.SerializeAsString()).errorcode(), 0);
+        goal = target[0];
+        ASSERT_TRUE(waitFor([&] { return std::fabs(sim().snapshot().joints[0] - from) > 0.7; }));
+    }
+
+    double goal = 0;
+};
+
+TEST_F(SimRealTime, StopsDecelerateAlongThePathThenReportStopAndDone) {
+    login(client);
+    startArm(client);
+    struct Case {
+        int32_t cmd;
+        double decel;  // rad/s^2 of joint 1
+    };
+    const Case cases[] = {{Cmd::MoveControlSlowStop, 6.0}, {Cmd::MoveControlFastStop, 20.0}};
+    double direction = 1;
+    uint64_t stopped = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cmd);
+        startCruising(direction);
+        const double from = sim().snapshot().joints[0];
+        const auto t0 = std::chrono::steady_clock::now();
+        pbc::ProtoRobotMoveFuncResult r;
+        ASSERT_TRUE(client.request(c.cmd, "", r));
+        EXPECT_EQ(r.ret(), tevo_sim::MoveControlSuccWaitDone);
+        EXPECT_TRUE(sim().snapshot().moving);  // still slowing down
+        // A new move is refused while the arm stops.
+        EXPECT_EQ(commonReply(client, Cmd::RobotMove,
+                              jointMove(sim().snapshot().joints).SerializeAsString())
+                      .errorcode(),
+                  tevo_sim::CodeProcessRequestFailed);
+        auto first = anyEvent(client);
+        auto second = anyEvent(client);
+        ASSERT_TRUE(first && second);
+        EXPECT_EQ(first->eventtype(), tevo_sim::EvMoveEnterStopState);
+        EXPECT_EQ(second->eventtype(), tevo_sim::EvMoveControlStopDone);
+        EXPECT_LT(std::chrono::steady_clock::now() - t0, 800ms);
+        ASSERT_TRUE(sim().waitIdle(5000ms));
+        EXPECT_EQ(sim().snapshot().movesStopped, ++stopped);
+        // It travelled the braking distance v^2 / 2a (plus what the request's
+        // latency adds), short of the goal: neither frozen nor run on.
+        const double travelled = std::fabs(sim().snapshot().joints[0] - from);
+        const double braking = 2.0 * 2.0 / (2 * c.decel);
+        EXPECT_GT(travelled, 0.8 * braking);
+        EXPECT_LT(travelled, braking + 0.15);
+        EXPECT_GT(std::fabs(goal - sim().snapshot().joints[0]), 0.5);
+        EXPECT_TRUE(eventsUntilMarker(client, sim()).empty());  // no end event afterwards
+        direction = -direction;
+    }
+}
+
+TEST_F(SimRealTime, PauseRampsToRestAndContinueFinishesThePath) {
+    login(client);
+    startArm(client);
+    for (const bool continueAtOnce : {false, true}) {
+        SCOPED_TRACE(continueAtOnce ? "continue while pausing" : "continue after the pause");
+        startCruising(continueAtOnce ? -1 : 1);
+        const double from = sim().snapshot().joints[0];
+        pbc::ProtoRobotMoveFuncResult r;
+        ASSERT_TRUE(client.request(Cmd::MoveControlPause, "", r));
+        EXPECT_EQ(r.ret(), tevo_sim::MoveControlSuccWaitDone);
+        if (continueAtOnce) {
+            ASSERT_TRUE(client.request(Cmd::MoveControlContinue, "", r));
+            EXPECT_EQ(r.ret(), tevo_sim::MoveControlSuccWaitDone);
+        } else {
+            EXPECT_FALSE(sim().snapshot().paused);  // not yet at rest
+            ASSERT_TRUE(nextEvent(client, tevo_sim::EvMoveControlPauseDone));
+            const auto held = sim().snapshot();
+            EXPECT_TRUE(held.paused);
+            EXPECT_GT(std::fabs(held.joints[0] - from), 0.8 * 2.0 * 2.0 / (2 * 6.0));
+            EXPECT_TRUE(waitFor([&] {  // held at rest from the next motion tick on
+                const auto s = sim().snapshot();
+                return std::all_of(s.jointSpeeds, s.jointSpeeds + 6,
+                                   [](double v) { return v == 0; });
+            }));
+            EXPECT_EQ(sim().snapshot().joints[0], held.joints[0]);
+            ASSERT_TRUE(client.request(Cmd::MoveControlContinue, "", r));
+            EXPECT_EQ(r.ret(), tevo_sim::MoveControlSuccWaitDone);
+        }
+        std::vector<int32_t> seen;  // events up to the move's end, in order
+        while (auto e = anyEvent(client)) {
+            seen.push_back(e->eventtype());
+            if (e->eventtype() == tevo_sim::EvAtTrackTargetPos) break;
+        }
+        std::vector<int32_t> expected{tevo_sim::EvMoveControlContinueDone,
+                                      tevo_sim::EvAtTrackTargetPos};
+        if (continueAtOnce) expected.insert(expected.begin(), tevo_sim::EvMoveControlPauseDone);
+        EXPECT_EQ(seen, expected);
+        EXPECT_NEAR(sim().snapshot().joints[0], goal, 1e-9);
+    }
+    EXPECT_EQ(sim().snapshot().movesStopped, 0u);
+}
+
+TEST_F(SimRealTime, JogsRampDownWhenStopped) {
+    login(client);
+    startArm(client);
+    struct Case {
+        int32_t cmd;
+        bool stopDone;  // a move-control stop reports its done event (no stop state: no plan ran)
+    };
+    const Case cases[] = {{Cmd::RobotTeachMoveStop, false}, {Cmd::MoveControlSlowStop, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cmd);
+        pbc::RobotTeachMove tm;
+        tm.mutable_move_profile()->CopyFrom(jointMove(sim().snapshot().joints).move_profile());
+        tm.mutable_move_profile()->set_teachmode(tevo::robot::movecondition::JOINT4);
+        tm.mutable_move_profile()->set_circularlooptimes(1);
+        tm.set_coordinatesystemtype(0);
+        const double start = sim().snapshot().joints[3];
+        ASSERT_EQ(commonReply(client, Cmd::RobotTeachMoveStart, tm.SerializeAsString()).errorcode(),
+                  0);
+        ASSERT_TRUE(waitFor([&] { return sim().snapshot().joints[3] - start > 0.02; }));
+        const double from = sim().snapshot().joints[3];
+        if (c.cmd == Cmd::RobotTeachMoveStop) {
+            ASSERT_EQ(commonReply(client, c.cmd).errorcode(), 0);
+        } else {
+            pbc::ProtoRobotMoveFuncResult r;
+            ASSERT_TRUE(client.request(c.cmd, "", r));
+            EXPECT_EQ(r.ret(), tevo_sim::MoveControlSuccWaitDone);
+        }
+        EXPECT_TRUE(sim().snapshot().moving);  // 0.1 s ramp from 0.2 rad/s
+        ASSERT_TRUE(sim().waitIdle(5000ms));
+        const double travelled = sim().snapshot().joints[3] - from;
+        EXPECT_GT(travelled, 0.5 * 0.2 * 0.1 / 2);
+        EXPECT_LT(travelled, 0.2 * 0.1 / 2 + 0.02);
+        if (c.stopDone) {
+            auto e = anyEvent(client);
+            ASSERT_TRUE(e);
+            EXPECT_EQ(e->eventtype(), tevo_sim::EvMoveControlStopDone);
+        }
+        EXPECT_TRUE(eventsUntilMarker(client, sim()).empty());
+    }
+}
+
+TEST_F(SimProtocol, FaultRulesShapeTheDoneEventOfAStop) {
+    login(client);
+    startArm(client);
+    struct Case {
+        const char* what;
+        tevo_sim::FaultRule rule;
+        std::vector<int32_t> events;  // after the reply, in order
+    };
+    tevo_sim::FaultRule replace, suppress;
+    replace.completionEvent = tevo_sim::EventSpec{2102, 4, "joint over current"};
+    replace.remaining = 1;
+    suppress.suppressCompletion = true;
+    suppress.remaining = 1;
+    const Case cases[] = {
+        {"replaced", replace, {tevo_sim::EvMoveEnterStopState, 2102}},
+        {"suppressed", suppress, {tevo_sim::EvMoveEnterStopState}},
+    };
+    double direction = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        double far[6];
+        for (int i = 0; i < 6; ++i) far[i] = sim().snapshot().joints[i];
+        far[0] += direction * 2.0;
+        direction = -direction;
+        ASSERT_EQ(
+            commonReply(client, Cmd::RobotMove, jointMove(far).SerializeAsString()).errorcode(), 0);
+        ASSERT_TRUE(waitFor([&] { return sim().snapshot().moving; }));
+        sim().setFault(Cmd::MoveControlFastStop, c.rule);
+        pbc::ProtoRobotMoveFuncResult r;
+        ASSERT_TRUE(client.request(Cmd::MoveControlFastStop, "", r));
+        EXPECT_EQ(r.ret(), tevo_sim::MoveControlSuccWaitDone);
+        ASSERT_TRUE(sim().waitIdle(5000ms));
+        ASSERT_TRUE(nextEvent(client, tevo_sim::EvMoveEnterStopState));
+        std::vector<int32_t> seen{tevo_sim::EvMoveEnterStopState};
+        for (int32_t t : eventsUntilMarker(client, sim())) seen.push_back(t);
+        EXPECT_EQ(seen, c.events);
+    }
 }
 
 // ------------------------------------------------------------------ pushes
@@ -1007,6 +1353,8 @@ TEST_F(SimProtocol, FaultRulesReplaceOrSuppressAMovesEndEvent) {
     auto ev = nextEvent(client, 2102);
     ASSERT_TRUE(ev);
     EXPECT_EQ(ev->eventcode(), 4);
+    ASSERT_TRUE(sim().waitIdle(5000ms));
+    EXPECT_TRUE(eventsUntilMarker(client, sim()).empty());  // sent once, and no at-target event
 
     tevo_sim::FaultRule silent;
     silent.suppressCompletion = true;
