@@ -10,6 +10,7 @@
 
 #include "RobotSDK/service/errorinfoservice.h"
 #include "RobotSDK/service/robotcontrolservices.h"
+#include "RobotSDK/service/robotmoveservice.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
 using namespace tevo_robot_namespace;
@@ -96,6 +97,8 @@ ServiceInterface::ServiceInterface() {
     });
 
     m_robotBaseService = std::make_unique<RobotControlServices>();
+    // The first motion service of the process initialises the global profile.
+    m_robotMoveService = std::make_unique<RobotMoveService>(m_robotBaseService.get());
 
     // Registered before any connection exists, so no push or event can reach
     // a half-built facade.
@@ -117,6 +120,7 @@ ServiceInterface::ServiceInterface() {
 // dispatcher that is running meanwhile finishes against valid callback slots.
 ServiceInterface::~ServiceInterface() {
     m_robotBaseService->logoutService();
+    m_robotMoveService.reset();
     m_robotBaseService.reset();
 }
 

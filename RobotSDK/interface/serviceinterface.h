@@ -86,6 +86,7 @@
 #include "TevoRobotMetaType.h"
 
 class RobotControlServices;
+class RobotMoveService;
 
 class ServiceInterface {
 public:
@@ -220,6 +221,110 @@ public:
     int robotServiceSetJointParam_PosD(int jointID, uint16_t value);
     int robotServiceSetJointParam_PosDS(int jointID, uint16_t value);
 
+    // ---- Global move profile (process-wide, shared by every object) --------
+    // These change or read process memory only: nothing is sent, nothing
+    // blocks, and the values hold for every ServiceInterface of the process.
+    // Setters return 0 or ErrCode_ParamError (the value, NaN or infinite
+    // included, is refused and the previous one kept). Units: rad, rad/s,
+    // rad/s^2, m, m/s, m/s^2, s.
+    int robotServiceInitGlobalMoveProfile();
+    // Each joint in (0, 167.55] rad/s^2; all six or none are stored.
+    int robotServiceSetGlobalMoveJointMaxAcc(
+        const tevo_robot_namespace::JointVelcAccParam& moveMaxAcc);
+    // Each joint in (0, 8.7268] rad/s; all six or none are stored.
+    int robotServiceSetGlobalMoveJointMaxVelc(
+        const tevo_robot_namespace::JointVelcAccParam& moveMaxVelc);
+    void robotServiceGetGlobalMoveJointMaxAcc(tevo_robot_namespace::JointVelcAccParam& moveMaxAcc);
+    void robotServiceGetGlobalMoveJointMaxVelc(
+        tevo_robot_namespace::JointVelcAccParam& moveMaxVelc);
+    int robotServiceSetGlobalMoveEndMaxLineAcc(double moveMaxAcc);    // (0, 80.01] m/s^2
+    int robotServiceSetGlobalMoveEndMaxLineVelc(double moveMaxVelc);  // (0, 5.01] m/s
+    void robotServiceGetGlobalMoveEndMaxLineAcc(double& moveMaxAcc);
+    void robotServiceGetGlobalMoveEndMaxLineVelc(double& moveMaxVelc);
+    int robotServiceSetGlobalMoveEndMaxAngleAcc(double moveMaxAcc);    // (0, 3.1418] rad/s^2
+    int robotServiceSetGlobalMoveEndMaxAngleVelc(double moveMaxVelc);  // (0, 3.1418] rad/s
+    void robotServiceGetGlobalMoveEndMaxAngleAcc(double& moveMaxAcc);
+    void robotServiceGetGlobalMoveEndMaxAngleVelc(double& moveMaxVelc);
+    int robotServiceSetJerkAccRatio(double acc);  // [0, 1]
+    void robotServiceGetJerkAccRatio(double& acc);
+    void robotServiceClearGlobalWayPointVector();
+    // Appends to the global waypoint list (at most 54000); a middle point on
+    // one straight line with its neighbours is merged away.
+    int robotServiceAddGlobalWayPoint(const tevo_robot_namespace::wayPoint_S& wayPoint);
+    // The waypoint of six joint angles (forward kinematics first).
+    int robotServiceAddGlobalWayPoint(const double* jointAngle);
+    void robotServiceGetGlobalWayPointVector(
+        std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    float robotServiceGetGlobalBlendRadius();
+    int robotServiceSetGlobalBlendRadius(float value);  // (0, 0.0501) m
+    double robotServiceGetTrackPlaybackCycle();
+    int robotServiceSetTrackPlaybackCycle(double second);
+    int robotServiceGetGlobalCircularLoopTimes();
+    void robotServiceSetGlobalCircularLoopTimes(int times);
+    // Offset added to every move built from the global profile, in the base
+    // frame or in a user frame.
+    int robotServiceSetMoveRelativeParam(
+        const tevo_robot_namespace::MoveRelative& relativeMoveOnBase);
+    int robotServiceSetMoveRelativeParam(
+        const tevo_robot_namespace::MoveRelative& relativeMoveOnUserCoord,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoord);
+    int robotServiceSetNoArrivalAhead();
+    int robotServiceSetArrivalAheadDistanceMode(double distance);
+    int robotServiceSetArrivalAheadTimeMode(double second);
+    int robotServiceSetArrivalAheadBlendDistanceMode(double distance);
+    int robotServiceSetTeachCoordinateSystem(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem);
+    // The tool whose centre point the moves steer (a library setting).
+    int robotServiceSetToolKinematicsParam(
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    int robotServiceGetToolKinematicsParam(tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    int robotServiceSetNoneToolKinematicsParam();
+
+    // ---- Motion ----------------------------------------------------------------
+    // With IsBolck false a move returns once the controller accepted or
+    // refused it (one request, at most 1.8 s). With IsBolck true it then waits
+    // without a time-out until the move ends: 0 when the arm arrived;
+    // 20000 + the event type when a controller or hardware event ended it
+    // (21300 when it was stopped); ErrCode_SocketDisconnect at once when the
+    // connection is lost. A refused move returns the refusal without waiting.
+    // One blocking move at a time per object; stop, pause and continue may be
+    // called from another thread meanwhile.
+    int robotServiceJointMove(tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+    int robotServiceJointMove(double* jointAngle, bool IsBolck);
+    int robotServiceJointMove(tevo_robot_namespace::MoveProfile_t& moveProfile, double* jointAngle,
+                              bool IsBolck);
+    // Follow mode: each call replaces the target; never waits for the arm.
+    int robotServiceFollowModeJointMove(double* jointAngle);
+    // Overwrites the waypoint's pose with the forward kinematics of its joints.
+    int robotServiceLineMove(tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+    int robotServiceLineMove(double* jointAngle, bool IsBolck);
+    int robotServiceLineMove(tevo_robot_namespace::MoveProfile_t& moveProfile, double* jointAngle,
+                             bool IsBolck);
+    // Rotates the tool by rotateAngle (rad) about an axis given in userCoord,
+    // keeping its position; reads the current waypoint first.
+    int robotServiceRotateMove(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoord,
+        const double* rotateAxisOnUserCoord, double rotateAngle, bool IsBolck);
+    // Through the global waypoint list: three or more points make a
+    // multi-point move, two a linear move to the second, fewer are refused.
+    int robotServiceTrackMove(tevo_robot_namespace::move_track subMoveMode, bool IsBolck);
+    // Jog in the teach frame until robotServiceTeachStop; never waits.
+    int robotServiceTeachStart(tevo_robot_namespace::teach_mode mode, bool direction);
+    int robotServiceTeachStop();
+    // Stop, pause or continue; each waits up to 4 s for the controller's done
+    // event. Any other value does nothing and returns 0.
+    int rootServiceRobotMoveControl(tevo_robot_namespace::RobotMoveControlCommand cmd);
+    int robotMoveFastStop();
+    int robotMoveStop();
+    int robotServiceGetCurrentWaypointInfo(tevo_robot_namespace::wayPoint_S& wayPoint);
+    // Reduced-speed mode; true when the request failed.
+    bool robotServiceEnterRobotReduceMode();
+    bool robotServiceExitRobotReduceMode();
+    // Online mode reads: a low controller input CI00 (CI01) means the mode is
+    // on. When the read fails: not online, and master mode.
+    int robotServiceIsOnlineMode(bool& isOnlineMode);
+    int robotServiceIsOnlineMasterMode(bool& isOnlineMasterMode);
+
     // ---- Kinematics and frames (local computations, any thread) -------------
     int robotServiceRobotFk(const double* jointAngle, int size,
                             tevo_robot_namespace::wayPoint_S& wayPoint);
@@ -317,6 +422,9 @@ private:
                          Args... args);
 
     int setServoParam(int paramType, int jointID, uint16_t value);
+    int waypointOfJointAngles(const double* jointAngle, tevo_robot_namespace::wayPoint_S& wayPoint);
+    // One controller digital input of the interface board as 0.0 or 1.0.
+    int readControllerInput(int addr, double& value);
 
     CallbackSlot<RealTimeJointStatusCallback> m_realTimeJointStatusCallback;
     CallbackSlot<RealTimeRoadPointCallback> m_realTimeRoadPointCallback;
@@ -328,6 +436,8 @@ private:
     // destruction ends the control core's threads (which call the
     // dispatchers) before the slots go away.
     std::unique_ptr<RobotControlServices> m_robotBaseService;
+    // Holds a pointer to the control core; released first.
+    std::unique_ptr<RobotMoveService> m_robotMoveService;
 };
 
 #endif  // SERVICEINTERFACE_H

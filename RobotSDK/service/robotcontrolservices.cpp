@@ -322,4 +322,6 @@ void RobotControlServices::wakeAllWaitersOnDisconnect() {
         { std::lock_guard<std::mutex> lock(point->m_mutex); }
         point->m_conditon.notify_all();
     }
+    { std::lock_guard<std::mutex> lock(m_robotMoveAtTrackTargetPosMutex); }
+    m_robotMoveAtTrackTargetPosConditon.notify_all();
 }

@@ -165,6 +165,10 @@ public:
     void clearMoveFinishEventQueue();
     std::condition_variable* getRobotMoveAtTrackTargetPosConditonPtr();
     std::mutex* getRobotMoveAtTrackTargetPosMutexPtr();
+    // Changes whenever the connection is lost (and on logout); a waiter that
+    // read it before sending knows the link went down when it differs. The
+    // move-finish condition is notified at each change.
+    uint64_t linkGeneration() const { return m_linkGeneration.load(std::memory_order_acquire); }
 
     // ---- login and arm lifecycle -------------------------------------
     int loginService(const char* host, int port, const std::string& userName,

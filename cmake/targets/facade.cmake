@@ -4,4 +4,5 @@ tevo_subsystem(tevo_facade
   SOURCES
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_forward.cpp
-  DEPS tevo_core tevo_kinematics tevo_errors tevo_metatype)
+    ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_motion.cpp
+  DEPS tevo_core tevo_motion tevo_kinematics tevo_errors tevo_metatype)

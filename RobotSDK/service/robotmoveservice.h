@@ -1,0 +1,236 @@
+#ifndef ROBOTMOVESERVICE_H
+#define ROBOTMOVESERVICE_H
+
+// Motion: the process-wide global move profile and the moves built from it.
+//
+// The global move profile (speed and acceleration limits, blend radius, tool,
+// relative offset, arrival-ahead mode, teach frame, waypoint list) is one set
+// of static values per process, shared by every ServiceInterface. Each move
+// copies the current values into a fresh RobotMoveProfile before anything is
+// encoded, so a profile change never affects a move already sent.
+//
+// Threads
+//   - Application threads: every member. The profile statics are guarded by
+//     s_moveProfileMutex, held only while values are copied in or out (never
+//     across a request), so any number of threads may change the profile and
+//     move at the same time; each move sees one consistent profile.
+//   - The receive thread of the control core fills the move-finish queue that
+//     a blocking move waits on (robotcontrolservices.h).
+//
+// Blocking moves. A move called with IsBolck false returns once the
+// controller has accepted or refused it (one request, at most 1.8 s). With
+// IsBolck true it then waits, without a time-out, until the controller
+// reports how the move ended: 0 when the arm arrived, 20000 + event type when
+// a controller or hardware event ended it (21300 for a stop), or
+// ErrCode_SocketDisconnect as soon as the connection is lost. One blocking
+// move at a time per ServiceInterface; stop, pause and continue may be called
+// from other threads while it waits.
+//
+// Locks, in the order a caller's thread takes them: s_moveProfileMutex (leaf:
+// released before any request), then the control core's locks.
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "RobotSDK/sdkMateType/communicationmatetype.h"
+#include "TevoRobotMetaType.h"
+
+class RobotControlServices;
+
+// The relative offset of the global profile and the frame it is expressed in.
+struct MoveRelativeParam_t {
+    bool isEnable;
+    tevo_robot_namespace::CoordCalibrateByJointAngleAndTool coordinateSystem;
+    float relativePosition[3];
+    cartesian_Ori_U relativeOrientation;
+};
+
+class RobotMoveService {
+public:
+    // The kind of request that starts a move.
+    enum RobotMoveClass {
+        ROBOT_MOVE_CLASS_GENARAL = 0,
+        ROBOT_MOVE_CLASS_OFFLINE_TRACK = 1,
+        ROBOT_MOVE_CLASS_OFFLINE_TRACK_RECOGNITION = 2
+    };
+
+    // The last excitation-trajectory request (name, type, sub-type).
+    struct offlineTrackRecognition {
+        std::string trackName;
+        int type = 0;
+        int subType = 0;
+    };
+
+    // The global waypoint list holds at most this many waypoints.
+    enum { MAX_WAYPOINT_COUNT = 54000 };
+
+    // The first object of the process initialises the global profile.
+    explicit RobotMoveService(RobotControlServices* p);
+
+    RobotMoveService(const RobotMoveService&) = delete;
+    RobotMoveService& operator=(const RobotMoveService&) = delete;
+
+    // ---- global move profile (process memory only, never blocks) --------
+    // Setters return 0 or ErrCode_ParamError; a rejected value (NaN and the
+    // infinities included) leaves the stored one unchanged, and a joint array
+    // is stored only when all six values pass.
+    int initMoveProfile();
+    int setMoveJointMaxAcc(const tevo_robot_namespace::JointVelcAccParam& moveMaxAcc);
+    int setMoveJointMaxVelc(const tevo_robot_namespace::JointVelcAccParam& moveMaxVelc);
+    void getMoveJointMaxAcc(tevo_robot_namespace::JointVelcAccParam& moveMaxAcc);
+    void getMoveJointMaxVelc(tevo_robot_namespace::JointVelcAccParam& moveMaxVelc);
+    int setMoveEndMaxLineAcc(double moveMaxAcc);
+    int setMoveEndMaxLineVelc(double moveMaxVelc);
+    int setMoveEndMaxAngleAcc(double moveMaxAcc);
+    int setMoveEndMaxAngleVelc(double moveMaxVelc);
+    void getMoveEndMaxLineAcc(double& moveMaxAcc);
+    void getMoveEndMaxLineVelc(double& moveMaxVelc);
+    void getMoveEndMaxAngleAcc(double& moveMaxAcc);
+    void getMoveEndMaxAngleVelc(double& moveMaxVelc);
+    int setJerkAccRatio(double acc);
+    void getJerkAccRatio(double& acc);
+    int setBlendRadius(float value);
+    float getBlendRadius();
+    void setCircularLoopTimes(int times);
+    int getCircularLoopTimes();
+    int setTrackPlaybackCycle(double second);
+    double getTrackPlaybackCycle();
+    void setEnableIterIk(bool value);
+    int setMoveProfileToolParam(const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    int setMoveProfileToolParamIsNone();
+    int getMoveProfileToolParam(tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    int setMoveProfileRelativeParam(const tevo_robot_namespace::MoveRelative& relativeMoveOnBase);
+    int setMoveProfileRelativeParam(
+        const tevo_robot_namespace::MoveRelative& relativeMoveOnUserCoord,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoord);
+    int setNoArrivalAhead();
+    int setArrivalAheadDistanceMode(double distance);
+    int setArrivalAheadTimeMode(double second);
+    int setArrivalAheadBlendDistanceMode(double distance);
+    int setTeachCoordinateSystem(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem);
+    void clearWayPointVector();
+    // Appends; a middle point on one straight line with its neighbours is
+    // merged away. ErrCode_MotionWaypointVetorSizeError when the list is full.
+    int addWayPoint(const tevo_robot_namespace::wayPoint_S& wayPoint);
+    void getWayPointVector(std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+
+    // ---- profile building --------------------------------------------------
+    static void initDefaultMoveProfile(RobotMoveProfile& moveProfile);
+    void getCurrentMoveProfileRemoveOffset(move_mode moveMode,
+                                           tevo_robot_namespace::move_track subMoveMode,
+                                           tevo_robot_namespace::teach_mode teachMode,
+                                           RobotMoveProfile& moveProfile);
+    int modifyOffsetProfileByWaypointAndGlobalOffset(
+        tevo_robot_namespace::wayPoint_S offset_reference_waypoint, RobotMoveProfile& moveProfile);
+    void MoveProfileConvert(move_mode moveMode,
+                            tevo_robot_namespace::wayPoint_S& offset_reference_waypoint,
+                            tevo_robot_namespace::MoveProfile_t& sourceMoveProfile,
+                            RobotMoveProfile& targetMoveProfile);
+    int userCoordRelativeToBaseCoordRelative(
+        tevo_robot_namespace::wayPoint_S& offset_reference_waypoint,
+        const tevo_robot_namespace::MoveRelative& relativeOnUserCoord,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoord,
+        tevo_robot_namespace::MoveRelative& relativeOnBase);
+    static bool checkIsJointTypeTrack(move_mode moveMode,
+                                      tevo_robot_namespace::move_track subMoveMode);
+
+    // ---- moves (see "Blocking moves" above) -------------------------------
+    int moveBaseService(RobotMoveClass MoveType, const RobotMoveProfile& moveProfile,
+                        const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector,
+                        int& moveEndEventType, bool IsBolck);
+    int robotMoveService(const RobotMoveProfile& moveProfile,
+                         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector,
+                         int& moveEndEventType, bool isBolck);
+    int moveProfileAndWaypointsFormatCommunication(
+        RobotCommandType commandType, const RobotMoveProfile& moveProfile,
+        const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    int robotJointMove(tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+    int robotJointMove(tevo_robot_namespace::MoveProfile_t& moveProfile,
+                       tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+    int robotLineMove(tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+    int robotLineMove(tevo_robot_namespace::MoveProfile_t& moveProfile,
+                      tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+    // Replaces any running follow-mode target; never waits for the arm.
+    int robotFollowModeJointMove(tevo_robot_namespace::wayPoint_S& wayPoint);
+    // Rotates the tool by rotateAngle (rad) about an axis given in userCoord,
+    // keeping the current position. Fails without sending when the current
+    // waypoint cannot be read.
+    int robotLineRotateMove(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoord,
+        const double* rotateAxisOnUserCoord, double rotateAngle, bool IsBolck);
+    // Moves through the global waypoint list (two waypoints: a linear move to
+    // the second; fewer: ErrCode_MotionWaypointVetorSizeError, nothing sent).
+    int robotTrackMove(tevo_robot_namespace::move_track subMoveMode, bool IsBolck);
+    // Jog: the arm moves until robotTeachStop. direction true is positive.
+    int robotTeachStart(tevo_robot_namespace::teach_mode teachMode, bool direction);
+    int robotTeachMove(
+        const RobotMoveProfile& moveProfile,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem);
+    int robotTeachStop();
+    // Stop, pause, continue: up to 4 s for the controller's done event.
+    int robotMoveControl(tevo_robot_namespace::RobotMoveControlCommand cmd);
+    int robotMoveFastStop();
+    int robotMoveSlowStop(bool isBoardStopEvent);
+    int enterRobotReduceMode();
+    int exitRobotReduceMode();
+    // The arm's current joint angles with their forward kinematics.
+    int getCurrnetRoadPoint(tevo_robot_namespace::wayPoint_S& wayPoint);
+    int getRoadPointFromController(tevo_robot_namespace::wayPoint_S& wayPoint);
+
+    // The excitation-trajectory request that ROBOT_MOVE_CLASS_OFFLINE_TRACK_RECOGNITION starts.
+    static void setOfflineTrackRecognition(const offlineTrackRecognition& value);
+
+private:
+    // The first-construction reset: the reset, then no tool (mutex held).
+    static void initClassProfile();
+    // The reset, with s_moveProfileMutex held.
+    static void resetProfileLocked();
+    // Profile from the statics, then the global offset for the reference waypoint.
+    RobotMoveProfile profileWithGlobalOffset(move_mode moveMode,
+                                             tevo_robot_namespace::move_track subMoveMode,
+                                             tevo_robot_namespace::teach_mode teachMode,
+                                             const tevo_robot_namespace::wayPoint_S& reference);
+    // Sends the request that starts a move of the given class.
+    int startMoveByClass(RobotMoveClass moveType, const RobotMoveProfile& moveProfile,
+                         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector,
+                         bool isBlock);
+    // Waits for the end of an accepted blocking move; returns its event type.
+    int waitMoveEnd(uint64_t linkGeneration, bool& disconnected);
+    int singleTargetMove(move_mode moveMode, tevo_robot_namespace::move_track subMoveMode,
+                         tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+
+    RobotControlServices* m_robotBaseService;
+
+    // The global move profile, one per process, guarded by s_moveProfileMutex.
+    static std::mutex s_moveProfileMutex;
+    static tevo_robot_namespace::JointVelcAccParam s_moveProfileJointMaxAcc;
+    static tevo_robot_namespace::JointVelcAccParam s_moveProfileJointMaxVelc;
+    static double s_moveProfileEndMaxLineAcc;
+    static double s_moveProfileEndMaxLineVelc;
+    static double s_moveProfileEndMaxAngleAcc;
+    static double s_moveProfileEndMaxAngleVelc;
+    static double s_moveProfileJerkAccRatio;
+    static double s_moveProfileBlendRadius;
+    static int s_moveProfileCircularLoopTimes;
+    static double s_moveProfileTrackPlaybackCycle;
+    static bool s_moveProfileEnableIterIk;
+    static tevo_robot_namespace::ToolInEndDesc s_moveProfileToolInEndDesc;
+    static bool s_moveProfileToolTrack;
+    static MoveRelativeParam_t s_moveProfileRelativeParam;
+    static MoveArrivalAhead_t s_moveArrivalAhead;
+    static tevo_robot_namespace::CoordCalibrateByJointAngleAndTool s_teachMoveCoordinateSystem;
+    static std::vector<tevo_robot_namespace::wayPoint_S> s_moveWayPointVector;
+    static offlineTrackRecognition s_offlineTrackRecognition;
+    static bool s_moveProfileIsInited;
+};
+
+// True when A, B, C are usable as consecutive track points, false when B lies
+// on the straight line through A and C.
+bool checkMovePFeasibility(const tevo_robot_namespace::wayPoint_S& A,
+                           const tevo_robot_namespace::wayPoint_S& B,
+                           const tevo_robot_namespace::wayPoint_S& C);
+
+#endif  // ROBOTMOVESERVICE_H

@@ -1,0 +1,7 @@
+# Motion: the process-wide global move profile and move execution on top of
+# the control core.
+tevo_subsystem(tevo_motion
+  SOURCES
+    ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotmoveservice.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotmoveservice_profile.cpp
+  DEPS tevo_core tevo_codec tevo_kinematics tevo_metatype)
