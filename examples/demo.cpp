@@ -1,18 +1,21 @@
 // The walk-through that scripts/run-demo runs against the simulator: log in,
 // handshake, start the arm up, read its state, watch a few pushes and events
-// arrive, shut the arm down and log out. Prints one line per step and exits 0
-// only when every step succeeded.
+// arrive, move the arm (joint, linear and blended multi-point moves, each end
+// pose checked against forward kinematics), shut the arm down and log out. Prints one line per step
+// and exits 0 only when every step succeeded.
 //
 //   demo [address [port [user [password]]]]
 //
 // Defaults: 127.0.0.1 8899 tevo tevo (the bundled simulator's defaults).
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "RobotSDK/interface/serviceinterface.h"
 
@@ -95,6 +98,72 @@ template <typename Pred>
 bool waitForPushes(Pred done, std::chrono::milliseconds timeout) {
     std::unique_lock<std::mutex> lock(pushes.mutex);
     return pushes.arrived.wait_for(lock, timeout, [&] { return done(pushes); });
+}
+
+// After a blocking move: reads the arm's waypoint back and compares it with
+// the forward kinematics of the joints it was sent to.
+bool checkArrival(ServiceInterface& robot, const char* name, int ret, const double* target,
+                  std::chrono::steady_clock::time_point started) {
+    if (ret != ErrnoSucc) return step(name, false, codeText(robot, ret));
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    wayPoint_S now, expected;
+    ret = robot.robotServiceGetCurrentWaypointInfo(now);
+    if (ret != ErrnoSucc) return step(name, false, "read-back: " + codeText(robot, ret));
+    robot.robotServiceRobotFk(target, ARM_DOF, expected);
+    double distance = 0.0, jointError = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        const double d = now.cartPos.positionVector[i] - expected.cartPos.positionVector[i];
+        distance += d * d;
+    }
+    for (int i = 0; i < ARM_DOF; ++i)
+        jointError = std::fmax(jointError, std::fabs(now.jointpos[i] - target[i]));
+    distance = std::sqrt(distance);
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "arrived after %.2f s at (%.4f, %.4f, %.4f) m; %.2g m from its FK pose, joints "
+                  "within %.2g rad",
+                  seconds, now.cartPos.position.x, now.cartPos.position.y, now.cartPos.position.z,
+                  distance, jointError);
+    return step(name, distance < 1e-4 && jointError < 1e-3, text);
+}
+
+void moveTheArm(ServiceInterface& robot) {
+    // A brisk profile for the demo; it holds for every object of the process.
+    robot.robotServiceInitGlobalMoveProfile();
+    JointVelcAccParam velc = {{1.0, 1.0, 1.0, 1.0, 1.0, 1.0}};
+    JointVelcAccParam acc = {{2.0, 2.0, 2.0, 2.0, 2.0, 2.0}};
+    robot.robotServiceSetGlobalMoveJointMaxVelc(velc);
+    robot.robotServiceSetGlobalMoveJointMaxAcc(acc);
+    robot.robotServiceSetGlobalMoveEndMaxLineVelc(0.2);
+    robot.robotServiceSetGlobalMoveEndMaxLineAcc(0.5);
+
+    double jointTarget[ARM_DOF] = {0.3, -0.2, 1.6, 0.4, 1.5, 0.2};
+    auto started = std::chrono::steady_clock::now();
+    int ret = robot.robotServiceJointMove(jointTarget, true);
+    checkArrival(robot, "joint move (blocking)", ret, jointTarget, started);
+
+    double lineTarget[ARM_DOF] = {0.4, -0.1, 1.5, 0.45, 1.45, 0.3};
+    started = std::chrono::steady_clock::now();
+    ret = robot.robotServiceLineMove(lineTarget, true);
+    checkArrival(robot, "linear move (blocking)", ret, lineTarget, started);
+
+    // A multi-point move through the global waypoint list, blended at the
+    // corners by the blend radius.
+    const double track[][ARM_DOF] = {
+        {0.4, -0.1, 1.5, 0.45, 1.45, 0.3},           {0.1, -0.3, 1.7, 0.3, 1.6, -0.1},
+        {-0.1, -0.25, 1.65, 0.5, 1.55, 0.1},         {-0.3, -0.1, 1.5, 0.4, 1.4, 0.3},
+        {0.0, -0.2618, 1.7453, 0.4363, 1.5708, 0.0},
+    };
+    robot.robotServiceClearGlobalWayPointVector();
+    for (const auto& q : track) robot.robotServiceAddGlobalWayPoint(q);
+    robot.robotServiceSetGlobalBlendRadius(0.03f);
+    std::vector<wayPoint_S> list;
+    robot.robotServiceGetGlobalWayPointVector(list);
+    started = std::chrono::steady_clock::now();
+    ret = robot.robotServiceTrackMove(JOINT_GNUBSPLINEINTP, true);
+    const std::string name = "track move, " + std::to_string(list.size()) + " waypoints";
+    checkArrival(robot, name.c_str(), ret, track[4], started);
 }
 
 }  // namespace
@@ -203,6 +272,8 @@ int main(int argc, char** argv) {
              std::to_string(pushes.waypoints) + " waypoints, " + std::to_string(pushes.speeds) +
                  " end speeds");
     }
+
+    moveTheArm(robot);
 
     ret = robot.robotServiceRobotShutdown(true);
     step("arm shut-down (blocking)", ret == ErrnoSucc,
