@@ -1,5 +1,10 @@
 // Request encoders and the event encoder.
 
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
 #include "RobotSDK/service/robotutilservice.h"
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/protoencodedecode_shapes.h"
@@ -9,9 +14,61 @@ namespace trn = tevo_robot_namespace;
 
 namespace {
 
-// A move body holds about 350 bytes of message per waypoint: this block keeps
-// moves of up to about a hundred waypoints off the heap.
-constexpr std::size_t kMoveScratchBytes = std::size_t{40} * 1024;
+// One waypoint as field 2 (roadPointVector) of RobotMove, in the wire format
+// the message classes produce for it (proto2, every double unpacked):
+//   ProtoRoadPoint { cartPos = 1 { position = 1 { x, y, z }, positionVector = 2 (x3) },
+//                    orientation = 2 { w, x, y, z }, jointpos = 3 (x6) }
+constexpr std::size_t kDoubleFieldBytes = 1 + 8;                              // tag, fixed64
+constexpr std::size_t kPosBytes = 3 * kDoubleFieldBytes;                      // 27
+constexpr std::size_t kCartPosBytes = 2 + kPosBytes + 3 * kDoubleFieldBytes;  // 56
+constexpr std::size_t kOriBytes = 4 * kDoubleFieldBytes;                      // 36
+constexpr std::size_t kRoadPointBytes =
+    2 + kCartPosBytes + 2 + kOriBytes + trn::ARM_DOF * kDoubleFieldBytes;  // 150
+constexpr std::size_t kRoadPointFieldBytes = 1 + 2 + kRoadPointBytes;      // tag, 2-byte length
+static_assert(kRoadPointBytes >= 128 && kRoadPointBytes < 16384, "two-byte varint length");
+
+uint8_t* writeDouble(uint8_t* out, uint8_t tag, double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    *out++ = tag;
+    for (int i = 0; i < 8; ++i) *out++ = static_cast<uint8_t>(bits >> (8 * i));  // little endian
+    return out;
+}
+
+uint8_t* writeLengthPrefix(uint8_t* out, uint8_t tag, std::size_t length) {
+    *out++ = tag;
+    if (length >= 128) {
+        *out++ = static_cast<uint8_t>(length | 0x80);
+        *out++ = static_cast<uint8_t>(length >> 7);
+    } else {
+        *out++ = static_cast<uint8_t>(length);
+    }
+    return out;
+}
+
+// Tags: field number << 3 | wire type (1: fixed64, 2: length-delimited).
+constexpr uint8_t kTag1Fixed64 = 0x09, kTag2Fixed64 = 0x11, kTag3Fixed64 = 0x19,
+                  kTag4Fixed64 = 0x21, kTag1Len = 0x0A, kTag2Len = 0x12;
+
+uint8_t* writeRoadPointField(uint8_t* out, const trn::wayPoint_S& wp) {
+    const trn::Pos& p = wp.cartPos.position;
+    out = writeLengthPrefix(out, kTag2Len, kRoadPointBytes);
+    out = writeLengthPrefix(out, kTag1Len, kCartPosBytes);
+    out = writeLengthPrefix(out, kTag1Len, kPosBytes);
+    out = writeDouble(out, kTag1Fixed64, p.x);
+    out = writeDouble(out, kTag2Fixed64, p.y);
+    out = writeDouble(out, kTag3Fixed64, p.z);
+    out = writeDouble(out, kTag2Fixed64, p.x);
+    out = writeDouble(out, kTag2Fixed64, p.y);
+    out = writeDouble(out, kTag2Fixed64, p.z);
+    out = writeLengthPrefix(out, kTag2Len, kOriBytes);
+    out = writeDouble(out, kTag1Fixed64, wp.orientation.w);
+    out = writeDouble(out, kTag2Fixed64, wp.orientation.x);
+    out = writeDouble(out, kTag3Fixed64, wp.orientation.y);
+    out = writeDouble(out, kTag4Fixed64, wp.orientation.z);
+    for (double joint : wp.jointpos) out = writeDouble(out, kTag3Fixed64, joint);
+    return out;
+}
 
 // The general-data encoders: one int or one bool, type 1.
 bool encodeGeneralData(char** data, int* size, const std::vector<int>& ints,
@@ -183,9 +240,41 @@ bool ProtoEncodeDecode::getRequest_startupOfflineExcitTraj(char** data, int* siz
 bool ProtoEncodeDecode::getRequest_robotMove(char** data, int* size,
                                              const RobotMoveProfile& profile,
                                              const std::vector<trn::wayPoint_S>& wayPoints) {
-    return encodeRequest<common::RobotMove, kMoveScratchBytes>(
-        data, size, FailSink::Stdout, "getRequest_robotMove Serialize fail.",
-        [&](common::RobotMove& m) { return RobotMovePatamTypeConversion(profile, wayPoints, m); });
+    const char* const failText = "getRequest_robotMove Serialize fail.";
+    if (data == nullptr || size == nullptr) {
+        reportFailure(FailSink::Stdout, failText);
+        return false;
+    }
+    *data = nullptr;
+    *size = 0;
+    // The profile goes through its message; the waypoints, which follow it on
+    // the wire (field 2 after field 1), are written directly: a long track
+    // would otherwise build thousands of sub-messages only to serialise them.
+    ScratchMessage<common::RobotMove> scratch;
+    common::RobotMove& head = scratch.get();
+    if (!TevoRobotMoveProfileType2ProtoType(profile, *head.mutable_move_profile()) ||
+        !head.IsInitialized()) {
+        reportFailure(FailSink::Stdout, failText);
+        return false;
+    }
+    const std::size_t headBytes = head.ByteSizeLong();
+    const std::size_t total = headBytes + wayPoints.size() * kRoadPointFieldBytes;
+    if (wayPoints.size() > static_cast<std::size_t>(INT_MAX) / kRoadPointFieldBytes ||
+        total > static_cast<std::size_t>(INT_MAX)) {
+        reportFailure(FailSink::Stdout, failText);
+        return false;
+    }
+    char* body = new (std::nothrow) char[total];
+    if (body == nullptr) {
+        reportFailure(FailSink::Stdout, failText);
+        return false;
+    }
+    head.SerializeWithCachedSizesToArray(reinterpret_cast<uint8_t*>(body));
+    uint8_t* out = reinterpret_cast<uint8_t*>(body) + headBytes;
+    for (const trn::wayPoint_S& wayPoint : wayPoints) out = writeRoadPointField(out, wayPoint);
+    *data = body;
+    *size = static_cast<int>(total);
+    return true;
 }
 
 bool ProtoEncodeDecode::getRequest_robotTeachMove(

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <vector>
 
 #include "RobotSDK/util/trace/robotlogprint.h"
@@ -755,6 +757,34 @@ TEST(CodecEncode, JerkAccRatioIsNeverTransmitted) {
         return ProtoEncodeDecode::getRequest_robotMove(d, n, profile, points);
     });
     EXPECT_EQ(plain.bytes(), withJerk.bytes());
+}
+
+// Waypoints are written straight in the wire format; the body must be exactly
+// what the message classes produce for the same move.
+TEST(CodecEncode, MoveBodyIsExactlyTheMessageSerialisation) {
+    RobotMoveProfile profile = filled<RobotMoveProfile>();
+    profile.moveMode = MODEP;
+    profile.subMoveMode = trn::CARTESIAN_MOVEP;
+    profile.teachMode = trn::NO_TEACH;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> value(-1e6, 1e6);
+    const double specials[] = {0.0, -0.0, std::numeric_limits<double>::quiet_NaN(),
+                               std::numeric_limits<double>::infinity(), 1e-300};
+    for (std::size_t count : {0u, 1u, 3u, 1000u}) {
+        SCOPED_TRACE(count);
+        std::vector<trn::wayPoint_S> points(count);
+        for (std::size_t k = 0; k < count; ++k) {
+            double* fields = reinterpret_cast<double*>(&points[k]);  // 13 doubles
+            for (std::size_t f = 0; f < sizeof(trn::wayPoint_S) / sizeof(double); ++f)
+                fields[f] = (k + f) % 7 == 0 ? specials[(k + f) % 5] : value(rng);
+        }
+        const Body body = encode([&](char** d, int* n) {
+            return ProtoEncodeDecode::getRequest_robotMove(d, n, profile, points);
+        });
+        common::RobotMove message;
+        ASSERT_TRUE(ProtoEncodeDecode::RobotMovePatamTypeConversion(profile, points, message));
+        EXPECT_EQ(body.bytes(), message.SerializeAsString());
+    }
 }
 
 TEST(CodecEncode, UndeclaredModeValuesNeverReachTheWire) {
