@@ -207,11 +207,13 @@ void SimCore::motionLoop() {
         std::vector<EventSpec> events;
         std::vector<int32_t> progress;
         bool push = false;
+        bool becameIdle = false;
         std::string status, angles, speed;
         {
             std::lock_guard<std::mutex> lock(stateMutex);
             ArmState& a = arm;
             const Joints before = a.q;
+            const bool wasMoving = a.plan.has_value() || a.jog != JogKind::None;
             if (a.plan && a.planActive) {
                 advancePlan(a, dtArm, events, progress);
             } else if (a.jog != JogKind::None) {
@@ -227,6 +229,9 @@ void SimCore::motionLoop() {
                     events.insert(events.end(), done.begin(), done.end());
                 }
             }
+            // waitIdle listens for the end of motion, also when no event
+            // marks it (an end event suppressed by a fault rule, a jog).
+            if (wasMoving && !a.plan.has_value() && a.jog == JogKind::None) becameIdle = true;
             if (dtArm > 0) {
                 const Pose p0 = forwardKinematics(a.dh, before.data());
                 const Pose p1 = forwardKinematics(a.dh, a.q.data());
@@ -242,7 +247,7 @@ void SimCore::motionLoop() {
                 speed = endSpeedBody(a);
             }
         }
-        if (!events.empty()) stateCv.notify_all();
+        if (!events.empty() || becameIdle) stateCv.notify_all();
         for (int32_t n : progress) {
             pbm::ProtoCommunicationGeneralData g;
             g.set_type(1);

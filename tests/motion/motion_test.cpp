@@ -376,6 +376,11 @@ TEST_F(MotionTest, PerCallProfileBodies) {
     EXPECT_EQ(mv.move_profile().maxvelc().jointpara(0), 0.25);
     EXPECT_EQ(mv.move_profile().maxacc().jointpara(0), 0.5);
     EXPECT_TRUE(armAt(kB, 1e-4));
+
+    // A profile the controller cannot follow is refused by it, not by the library.
+    mp.jointMaxVelc[3] = std::nan("");
+    EXPECT_EQ(facade_->robotServiceJointMove(mp, a.data(), true), ErrCode_ResponseReturnError);
+    EXPECT_TRUE(armAt(kB, 1e-4));
 }
 
 TEST_F(MotionTest, FollowModeReturnsAtAcceptanceAndReplacesTheTarget) {
