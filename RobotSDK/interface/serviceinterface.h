@@ -49,6 +49,15 @@
 //  * Callback registration that switches a push (joint status, waypoint, end
 //    speed) sends one request first; any registration also waits while the
 //    callback it replaces is running.
+//  * Moves with IsBolck false (and follow-mode moves, jog start and stop):
+//    one request. Moves with IsBolck true: until the controller reports the
+//    move's end, without a time-out (a controller that never reports it
+//    leaves the call waiting until the connection is lost, a stop ends it, or
+//    another end event arrives); a lost connection or a logout ends the wait
+//    at once with ErrCode_SocketDisconnect.
+//  * Stop, pause and continue (rootServiceRobotMoveControl, robotMoveStop,
+//    robotMoveFastStop): one request plus up to 4 s for the done event.
+//  * The global move profile operations never block (a short lock).
 //  * Kinematics, frame conversions, the initialisers, getVersion,
 //    getErrDescByCode and robotServiceGetConnectStatus never block.
 //  * The destructor logs out and stops the event thread: up to about 100 ms,
@@ -63,6 +72,11 @@
 //    object run one after the other.
 //  * Login and logout must not race each other on one object, and no operation
 //    may run on an object while it is being destroyed.
+//  * The global move profile (limits, blend radius, tool, offsets, waypoint
+//    list) is process-wide: every object's moves use it. It may be changed
+//    from any thread; each move copies it once, when the move is built.
+//  * One blocking move at a time per object. Stop, pause and continue may be
+//    called from other threads while it waits.
 //  * The arm model and DH parameters used by the kinematics are process-wide,
 //    set by the first successful login of the process.
 //  * The log callback is one per process: the last registration through any

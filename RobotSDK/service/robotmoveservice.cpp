@@ -30,20 +30,21 @@ int moveResultOfEndEvent(int eventType) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: Motion interrupted by controller abnormal .");
         return ErrCode_robotControllerError;
     }
-    if (eventType >= 1001 && eventType <= 1299) {
+    // Controller and hardware events: the result carries the event type.
+    struct EventRange {
+        int first, last;
+        const char* log;
+    };
+    static const EventRange ranges[] = {
+        {1001, 1299,
+         "sdk log: Motion is interrupted by controller event. function return:%d eventType=%d"},
+        {2001, 2999,
+         "sdk log: Motion is interrupted by hardware event. function return:%d eventType=%d"},
+    };
+    for (const EventRange& range : ranges) {
+        if (eventType < range.first || eventType > range.last) continue;
         const int ret = eventType + 20000;
-        RobotLogPrint::trace(
-            LL_ERROR,
-            "sdk log: Motion is interrupted by controller event. function return:%d eventType=%d",
-            ret, eventType);
-        return ret;
-    }
-    if (eventType >= 2001 && eventType <= 2999) {
-        const int ret = eventType + 20000;
-        RobotLogPrint::trace(
-            LL_ERROR,
-            "sdk log: Motion is interrupted by hardware event. function return:%d eventType=%d",
-            ret, eventType);
+        RobotLogPrint::trace(LL_ERROR, range.log, ret, eventType);
         return ret;
     }
     if (eventType == RobotEventMoveEnterStopState) {

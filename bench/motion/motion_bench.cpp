@@ -64,6 +64,7 @@
 #include "RobotSDK/util/protoencodedecode.h"
 #include "robotcommon.pb.h"
 #include "robotcommunication.pb.h"
+#include "sim/framing.h"
 
 namespace {
 
@@ -82,18 +83,9 @@ pid_t currentTid() { return static_cast<pid_t>(::syscall(SYS_gettid)); }
 
 // ---- wire frames -------------------------------------------------------------
 
+// The wire frame as the simulator writes it.
 std::string frame(int32_t type, const std::string& body) {
-    std::string f("\xEE\xCC\xFF\xFF", 4);
-    auto put = [&f](int32_t v) {
-        for (int i = 0; i < 4; ++i)
-            f.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
-    };
-    put(static_cast<int32_t>(body.size() + 12));
-    put(type);
-    f += body;
-    put(0);
-    f.append("\xFF\xFF\xFF\xFF", 4);
-    return f;
+    return tevo_sim::encodeFrame(type, body);
 }
 
 int32_t readLe32(const char* p) {

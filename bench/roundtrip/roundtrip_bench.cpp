@@ -39,6 +39,7 @@
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "robotcommon.pb.h"
 #include "robotcommunication.pb.h"
+#include "sim/framing.h"
 
 namespace {
 
@@ -99,18 +100,9 @@ bool writeFull(int fd, const char* buf, size_t n) {
     return true;
 }
 
+// The wire frame as the simulator writes it.
 std::string frame(int32_t type, const std::string& body) {
-    std::string f("\xEE\xCC\xFF\xFF", 4);
-    auto put = [&f](int32_t v) {
-        for (int i = 0; i < 4; ++i)
-            f.push_back(static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF));
-    };
-    put(static_cast<int32_t>(body.size() + 12));
-    put(type);
-    f += body;
-    put(0);
-    f.append("\xFF\xFF\xFF\xFF", 4);
-    return f;
+    return tevo_sim::encodeFrame(type, body);
 }
 
 // Answers every frame on its socket with `reply(type)` until the peer closes.
