@@ -291,7 +291,10 @@ int ServiceInterface::robotServiceGetRobotCollisionCurrentService(int& collision
 int ServiceInterface::robotServiceSetRobotSafetyConfig(const RobotSafetyConfig& safetyConfig) {
     RobotDevInfo devInfo;
     memset(&devInfo, 0, sizeof(devInfo));
-    robotServiceGetRobotDevInfoService(devInfo);
+    // Without the board's revision the write cannot be judged safe: the read's
+    // failure is the result (reporting success would hide an unwritten config).
+    const int readRet = robotServiceGetRobotDevInfoService(devInfo);
+    if (readRet != InterfaceCallSuccCode) return readRet;
     if (!boardSupportsSafetyConfig(devInfo)) return InterfaceCallSuccCode;
 
     const int ret = m_robotBaseService->setRobotSafetyConfig(safetyConfig);

@@ -208,6 +208,7 @@ public:
     // Writes the configuration when the interface board supports it (revision
     // V3.1 or later; for older boards returns 0 and sends nothing), then reads
     // it back up to six times 100 ms apart; ErrCode_Failed if it never matches.
+    // When the board's information cannot be read, that read's error.
     int robotServiceSetRobotSafetyConfig(
         const tevo_robot_namespace::RobotSafetyConfig& safetyConfig);
     int robotServiceGetOrpeSafetyStatus(tevo_robot_namespace::OrpeSafetyStatus& safetyStatus);

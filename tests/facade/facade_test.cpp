@@ -336,6 +336,23 @@ INSTANTIATE_TEST_SUITE_P(
                       SafetyCase{"V4.0", true, ErrnoSucc, 1, 1},
                       SafetyCase{"V3.1", false, ErrCode_Failed, 1, 6}));  // never reported
 
+// Without the board's revision nothing can be decided: the read's error is
+// returned and nothing is written, never a success.
+TEST_F(FacadeTest, SafetyConfigWriteReturnsTheDeviceReadError) {
+    RobotSafetyConfig config;
+    std::memset(&config, 0, sizeof config);
+    {
+        ServiceInterface offline;
+        EXPECT_EQ(offline.robotServiceSetRobotSafetyConfig(config), ErrCode_SocketDisconnect);
+    }
+    auto facade = loggedIn();
+    tevo_sim::FaultRule refuse;
+    refuse.serverCode = tevo_sim::CodeProcessRequestFailed;
+    sim().setFault(tevo_sim::GetDeviceInfo, refuse);
+    EXPECT_EQ(facade->robotServiceSetRobotSafetyConfig(config), ErrCode_ResponseReturnError);
+    EXPECT_EQ(sim().requestCount(tevo_sim::SetRobotSafetyConfig), 0u);
+}
+
 TEST_F(FacadeTest, CollisionGradeIsWrittenOnlyOnSuccess) {
     auto facade = loggedIn();
     int grade = -1;
