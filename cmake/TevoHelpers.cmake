@@ -94,9 +94,11 @@ function(tevo_add_fuzzer name)
   tevo_link_sdk(${name} ${ARG_LIBS})
   set(_corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
   file(MAKE_DIRECTORY ${_corpus})
+  # Seeds: the committed corpus of the target (fuzz/corpus/<name>), which
+  # scripts/fuzz-long grows; the ctest run only reads it.
   set(_seeds "")
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/corpus)
-    set(_seeds ${CMAKE_CURRENT_SOURCE_DIR}/corpus)
+  if(EXISTS ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name})
+    set(_seeds ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name})
   endif()
   add_test(NAME fuzz.${name}
     COMMAND ${name} -max_total_time=${ARG_SECONDS} -rss_limit_mb=4096 -print_final_stats=1 ${_corpus} ${_seeds})
