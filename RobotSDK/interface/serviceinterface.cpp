@@ -114,14 +114,77 @@ ServiceInterface::ServiceInterface() {
                                                                 this);
 }
 
-// Logging out joins the receive thread, so no push can arrive afterwards;
-// releasing the control core stops and joins its event thread, so no event can
-// either. Both happen while every member of this object is still alive: a
-// dispatcher that is running meanwhile finishes against valid callback slots.
+// The dispatch running on this thread: the object whose callback slot this
+// thread holds locked while the application's callback runs. Lets the
+// destructor tell that it was called from inside that callback.
+struct ServiceInterface::DispatchInProgress {
+    const ServiceInterface* facade = nullptr;
+    std::mutex* slotMutex = nullptr;
+    bool facadeGone = false;  // the callback destroyed the object
+};
+thread_local ServiceInterface::DispatchInProgress* ServiceInterface::t_dispatch = nullptr;
+
+// Normal teardown: logging out joins the receive thread, so no push can arrive
+// afterwards; stopping the event thread waits for a running event callback.
+// Both happen while every member is alive and m_robotBaseService still points
+// to the control core, so a callback that calls into this object meanwhile
+// finds a valid (disconnected) object. Only then is the core released.
+//
+// Teardown from inside one of this object's own callbacks (the receive or the
+// event thread) cannot join that thread: the core is then released by a
+// thread of its own once the callback has returned (see releaseFromCallback).
 ServiceInterface::~ServiceInterface() {
-    m_robotBaseService->logoutService();
+    RobotControlServices& core = *m_robotBaseService;
+    if (core.isEventThread() || core.isReceiveThread()) {
+        releaseFromCallback();
+        return;
+    }
+    core.logoutService();
+    core.stopEventThread();
     m_robotMoveService.reset();
     m_robotBaseService.reset();
+}
+
+void ServiceInterface::releaseFromCallback() {
+    RobotControlServices& core = *m_robotBaseService;
+    const bool onEventThread = core.isEventThread();
+    RobotLogPrint::trace(LL_WARN,
+                         "sdk log: ServiceInterface destroyed from its own %s callback; its "
+                         "connection is released once the callback returns.",
+                         onEventThread ? "event" : "push");
+    // No further dispatch may reach this object.
+    core.robotServiceRegisterRealTimeJointStatusCallbackService(nullptr, nullptr);
+    core.robotServiceRegisterRealTimeRoadPointCallbackService(nullptr, nullptr);
+    core.robotServiceRegisterRobotEventInfoCallbackService(nullptr, nullptr);
+    core.robotServiceRegisterRealTimeEndSpeedCallbackService(nullptr, nullptr);
+    core.robotServiceRegisterMovepProgressNotifyCallbackService(nullptr, nullptr);
+    // From the event thread this joins the receive thread; from the receive
+    // thread it only closes the socket, and the loop ends when the callback
+    // returns.
+    core.logoutService();
+    // A dispatch of this object on the other callback thread may still be
+    // running: wait for it by passing through its slot's lock. The slot this
+    // thread holds is released here, since the dispatcher cannot touch it
+    // after the callback returns.
+    for (std::mutex* slotMutex :
+         {&m_realTimeJointStatusCallback.mutex, &m_realTimeRoadPointCallback.mutex,
+          &m_robotEventCallback.mutex, &m_robotEndSpeedCallback.mutex,
+          &m_movepProgressNotifyCallback.mutex}) {
+        if (t_dispatch != nullptr && t_dispatch->facade == this &&
+            t_dispatch->slotMutex == slotMutex) {
+            continue;
+        }
+        std::lock_guard<std::mutex> wait(*slotMutex);
+    }
+    if (t_dispatch != nullptr && t_dispatch->facade == this) {
+        t_dispatch->slotMutex->unlock();
+        t_dispatch->facadeGone = true;
+    }
+    m_robotMoveService.reset();
+    // The core's destructor joins both of its threads, so it must run on a
+    // thread that is neither; it starts once the callback has returned.
+    RobotControlServices* released = m_robotBaseService.release();
+    std::thread([released] { delete released; }).detach();
 }
 
 // ---- Callback registration and dispatch -------------------------------------
@@ -137,9 +200,16 @@ template <typename Callback, typename... Args>
 void ServiceInterface::dispatch(void* facade, CallbackSlot<Callback> ServiceInterface::*member,
                                 Args... args) {
     if (facade == nullptr) return;
-    CallbackSlot<Callback>& slot = static_cast<ServiceInterface*>(facade)->*member;
-    std::lock_guard<std::mutex> lock(slot.mutex);
+    ServiceInterface* self = static_cast<ServiceInterface*>(facade);
+    CallbackSlot<Callback>& slot = self->*member;
+    slot.mutex.lock();
+    DispatchInProgress current{self, &slot.mutex, false};
+    DispatchInProgress* const outer = t_dispatch;
+    t_dispatch = &current;
     if (slot.callback != nullptr) slot.callback(args..., slot.arg);
+    t_dispatch = outer;
+    // A callback that destroyed the object has released the slot already.
+    if (!current.facadeGone) slot.mutex.unlock();
 }
 
 int ServiceInterface::robotServiceRegisterRealTimeJointStatusCallback(

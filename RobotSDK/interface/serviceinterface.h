@@ -82,8 +82,10 @@
 //  * The log callback is one per process: the last registration through any
 //    object wins.
 //  * A callback must not register a callback of the same kind from inside
-//    itself (it would wait for itself), must not log out or destroy its own
-//    object, and the log callback must not call into the library.
+//    itself (it would wait for itself), must not log out its own object, and
+//    the log callback must not call into the library. A callback may destroy
+//    its own object: the destructor returns at once and the connection is
+//    released once the callback has returned.
 //
 // Locks
 // -----
@@ -108,7 +110,11 @@ public:
     // whose event thread starts here. Nothing touches the network until login.
     ServiceInterface();
     // Logs out, stops the control core's threads and releases it. No callback
-    // of this object runs once the destructor has returned.
+    // of this object runs once the destructor has returned; a callback running
+    // meanwhile finishes first and may still call into the object (it is
+    // disconnected by then). Destroying the object from inside one of its own
+    // callbacks is allowed: the destructor then returns at once and the
+    // connection is released on a thread of its own when the callback returns.
     ~ServiceInterface();
 
     ServiceInterface(const ServiceInterface&) = delete;
@@ -435,6 +441,11 @@ private:
     template <typename Callback, typename... Args>
     static void dispatch(void* facade, CallbackSlot<Callback> ServiceInterface::*slot,
                          Args... args);
+
+    struct DispatchInProgress;
+    static thread_local DispatchInProgress* t_dispatch;
+    // Teardown when the destructor runs inside one of this object's callbacks.
+    void releaseFromCallback();
 
     int setServoParam(int paramType, int jointID, uint16_t value);
     int waypointOfJointAngles(const double* jointAngle, tevo_robot_namespace::wayPoint_S& wayPoint);

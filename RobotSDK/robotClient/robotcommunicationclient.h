@@ -11,10 +11,14 @@
 // Threads
 // - Application threads call connectRobotServer(), disconnectRobotServer(), the
 //   setters and encodeAndSendCommunicationPackage(); any number of them.
+//   A send, the wait for its turn included, ends within SEND_DEADLINE_MSEC
+//   (200 ms): a request then costs at most that plus the 1.8 s response wait
+//   of the control core, 2 s in all.
 // - The receive thread (one per connection, started by connect) is the only
 //   reader of the socket. It calls responseProcess() for each frame, and once,
 //   with a synthesised disconnect event frame, when the peer closes the
-//   connection or the stream breaks. responseProcess() may send; it may also
+//   connection, the stream breaks or a send broke off inside a frame.
+//   responseProcess() may send; it may also
 //   call disconnectRobotServer(), which then closes the socket without joining
 //   and leaves the finished thread to be joined by the next connect, disconnect
 //   or the destructor. connectRobotServer() refuses to run on the receive thread.
@@ -26,10 +30,13 @@
 //   m_lifecycleMutex (connect, disconnect, destructor; never on the receive thread)
 //   m_sendRequestMutex (assembly and writing of one frame; closing of the socket,
 //                       so that no send ever reaches a closed or reused descriptor)
-// m_connectStatus and m_socketFd are atomics read without a lock. The receive
-// staging buffer and its two offsets belong to the receive thread alone.
+// m_connectStatus, m_socketFd and m_sendBroken are atomics read without a lock.
+// The receive staging buffer, its two offsets and the skipped-byte count belong
+// to the receive thread alone.
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -68,6 +75,9 @@ public:
     static constexpr int RECV_BUFFER_SIZE = 9437184;
     static constexpr int SEND_BUFFER_SIZE = 9436928;
     static constexpr int SIGNLE_PACKAGE_MESSAGE_LEN = 1024;
+    // Time one encodeAndSendCommunicationPackage() call may take, from its
+    // start: waiting for the send lock and writing the whole frame.
+    static constexpr int SEND_DEADLINE_MSEC = 200;
 
     static const unsigned char ROBOT_COMMAND_SOF[ROBOT_COMMAND_SOF_BYTE];
     static const unsigned char ROBOT_COMMAND_CRC[ROBOT_COMMAND_CRC_BYTE];
@@ -90,9 +100,20 @@ public:
     bool getCurrentConnectStatus() const;
 
     // Frames the request and writes it whole on the client's socket (or on
-    // socketFd). True when every byte was written.
+    // socketFd). True when every byte was written. Gives up after
+    // SEND_DEADLINE_MSEC, counted from the call, also while another thread's
+    // send holds the socket. A frame that could not be started (refused
+    // request, no turn before the deadline, no byte written) leaves the
+    // connection as it is. A frame that broke off after its first byte would
+    // corrupt the stream: the socket is shut down, and on the client's own
+    // connection the receive thread reports the lost connection as for a
+    // peer close (one disconnect event frame, socket -1).
     bool encodeAndSendCommunicationPackage(const CommunicationRequest& request);
     bool encodeAndSendCommunicationPackage(int socketFd, const CommunicationRequest& request);
+
+    // True on this client's receive thread (inside responseProcess and the
+    // callbacks it runs).
+    bool isReceiveThread() const;
 
 protected:
     // One incoming frame: the 4-byte command type followed by the body; the
@@ -117,6 +138,7 @@ private:
     // field and end mark. A shorter text block carries nothing usable.
     static constexpr int MIN_TEXT_BLOCK_LENGTH =
         4 + ROBOT_COMMAND_CRC_BYTE + ROBOT_COMMAND_END_BYTE;
+    // How often a receive wait, also one inside a frame, looks at the flags.
     static constexpr int RECV_WAIT_MSEC = 100;
     // Incoming bytes are read into a staging buffer, at most
     // SIGNLE_PACKAGE_MESSAGE_LEN per call, and frames are cut from it, so that
@@ -125,26 +147,56 @@ private:
     // plus the start of a start mark.
     static constexpr int RECV_STAGE_SIZE = 4096;
 
+    // A mutex whose waiters can give up at a point of the steady clock.
+    // (std::timed_mutex waits in pthread_mutex_clocklock, which this
+    // toolchain's ThreadSanitizer does not intercept.)
+    class DeadlineMutex {
+    public:
+        void lock();
+        bool try_lock_until(std::chrono::steady_clock::time_point deadline);
+        void unlock();
+
+    private:
+        std::mutex m_mutex;
+        std::condition_variable m_released;
+        bool m_held = false;
+    };
+
     void initClassProfile();
     int connectCommunicationServer(int* connectedFd);
     void disconnectCommunicationServer();
     int startReceiveThread(int fd);
     void reapReceiveThread();
-    bool isReceiveThread() const;
     // Marks the client disconnected and takes the socket from it. Returns the
     // descriptor when this call took it, -1 when there was none.
     int takeSocket();
     // Closes under the send lock, so that no frame is being written to it.
     void closeSocket(int fd);
-    bool sendFrameLocked(int socketFd, const CommunicationRequest& request);
+    bool sendFrameLocked(int socketFd, const CommunicationRequest& request,
+                         std::chrono::steady_clock::time_point deadline);
+    // Shuts down a socket whose outgoing stream holds a partial frame; flags
+    // it for the receive thread when it is the client's connection.
+    void abandonBrokenStream(int socketFd, int sent, int frameSize);
 
-    static int sendCommunicationData(int socketFd, const char* buffer, int length);
+    // Writes until every byte is out, the socket fails or the deadline passes.
+    // Returns the bytes written; *timedOut tells a missed deadline from a
+    // socket error (*sendError holds the failed send's result).
+    static int sendCommunicationData(int socketFd, const char* buffer, int length,
+                                     std::chrono::steady_clock::time_point deadline,
+                                     bool* timedOut, int* sendError);
+    // One socket read. Waits as long as nothing arrives, waking every
+    // RECV_WAIT_MSEC; returns 0 (as for a close) once a local disconnect or a
+    // broken send ends the connection. Receive thread only.
+    int recvOnce(int socketFd, char* buffer, int length);
     // The receive steps consume staged bytes first and read the socket only
     // when the staging buffer runs dry. Receive thread only.
     int recvMessageBaseMethed(int socketFd, char* buffer, int length, int flags);
     int recvCommunicationData(int socketFd, char* buffer, int length);
     int recvPeek(int socketFd, char* buffer, int length);
     int recvRobotMessageHead(int socketFd);
+    // Logs how many bytes a resynchronisation skipped, if any, and starts the
+    // count anew.
+    void logSkippedBytes(const char* until);
     int recvRobotCommunicationPackage(int socketFd, char* recvBuffer, int bufferSize);
     int stagedBytes() const { return m_stageEnd - m_stageBegin; }
     // Copies up to length staged bytes to out and consumes them; returns the count.
@@ -173,8 +225,13 @@ private:
     std::unique_ptr<char[]> m_recvStage;  // RECV_STAGE_SIZE bytes, not zero-filled
     int m_stageBegin = 0;                 // first unconsumed staged byte
     int m_stageEnd = 0;                   // one past the last staged byte
+    // Bytes skipped in search of a start mark since the last frame; only the
+    // first is logged on its own.
+    long long m_skippedBytes = 0;
     std::atomic<bool> m_connectStatus;
-    std::mutex m_sendRequestMutex;
+    // Set by a send that broke off inside a frame on the current connection.
+    std::atomic<bool> m_sendBroken{false};
+    DeadlineMutex m_sendRequestMutex;
     std::mutex m_lifecycleMutex;
 };
 

@@ -12,6 +12,9 @@ using namespace tevo_robot_namespace;
 
 namespace {
 
+// The control core whose event thread this is (null on every other thread).
+thread_local const RobotControlServices* t_eventThreadOwner = nullptr;
+
 std::string commandText(int type) {
     return CommunicationMateType::getCommandDescByType(static_cast<RobotCommandType>(type));
 }
@@ -58,7 +61,10 @@ RobotControlServices::RobotControlServices()
       m_robotHandShakeSuccFlag(false),
       m_moveFinishEventType(RobotEventInvalid) {
     m_robotEventQueue.init();
-    m_threadId = std::thread(&RobotControlServices::robotEventProcessThread, this);
+    m_threadId = std::thread([this] {
+        t_eventThreadOwner = this;
+        robotEventProcessThread(this);
+    });
 }
 
 RobotControlServices::~RobotControlServices() {
@@ -66,11 +72,18 @@ RobotControlServices::~RobotControlServices() {
     // members go away, so disconnect here rather than in the base destructor.
     disconnectRobotServer();
     wakeAllWaitersOnDisconnect();
+    stopEventThread();
+}
+
+void RobotControlServices::stopEventThread() {
+    std::lock_guard<std::mutex> lock(m_eventThreadJoinMutex);
     m_eventThreadStop.store(true, std::memory_order_release);
-    { std::lock_guard<std::mutex> lock(m_eventWakeMutex); }
+    { std::lock_guard<std::mutex> wake(m_eventWakeMutex); }
     m_eventWakeConditon.notify_one();
     if (m_threadId.joinable()) m_threadId.join();
 }
+
+bool RobotControlServices::isEventThread() const { return t_eventThreadOwner == this; }
 
 // ---- request/response engine ---------------------------------------------
 

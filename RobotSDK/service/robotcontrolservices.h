@@ -123,6 +123,12 @@ public:
     RobotControlServices(const RobotControlServices&) = delete;
     RobotControlServices& operator=(const RobotControlServices&) = delete;
 
+    // Stops and joins the event thread; an event callback that is running
+    // finishes first. Idempotent. Must not be called on the event thread.
+    void stopEventThread();
+    // True on this object's event thread (inside the event callback).
+    bool isEventThread() const;
+
     // ---- request/response engine -------------------------------------
     int sendRequestWaitResponse(const CommunicationRequest& requestInfo,
                                 CommunicationResponse& responseInfo);
@@ -380,6 +386,7 @@ protected:
     std::condition_variable m_eventWakeConditon;
     std::atomic<bool> m_eventThreadStop{false};
     std::thread m_threadId;
+    std::mutex m_eventThreadJoinMutex;  // serialises stopEventThread callers
 };
 
 // ---- the command shapes --------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -392,6 +393,93 @@ TEST_F(FacadeTest, DestructionWithCallbacksInFlight) {
     EXPECT_TRUE(waitFor([&] { return threadCount() <= baseline; }));
     EXPECT_EQ(slow.events.load(), afterDestroy);
     EXPECT_EQ(pushes.calls.load(), pushesAfterDestroy);
+}
+
+// An event callback that keeps calling into its object while the object is
+// being destroyed finds it disconnected, never released.
+TEST_F(FacadeTest, CallbackCallingInDuringDestructionFindsTheObjectAlive) {
+    struct Probe {
+        ServiceInterface* facade = nullptr;
+        std::atomic<bool> entered{false}, sawLogout{false}, left{false};
+        std::atomic<int> callsAfterLogout{0};
+    } probe;
+    auto onEvent = [](const RobotEventInfo*, void* arg) {
+        auto* p = static_cast<Probe*>(arg);
+        if (p->entered.exchange(true)) return;
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        bool connected = true;
+        while (connected && std::chrono::steady_clock::now() < deadline)
+            p->facade->robotServiceGetConnectStatus(connected);
+        p->sawLogout = !connected;
+        // Goes on calling for a while: the destructor must not release
+        // anything this call may touch until the callback has returned.
+        const auto end = std::chrono::steady_clock::now() + 200ms;
+        while (std::chrono::steady_clock::now() < end) {
+            RobotWorkMode mode;
+            EXPECT_EQ(p->facade->robotServiceGetRobotWorkMode(mode), ErrCode_SocketDisconnect);
+            ++p->callsAfterLogout;
+        }
+        p->left = true;
+    };
+    auto facade = loggedIn();
+    probe.facade = facade.get();
+    facade->robotServiceRegisterRobotEventInfoCallback(onEvent, &probe);
+    sim().sendEvent({9001, 0, "start"});
+    ASSERT_TRUE(waitFor([&] { return probe.entered.load(); }));
+    facade.reset();
+    EXPECT_TRUE(probe.left.load());  // the destructor waited for the callback
+    EXPECT_TRUE(probe.sawLogout.load());
+    EXPECT_GT(probe.callsAfterLogout.load(), 0);
+}
+
+// Destroying the object from inside its own event or push callback neither
+// aborts (a thread joining itself) nor leaves threads or memory behind.
+TEST_F(FacadeTest, DestroyingTheObjectFromItsOwnCallback) {
+    struct Probe {
+        ServiceInterface* facade = nullptr;
+        std::atomic<int> calls{0};
+        std::atomic<bool> destroyed{false};
+    };
+    struct Case {
+        const char* name;
+        std::function<void(ServiceInterface&, Probe&)> arm;
+    };
+    auto destroy = [](Probe& p) {
+        if (p.calls.fetch_add(1) != 0) return;
+        delete p.facade;
+        p.destroyed = true;
+    };
+    static std::function<void(Probe&)> s_destroy;
+    s_destroy = destroy;
+    const Case cases[] = {
+        {"event callback",
+         [&](ServiceInterface& f, Probe& p) {
+             f.robotServiceRegisterRobotEventInfoCallback(
+                 [](const RobotEventInfo*, void* arg) { s_destroy(*static_cast<Probe*>(arg)); },
+                 &p);
+             sim().sendEvent({9001, 0, "destroy"});
+         }},
+        {"push callback",
+         [&](ServiceInterface& f, Probe& p) {
+             f.robotServiceRegisterRealTimeJointStatusCallback(
+                 [](const JointStatus*, int, void* arg) { s_destroy(*static_cast<Probe*>(arg)); },
+                 &p);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int baseline = threadCount();
+        Probe probe;
+        probe.facade = new ServiceInterface();
+        ASSERT_EQ(probe.facade->robotServiceLogin(simHost(), simPort(), simUser(), simPassword()),
+                  ErrnoSucc);
+        c.arm(*probe.facade, probe);
+        ASSERT_TRUE(waitFor([&] { return probe.destroyed.load(); }));
+        EXPECT_TRUE(waitFor([&] { return threadCount() <= baseline; }))
+            << threadCount() << " vs " << baseline;
+        EXPECT_TRUE(waitFor([&] { return sim().connectionCount() == 0; }));
+        EXPECT_EQ(probe.calls.load(), 1);  // nothing reached the object afterwards
+    }
 }
 
 // Create, log in, log out and destroy many times: nothing may accumulate
