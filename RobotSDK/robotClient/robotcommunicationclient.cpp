@@ -41,12 +41,15 @@ std::int32_t getInt32LE(const char* in) {
     return static_cast<std::int32_t>(bits);
 }
 
-void setSocketTimeouts(int fd) {
-    const timeval sendTimeout{2, 0};
-    const timeval recvTimeout{3, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof(sendTimeout));
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &recvTimeout, sizeof(recvTimeout));
+// Bounds a blocking connect. Sends and reads do not block (MSG_DONTWAIT) and
+// wait in poll() on their own terms instead.
+void setConnectTimeout(int fd) {
+    const timeval timeout{2, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
 }
+
+constexpr char kSendBrokeOffLine[] =
+    "sdk communication log: A send broke off inside a frame, connection closed.";
 
 }  // namespace
 
@@ -178,18 +181,17 @@ int RobotCommunicationClient::connectCommunicationServer(int* connectedFd) {
     if (fd < 0) {
         return ErrCode_Failed;
     }
-    // The send time-out also bounds the connect itself.
-    setSocketTimeouts(fd);
+    setConnectTimeout(fd);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
         ::close(fd);
         return ErrCode_Failed;
     }
-    setSocketTimeouts(fd);
     *connectedFd = fd;
     return 0;
 }
 
 int RobotCommunicationClient::startReceiveThread(int fd) {
+    m_sendBroken = false;
     m_socketFd = fd;
     m_connectStatus = true;
     try {
@@ -246,25 +248,69 @@ void RobotCommunicationClient::closeSocket(int fd) {
     if (fd < 0) {
         return;
     }
-    std::lock_guard<std::mutex> lock(m_sendRequestMutex);
+    std::lock_guard<DeadlineMutex> lock(m_sendRequestMutex);
     ::close(fd);
 }
 
 // ---------------------------------------------------------------- sending
 
+void RobotCommunicationClient::DeadlineMutex::lock() {
+    std::unique_lock<std::mutex> guard(m_mutex);
+    m_released.wait(guard, [this] { return !m_held; });
+    m_held = true;
+}
+
+bool RobotCommunicationClient::DeadlineMutex::try_lock_until(
+    std::chrono::steady_clock::time_point deadline) {
+    std::unique_lock<std::mutex> guard(m_mutex);
+    if (!m_released.wait_until(guard, deadline, [this] { return !m_held; })) {
+        return false;
+    }
+    m_held = true;
+    return true;
+}
+
+void RobotCommunicationClient::DeadlineMutex::unlock() {
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_held = false;
+    }
+    m_released.notify_one();
+}
+
+namespace {
+
+std::chrono::steady_clock::time_point sendDeadline() {
+    return std::chrono::steady_clock::now() +
+           std::chrono::milliseconds(RobotCommunicationClient::SEND_DEADLINE_MSEC);
+}
+
+}  // namespace
+
 bool RobotCommunicationClient::encodeAndSendCommunicationPackage(
     const CommunicationRequest& request) {
-    std::lock_guard<std::mutex> lock(m_sendRequestMutex);
-    return sendFrameLocked(m_socketFd.load(), request);
+    const auto deadline = sendDeadline();
+    std::unique_lock<DeadlineMutex> lock(m_sendRequestMutex, deadline);
+    if (!lock.owns_lock()) {
+        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Send timed out waiting its turn.");
+        return false;
+    }
+    return sendFrameLocked(m_socketFd.load(), request, deadline);
 }
 
 bool RobotCommunicationClient::encodeAndSendCommunicationPackage(
     int socketFd, const CommunicationRequest& request) {
-    std::lock_guard<std::mutex> lock(m_sendRequestMutex);
-    return sendFrameLocked(socketFd, request);
+    const auto deadline = sendDeadline();
+    std::unique_lock<DeadlineMutex> lock(m_sendRequestMutex, deadline);
+    if (!lock.owns_lock()) {
+        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Send timed out waiting its turn.");
+        return false;
+    }
+    return sendFrameLocked(socketFd, request, deadline);
 }
 
-bool RobotCommunicationClient::sendFrameLocked(int socketFd, const CommunicationRequest& request) {
+bool RobotCommunicationClient::sendFrameLocked(int socketFd, const CommunicationRequest& request,
+                                               std::chrono::steady_clock::time_point deadline) {
     const int bodyLength = request.m_textLength;
     if (bodyLength < 0 || (bodyLength > 0 && request.m_textPtr == nullptr)) {
         RobotLogPrint::trace(LL_ERROR, "sdk communication log: Invalid request body. length:%d",
@@ -296,48 +342,104 @@ bool RobotCommunicationClient::sendFrameLocked(int socketFd, const Communication
     out += ROBOT_COMMAND_CRC_BYTE;
     std::memcpy(out, ROBOT_COMMAND_END, ROBOT_COMMAND_END_BYTE);
 
-    const int result =
-        sendCommunicationData(socketFd, m_sendBuffer.get(), static_cast<int>(frameSize));
-    if (result != frameSize) {
-        RobotLogPrint::trace(
-            LL_ERROR, "sdk communication log: Socket send messages error. errorcode=%d", result);
-        return false;
+    const int size = static_cast<int>(frameSize);
+    bool timedOut = false;
+    int sendError = 0;
+    const int sent =
+        sendCommunicationData(socketFd, m_sendBuffer.get(), size, deadline, &timedOut, &sendError);
+    if (sent == size) {
+        return true;
     }
-    return true;
+    if (timedOut) {
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk communication log: Socket send timed out. sent:%d of %d bytes",
+                             sent, size);
+    } else {
+        RobotLogPrint::trace(
+            LL_ERROR, "sdk communication log: Socket send messages error. errorcode=%d", sendError);
+    }
+    if (sent > 0) {
+        abandonBrokenStream(socketFd, sent, size);
+    }
+    return false;
 }
 
-int RobotCommunicationClient::sendCommunicationData(int socketFd, const char* buffer, int length) {
+void RobotCommunicationClient::abandonBrokenStream(int socketFd, int sent, int frameSize) {
+    // The peer would read the next frame as the rest of this one. No frame may
+    // follow, so the stream ends here; the receive thread sees the shut-down
+    // socket at once and reports the lost connection. The descriptor stays
+    // open: it is closed under the send lock, which this thread holds.
+    RobotLogPrint::trace(LL_ERROR,
+                         "sdk communication log: Frame broke off after %d of %d bytes, closing "
+                         "the connection.",
+                         sent, frameSize);
+    if (socketFd == m_socketFd.load()) {
+        m_sendBroken = true;
+    }
+    ::shutdown(socketFd, SHUT_RDWR);
+}
+
+int RobotCommunicationClient::sendCommunicationData(int socketFd, const char* buffer, int length,
+                                                    std::chrono::steady_clock::time_point deadline,
+                                                    bool* timedOut, int* sendError) {
+    *timedOut = false;
+    *sendError = 0;
     int total = 0;
     while (total < length) {
         const int chunk = std::min(SIGNLE_PACKAGE_MESSAGE_LEN, length - total);
-        // MSG_NOSIGNAL: a peer that went away yields EPIPE, not a process-killing SIGPIPE.
-        const ssize_t sent =
-            ::send(socketFd, buffer + total, static_cast<size_t>(chunk), MSG_NOSIGNAL);
+        // MSG_NOSIGNAL: a peer that went away yields EPIPE, not a process-killing
+        // SIGPIPE. MSG_DONTWAIT: a full socket buffer is waited for below, within
+        // the deadline.
+        const ssize_t sent = ::send(socketFd, buffer + total, static_cast<size_t>(chunk),
+                                    MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent > 0) {
+            total += static_cast<int>(sent);
+            continue;
+        }
         if (sent < 0 && errno == EINTR) {
             continue;
         }
-        if (sent <= 0) {
-            return static_cast<int>(sent);
+        if (sent == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+            *sendError = static_cast<int>(sent);
+            break;
         }
-        total += static_cast<int>(sent);
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            *timedOut = true;
+            break;
+        }
+        // Readiness, a hang-up or an error: the next send tells which.
+        pollfd waitFor{socketFd, POLLOUT, 0};
+        ::poll(&waitFor, 1, static_cast<int>(left.count()));
     }
     return total;
 }
 
 // ---------------------------------------------------------------- receiving
 
-namespace {
-
-// One socket read, repeated when a signal interrupts it.
-int recvOnce(int socketFd, char* buffer, int length) {
-    ssize_t got = 0;
-    do {
-        got = ::recv(socketFd, buffer, static_cast<size_t>(length), 0);
-    } while (got < 0 && errno == EINTR);
-    return static_cast<int>(got);
+int RobotCommunicationClient::recvOnce(int socketFd, char* buffer, int length) {
+    for (;;) {
+        const ssize_t got = ::recv(socketFd, buffer, static_cast<size_t>(length), MSG_DONTWAIT);
+        if (got >= 0) {
+            return static_cast<int>(got);
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return -1;
+        }
+        // Nothing yet. A slow peer only delays the bytes, also in the middle
+        // of a frame: giving up there would cut the next frame out of this
+        // one's body. Only the end of the connection ends the wait.
+        if (!m_connectStatus.load() || m_sendBroken.load()) {
+            return 0;
+        }
+        pollfd waitFor{socketFd, POLLIN, 0};
+        ::poll(&waitFor, 1, RECV_WAIT_MSEC);
+    }
 }
-
-}  // namespace
 
 int RobotCommunicationClient::takeStaged(char* out, int length) {
     const int taken = std::min(length, stagedBytes());
@@ -389,9 +491,9 @@ bool RobotCommunicationClient::stageHoldsCompleteFrame() const {
 int RobotCommunicationClient::recvMessageBaseMethed(int socketFd, char* buffer, int length,
                                                     int flags) {
     if ((flags & MSG_PEEK) != 0) {
-        // A look waits until length bytes are staged. A close, error or
-        // time-out before that yields the bytes staged so far, or the read's
-        // own result when there are none.
+        // A look waits until length bytes are staged. A close or error before
+        // that yields the bytes staged so far, or the read's own result when
+        // there are none.
         if (length <= 0 || length > RECV_STAGE_SIZE - SIGNLE_PACKAGE_MESSAGE_LEN) {
             return -1;
         }
@@ -453,7 +555,7 @@ int RobotCommunicationClient::recvRobotMessageHead(int socketFd) {
         std::memcmp(head, ROBOT_COMMAND_SOF, ROBOT_COMMAND_SOF_BYTE) == 0) {
         return recvCommunicationData(socketFd, head, ROBOT_COMMAND_SOF_BYTE);
     }
-    // Not a start mark, or fewer than four bytes before a close or time-out:
+    // Not a start mark, or fewer than four bytes before a close or error:
     // skip one byte. Consuming even the short case keeps a dangling partial
     // mark from hiding a peer close behind an endless readable state.
     return recvCommunicationData(socketFd, head, 1);
@@ -463,7 +565,12 @@ int RobotCommunicationClient::recvRobotCommunicationPackage(int socketFd, char* 
                                                             int bufferSize) {
     int result = recvRobotMessageHead(socketFd);
     bool failed = false;
-    if (result != ROBOT_COMMAND_SOF_BYTE) {
+    if (result == 1 && m_skippedBytes++ > 0) {
+        return 1;  // a later byte of the same resynchronisation: counted only
+    }
+    if (result == ROBOT_COMMAND_SOF_BYTE) {
+        logSkippedBytes("a frame start mark");
+    } else {
         RobotLogPrint::trace(LL_ERROR, "sdk communication log: Recv Header error.");
         failed = true;
     }
@@ -496,6 +603,14 @@ int RobotCommunicationClient::recvRobotCommunicationPackage(int socketFd, char* 
     }
     RobotLogPrint::trace(LL_ERROR, "sdk communication log:  Recv text block error.");
     return result > 8 ? 8 : result;
+}
+
+void RobotCommunicationClient::logSkippedBytes(const char* until) {
+    if (m_skippedBytes > 0) {
+        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Skipped %lld bytes before %s.",
+                             m_skippedBytes, until);
+        m_skippedBytes = 0;
+    }
 }
 
 void RobotCommunicationClient::makeDisconnectEventCommunicationPackage(char* buffer, int bufferSize,
@@ -535,9 +650,15 @@ void RobotCommunicationClient::reportLostConnection(const char* logLine) {
 void RobotCommunicationClient::recvCommunicationPackageLoop() {
     m_stageBegin = 0;  // nothing is carried over from an earlier connection
     m_stageEnd = 0;
+    m_skippedBytes = 0;
     for (;;) {
         const int fd = m_socketFd.load();
         if (!m_connectStatus.load() || fd == -1) {
+            break;
+        }
+        if (m_sendBroken.load()) {
+            logSkippedBytes("the connection ended");
+            reportLostConnection(kSendBrokeOffLine);
             break;
         }
         // A frame already staged is cut without waiting; otherwise wait for
@@ -559,7 +680,10 @@ void RobotCommunicationClient::recvCommunicationPackageLoop() {
             break;
         }
         if (result == 0) {
-            reportLostConnection("sdk communication log: recv return 0, Server disconnenct.");
+            logSkippedBytes("the connection ended");
+            reportLostConnection(m_sendBroken.load()
+                                     ? kSendBrokeOffLine
+                                     : "sdk communication log: recv return 0, Server disconnenct.");
             break;
         }
         if (result > 8) {

@@ -182,8 +182,8 @@ private:
     // Returns the bytes written; *timedOut tells a missed deadline from a
     // socket error (*sendError holds the failed send's result).
     static int sendCommunicationData(int socketFd, const char* buffer, int length,
-                                     std::chrono::steady_clock::time_point deadline,
-                                     bool* timedOut, int* sendError);
+                                     std::chrono::steady_clock::time_point deadline, bool* timedOut,
+                                     int* sendError);
     // One socket read. Waits as long as nothing arrives, waking every
     // RECV_WAIT_MSEC; returns 0 (as for a close) once a local disconnect or a
     // broken send ends the connection. Receive thread only.
