@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +28,18 @@ using Client = RobotCommunicationClient;
 
 constexpr char kJoined[] = "pthread_join:Receive data thread exited successfully.";
 constexpr char kThreadExit[] = "sdk log: Receive data thread exit.";
+constexpr char kHeaderError[] = "sdk communication log: Recv Header error.";
+constexpr char kLengthError[] = "sdk communication log: Recv lengthBlock error.";
+constexpr char kTextError[] = "sdk communication log:  Recv text block error.";
+
+// A peer receive buffer of 128 KiB (64 KiB doubled) and a frame far larger than
+// it and the client's send buffer (at most 4 MiB) together: a peer that does
+// not read stalls the frame part-way.
+constexpr int kSmallReceiveBuffer = 64 * 1024;
+constexpr size_t kStallingBody = 8U << 20;
+// The send deadline plus room for scheduling and sanitizers; the send time-out
+// of a single blocking send used to be 2 s.
+constexpr auto kSendBound = std::chrono::milliseconds(Client::SEND_DEADLINE_MSEC) + 600ms;
 
 // A request whose body is a copy of text (the request owns its copy).
 void fill(CommunicationRequest& request, int commandType, const std::string& text) {
@@ -54,12 +67,13 @@ protected:
     TestPeer peer;
     std::unique_ptr<RecordingClient> client = std::make_unique<RecordingClient>();
 
-    void connect(RecordingClient& which) {
-        which.setServerPort(peer.port());
+    void connect(RecordingClient& which, TestPeer& to) {
+        which.setServerPort(to.port());
         ASSERT_EQ(which.connectRobotServer(), 0);
         ASSERT_TRUE(which.getCurrentConnectStatus());
-        ASSERT_TRUE(peer.accept());
+        ASSERT_TRUE(to.accept());
     }
+    void connect(RecordingClient& which) { connect(which, peer); }
     void connect() { connect(*client); }
 
     // Expects the one synthesised disconnect frame as everything delivered.
@@ -206,6 +220,63 @@ TEST_F(ClientTest, ConcurrentSendsNeverInterleave) {
     EXPECT_EQ(perThread, std::vector<int>(kThreads, kFrames));
 }
 
+TEST_F(ClientTest, FrameBrokenOffMidSendLosesTheConnectionOnce) {
+    TestPeer stalledPeer(kSmallReceiveBuffer);
+    client = std::make_unique<RecordingClient>(
+        [](RecordingClient& self, const RecordingClient::Frame& f) {
+            // The control core wakes its waiters on this frame only when the
+            // link reads as down.
+            if (f.socketFd == -1) {
+                EXPECT_FALSE(self.getCurrentConnectStatus());
+            }
+        });
+    connect(*client, stalledPeer);
+    CommunicationRequest request;
+    fill(request, 22, patterned(kStallingBody));
+    EXPECT_FALSE(client->encodeAndSendCommunicationPackage(request));
+    // The half frame on the wire would swallow every later frame: the link is
+    // given up and reported like a peer close.
+    expectOnlyDisconnectFrame();
+    EXPECT_TRUE(log.contains(
+        LL_ERROR, "sdk communication log: A send broke off inside a frame, connection closed."));
+    EXPECT_TRUE(stalledPeer.seesEndOfStream());
+}
+
+TEST_F(ClientTest, SendersBehindAStalledPeerEachGiveUpWithinTheSendDeadline) {
+    TestPeer stalledPeer(kSmallReceiveBuffer);
+    connect(*client, stalledPeer);
+    constexpr int kCallers = 5;
+    std::vector<CommunicationRequest> requests(kCallers);
+    for (int i = 0; i < kCallers; ++i) {
+        fill(requests[static_cast<size_t>(i)], 10 + i, patterned(kStallingBody));
+    }
+    std::vector<int> sent(kCallers, -1);
+    std::vector<std::chrono::steady_clock::duration> took(kCallers);
+    std::promise<void> go;
+    const std::shared_future<void> start = go.get_future().share();
+    std::vector<std::thread> callers;
+    for (int i = 0; i < kCallers; ++i) {
+        callers.emplace_back([&, i] {
+            const auto at = static_cast<size_t>(i);
+            start.wait();
+            const auto begin = std::chrono::steady_clock::now();
+            sent[at] = client->encodeAndSendCommunicationPackage(requests[at]) ? 1 : 0;
+            took[at] = std::chrono::steady_clock::now() - begin;
+        });
+    }
+    go.set_value();
+    for (std::thread& caller : callers) {
+        caller.join();
+    }
+    // No caller waits out another one's send: each fails within its own bound.
+    for (size_t i = 0; i < callers.size(); ++i) {
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(took[i]).count();
+        std::printf("caller %zu returned after %lld ms\n", i, static_cast<long long>(ms));
+        EXPECT_EQ(sent[i], 0) << "caller " << i;
+        EXPECT_LT(ms, kSendBound.count()) << "caller " << i;
+    }
+}
+
 // ---------------------------------------------------------------- receiving
 
 struct StreamCase {
@@ -294,9 +365,61 @@ TEST_F(ClientTest, GarbageByteIsLoggedAsHeaderFailure) {
     connect();
     ASSERT_TRUE(peer.send(std::string("\x42", 1) + frame(3, "x")));
     ASSERT_TRUE(client->waitForFrames(1));
-    EXPECT_TRUE(log.contains(LL_ERROR, "sdk communication log: Recv Header error."));
-    EXPECT_TRUE(log.contains(LL_ERROR, "sdk communication log: Recv lengthBlock error."));
-    EXPECT_TRUE(log.contains(LL_ERROR, "sdk communication log:  Recv text block error."));
+    EXPECT_TRUE(log.contains(LL_ERROR, kHeaderError));
+    EXPECT_TRUE(log.contains(LL_ERROR, kLengthError));
+    EXPECT_TRUE(log.contains(LL_ERROR, kTextError));
+}
+
+TEST_F(ClientTest, GarbageRunsAreLoggedByTheirFirstByteAndOneCount) {
+    connect();
+    std::string garbage = patterned(1U << 20);
+    std::replace(garbage.begin(), garbage.end(), '\xEE', '\x00');  // no start mark in it
+    const size_t linesBefore = log.size();
+    ASSERT_TRUE(peer.send(garbage + frame(3, "after garbage")));
+    ASSERT_TRUE(client->waitForFrames(1));
+    EXPECT_EQ(client->frames()[0].content, content(3, "after garbage"));
+    // The first byte logs the three lines, the start mark the count.
+    EXPECT_EQ(log.count(kHeaderError), 1U);
+    EXPECT_EQ(log.count(kLengthError), 1U);
+    EXPECT_EQ(log.count(kTextError), 1U);
+    EXPECT_TRUE(log.contains(
+        LL_ERROR, "sdk communication log: Skipped 1048576 bytes before a frame start mark."));
+    EXPECT_LT(log.size() - linesBefore, 10U);
+
+    // A run that the peer's close ends is counted too.
+    ASSERT_TRUE(peer.send("tail"));
+    peer.closeConnection();
+    ASSERT_TRUE(log.waitFor(kThreadExit));
+    EXPECT_TRUE(log.contains(
+        LL_ERROR, "sdk communication log: Skipped 4 bytes before the connection ended."));
+}
+
+TEST_F(ClientTest, FramePausedMidBodyIsAwaitedNotCutApart) {
+    connect();
+    // The body carries what looks like a whole event frame; cut out of it, it
+    // would be delivered as a real event.
+    const std::string body =
+        "lead " + frame(CommunicationMateType::CommunicationType_Event, "fake event") + " trail";
+    const std::string outer = frame(115, body);
+    const size_t cut = 12 + 3;  // head, command type and the first body bytes
+    ASSERT_TRUE(peer.send(outer.substr(0, cut)));
+    // A pause longer than the 3 s after which a read used to give up.
+    std::this_thread::sleep_for(3500ms);
+    ASSERT_TRUE(peer.send(outer.substr(cut) + frame(115, "next")));
+    ASSERT_TRUE(client->waitForFrames(2));
+    std::vector<std::string> got;
+    for (const auto& f : client->frames()) {
+        got.push_back(f.content);
+    }
+    EXPECT_EQ(got, (std::vector<std::string>{content(115, body), content(115, "next")}));
+
+    // A disconnect still ends a receive thread that waits inside a frame.
+    ASSERT_TRUE(peer.send(outer.substr(0, cut)));
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(client->disconnectRobotServer(), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s);
+    EXPECT_EQ(log.count(kJoined), 1U);
+    EXPECT_EQ(client->frames().size(), 2U);
 }
 
 TEST_F(ClientTest, LargestIncomingFrameIsDelivered) {

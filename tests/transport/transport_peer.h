@@ -63,11 +63,17 @@ inline std::string disconnectContent() {
 }
 
 // One listening socket on 127.0.0.1, port chosen by the system, and the one
-// connection accepted from it. Driven from the test thread.
+// connection accepted from it. Driven from the test thread. A receive buffer
+// size other than 0 fixes the accepted connection's buffer (the system doubles
+// it) instead of letting it grow, so that a peer that does not read stalls a
+// large send after a known amount.
 class TestPeer {
 public:
-    TestPeer() {
+    explicit TestPeer(int receiveBuffer = 0) {
         m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (receiveBuffer > 0) {
+            ::setsockopt(m_listenFd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof(receiveBuffer));
+        }
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -223,6 +229,10 @@ public:
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
+    size_t size() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_lines.size();
+    }
     size_t count(const std::string& text) {
         std::lock_guard<std::mutex> lock(m_mutex);
         size_t n = 0;
