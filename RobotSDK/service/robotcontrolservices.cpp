@@ -119,7 +119,17 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
     // Held from before the send until the wait begins: a fast response cannot be
     // filed (and signalled) before this thread waits for it.
     std::unique_lock<std::mutex> slotLock(slot.m_mutex);
-    slot.destroy();  // a stale response of an earlier, timed-out request goes here
+    slot.destroy();
+    // Only while the slot is awaited does the receive thread file a response in
+    // it; the mark is cleared under the slot mutex on every way out.
+    slot.m_awaited = true;
+    struct AwaitMark {
+        CommunicationResponse& slot;
+        ~AwaitMark() {
+            slot.m_awaited = false;
+            slot.destroy();
+        }
+    } awaitMark{slot};
 
     const bool isMove = type == CommunicationMateType::CommunicationType_RobotMove;
     const bool isPause =
@@ -156,11 +166,11 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
         return ErrCode_RequestTimeout;
     }
 
-    char* copy = new char[slot.m_textLength > 0 ? slot.m_textLength : 0];
-    if (slot.m_textLength > 0)
-        std::memcpy(copy, slot.m_textPtr, static_cast<size_t>(slot.m_textLength));
+    // The text moves to the caller, so the slot keeps nothing once answered.
     responseInfo.destroy();
-    responseInfo.setProperty(slot.m_socketFd, slot.m_commandType, copy, slot.m_textLength);
+    responseInfo.setProperty(slot.m_socketFd, slot.m_commandType, slot.m_textPtr,
+                             slot.m_textLength);
+    slot.init();
 
     if (isMove)
         RobotLogPrint::trace(
@@ -270,12 +280,15 @@ int RobotControlServices::responseProcess(int socketFd, const char* requestConte
             break;
     }
 
-    char* copy = new char[bodyLength];
-    if (bodyLength > 0) std::memcpy(copy, body, static_cast<size_t>(bodyLength));
     CommunicationResponse& slot = m_robotCommandResponseSet[type];
     {
         std::lock_guard<std::mutex> lock(slot.m_mutex);
-        slot.destroy();  // a second response before anyone read the first replaces it
+        // A response nobody waits for (late, repeated or never requested) is
+        // dropped rather than kept: it could pin a frame's size per command type.
+        if (!slot.m_awaited) return 0;
+        char* copy = new char[bodyLength];
+        if (bodyLength > 0) std::memcpy(copy, body, static_cast<size_t>(bodyLength));
+        slot.destroy();  // a second response before the caller woke replaces the first
         slot.setProperty(socketFd, static_cast<RobotCommandType>(type), copy, bodyLength);
     }
     slot.m_conditon.notify_one();

@@ -67,13 +67,15 @@ public:
     std::mutex m_mutex;                  // used only when the record is a slot
     std::condition_variable m_conditon;  // signalled when a response is filed
     RobotCommandType m_commandType;
+    // Slot only, under m_mutex: a request of this type waits for its response.
+    bool m_awaited = false;
 };
 
 // One queued robot event.
 class RobotEvent {
 public:
     RobotEvent();
-    RobotEvent(int eventType, int eventCode, const std::string& eventContent);
+    RobotEvent(int eventType, int eventCode, std::string eventContent);
 
     int m_eventType;
     int m_evnetCode;
@@ -82,8 +84,9 @@ public:
 
 // Single-producer single-consumer ring of robot events. The producer fills a
 // slot before publishing it with a release store of the write counter; the
-// consumer copies a slot out before releasing it with a release store of the
-// read counter. Counters run freely and wrap (unsigned); slot = counter % size.
+// consumer moves a slot out (freeing the slot's text) before releasing it with
+// a release store of the read counter. Counters run freely and wrap
+// (unsigned); slot = counter % size.
 class RobotEventQueue {
 public:
     enum { QUEUE_SIZE = 4096 };
@@ -92,7 +95,7 @@ public:
     // Resets both counters; only while neither side runs.
     void init();
     // Producer side; false when the ring holds QUEUE_SIZE events.
-    bool push(const RobotEvent& event);
+    bool push(RobotEvent&& event);
     // Consumer side; false when the ring is empty.
     bool pop(RobotEvent& event);
 
@@ -106,6 +109,9 @@ class RobotControlServices : public RobotCommunicationClient {
 public:
     enum { WAIT_RESPONSE_MAX_TIME_MSEC = 1800 };
     enum { PAUSE_DONE_EVNET_TIMED_LOCK_MSEC = 450 };
+    // Move-finish events beyond this many are dropped, the newest first: the
+    // blocking move reads the front, so the oldest events decide its end.
+    enum { MOVE_FINISH_QUEUE_LIMIT = 1024 };
 
     // Time-outs of the two-step operations.
     enum {
@@ -375,6 +381,8 @@ protected:
     std::atomic<int> m_moveFinishEventType;
     std::mutex m_moveFinishQueueMutex;
     std::deque<tevo_robot_namespace::RobotEventType> m_moveFinishEventQueue;
+    bool m_moveFinishQueueFull = false;  // under m_moveFinishQueueMutex; logs once per fill
+
 
     // Bumped whenever the connection is lost; waiters compare it with the value
     // they saw before sending.

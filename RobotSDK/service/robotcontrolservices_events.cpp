@@ -34,8 +34,8 @@ int logPairId() {
 
 RobotEvent::RobotEvent() : m_eventType(robot_event_unknown), m_evnetCode(0) {}
 
-RobotEvent::RobotEvent(int eventType, int eventCode, const std::string& eventContent)
-    : m_eventType(eventType), m_evnetCode(eventCode), m_eventContent(eventContent) {}
+RobotEvent::RobotEvent(int eventType, int eventCode, std::string eventContent)
+    : m_eventType(eventType), m_evnetCode(eventCode), m_eventContent(std::move(eventContent)) {}
 
 RobotEventQueue::RobotEventQueue() : m_wIdx(0), m_rIdx(0), m_queue(QUEUE_SIZE) {}
 
@@ -44,12 +44,12 @@ void RobotEventQueue::init() {
     m_rIdx.store(0, std::memory_order_relaxed);
 }
 
-bool RobotEventQueue::push(const RobotEvent& event) {
+bool RobotEventQueue::push(RobotEvent&& event) {
     const uint32_t w = m_wIdx.load(std::memory_order_relaxed);
-    // Acquire: the consumer has finished copying every slot it released.
+    // Acquire: the consumer has finished with every slot it released.
     if (w - m_rIdx.load(std::memory_order_acquire) >= static_cast<uint32_t>(QUEUE_SIZE))
         return false;
-    m_queue[w % QUEUE_SIZE] = event;
+    m_queue[w % QUEUE_SIZE] = std::move(event);
     m_wIdx.store(w + 1, std::memory_order_release);
     return true;
 }
@@ -58,7 +58,11 @@ bool RobotEventQueue::pop(RobotEvent& event) {
     const uint32_t r = m_rIdx.load(std::memory_order_relaxed);
     // Acquire: the producer's write of the slot is visible.
     if (r == m_wIdx.load(std::memory_order_acquire)) return false;
-    event = m_queue[r % QUEUE_SIZE];
+    RobotEvent& slot = m_queue[r % QUEUE_SIZE];
+    event = std::move(slot);
+    // A released slot holds no text: an event's text would otherwise stay
+    // allocated until the ring comes round to the slot again.
+    std::string().swap(slot.m_eventContent);
     m_rIdx.store(r + 1, std::memory_order_release);
     return true;
 }
@@ -287,9 +291,10 @@ void RobotControlServices::robotEventProcessThread(RobotControlServices* self) {
         RobotEventInfo eventInfo;
         eventInfo.eventType = static_cast<RobotEventType>(event.m_eventType);
         eventInfo.eventCode = event.m_evnetCode;
-        eventInfo.eventContent = event.m_eventContent;
+        eventInfo.eventContent = std::move(event.m_eventContent);
+        event.m_eventContent.clear();
         RobotLogPrint::trace(LL_INFO, "ready callback. type:%d desc:%s", event.m_eventType,
-                             event.m_eventContent.c_str());
+                             eventInfo.eventContent.c_str());
         const auto [callback, arg] =
             self->callbackPair(self->m_robotEventCallback, self->m_robotEventCallbackArg);
         if (callback != nullptr) callback(&eventInfo, arg);
@@ -307,8 +312,20 @@ RobotEventType RobotControlServices::getMoveFinishEventType() const {
 }
 
 void RobotControlServices::pushEventToMoveFinishEventQueue(RobotEventType type) {
-    std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
-    m_moveFinishEventQueue.push_back(type);
+    bool firstDrop = false;
+    {
+        std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
+        if (m_moveFinishEventQueue.size() < MOVE_FINISH_QUEUE_LIMIT) {
+            m_moveFinishEventQueue.push_back(type);
+            return;
+        }
+        firstDrop = !m_moveFinishQueueFull;
+        m_moveFinishQueueFull = true;
+    }
+    if (firstDrop)
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk log: Move-finish event queue full; newer events dropped. type:%d",
+                             static_cast<int>(type));
 }
 
 RobotEventType RobotControlServices::frontToMoveFinishEventQueue() {
@@ -319,6 +336,7 @@ RobotEventType RobotControlServices::frontToMoveFinishEventQueue() {
 void RobotControlServices::clearMoveFinishEventQueue() {
     std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
     m_moveFinishEventQueue.clear();
+    m_moveFinishQueueFull = false;
 }
 
 std::condition_variable* RobotControlServices::getRobotMoveAtTrackTargetPosConditonPtr() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +17,18 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define CORE_TEST_SANITIZER_HEAP 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define CORE_TEST_SANITIZER_HEAP 1
+#endif
+#ifdef CORE_TEST_SANITIZER_HEAP
+#include <sanitizer/allocator_interface.h>
+#endif
 
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
@@ -93,6 +106,10 @@ public:
         framesCv_.notify_all();
         return ret;
     }
+    int frames(int type) {
+        std::lock_guard<std::mutex> lock(framesMutex_);
+        return frames_[type];
+    }
     bool waitForFrames(int type, int n, std::chrono::milliseconds timeout = 5000ms) {
         std::unique_lock<std::mutex> lock(framesMutex_);
         return framesCv_.wait_for(lock, timeout, [&] { return frames_[type] >= n; });
@@ -147,6 +164,17 @@ inline bool waitUntil(const std::function<bool()>& cond,
         std::this_thread::sleep_for(1ms);
     }
     return true;
+}
+
+// Bytes the process has allocated and not freed (the sanitizers' allocator
+// under ASan and TSan, glibc's otherwise).
+inline long long liveHeapBytes() {
+#ifdef CORE_TEST_SANITIZER_HEAP
+    return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
+#else
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<long long>(info.uordblks + info.hblkhd);
+#endif
 }
 
 inline long long msSince(Clock::time_point start) {
