@@ -15,6 +15,25 @@ namespace {
 // The control core whose event thread this is (null on every other thread).
 thread_local const RobotControlServices* t_eventThreadOwner = nullptr;
 
+// The control core whose receive thread is inside responseProcess (null on
+// every other thread).
+thread_local const RobotControlServices* t_receivingCore = nullptr;
+
+// Marks the current thread as this core's receive thread while a frame is
+// handled; restores the previous mark, so nested cores stay distinct.
+class ReceiveThreadMark {
+public:
+    explicit ReceiveThreadMark(const RobotControlServices* core) : m_previous(t_receivingCore) {
+        t_receivingCore = core;
+    }
+    ~ReceiveThreadMark() { t_receivingCore = m_previous; }
+    ReceiveThreadMark(const ReceiveThreadMark&) = delete;
+    ReceiveThreadMark& operator=(const ReceiveThreadMark&) = delete;
+
+private:
+    const RobotControlServices* m_previous;
+};
+
 std::string commandText(int type) {
     return CommunicationMateType::getCommandDescByType(static_cast<RobotCommandType>(type));
 }
@@ -85,6 +104,8 @@ void RobotControlServices::stopEventThread() {
 
 bool RobotControlServices::isEventThread() const { return t_eventThreadOwner == this; }
 
+bool RobotControlServices::onReceiveThread() const { return t_receivingCore == this; }
+
 // ---- request/response engine ---------------------------------------------
 
 int RobotControlServices::getErrCodeByServerResponse(int code) {
@@ -112,6 +133,15 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
         RobotLogPrint::trace(LL_ERROR, "sdk log: Request command type not exist. cmd type: %d",
                              type);
         return ErrCode_ParamError;
+    }
+    // The receive thread would wait for a response that only it can file: the
+    // request could only time out, with every frame held up meanwhile.
+    if (onReceiveThread()) {
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk log: A request was made from the receive thread (a push "
+                             "callback); refused. cmd type: %d %s",
+                             type, commandText(type).c_str());
+        return ErrCode_RequestRelatedVariableError;
     }
 
     std::lock_guard<std::mutex> requestLock(m_robotCommandMutexSet[type]);
@@ -245,6 +275,7 @@ int RobotControlServices::responseProcess(int socketFd, const char* requestConte
     }
     const char* body = requestContentPtr + 4;
     const int bodyLength = requestContentLength - 4;
+    const ReceiveThreadMark mark(this);
 
     // Unrequested frames are decoded straight from the receive buffer; no
     // caller ever waits on their slots.

@@ -28,6 +28,21 @@
 //   mutexes and leaf locks, so a slow caller can never stall it for longer
 //   than one frame send.
 //   No application callback runs under any of these locks.
+//
+// Callbacks
+//   - Push callbacks (joint status, waypoint, end speed, movep progress) run on
+//     the receive thread. They must not make requests to the same object: a
+//     request there is refused at once with ErrCode_RequestRelatedVariableError
+//     and the log line "sdk log: A request was made from the receive thread (a
+//     push callback); refused.", because its response could only be read by the
+//     thread that is waiting for it.
+//   - The event callback runs on the event thread and may make requests; events
+//     that arrive meanwhile wait in the ring.
+//
+// Memory a controller can make the object hold is bounded: a response is kept
+// only while a request of its type waits for it, the ring frees each event's
+// text when the event is handed out, and the move-finish queue holds at most
+// MOVE_FINISH_QUEUE_LIMIT events.
 
 #include <array>
 #include <atomic>
@@ -134,6 +149,9 @@ public:
     void stopEventThread();
     // True on this object's event thread (inside the event callback).
     bool isEventThread() const;
+    // True on this object's receive thread while it handles a frame (inside a
+    // push callback or the event processing).
+    bool onReceiveThread() const;
 
     // ---- request/response engine -------------------------------------
     int sendRequestWaitResponse(const CommunicationRequest& requestInfo,

@@ -1,6 +1,6 @@
 // Request/response engine against the simulator: both request modes, server
-// codes, time-outs, stale responses, serialisation per command type, and a
-// lost connection.
+// codes, time-outs, stale responses, serialisation per command type, a lost
+// connection, and requests from a push callback.
 
 #include <thread>
 
@@ -193,6 +193,114 @@ TEST_F(EngineTest, CommandTypeOutOfRangeIsRefused) {
               ErrCode_ParamError);
     EXPECT_EQ(core().safeIoAboutCommunication(static_cast<RobotCommandType>(-3), {1}),
               ErrCode_ParamError);
+}
+
+// A push callback runs on the receive thread, the only thread that can file a
+// response: a request made there is refused at once, without being sent, and
+// pushes and responses keep flowing.
+TEST_F(EngineTest, RequestFromPushCallbackIsRefusedAtOnce) {
+    struct Row {
+        const char* name;
+        int32_t simType;  // command type the request would send
+        std::function<int(RobotControlServices&)> request;
+    };
+    const Row rows[] = {
+        {"query", tevo_sim::GetRobotMode,
+         [](RobotControlServices& c) {
+             RobotWorkMode mode{};
+             return c.getRobotWorkModeService(mode);
+         }},
+        {"common result", tevo_sim::CommunicationHeart,
+         [](RobotControlServices& c) { return c.heartbeatService(); }},
+        {"blocking two-step", tevo_sim::RobotHandShake,
+         [](RobotControlServices& c) { return c.robotHandShakeService(true); }},
+        {"move control", tevo_sim::MoveControlPause,
+         [](RobotControlServices& c) {
+             return c.robotMoveControlService(
+                 CommunicationMateType::CommunicationType_RobotMoveControlType_Pause);
+         }},
+    };
+    struct Probe {
+        RobotControlServices* core = nullptr;
+        const Row* row = nullptr;
+        std::mutex mutex;
+        std::condition_variable cv;
+        int pushes = 0;
+        int result = -1;
+        long long tookMs = -1;
+    } probe;
+    probe.core = &core();
+    core().robotServiceRegisterRealTimeEndSpeedCallbackService(
+        [](double, void* arg) {
+            auto* p = static_cast<Probe*>(arg);
+            const Row* row;
+            {
+                std::lock_guard<std::mutex> lock(p->mutex);
+                row = p->row;
+            }
+            int result = -1;
+            long long took = -1;
+            if (row != nullptr) {
+                const auto start = Clock::now();
+                result = row->request(*p->core);
+                took = msSince(start);
+            }
+            {
+                std::lock_guard<std::mutex> lock(p->mutex);
+                ++p->pushes;
+                if (row != nullptr) {
+                    p->result = result;
+                    p->tookMs = took;
+                    p->row = nullptr;
+                }
+            }
+            p->cv.notify_all();
+        },
+        &probe);
+
+    int refusals = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const uint64_t sent = sim().requestCount(row.simType);
+        int pushesBefore;
+        {
+            std::lock_guard<std::mutex> lock(probe.mutex);
+            probe.row = &row;
+            probe.result = -1;
+            pushesBefore = probe.pushes;
+        }
+        ASSERT_EQ(sim().sendPush(tevo_sim::RealTimeRobotEndSpeed), 1);
+        ASSERT_EQ(sim().sendPush(tevo_sim::RealTimeRobotEndSpeed), 1);  // must not be held up
+        {
+            std::unique_lock<std::mutex> lock(probe.mutex);
+            ASSERT_TRUE(probe.cv.wait_for(lock, 10000ms,
+                                          [&] { return probe.pushes >= pushesBefore + 2; }));
+            EXPECT_EQ(probe.result, ErrCode_RequestRelatedVariableError);
+            EXPECT_LT(probe.tookMs, 500);  // refused, not left to time out at 1800 ms
+        }
+        EXPECT_EQ(sim().requestCount(row.simType), sent);  // nothing went to the controller
+        EXPECT_EQ(log_.count("sdk log: A request was made from the receive thread (a push "
+                             "callback); refused."),
+                  ++refusals);
+    }
+    EXPECT_EQ(log_.levelOf("sdk log: A request was made from the receive thread"), LL_ERROR);
+    // Application threads and the event callback still make requests.
+    EXPECT_EQ(core().heartbeatService(), ErrnoSucc);
+    struct EventProbe {
+        RobotControlServices* core;
+        std::atomic<int> result{-1};
+    } eventProbe{&core()};
+    core().robotServiceRegisterRobotEventInfoCallbackService(
+        [](const RobotEventInfo*, void* arg) {
+            auto* p = static_cast<EventProbe*>(arg);
+            p->result = p->core->heartbeatService();
+        },
+        &eventProbe);
+    sim().sendEvent({RobotEvent_User, 0, ""});
+    ASSERT_TRUE(waitUntil([&] { return eventProbe.result.load() != -1; }));
+    EXPECT_EQ(eventProbe.result.load(), ErrnoSucc);
+    core().robotServiceRegisterRobotEventInfoCallbackService(nullptr, nullptr);
+    core().robotServiceRegisterRealTimeEndSpeedCallbackService(nullptr, nullptr);
 }
 
 TEST(ServerCodeMapping, TableOfCodes) {
