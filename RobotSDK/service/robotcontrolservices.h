@@ -311,6 +311,11 @@ protected:
     void realTimeRobotEventResponseService(const char* body, int length);
 
     static void robotEventProcessThread(RobotControlServices* self);
+    // The login exchange on a connection just opened: login request, the arm
+    // model, the full-turn flags.
+    int loginOnConnection(const std::string& userName, const std::string& possword,
+                          tevo_robot_namespace::RobotType& robotType,
+                          tevo_robot_namespace::RobotDhPara& robotDhPara);
 
     // A two-step operation's completion: the event side sets m_signalled under
     // m_mutex and notifies; the caller arms (clears) it before its request and

@@ -21,9 +21,6 @@ std::chrono::steady_clock::time_point deadlineIn(int msec) {
 int RobotControlServices::loginService(const char* host, int port, const std::string& userName,
                                        const std::string& possword, RobotType& robotType,
                                        RobotDhPara& robotDhPara) {
-    // DH parameters reach the kinematics layer once per process.
-    static std::atomic<bool> S_setDhParam{false};
-
     if (host == nullptr) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: Login service connect server failed.");
         return ErrCode_ConnectSocketFailed;
@@ -35,6 +32,23 @@ int RobotControlServices::loginService(const char* host, int port, const std::st
         return ErrCode_ConnectSocketFailed;
     }
     RobotLogPrint::trace(LL_INFO, "sdk log: Connect robot server success.");
+
+    // A login that fails closes the connection it opened, so that the caller
+    // can simply try again on the same object.
+    const int ret = loginOnConnection(userName, possword, robotType, robotDhPara);
+    if (ret != ErrnoSucc) {
+        disconnectRobotServer();
+        wakeAllWaitersOnDisconnect();
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Login failed; connection closed. ret:%d", ret);
+    }
+    return ret;
+}
+
+int RobotControlServices::loginOnConnection(const std::string& userName,
+                                            const std::string& possword, RobotType& robotType,
+                                            RobotDhPara& robotDhPara) {
+    // DH parameters reach the kinematics layer once per process.
+    static std::atomic<bool> S_setDhParam{false};
 
     char* body = nullptr;
     int bodyLength = 0;

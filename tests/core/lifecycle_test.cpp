@@ -1,5 +1,6 @@
 // Login, the two-step arm operations and move control against the simulator.
 
+#include <functional>
 #include <thread>
 
 #include "coretestsupport.h"
@@ -191,16 +192,47 @@ TEST_F(LifecycleTest, PauseDoneSignalDroppedAfter450ms) {
     EXPECT_EQ(log_.count("could not be locked"), 1);
 }
 
-TEST_F(LifecycleTest, LoginWithWrongPasswordKeepsTheConnection) {
-    ObservedCore other;
-    RobotType type{};
-    RobotDhPara dh{};
-    EXPECT_EQ(other.loginService(simHost(), simPort(), simUser(), "wrong", type, dh),
-              ErrCode_Failed);
-    EXPECT_EQ(log_.levelOf("sdk log: login failed."), LL_ERROR);
-    EXPECT_TRUE(other.getCurrentConnectStatus());
-    EXPECT_EQ(other.logoutService(), 0);
-    EXPECT_FALSE(other.getCurrentConnectStatus());
+// A failed login closes the connection it opened, so that a retry on the same
+// object connects and logs in.
+TEST_F(LifecycleTest, FailedLoginClosesTheConnectionAndRetrySucceeds) {
+    struct Row {
+        const char* name;
+        const char* firstPassword;
+        std::function<void(tevo_sim::ControllerSim&)> fault;
+        int firstResult;
+        const char* logLine;
+    };
+    const Row rows[] = {
+        {"wrong password", "wrong", [](tevo_sim::ControllerSim&) {}, ErrCode_Failed,
+         "sdk log: login failed."},
+        {"login reply lost", simPassword(),
+         [](tevo_sim::ControllerSim& sim) {
+             tevo_sim::FaultRule drop;
+             drop.drop = true;
+             drop.remaining = 1;
+             sim.setFault(tevo_sim::Login, drop);
+         },
+         ErrCode_RequestTimeout, "sdk log: Wait response timeout. cmd type: 0"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ObservedCore other;
+        RobotType type{};
+        RobotDhPara dh{};
+        row.fault(sim());
+        EXPECT_EQ(other.loginService(simHost(), simPort(), simUser(), row.firstPassword, type, dh),
+                  row.firstResult);
+        EXPECT_EQ(log_.levelOf(row.logLine), LL_ERROR);
+        EXPECT_FALSE(other.getCurrentConnectStatus());
+        EXPECT_TRUE(waitFor([&] { return sim().connectionCount() == 1; }));  // the fixture's core
+        EXPECT_EQ(other.loginService(simHost(), simPort(), simUser(), simPassword(), type, dh),
+                  ErrnoSucc);
+        EXPECT_TRUE(other.getCurrentConnectStatus());
+        RobotWorkMode mode{};
+        EXPECT_EQ(other.getRobotWorkModeService(mode), ErrnoSucc);
+        EXPECT_EQ(other.logoutService(), 0);
+        EXPECT_FALSE(other.getCurrentConnectStatus());
+    }
 }
 
 TEST_F(LifecycleTest, LoginToUnreachableAddressFails) {
