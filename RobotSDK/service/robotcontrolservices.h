@@ -406,6 +406,12 @@ protected:
     std::deque<tevo_robot_namespace::RobotEventType> m_moveFinishEventQueue;
     bool m_moveFinishQueueFull = false;  // under m_moveFinishQueueMutex; logs once per fill
 
+    // The arm model this connection's login reported; waypoint pushes are
+    // computed with it. Until a login succeeds, the process-wide model is used.
+    // Written by login, read by the receive thread, under m_armModelMutex (leaf).
+    std::mutex m_armModelMutex;
+    bool m_armModelKnown = false;
+    tevo_robot_namespace::RobotDhPara m_armDhPara{};
 
     // Bumped whenever the connection is lost; waiters compare it with the value
     // they saw before sending.

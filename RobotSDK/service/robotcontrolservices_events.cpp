@@ -132,8 +132,20 @@ void RobotControlServices::realTimeJointAngleService(const char* body, int lengt
     if (callback == nullptr) return;
     wayPoint_S wayPoint;
     std::memset(static_cast<void*>(&wayPoint), 0, sizeof(wayPoint));
-    // The waypoint is delivered whatever the kinematics returns.
-    RobotUtilService::robotFk(jointAngle.jointPos, ARM_DOF, wayPoint);
+    // The pose is this arm's: another connection's login may have set the
+    // process-wide model to a different arm. The waypoint is delivered
+    // whatever the kinematics returns.
+    bool modelKnown;
+    RobotDhPara dhPara;
+    {
+        std::lock_guard<std::mutex> lock(m_armModelMutex);
+        modelKnown = m_armModelKnown;
+        dhPara = m_armDhPara;
+    }
+    if (modelKnown)
+        RobotUtilService::robotFk(jointAngle.jointPos, ARM_DOF, dhPara, wayPoint);
+    else
+        RobotUtilService::robotFk(jointAngle.jointPos, ARM_DOF, wayPoint);
     callback(&wayPoint, arg);
 }
 

@@ -70,6 +70,11 @@ int RobotControlServices::loginOnConnection(const std::string& userName,
         RobotLogPrint::trace(LL_ERROR, "sdk log: login failed.");
         ret = ErrCode_Failed;
     } else {
+        {
+            std::lock_guard<std::mutex> lock(m_armModelMutex);
+            m_armModelKnown = true;
+            m_armDhPara = robotDhPara;
+        }
         if (!S_setDhParam.exchange(true)) {
             RobotUtilService::setRobotDhParam(robotType, robotDhPara);
             RobotLogPrint::trace(LL_INFO,

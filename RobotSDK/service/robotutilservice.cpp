@@ -132,6 +132,22 @@ int RobotUtilService::robotFk(const double* jointAngle, int size, wayPoint_S& wa
     return tevo::ErrnoSucc;
 }
 
+int RobotUtilService::robotFk(const double* jointAngle, int size, const tevo::RobotDhPara& dhPara,
+                              wayPoint_S& wayPoint) {
+    if (size != 6 || jointAngle == nullptr) {
+        return tevo::ErrCode_ParamError;
+    }
+    const Ikfunc::DhLengths model{dhPara.A3, dhPara.A4, dhPara.D1,
+                                  dhPara.D2, dhPara.D5, dhPara.D6};
+    ::Pos position;
+    ::Ori orientation;
+    Ikfunc::ArmFk(position, orientation, jointAngle, model);
+    wayPoint.cartPos.position = toPublic(position);
+    wayPoint.orientation = toPublic(orientation);
+    std::memcpy(wayPoint.jointpos, jointAngle, 6 * sizeof(double));
+    return tevo::ErrnoSucc;
+}
+
 int RobotUtilService::robotIk(const double* startPointJointAngle, const Pos& position,
                               const Ori& ori, wayPoint_S& wayPoint) {
     ::wayPoint_S work;

@@ -39,6 +39,10 @@ public:
 
     // ---- kinematics
     static int robotFk(const double* jointAngle, int size, wayPoint_S& wayPoint);
+    // The same for the arm with these DH lengths, leaving the process-wide
+    // model aside (one connection's arm among several of different models).
+    static int robotFk(const double* jointAngle, int size,
+                       const tevo_robot_namespace::RobotDhPara& dhPara, wayPoint_S& wayPoint);
     static int robotIk(const double* startPointJointAngle, const Pos& position, const Ori& ori,
                        wayPoint_S& wayPoint);
     static int robotIk(const Pos& position, const Ori& ori,

@@ -147,6 +147,29 @@ int Ikfunc::ArmFk(Pos& arm_pos, Ori& arm_ori, double* joint_solve) {
     return 1;
 }
 
+int Ikfunc::ArmFk(Pos& arm_pos, Ori& arm_ori, const double* joint_solve,
+                  const DhLengths& model) {
+    double q[6];
+    for (int j = 0; j < 6; ++j) {
+        q[j] = -joint_solve[j];
+    }
+    // The rotation does not depend on the lengths; the core's position (from
+    // the process-wide model) is replaced by the one of this model.
+    double position[3];
+    double rotation[9];
+    ComputeFkLib(q, position, rotation);
+    const double s1 = std::sin(q[0]), c1 = std::cos(q[0]);
+    const double reach = model.A3 * std::sin(q[1]) + model.A4 * std::sin(q[1] - q[2]) +
+                         model.D5 * std::sin(q[1] - q[2] + q[3]);
+    position[0] = c1 * reach - s1 * model.D2 + model.D6 * rotation[2];
+    position[1] = -s1 * reach - c1 * model.D2 + model.D6 * rotation[5];
+    position[2] = model.D1 + model.A3 * std::cos(q[1]) + model.A4 * std::cos(q[1] - q[2]) +
+                  model.D5 * std::cos(q[1] - q[2] + q[3]) + model.D6 * rotation[8];
+    arm_pos = Pos{position[0], position[1], position[2]};
+    OriMatrixToQuaternion(rotation, arm_ori);
+    return 1;
+}
+
 int Ikfunc::ComputeIk_new(const wayPoint_S& cur_stat,
                           double (*jointResults)[KINEMATICS_MAX_SOLUTIONS]) {
     double reference[6];

@@ -51,6 +51,13 @@ public:
 
     // ---- forward and inverse kinematics (public joint angles)
     static int ArmFk(Pos& arm_pos, Ori& arm_ori, double* joint_solve);
+    // The same with an explicit arm model (metres) instead of the process-wide
+    // one: A3, A4, D1, D2 (the total shoulder offset), D5, D6.
+    struct DhLengths {
+        double A3, A4, D1, D2, D5, D6;
+    };
+    static int ArmFk(Pos& arm_pos, Ori& arm_ori, const double* joint_solve,
+                     const DhLengths& model);
     static int ComputeIk_new(const wayPoint_S& cur_stat,
                              double (*jointResults)[KINEMATICS_MAX_SOLUTIONS]);
     static bool ArmIk(wayPoint_S& cur_stat, double* joint, bool iterIK, bool relMove);
