@@ -113,6 +113,8 @@ public:
     bool push(RobotEvent&& event);
     // Consumer side; false when the ring is empty.
     bool pop(RobotEvent& event);
+    // Consumer side; true when the ring holds no event.
+    bool empty() const;
 
 private:
     std::atomic<uint32_t> m_wIdx;

@@ -67,6 +67,10 @@ bool RobotEventQueue::pop(RobotEvent& event) {
     return true;
 }
 
+bool RobotEventQueue::empty() const {
+    return m_rIdx.load(std::memory_order_relaxed) == m_wIdx.load(std::memory_order_acquire);
+}
+
 // ---- registration -----------------------------------------------------------
 
 void RobotControlServices::robotServiceRegisterRealTimeJointStatusCallbackService(
@@ -279,8 +283,9 @@ void RobotControlServices::pushEventToList(const RobotEventInfo& eventInfo) {
     if (!m_robotEventQueue.push(
             RobotEvent(eventInfo.eventType, eventInfo.eventCode, eventInfo.eventContent)))
         return;
-    // Wakes the event thread now rather than at its next poll. Passing through
-    // the mutex orders the push before the consumer's next emptiness test.
+    // The event thread sleeps until woken. Passing through the mutex after the
+    // push means the consumer either sees the event in its test under the
+    // mutex or is already waiting when the notification comes.
     { std::lock_guard<std::mutex> lock(m_eventWakeMutex); }
     m_eventWakeConditon.notify_one();
 }
@@ -290,16 +295,17 @@ void RobotControlServices::pushEventToList(const RobotEventInfo& eventInfo) {
 void RobotControlServices::robotEventProcessThread(RobotControlServices* self) {
     RobotEvent event;
     while (!self->m_eventThreadStop.load(std::memory_order_acquire)) {
-        bool popped = self->m_robotEventQueue.pop(event);
-        if (!popped) {
-            // Sleeps until the producer signals, at most one 500 us poll period.
+        if (!self->m_robotEventQueue.pop(event)) {
+            // Sleeps until an event or the stop request. The ring is tested
+            // again under the mutex the producer passes through after each
+            // push, so a push between the pop above and the wait is not missed.
             std::unique_lock<std::mutex> lock(self->m_eventWakeMutex);
-            self->m_eventWakeConditon.wait_for(lock, std::chrono::microseconds(500), [&] {
-                popped = self->m_robotEventQueue.pop(event);
-                return popped || self->m_eventThreadStop.load(std::memory_order_acquire);
+            self->m_eventWakeConditon.wait(lock, [&] {
+                return !self->m_robotEventQueue.empty() ||
+                       self->m_eventThreadStop.load(std::memory_order_acquire);
             });
+            continue;
         }
-        if (!popped) continue;
         RobotEventInfo eventInfo;
         eventInfo.eventType = static_cast<RobotEventType>(event.m_eventType);
         eventInfo.eventCode = event.m_evnetCode;

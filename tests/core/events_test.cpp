@@ -1,8 +1,13 @@
 // Pushes and robot events: each push reaches its callback, events reach the
-// event callback in order through the ring, the move-finish queue, and the
-// ring's behaviour when the event callback is blocked.
+// event callback in order through the ring, the move-finish queue, the ring's
+// behaviour when the event callback is blocked, and an idle event thread that
+// does not wake.
+
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <cmath>
+#include <fstream>
 #include <thread>
 
 #include "RobotSDK/service/robotutilservice.h"
@@ -194,6 +199,41 @@ TEST_F(EventsTest, PeerCloseReachesMoveWaiterAndEventCallback) {
 TEST_F(EventsTest, Joint6FlagEventReachesKinematics) {
     sim().sendEvent({RobotEvent_UpdateJoint6Rot360Flag, 1, ""});
     EXPECT_TRUE(log_.waitFor("sdk log: init ik param success."));
+}
+
+// Voluntary context switches of one thread of this process.
+long long voluntarySwitches(long tid) {
+    std::ifstream status("/proc/self/task/" + std::to_string(tid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stoll(line.substr(24));
+    return -1;
+}
+
+// An event thread with nothing to deliver sleeps until woken; it does not poll.
+TEST(EventRing, IdleEventThreadDoesNotWake) {
+    RobotControlServices core;
+    std::atomic<long> tid{0};
+    core.robotServiceRegisterRobotEventInfoCallbackService(
+        [](const RobotEventInfo*, void* arg) {
+            static_cast<std::atomic<long>*>(arg)->store(static_cast<long>(::syscall(SYS_gettid)));
+        },
+        &tid);
+    RobotEventInfo e;
+    e.eventType = RobotEvent_User;
+    e.eventCode = 1;
+    core.robotRealTimeEventProcess(e);
+    ASSERT_TRUE(waitUntil([&] { return tid.load() != 0; }));
+    const long long before = voluntarySwitches(tid.load());
+    ASSERT_GE(before, 0);
+    // A measuring window, not a wait for a condition: a polling thread wakes
+    // hundreds of times in it.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_LE(voluntarySwitches(tid.load()) - before, 3);
+
+    tid = 0;  // and it still wakes for the next event
+    core.robotRealTimeEventProcess(e);
+    EXPECT_TRUE(waitUntil([&] { return tid.load() != 0; }));
 }
 
 // Without a connection: the test plays the receive thread and calls the event
