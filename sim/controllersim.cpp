@@ -351,12 +351,15 @@ void SimCore::timerLoop() {
 }
 
 void SimCore::runCompletion(const Completion& c) {
+    std::vector<EventSpec> events;
     {
         std::lock_guard<std::mutex> lock(stateMutex);
         if (c.apply) c.apply(arm);
+        if (c.applyWithEvents) events = c.applyWithEvents(arm);
     }
     stateCv.notify_all();
-    sendEvents({c.event});
+    events.push_back(c.event);
+    sendEvents(events);
 }
 
 void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std::string body) {
@@ -679,6 +682,24 @@ bool ControllerSim::setToolAnalogInput(uint32_t index, double value) {
     if (index >= std::size(impl_->core.arm.toolAi)) return false;
     impl_->core.arm.toolAi[index] = value;
     return true;
+}
+
+void ControllerSim::setToolPowerDelay(std::chrono::milliseconds delay) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.arm.toolPowerDelay = delay;
+}
+
+IoSnapshot ControllerSim::ioSnapshot() const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    ArmState& a = impl_->core.arm;
+    settleToolPower(a);
+    IoSnapshot s;
+    std::copy(std::begin(a.dout), std::end(a.dout), s.boardDigitalOutputs);
+    std::copy(std::begin(a.ao), std::end(a.ao), s.boardAnalogOutputs);
+    s.toolPowerType = a.toolPowerType;
+    std::copy(std::begin(a.toolIoType), std::end(a.toolIoType), s.toolIoType);
+    std::copy(std::begin(a.toolIoLevel), std::end(a.toolIoLevel), s.toolIoLevel);
+    return s;
 }
 
 void ControllerSim::setRealRobotExists(bool exists) {

@@ -88,7 +88,11 @@ struct ArmState {
     uint32_t dout[48] = {};
     float ai[4] = {};
     float ao[4] = {};
-    uint32_t toolPowerType = 0;
+    uint32_t toolPowerType = 0;  // the supply type in effect
+    // A supply type set takes effect toolPowerDelay later, as on a real tool.
+    std::optional<uint32_t> toolPowerPending;
+    std::chrono::steady_clock::time_point toolPowerDue{};
+    std::chrono::milliseconds toolPowerDelay{0};
     uint32_t toolIoType[4] = {0, 0, 0, 0};
     uint32_t toolIoLevel[4] = {0, 0, 0, 0};
     double toolAi[2] = {0, 0};
@@ -131,9 +135,17 @@ struct ArmState {
 // A completion that falls due after a reply: applies its state change and
 // sends its event to every connection.
 struct Completion {
+    Completion() = default;
+    Completion(std::chrono::milliseconds d, EventSpec e, std::function<void(ArmState&)> a = {},
+               std::function<std::vector<EventSpec>(ArmState&)> ae = {})
+        : delay(d), event(std::move(e)), apply(std::move(a)), applyWithEvents(std::move(ae)) {}
+
     std::chrono::milliseconds delay{0};  // arm time, divided by the time scale
     EventSpec event;
     std::function<void(ArmState&)> apply;  // may be empty
+    // Like apply, and returns events to send before `event` (e.g. the stop
+    // of a move that the completion ends). May be empty.
+    std::function<std::vector<EventSpec>(ArmState&)> applyWithEvents;
 };
 
 // Everything one request produces.
@@ -241,5 +253,7 @@ std::vector<EventSpec> stopMotion(ArmState& arm, bool countAsStopped);
 // to come to rest, in that order; `stopState` puts the stop-state event
 // before the stop done events. Clears them and the ramp.
 std::vector<EventSpec> takeDoneEvents(ArmState& arm, bool stopState);
+// Puts a pending tool supply type into effect once it is due.
+void settleToolPower(ArmState& arm);
 
 }  // namespace tevo_sim
