@@ -1,0 +1,1145 @@
+// Soak: many ServiceInterface objects, several threads each, run a mix of
+// operations against in-process controller simulators while a chaos thread
+// injects random faults (delays, drops, doubled replies, early events,
+// mid-frame closes, read stalls, event floods, closes, restarts).
+//
+// Fails (exit status non-zero) on
+//   - a hang: a watchdog tracks every call in flight with its start time and
+//     the bound the library documents for it; a call past bound + margin
+//     prints what was in flight and aborts;
+//   - a leak: resident memory grown beyond a slack, or threads left over,
+//     measured after every object is destroyed and every simulator stopped;
+//   - a crash or a sanitizer report (the process dies / halts).
+//
+// Rules of the library that the soak keeps (its documented contract):
+//   - login and logout of one object run on that object's controlling
+//     thread only; the object is destroyed (and re-created) only there,
+//     after its worker threads have been joined;
+//   - one blocking move at a time per object: only the mover thread moves;
+//   - callbacks do not call into the library.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+#include "RobotSDK/interface/serviceinterface.h"
+#include "sim/controllersim.h"
+
+using namespace tevo_robot_namespace;
+using Clock = std::chrono::steady_clock;
+using Secs = std::chrono::duration<double>;
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SOAK_ASAN 1
+#endif
+#if __has_feature(thread_sanitizer)
+#define SOAK_TSAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) && !defined(SOAK_ASAN)
+#define SOAK_ASAN 1
+#endif
+#if defined(__SANITIZE_THREAD__) && !defined(SOAK_TSAN)
+#define SOAK_TSAN 1
+#endif
+
+namespace {
+
+// ------------------------------------------------------------------ options
+
+struct Options {
+    double seconds = 60;
+    int objects = 32;
+    int objectsPerSim = 4;
+    uint64_t seed = 0;
+    double marginScale = 0;  // 0: by build (1 plain, 3 ASan, 8 TSan)
+    double rssSlackMiB = 0;  // 0: by build
+    double timeScale = 10;   // simulator arm time per real time
+    bool verbose = false;
+    bool libraryStdout = false;  // keep the library's own prints to stdout
+    bool injectHang = false;     // check of the watchdog: suppress every move's end event
+};
+
+void usage() {
+    std::printf(
+        "usage: soak [--seconds N] [--objects N] [--objects-per-sim N] [--seed N]\n"
+        "            [--margin-scale X] [--rss-slack-mib N] [--time-scale X] [--verbose]\n"
+        "            [--library-stdout] [--inject-hang]\n");
+}
+
+bool parseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto next = [&](double& v) {
+            if (i + 1 >= argc) return false;
+            char* end = nullptr;
+            v = std::strtod(argv[++i], &end);
+            return end && *end == '\0';
+        };
+        double v = 0;
+        if (a == "--seconds" && next(v) && v > 0) {
+            o.seconds = v;
+        } else if (a == "--objects" && next(v) && v >= 1) {
+            o.objects = static_cast<int>(v);
+        } else if (a == "--objects-per-sim" && next(v) && v >= 1) {
+            o.objectsPerSim = static_cast<int>(v);
+        } else if (a == "--seed" && next(v) && v >= 0) {
+            o.seed = static_cast<uint64_t>(v);
+        } else if (a == "--margin-scale" && next(v) && v > 0) {
+            o.marginScale = v;
+        } else if (a == "--rss-slack-mib" && next(v) && v > 0) {
+            o.rssSlackMiB = v;
+        } else if (a == "--time-scale" && next(v) && v > 0) {
+            o.timeScale = v;
+        } else if (a == "--verbose") {
+            o.verbose = true;
+        } else if (a == "--library-stdout") {
+            o.libraryStdout = true;
+        } else if (a == "--inject-hang") {
+            o.injectHang = true;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ------------------------------------------------------- process figures
+
+struct ProcFigures {
+    long rssKiB = -1;
+    int threads = -1;
+};
+
+ProcFigures procFigures() {
+    ProcFigures f;
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) f.rssKiB = std::atol(line.c_str() + 6);
+        if (line.rfind("Threads:", 0) == 0) f.threads = std::atoi(line.c_str() + 8);
+    }
+    return f;
+}
+
+// --------------------------------------------------- operation classes
+
+// Each class has the bound the library documents for its calls, in seconds.
+enum OpClass : int {
+    kRequest,         // one request: 1.8 s response + the send
+    kCollisionSet,    // one request + up to three read-backs 150 ms apart
+    kSafetySet,       // two requests + up to six read-backs 100 ms apart
+    kLogin,           // connect + ~300 ms + three requests
+    kLogout,          // ~100 ms
+    kStartupBlock,    // 60 s
+    kLifecycleBlock,  // shut-down / handshake blocking: 30 s
+    kMoveControl,     // one request + 4 s
+    kMoveBlock,       // motion time; 30 s at the soak's time scale
+    kRegister,        // one request + the running callback
+    kCreate,          // constructor: starts the event thread
+    kDestroy,         // logout + event thread stop
+    kLocal,           // global profile: a short lock
+    kClassCount
+};
+
+// Response time-out plus the send of one request. The library bounds a
+// request by its 1.8 s response wait; the send is bounded too (README).
+constexpr double kRequestBound = 2.0;
+
+struct ClassInfo {
+    const char* name;
+    double bound;
+};
+
+const ClassInfo kClasses[kClassCount] = {
+    {"request", kRequestBound},
+    {"collision-class set", 4 * kRequestBound + 0.45},
+    {"safety-config set", 8 * kRequestBound + 0.6},
+    {"login", 0.3 + 3 * kRequestBound + 0.5},  // + connect on loopback
+    {"logout", 0.1},
+    {"start-up (blocking)", 60.0},
+    {"shut-down/handshake (blocking)", 30.0},
+    {"move control", kRequestBound + 4.0},
+    {"move (blocking)", 30.0},
+    {"callback registration", kRequestBound + 0.05},  // our callbacks take < 50 ms
+    {"create", 0.1},
+    {"destroy", 0.1 + 0.05},
+    {"global profile", 0.01},
+};
+
+// --------------------------------------------------------------- stats
+
+struct Stats {
+    std::atomic<uint64_t> calls{0};
+    std::mutex codesMutex;
+    std::map<int, uint64_t> codes;
+    std::atomic<uint64_t> classCalls[kClassCount] = {};
+    std::atomic<int64_t> classMaxUs[kClassCount] = {};
+    std::atomic<uint64_t> classOverBound[kClassCount] = {};
+    std::mutex maxNameMutex;
+    std::string classMaxOp[kClassCount];
+    std::atomic<uint64_t> pushes{0}, events{0}, logLines{0}, simLogLines{0};
+    std::atomic<uint64_t> movesOk{0}, movesStopped{0};
+    std::atomic<uint64_t> loginsOk{0}, loginsFailed{0}, recreates{0};
+    std::atomic<bool> hangAfterReturn{false};
+};
+
+Stats g_stats;
+double g_marginScale = 1;
+FILE* g_out = stdout;  // the soak's report
+
+// Allowed time before a call counts as hung: its bound plus a margin, both
+// stretched by the build's slowness.
+double hangLimit(OpClass c) {
+    const double b = kClasses[c].bound;
+    return (b + std::max(2.0, 0.5 * b)) * g_marginScale;
+}
+
+// ------------------------------------------------------------ watchdog
+
+// Prints the state of an object's simulator for a hang report.
+void (*g_describeObject)(int object) = nullptr;
+
+// One slot per soak thread that calls the library: the call in flight.
+struct Slot {
+    std::mutex m;
+    bool active = false;
+    const char* op = "";
+    OpClass cls = kRequest;
+    Clock::time_point start;
+    int object = -1;
+    const char* thread = "";
+};
+
+class Watchdog {
+public:
+    Slot* newSlot(int object, const char* thread) {
+        std::lock_guard<std::mutex> lock(m_);
+        slots_.push_back(std::make_unique<Slot>());
+        slots_.back()->object = object;
+        slots_.back()->thread = thread;
+        return slots_.back().get();
+    }
+
+    void start() {
+        thread_ = std::thread([this] { run(); });
+    }
+    void stop() {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        cv_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    // Prints every call in flight; `hung` marks the one that overran.
+    void printInFlight(const Slot* hung) {
+        std::lock_guard<std::mutex> lock(m_);
+        const auto now = Clock::now();
+        for (auto& s : slots_) {
+            std::lock_guard<std::mutex> sl(s->m);
+            if (!s->active) continue;
+            std::fprintf(stderr, "  %s object %d thread %s: %s (%s) in flight %.2f s, bound %.2f s\n",
+                         s.get() == hung ? "HUNG" : "    ", s->object, s->thread, s->op,
+                         kClasses[s->cls].name, Secs(now - s->start).count(),
+                         kClasses[s->cls].bound);
+            if (g_describeObject && s->cls == kMoveBlock) g_describeObject(s->object);
+        }
+    }
+
+private:
+    void run() {
+        std::unique_lock<std::mutex> lock(m_);
+        while (!stop_) {
+            cv_.wait_for(lock, std::chrono::milliseconds(100));
+            const auto now = Clock::now();
+            for (auto& s : slots_) {
+                std::lock_guard<std::mutex> sl(s->m);
+                if (!s->active) continue;
+                const double t = Secs(now - s->start).count();
+                if (t > hangLimit(s->cls)) {
+                    std::fprintf(stderr,
+                                 "\nsoak: HANG: object %d thread %s: %s (%s) blocked %.2f s, "
+                                 "documented bound %.2f s, limit %.2f s\n",
+                                 s->object, s->thread, s->op, kClasses[s->cls].name, t,
+                                 kClasses[s->cls].bound, hangLimit(s->cls));
+                    hung_ = s.get();
+                    break;
+                }
+            }
+            if (hung_) break;
+        }
+        if (!hung_) return;
+        lock.unlock();
+        std::fprintf(stderr, "soak: calls in flight:\n");
+        printInFlight(hung_);
+        std::fprintf(stderr, "soak: aborting on the hang\n");
+        std::fflush(stderr);
+        std::fflush(g_out);
+        std::abort();
+    }
+
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool stop_ = false;
+    const Slot* hung_ = nullptr;
+    std::vector<std::unique_ptr<Slot>> slots_;
+    std::thread thread_;
+};
+
+Watchdog g_watchdog;
+
+void recordCode(int code) {
+    std::lock_guard<std::mutex> lock(g_stats.codesMutex);
+    ++g_stats.codes[code];
+}
+
+// Times one library call: registers it with the watchdog for its duration,
+// then records its result code and blocking time.
+template <typename F>
+auto timed(Slot* slot, const char* op, OpClass cls, F&& f) -> decltype(f()) {
+    {
+        std::lock_guard<std::mutex> lock(slot->m);
+        slot->active = true;
+        slot->op = op;
+        slot->cls = cls;
+        slot->start = Clock::now();
+    }
+    auto result = f();
+    const auto end = Clock::now();
+    Clock::time_point start;
+    {
+        std::lock_guard<std::mutex> lock(slot->m);
+        slot->active = false;
+        start = slot->start;
+    }
+    const double t = Secs(end - start).count();
+    const int64_t us = static_cast<int64_t>(t * 1e6);
+    ++g_stats.calls;
+    ++g_stats.classCalls[cls];
+    if (t > kClasses[cls].bound) ++g_stats.classOverBound[cls];
+    if (t > hangLimit(cls)) {
+        // Returned between two watchdog scans: still a hang.
+        std::fprintf(stderr, "soak: HANG: object %d: %s (%s) blocked %.2f s, limit %.2f s\n",
+                     slot->object, op, kClasses[cls].name, t, hangLimit(cls));
+        g_stats.hangAfterReturn = true;
+    }
+    int64_t prev = g_stats.classMaxUs[cls].load();
+    while (us > prev && !g_stats.classMaxUs[cls].compare_exchange_weak(prev, us)) {
+    }
+    if (us > prev) {
+        std::lock_guard<std::mutex> lock(g_stats.maxNameMutex);
+        if (g_stats.classMaxUs[cls].load() == us) g_stats.classMaxOp[cls] = op;
+    }
+    if constexpr (std::is_same_v<decltype(result), int>) recordCode(result);
+    return result;
+}
+
+// ---------------------------------------------------------- simulators
+
+struct SimSlot {
+    std::unique_ptr<tevo_sim::ControllerSim> sim;
+    std::atomic<int> port{0};  // 0 while restarting; workers log in to what they read
+    std::mutex restartMutex;   // chaos restarts vs. reads of the simulator's state
+    Clock::time_point pausedSince{};
+    std::mutex pausedMutex;
+};
+
+std::vector<std::unique_ptr<SimSlot>> g_sims;
+
+// The arm is paused: true once it has stayed so for `after`. A pause held by
+// an object that lost its connection is continued by whichever object of the
+// simulator looks next, so that a blocking move never waits on it forever.
+bool pausedFor(SimSlot& s, std::chrono::milliseconds after) {
+    bool paused = false;
+    {
+        std::lock_guard<std::mutex> lock(s.restartMutex);
+        paused = s.sim->snapshot().paused;
+    }
+    std::lock_guard<std::mutex> lock(s.pausedMutex);
+    const auto now = Clock::now();
+    if (!paused) {
+        s.pausedSince = {};
+        return false;
+    }
+    if (s.pausedSince == Clock::time_point{}) s.pausedSince = now;
+    return now - s.pausedSince >= after;
+}
+
+bool armStarted(SimSlot& s) {
+    std::lock_guard<std::mutex> lock(s.restartMutex);
+    return s.sim->snapshot().started;
+}
+
+// ------------------------------------------------------------ callbacks
+
+struct CallbackCounters {
+    std::atomic<uint64_t> pushes{0};
+    std::atomic<uint64_t> events{0};
+};
+
+void onJointStatus(const JointStatus*, int, void* arg) {
+    ++static_cast<CallbackCounters*>(arg)->pushes;
+    ++g_stats.pushes;
+}
+void onRoadPoint(const wayPoint_S*, void* arg) {
+    ++static_cast<CallbackCounters*>(arg)->pushes;
+    ++g_stats.pushes;
+}
+void onEndSpeed(double, void* arg) {
+    ++static_cast<CallbackCounters*>(arg)->pushes;
+    ++g_stats.pushes;
+}
+void onMovepStep(int, void* arg) {
+    ++static_cast<CallbackCounters*>(arg)->pushes;
+    ++g_stats.pushes;
+}
+// A slow event callback now and then: registrations and destruction wait for it.
+void onEvent(const RobotEventInfo* info, void* arg) {
+    auto* c = static_cast<CallbackCounters*>(arg);
+    const uint64_t n = ++c->events;
+    ++g_stats.events;
+    if (info && n % 97 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+void onLog(LOG_LEVEL, const char*, void*) { ++g_stats.logLines; }
+
+// ------------------------------------------------------------- objects
+
+const double kHome[6] = {0.0, -0.2618, 1.7453, 0.4363, 1.5708, 0.0};
+
+struct ObjectCtx {
+    int index = 0;
+    SimSlot* sim = nullptr;
+    std::unique_ptr<ServiceInterface> si;
+    CallbackCounters counters;  // outlives every ServiceInterface of this slot
+    Slot* ctlSlot = nullptr;
+    Slot* moverSlot = nullptr;
+    Slot* reqSlot = nullptr;
+    std::mt19937_64 rng;
+    // For hang reports: what the controlling thread does, its last login.
+    std::atomic<const char*> phase{"idle"};
+    std::atomic<int> lastLogin{0};
+    std::atomic<bool> moverDone{false};
+};
+
+std::vector<ObjectCtx*> g_objects;
+
+std::atomic<bool> g_stop{false};
+
+void describeObject(int object) {
+    if (object < 0 || object >= static_cast<int>(g_objects.size())) return;
+    SimSlot& s = *g_objects[object]->sim;
+    // No lock: a restart may hold it, and this runs just before an abort.
+    const auto a = s.sim->snapshot();
+    std::fprintf(stderr,
+                 "soak: object %d's simulator (port %d, %zu connections): started %d moving %d "
+                 "paused %d, moves completed %llu stopped %llu, joints %.3f %.3f %.3f %.3f %.3f "
+                 "%.3f\n",
+                 object, s.port.load(), s.sim->connectionCount(), a.started, a.moving, a.paused,
+                 static_cast<unsigned long long>(a.movesCompleted),
+                 static_cast<unsigned long long>(a.movesStopped), a.joints[0], a.joints[1],
+                 a.joints[2], a.joints[3], a.joints[4], a.joints[5]);
+    for (ObjectCtx* o : g_objects) {
+        if (o->sim != &s) continue;
+        std::fprintf(stderr, "soak:   object %d on it: %s, last login result %d\n", o->index,
+                     o->phase.load(), o->lastLogin.load());
+    }
+}
+
+
+int pick(std::mt19937_64& rng, int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+double uni(std::mt19937_64& rng, double a, double b) {
+    return std::uniform_real_distribution<double>(a, b)(rng);
+}
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void nearHome(std::mt19937_64& rng, double q[6], double spread) {
+    for (int i = 0; i < 6; ++i) q[i] = kHome[i] + uni(rng, -spread, spread);
+}
+
+// The mover: the only thread of an object that moves, so that at most one
+// blocking move of the object waits at a time.
+void moverLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
+    std::mt19937_64 rng(seed);
+    ServiceInterface& si = *o.si;
+    Slot* s = o.moverSlot;
+    while (!g_stop && Clock::now() < until) {
+        const int r = pick(rng, 100);
+        double q[6];
+        nearHome(rng, q, 0.25);
+        if (r < 35) {
+            const int ret =
+                timed(s, "robotServiceJointMove(block)", kMoveBlock,
+                      [&] { return si.robotServiceJointMove(q, true); });
+            if (ret == ErrnoSucc) ++g_stats.movesOk;
+            if (ret == 21300) ++g_stats.movesStopped;
+        } else if (r < 60) {
+            timed(s, "robotServiceJointMove", kRequest,
+                  [&] { return si.robotServiceJointMove(q, false); });
+        } else if (r < 80) {
+            // The waypoint list is process-wide: other movers change it too.
+            timed(s, "robotServiceClearGlobalWayPointVector", kLocal, [&] {
+                si.robotServiceClearGlobalWayPointVector();
+                return 0;
+            });
+            for (int k = 0; k < 3; ++k) {
+                nearHome(rng, q, 0.2);
+                timed(s, "robotServiceAddGlobalWayPoint", kLocal,
+                      [&] { return si.robotServiceAddGlobalWayPoint(q); });
+            }
+            const move_track mode = pick(rng, 2) ? JIONT_CUBICSPLINE : CARTESIAN_MOVEP;
+            if (pick(rng, 2)) {
+                const int ret = timed(s, "robotServiceTrackMove(block)", kMoveBlock,
+                                      [&] { return si.robotServiceTrackMove(mode, true); });
+                if (ret == ErrnoSucc) ++g_stats.movesOk;
+                if (ret == 21300) ++g_stats.movesStopped;
+            } else {
+                timed(s, "robotServiceTrackMove", kRequest,
+                      [&] { return si.robotServiceTrackMove(mode, false); });
+            }
+        } else if (r < 88) {
+            // The global profile may change from any thread at any time.
+            const double v = uni(rng, 0.6, 1.2);
+            const double a = uni(rng, 1.5, 3.0);
+            JointVelcAccParam velc = {{v, v, v, v, v, v}};
+            JointVelcAccParam acc = {{a, a, a, a, a, a}};
+            timed(s, "robotServiceSetGlobalMoveJointMaxVelc", kLocal,
+                  [&] { return si.robotServiceSetGlobalMoveJointMaxVelc(velc); });
+            timed(s, "robotServiceSetGlobalMoveJointMaxAcc", kLocal,
+                  [&] { return si.robotServiceSetGlobalMoveJointMaxAcc(acc); });
+        } else {
+            wayPoint_S wp;
+            timed(s, "robotServiceGetCurrentWaypointInfo", kRequest,
+                  [&] { return si.robotServiceGetCurrentWaypointInfo(wp); });
+        }
+        sleepMs(pick(rng, 15));
+    }
+}
+
+void registerCallbacks(ObjectCtx& o, Slot* s, std::mt19937_64& rng, bool set) {
+    ServiceInterface& si = *o.si;
+    void* arg = &o.counters;
+    switch (pick(rng, 5)) {
+    case 0:
+        timed(s, "registerRealTimeJointStatusCallback", kRegister, [&] {
+            return si.robotServiceRegisterRealTimeJointStatusCallback(set ? onJointStatus : nullptr,
+                                                                      arg);
+        });
+        break;
+    case 1:
+        timed(s, "registerRealTimeRoadPointCallback", kRegister, [&] {
+            return si.robotServiceRegisterRealTimeRoadPointCallback(set ? onRoadPoint : nullptr,
+                                                                    arg);
+        });
+        break;
+    case 2:
+        timed(s, "registerRealTimeEndSpeedCallback", kRegister, [&] {
+            return si.robotServiceRegisterRealTimeEndSpeedCallback(set ? onEndSpeed : nullptr, arg);
+        });
+        break;
+    case 3:
+        timed(s, "registerRobotEventInfoCallback", kRegister, [&] {
+            return si.robotServiceRegisterRobotEventInfoCallback(set ? onEvent : nullptr, arg);
+        });
+        break;
+    default:
+        timed(s, "registerMovepStepNumNotifyCallback", kRegister, [&] {
+            return si.robotServiceRegisterMovepStepNumNotifyCallback(set ? onMovepStep : nullptr,
+                                                                     arg);
+        });
+        break;
+    }
+}
+
+// The requester: plain requests, setters, move control, callback
+// registration and lifecycle steps, concurrently with the mover.
+void requesterLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
+    std::mt19937_64 rng(seed);
+    ServiceInterface& si = *o.si;
+    Slot* s = o.reqSlot;
+    auto rescuePause = [&] {
+        if (pausedFor(*o.sim, std::chrono::milliseconds(1000))) {
+            timed(s, "rootServiceRobotMoveControl(continue, left paused)", kMoveControl,
+                  [&] { return si.rootServiceRobotMoveControl(RobotMoveContinue); });
+        }
+    };
+    while (!g_stop && Clock::now() < until) {
+        rescuePause();
+        const int r = pick(rng, 1000);
+        if (r < 60) {
+            RobotWorkMode mode;
+            timed(s, "robotServiceGetRobotWorkMode", kRequest,
+                  [&] { return si.robotServiceGetRobotWorkMode(mode); });
+        } else if (r < 120) {
+            JointParam jp;
+            timed(s, "robotServiceGetJointAngleInfo", kRequest,
+                  [&] { return si.robotServiceGetJointAngleInfo(jp); });
+        } else if (r < 170) {
+            RobotDiagnosis d;
+            timed(s, "robotServiceGetRobotDiagnosisInfo", kRequest,
+                  [&] { return si.robotServiceGetRobotDiagnosisInfo(d); });
+        } else if (r < 220) {
+            ToolDynamicsParam p;
+            timed(s, "robotServiceGetToolDynamicsParam", kRequest,
+                  [&] { return si.robotServiceGetToolDynamicsParam(p); });
+        } else if (r < 260) {
+            int grade = 0;
+            timed(s, "robotServiceGetRobotCollisionCurrentService", kRequest,
+                  [&] { return si.robotServiceGetRobotCollisionCurrentService(grade); });
+        } else if (r < 300) {
+            RobotSafetyConfig c;
+            timed(s, "robotServiceGetRobotSafetyConfig", kRequest,
+                  [&] { return si.robotServiceGetRobotSafetyConfig(c); });
+        } else if (r < 340) {
+            JointStatus js[6];
+            timed(s, "robotServiceGetRobotJointStatus", kRequest,
+                  [&] { return si.robotServiceGetRobotJointStatus(js, 6); });
+        } else if (r < 370) {
+            timed(s, "robotServiceSetRobotWorkMode", kRequest,
+                  [&] { return si.robotServiceSetRobotWorkMode(RobotModeSimulator); });
+        } else if (r < 410) {
+            ToolDynamicsParam p;
+            ServiceInterface::initToolDynamicsParamDataType(p);
+            p.payload = uni(rng, 0.0, 3.0);
+            timed(s, "robotServiceSetToolDynamicsParam", kRequest,
+                  [&] { return si.robotServiceSetToolDynamicsParam(p); });
+        } else if (r < 430) {
+            const int grade = 6 + pick(rng, 3);
+            timed(s, "robotServiceSetRobotCollisionClass", kCollisionSet,
+                  [&] { return si.robotServiceSetRobotCollisionClass(grade); });
+        } else if (r < 445) {
+            RobotSafetyConfig c;
+            if (timed(s, "robotServiceGetRobotSafetyConfig", kRequest,
+                      [&] { return si.robotServiceGetRobotSafetyConfig(c); }) == ErrnoSucc) {
+                c.robotReducedConfigTcpSpeed = 200 + pick(rng, 100);
+                timed(s, "robotServiceSetRobotSafetyConfig", kSafetySet,
+                      [&] { return si.robotServiceSetRobotSafetyConfig(c); });
+            }
+        } else if (r < 500) {
+            timed(s, "rootServiceRobotMoveControl(stop)", kMoveControl,
+                  [&] { return si.rootServiceRobotMoveControl(RobotMoveStop); });
+        } else if (r < 560) {
+            // Pause, then continue (or stop) soon after, retried while the
+            // connection lasts: a paused blocking move waits for it.
+            timed(s, "rootServiceRobotMoveControl(pause)", kMoveControl,
+                  [&] { return si.rootServiceRobotMoveControl(RobotMovePause); });
+            sleepMs(pick(rng, 200));
+            const RobotMoveControlCommand end = pick(rng, 4) ? RobotMoveContinue : RobotMoveStop;
+            for (int attempt = 0; attempt < 5 && !g_stop; ++attempt) {
+                const int ret =
+                    timed(s, end == RobotMoveContinue ? "rootServiceRobotMoveControl(continue)"
+                                                      : "rootServiceRobotMoveControl(stop)",
+                          kMoveControl, [&] { return si.rootServiceRobotMoveControl(end); });
+                if (ret == ErrnoSucc || ret == ErrCode_SocketDisconnect) break;
+                sleepMs(20);
+            }
+        } else if (r < 570) {
+            timed(s, "robotMoveFastStop", kMoveControl, [&] { return si.robotMoveFastStop(); });
+        } else if (r < 700) {
+            registerCallbacks(o, s, rng, pick(rng, 3) != 0);
+        } else if (r < 730) {
+            const bool on = pick(rng, 2);
+            switch (pick(rng, 3)) {
+            case 0:
+                timed(s, "robotServiceSetRealTimeJointStatusPush", kRequest,
+                      [&] { return si.robotServiceSetRealTimeJointStatusPush(on); });
+                break;
+            case 1:
+                timed(s, "robotServiceSetRealTimeRoadPointPush", kRequest,
+                      [&] { return si.robotServiceSetRealTimeRoadPointPush(on); });
+                break;
+            default:
+                timed(s, "robotServiceSetRealTimeEndSpeedPush", kRequest,
+                      [&] { return si.robotServiceSetRealTimeEndSpeedPush(on); });
+                break;
+            }
+        } else if (r < 760) {
+            const bool block = pick(rng, 2);
+            timed(s, block ? "robotServiceRobotHandShake(block)" : "robotServiceRobotHandShake",
+                  block ? kLifecycleBlock : kRequest,
+                  [&] { return si.robotServiceRobotHandShake(block); });
+        } else if (r < 800 || (r < 900 && !armStarted(*o.sim))) {
+            ToolDynamicsParam tool;
+            ServiceInterface::initToolDynamicsParamDataType(tool);
+            ROBOT_SERVICE_STATE state;
+            timed(s, "rootServiceRobotStartup(block)", kStartupBlock, [&] {
+                return si.rootServiceRobotStartup(tool, 6, true, true, 1000, state, true);
+            });
+        } else if (r < 808) {
+            timed(s, "robotServiceRobotShutdown(block)", kLifecycleBlock,
+                  [&] { return si.robotServiceRobotShutdown(true); });
+        } else if (r < 815) {
+            timed(s, "robotServiceRobotShutdown", kRequest,
+                  [&] { return si.robotServiceRobotShutdown(false); });
+        } else {
+            bool connected = false;
+            timed(s, "robotServiceGetConnectStatus", kLocal, [&] {
+                si.robotServiceGetConnectStatus(connected);
+                return 0;
+            });
+            if (!connected) sleepMs(5);
+        }
+        sleepMs(pick(rng, 10));
+    }
+    // Past its time the requester stays while the mover still waits on a
+    // move: it is then the one to continue an arm left paused.
+    while (!o.moverDone) {
+        rescuePause();
+        sleepMs(20);
+    }
+}
+
+// The controlling thread of one object: creates and destroys it, logs in
+// and out, and runs its worker threads for a while in between.
+void controlLoop(ObjectCtx& o) {
+    std::mt19937_64& rng = o.rng;
+    Slot* s = o.ctlSlot;
+    while (!g_stop) {
+        if (!o.si) {
+            o.phase = "creating";
+            o.si = timed(s, "ServiceInterface()", kCreate,
+                         [] { return std::make_unique<ServiceInterface>(); });
+            if (pick(rng, 2)) registerCallbacks(o, s, rng, true);  // before login: stored only
+        }
+        ServiceInterface& si = *o.si;
+        bool connected = false;
+        si.robotServiceGetConnectStatus(connected);
+        if (!connected) {
+            const int port = o.sim->port.load();
+            o.phase = "logging in";
+            const bool badPassword = pick(rng, 20) == 0;
+            const int ret = timed(s, "robotServiceLogin", kLogin, [&] {
+                return si.robotServiceLogin("127.0.0.1", port, "tevo",
+                                            badPassword ? "wrong" : "tevo");
+            });
+            o.lastLogin = ret;
+            if (ret == ErrnoSucc) {
+                ++g_stats.loginsOk;
+            } else {
+                ++g_stats.loginsFailed;
+            }
+        }
+        si.robotServiceGetConnectStatus(connected);
+        if (connected) {
+            const auto until = Clock::now() + std::chrono::milliseconds(300 + pick(rng, 2700));
+            const uint64_t a = rng(), b = rng();
+            o.phase = "running workers";
+            o.moverDone = false;
+            std::thread mover([&] {
+                moverLoop(o, until, a);
+                o.moverDone = true;
+            });
+            std::thread requester([&] { requesterLoop(o, until, b); });
+            mover.join();
+            requester.join();
+        } else {
+            o.phase = "waiting to log in again";
+            sleepMs(10 + pick(rng, 100));
+        }
+        o.phase = "logging out or destroying";
+        const int r = pick(rng, 10);
+        if (r < 3) {
+            timed(s, "robotServiceLogout", kLogout, [&] { return si.robotServiceLogout(); });
+        } else if (r < 5) {
+            timed(s, "~ServiceInterface", kDestroy, [&] {
+                o.si.reset();
+                return 0;
+            });
+            ++g_stats.recreates;
+        } else {
+            // Stay logged in; a connection lost meanwhile is logged out first.
+            si.robotServiceGetConnectStatus(connected);
+            if (!connected)
+                timed(s, "robotServiceLogout", kLogout, [&] { return si.robotServiceLogout(); });
+        }
+    }
+    if (o.si) {
+        timed(s, "~ServiceInterface", kDestroy, [&] {
+            o.si.reset();
+            return 0;
+        });
+    }
+}
+
+// --------------------------------------------------------------- chaos
+
+// Commands the soak's operations send; fault rules go on these.
+const int32_t kFaultCmds[] = {
+    tevo_sim::Login,
+    tevo_sim::GetRobotMode,
+    tevo_sim::SetRobotMode,
+    tevo_sim::GetRobotJointAngle,
+    tevo_sim::GetRobotJointStatus,
+    tevo_sim::GetRobotDiagnosis,
+    tevo_sim::GetRobotTcpParam,
+    tevo_sim::SetRobotTcpParam,
+    tevo_sim::SetRobotCollisionGrade,
+    tevo_sim::GetRobotCollisionCurrent,
+    tevo_sim::GetRobotSafetyConfig,
+    tevo_sim::SetRobotSafetyConfig,
+    tevo_sim::RobotStartup,
+    tevo_sim::RobotShutdown,
+    tevo_sim::RobotHandShake,
+    tevo_sim::RobotMove,
+    tevo_sim::MoveControlSlowStop,
+    tevo_sim::MoveControlFastStop,
+    tevo_sim::MoveControlPause,
+    tevo_sim::MoveControlContinue,
+    tevo_sim::EnableRealTimeJointStatusPush,
+    tevo_sim::DisableRealTimeJointStatusPush,
+    tevo_sim::EnableRealTimeJointAnglePush,
+    tevo_sim::EnableRealTimeEndSpeedPush,
+    tevo_sim::GetDeviceInfo,
+};
+
+const int32_t kEventTypes[] = {
+    tevo_sim::EvPowerChanged,       tevo_sim::EvAtTrackTargetPos,  tevo_sim::EvStartupDoneResult,
+    tevo_sim::EvShutdownDone,       tevo_sim::EvHandShakeSucc,     tevo_sim::EvMoveEnterStopState,
+    tevo_sim::EvMoveControlStopDone, tevo_sim::EvMoveControlPauseDone,
+    tevo_sim::EvJointOutRange,      tevo_sim::EvSoftEmergency,
+};
+
+struct ChaosCounts {
+    uint64_t delayShort = 0, delayLong = 0, drop = 0, twice = 0, serverCode = 0, early = 0,
+             suppressDone = 0, midFrame = 0, stall = 0, flood = 0, close = 0, restart = 0,
+             clear = 0;
+};
+
+void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
+    std::mt19937_64 rng(seed);
+    if (injectHang) {
+        // No move reports its end and nothing else disturbs the
+        // connections: the first accepted blocking move must trip the
+        // watchdog.
+        for (auto& s : g_sims) {
+            tevo_sim::FaultRule rule;
+            rule.suppressCompletion = true;
+            s->sim->setFault(tevo_sim::RobotMove, rule);
+        }
+        while (!g_stop) sleepMs(10);
+        return;
+    }
+    std::vector<Clock::time_point> unstallAt(g_sims.size());
+    auto eventSpec = [&] {
+        const int32_t t = kEventTypes[pick(rng, sizeof kEventTypes / sizeof kEventTypes[0])];
+        return tevo_sim::EventSpec{t, pick(rng, 3), "soak"};
+    };
+    while (!g_stop) {
+        sleepMs(10 + pick(rng, 60));
+        const auto now = Clock::now();
+        for (size_t i = 0; i < g_sims.size(); ++i) {
+            if (unstallAt[i] != Clock::time_point{} && now >= unstallAt[i]) {
+                std::lock_guard<std::mutex> lock(g_sims[i]->restartMutex);
+                g_sims[i]->sim->setStallReading(false);
+                unstallAt[i] = {};
+            }
+        }
+        const size_t si = pick(rng, static_cast<int>(g_sims.size()));
+        SimSlot& slot = *g_sims[si];
+        const int32_t cmd = kFaultCmds[pick(rng, sizeof kFaultCmds / sizeof kFaultCmds[0])];
+        tevo_sim::FaultRule rule;
+        rule.remaining = 1 + pick(rng, 3);
+        const int r = pick(rng, 1000);
+        std::unique_lock<std::mutex> lock(slot.restartMutex);
+        tevo_sim::ControllerSim& sim = *slot.sim;
+        if (r < 150) {
+            rule.delay = std::chrono::milliseconds(50 + pick(rng, 1400));
+            sim.setFault(cmd, rule);
+            ++cc.delayShort;
+        } else if (r < 230) {
+            rule.delay = std::chrono::milliseconds(1900 + pick(rng, 2500));
+            sim.setFault(cmd, rule);
+            ++cc.delayLong;
+        } else if (r < 310) {
+            rule.drop = true;
+            sim.setFault(cmd, rule);
+            ++cc.drop;
+        } else if (r < 390) {
+            rule.replyTwice = true;
+            sim.setFault(cmd, rule);
+            ++cc.twice;
+        } else if (r < 450) {
+            rule.serverCode = 1 + pick(rng, 2);
+            sim.setFault(cmd, rule);
+            ++cc.serverCode;
+        } else if (r < 530) {
+            const int n = 1 + pick(rng, 3);
+            for (int k = 0; k < n; ++k) rule.eventsBefore.push_back(eventSpec());
+            sim.setFault(cmd, rule);
+            ++cc.early;
+        } else if (r < 560) {
+            // Done events of stop/pause/continue only: their wait is bounded
+            // (4 s). End events of moves are never suppressed.
+            const int32_t mc[] = {tevo_sim::MoveControlSlowStop, tevo_sim::MoveControlPause,
+                                  tevo_sim::MoveControlContinue};
+            rule.suppressCompletion = true;
+            sim.setFault(mc[pick(rng, 3)], rule);
+            ++cc.suppressDone;
+        } else if (r < 600) {
+            const auto ids = sim.connectionIds();
+            sim.closeMidFrame(ids.empty() || pick(rng, 4) == 0
+                                  ? tevo_sim::ControllerSim::kAllConnections
+                                  : ids[pick(rng, static_cast<int>(ids.size()))]);
+            ++cc.midFrame;
+        } else if (r < 640) {
+            if (unstallAt[si] == Clock::time_point{}) {
+                sim.setStallReading(true);
+                unstallAt[si] = now + std::chrono::milliseconds(100 + pick(rng, 2500));
+                ++cc.stall;
+            }
+        } else if (r < 690) {
+            sim.floodEvents(eventSpec().type, 100 + pick(rng, 5000));
+            ++cc.flood;
+        } else if (r < 740) {
+            const auto ids = sim.connectionIds();
+            if (!ids.empty()) sim.closeConnection(ids[pick(rng, static_cast<int>(ids.size()))]);
+            ++cc.close;
+        } else if (r < 765) {
+            slot.port = 0;
+            sim.setStallReading(false);
+            unstallAt[si] = {};
+            sim.stop();
+            lock.unlock();
+            sleepMs(pick(rng, 300));
+            lock.lock();
+            while (!sim.start()) sleepMs(10);
+            slot.port = sim.port();
+            ++cc.restart;
+        } else if (r < 790) {
+            sim.clearFaults();
+            ++cc.clear;
+        }
+        // else: a quiet tick
+    }
+    for (auto& s : g_sims) {
+        std::lock_guard<std::mutex> lock(s->restartMutex);
+        s->sim->setStallReading(false);
+        s->sim->clearFaults();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options opt;
+    if (!parseOptions(argc, argv, opt)) {
+        usage();
+        return 2;
+    }
+    // The library prints diagnostics of its own to stdout; the report goes
+    // to a copy of stdout, and stdout itself to /dev/null unless asked.
+    if (!opt.libraryStdout) {
+        const int saved = ::dup(STDOUT_FILENO);
+        const int devNull = ::open("/dev/null", O_WRONLY);
+        if (saved >= 0 && devNull >= 0) {
+            std::fflush(stdout);
+            ::dup2(devNull, STDOUT_FILENO);
+            ::close(devNull);
+            g_out = ::fdopen(saved, "w");
+        }
+    }
+    std::setvbuf(g_out, nullptr, _IOLBF, 0);
+    const ProcFigures startFig = procFigures();
+
+    const char* build = "plain";
+    double defaultScale = 1, defaultSlack = 64;
+#if defined(SOAK_ASAN)
+    build = "ASan";
+    defaultScale = 3;
+    defaultSlack = 1024;  // quarantine and shadow memory; LeakSanitizer checks leaks
+#elif defined(SOAK_TSAN)
+    build = "TSan";
+    defaultScale = 8;
+    defaultSlack = 1024;  // shadow memory and the race detector's history
+#endif
+    g_marginScale = opt.marginScale > 0 ? opt.marginScale : defaultScale;
+    const double slackMiB = opt.rssSlackMiB > 0 ? opt.rssSlackMiB : defaultSlack;
+    if (opt.seed == 0) opt.seed = static_cast<uint64_t>(Clock::now().time_since_epoch().count());
+
+    const int nSims = (opt.objects + opt.objectsPerSim - 1) / opt.objectsPerSim;
+    std::fprintf(g_out, 
+        "soak: %s build, %.0f s, %d objects on %d simulators, seed %llu, margin scale %.1f, "
+        "time scale %.0f\n",
+        build, opt.seconds, opt.objects, nSims, static_cast<unsigned long long>(opt.seed),
+        g_marginScale, opt.timeScale);
+
+    for (int i = 0; i < nSims; ++i) {
+        auto slot = std::make_unique<SimSlot>();
+        tevo_sim::SimOptions so;
+        so.host = "127.0.0.1";
+        so.port = 0;
+        so.timeScale = opt.timeScale;
+        so.pushRateHz = 100;
+        so.logSink = [verbose = opt.verbose](const std::string& line) {
+            ++g_stats.simLogLines;
+            if (verbose) std::fprintf(stderr, "sim: %s\n", line.c_str());
+        };
+        slot->sim = std::make_unique<tevo_sim::ControllerSim>(so);
+        if (!slot->sim->start()) {
+            std::fprintf(stderr, "soak: simulator %d failed to start\n", i);
+            return 1;
+        }
+        slot->port = slot->sim->port();
+        g_sims.push_back(std::move(slot));
+    }
+
+    std::vector<std::unique_ptr<ObjectCtx>> objects;
+    {
+        // The process-wide profile every move is built from, and the
+        // process-wide log callback (counts lines; no library calls in it).
+        ServiceInterface setup;
+        setup.robotServiceRegisterLogPrintCallback(onLog, nullptr);
+        setup.robotServiceInitGlobalMoveProfile();
+        JointVelcAccParam velc = {{0.8, 0.8, 0.8, 0.8, 0.8, 0.8}};
+        JointVelcAccParam acc = {{2.0, 2.0, 2.0, 2.0, 2.0, 2.0}};
+        setup.robotServiceSetGlobalMoveJointMaxVelc(velc);
+        setup.robotServiceSetGlobalMoveJointMaxAcc(acc);
+        setup.robotServiceSetGlobalMoveEndMaxLineVelc(0.3);
+        setup.robotServiceSetGlobalMoveEndMaxLineAcc(1.0);
+        setup.robotServiceSetGlobalMoveEndMaxAngleVelc(0.8);
+        setup.robotServiceSetGlobalMoveEndMaxAngleAcc(2.0);
+    }
+
+    std::mt19937_64 seeder(opt.seed);
+    for (int i = 0; i < opt.objects; ++i) {
+        auto o = std::make_unique<ObjectCtx>();
+        o->index = i;
+        o->sim = g_sims[i / opt.objectsPerSim].get();
+        g_objects.push_back(o.get());
+        o->rng.seed(seeder());
+        o->ctlSlot = g_watchdog.newSlot(i, "control");
+        o->moverSlot = g_watchdog.newSlot(i, "mover");
+        o->reqSlot = g_watchdog.newSlot(i, "requester");
+        objects.push_back(std::move(o));
+    }
+
+    g_describeObject = describeObject;
+    g_watchdog.start();
+    ChaosCounts cc;
+    const uint64_t chaosSeed = seeder();
+    std::thread chaos([&] { chaosLoop(chaosSeed, cc, opt.injectHang); });
+    std::vector<std::thread> controllers;
+    for (auto& o : objects) controllers.emplace_back([&o] { controlLoop(*o); });
+
+    const auto t0 = Clock::now();
+    const auto end = t0 + std::chrono::duration_cast<Clock::duration>(Secs(opt.seconds));
+    auto nextReport = t0 + std::chrono::seconds(10);
+    while (Clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (Clock::now() >= nextReport) {
+            nextReport += std::chrono::seconds(10);
+            std::fprintf(g_out, "soak: %.0f s: %llu calls, %d threads\n", Secs(Clock::now() - t0).count(),
+                        static_cast<unsigned long long>(g_stats.calls.load()),
+                        procFigures().threads);
+        }
+    }
+    g_stop = true;
+    chaos.join();  // clears stalls and faults on its way out
+    const auto drainStart = Clock::now();
+    for (auto& t : controllers) t.join();
+    const double drain = Secs(Clock::now() - drainStart).count();
+    uint64_t simMoves = 0, simStopped = 0;
+    for (auto& s : g_sims) {
+        const auto snap = s->sim->snapshot();
+        simMoves += snap.movesCompleted;
+        simStopped += snap.movesStopped;
+        s->sim->stop();
+    }
+    g_watchdog.stop();
+    objects.clear();
+    const ProcFigures endFig = procFigures();
+
+    // ------------------------------------------------------------ summary
+    std::fprintf(g_out, "\n== soak summary (seed %llu)\n", static_cast<unsigned long long>(opt.seed));
+    std::fprintf(g_out, "run %.1f s + %.1f s to wind down\n", opt.seconds, drain);
+    std::fprintf(g_out, "calls made: %llu\n", static_cast<unsigned long long>(g_stats.calls.load()));
+    std::fprintf(g_out, "logins: %llu ok, %llu failed; objects destroyed and re-created: %llu\n",
+                static_cast<unsigned long long>(g_stats.loginsOk.load()),
+                static_cast<unsigned long long>(g_stats.loginsFailed.load()),
+                static_cast<unsigned long long>(g_stats.recreates.load()));
+    std::fprintf(g_out, "blocking moves: %llu arrived, %llu stopped; simulator: %llu moves completed, "
+                "%llu stopped\n",
+                static_cast<unsigned long long>(g_stats.movesOk.load()),
+                static_cast<unsigned long long>(g_stats.movesStopped.load()),
+                static_cast<unsigned long long>(simMoves),
+                static_cast<unsigned long long>(simStopped));
+    std::fprintf(g_out, "callbacks: %llu pushes, %llu events; log lines: %llu library, %llu simulator\n",
+                static_cast<unsigned long long>(g_stats.pushes.load()),
+                static_cast<unsigned long long>(g_stats.events.load()),
+                static_cast<unsigned long long>(g_stats.logLines.load()),
+                static_cast<unsigned long long>(g_stats.simLogLines.load()));
+    std::fprintf(g_out, "chaos: delay<1.8s %llu, delay>1.8s %llu, drop %llu, twice %llu, server code %llu, "
+                "early events %llu, done suppressed %llu, mid-frame close %llu, stall %llu, "
+                "flood %llu, close %llu, restart %llu, clear %llu\n",
+                (unsigned long long)cc.delayShort, (unsigned long long)cc.delayLong,
+                (unsigned long long)cc.drop, (unsigned long long)cc.twice,
+                (unsigned long long)cc.serverCode, (unsigned long long)cc.early,
+                (unsigned long long)cc.suppressDone, (unsigned long long)cc.midFrame,
+                (unsigned long long)cc.stall, (unsigned long long)cc.flood,
+                (unsigned long long)cc.close, (unsigned long long)cc.restart,
+                (unsigned long long)cc.clear);
+    std::fprintf(g_out, "results by code:\n");
+    uint64_t succ = 0;
+    {
+        std::lock_guard<std::mutex> lock(g_stats.codesMutex);
+        for (auto& kv : g_stats.codes) {
+            std::fprintf(g_out, "  %6d: %llu\n", kv.first, static_cast<unsigned long long>(kv.second));
+            if (kv.first == ErrnoSucc) succ = kv.second;
+        }
+    }
+    std::fprintf(g_out, "longest block per operation class (documented bound, hang limit):\n");
+    for (int c = 0; c < kClassCount; ++c) {
+        if (g_stats.classCalls[c] == 0) continue;
+        std::fprintf(g_out, "  %-32s %8llu calls  max %8.3f s  (bound %6.2f s, limit %6.2f s)  over bound "
+                    "%llu  [%s]\n",
+                    kClasses[c].name, static_cast<unsigned long long>(g_stats.classCalls[c].load()),
+                    g_stats.classMaxUs[c].load() / 1e6, kClasses[c].bound,
+                    hangLimit(static_cast<OpClass>(c)),
+                    static_cast<unsigned long long>(g_stats.classOverBound[c].load()),
+                    g_stats.classMaxOp[c].c_str());
+    }
+    const double growthMiB = (endFig.rssKiB - startFig.rssKiB) / 1024.0;
+    std::fprintf(g_out, "VmRSS: %.1f MiB at start, %.1f MiB at end (growth %.1f MiB, slack %.0f MiB)\n",
+                startFig.rssKiB / 1024.0, endFig.rssKiB / 1024.0, growthMiB, slackMiB);
+    std::fprintf(g_out, "threads: %d at start, %d at end\n", startFig.threads, endFig.threads);
+
+    int status = 0;
+    if (g_stats.hangAfterReturn) {
+        std::fprintf(g_out, "FAIL: a call blocked past its limit (see above)\n");
+        status = 1;
+    }
+    if (growthMiB > slackMiB) {
+        std::fprintf(g_out, "FAIL: resident memory grew by %.1f MiB (slack %.0f MiB)\n", growthMiB,
+                    slackMiB);
+        status = 1;
+    }
+    if (endFig.threads > startFig.threads) {
+        std::fprintf(g_out, "FAIL: %d threads left over\n", endFig.threads - startFig.threads);
+        status = 1;
+    }
+    if (succ == 0 || simMoves == 0) {
+        std::fprintf(g_out, "FAIL: nothing worked (%llu successful calls, %llu moves completed)\n",
+                    static_cast<unsigned long long>(succ),
+                    static_cast<unsigned long long>(simMoves));
+        status = 1;
+    }
+    std::fprintf(g_out, status == 0 ? "== soak passed\n" : "== soak FAILED\n");
+    return status;
+}
