@@ -684,24 +684,6 @@ bool ControllerSim::setToolAnalogInput(uint32_t index, double value) {
     return true;
 }
 
-void ControllerSim::setToolPowerDelay(std::chrono::milliseconds delay) {
-    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
-    impl_->core.arm.toolPowerDelay = delay;
-}
-
-IoSnapshot ControllerSim::ioSnapshot() const {
-    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
-    ArmState& a = impl_->core.arm;
-    settleToolPower(a);
-    IoSnapshot s;
-    std::copy(std::begin(a.dout), std::end(a.dout), s.boardDigitalOutputs);
-    std::copy(std::begin(a.ao), std::end(a.ao), s.boardAnalogOutputs);
-    s.toolPowerType = a.toolPowerType;
-    std::copy(std::begin(a.toolIoType), std::end(a.toolIoType), s.toolIoType);
-    std::copy(std::begin(a.toolIoLevel), std::end(a.toolIoLevel), s.toolIoLevel);
-    return s;
-}
-
 void ControllerSim::setRealRobotExists(bool exists) {
     std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
     impl_->core.arm.realRobotExists = exists;
