@@ -178,6 +178,13 @@ void SimCore::stop() {
         std::lock_guard<std::mutex> lock(timerMutex);
         while (!timers.empty()) timers.pop();  // including replies scheduled while readers ended
     }
+    {
+        // Replies dropped with the timers never run their after-reply
+        // steps: no stop or pause waits for its unwritten reply any more,
+        // else the next one would never come to rest after a restart.
+        std::lock_guard<std::mutex> lock(stateMutex);
+        arm.moveControlReplies = 0;
+    }
     ::close(listenFd);
     listenFd = -1;
     log("stopped");
