@@ -691,6 +691,25 @@ bool ControllerSim::setToolAnalogInput(uint32_t index, double value) {
     return true;
 }
 
+void ControllerSim::setToolPowerDelay(std::chrono::milliseconds delay) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.arm.toolPowerDelay = delay;
+}
+
+IoSnapshot ControllerSim::ioSnapshot() const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    ArmState& a = impl_->core.arm;
+    settleToolPower(a);
+    IoSnapshot s;
+    static_assert(sizeof s.boardDigitalOutputs == sizeof a.dout, "board outputs");
+    std::memcpy(s.boardDigitalOutputs, a.dout, sizeof a.dout);
+    std::memcpy(s.boardAnalogOutputs, a.ao, sizeof a.ao);
+    s.toolPowerType = a.toolPowerType;
+    std::memcpy(s.toolIoType, a.toolIoType, sizeof a.toolIoType);
+    std::memcpy(s.toolIoLevel, a.toolIoLevel, sizeof a.toolIoLevel);
+    return s;
+}
+
 void ControllerSim::setRealRobotExists(bool exists) {
     std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
     impl_->core.arm.realRobotExists = exists;

@@ -278,6 +278,15 @@ struct ArmSnapshot {
     uint64_t movesStopped = 0;
 };
 
+// A read-back of the outputs and the tool for tests.
+struct IoSnapshot {
+    uint32_t boardDigitalOutputs[48] = {};  // addresses 0..47, 0 or 1
+    float boardAnalogOutputs[4] = {};
+    uint32_t toolPowerType = 0;   // the supply type in effect: 0 V, 12 V, 24 V
+    uint32_t toolIoType[4] = {};  // per digital line: 0 input, 1 output
+    uint32_t toolIoLevel[4] = {};
+};
+
 struct RawFrame {
     int32_t commandType = 0;
     std::string body;
@@ -363,6 +372,11 @@ public:
     bool setBoardDigitalInput(uint32_t addr, bool value);
     bool setBoardAnalogInput(uint32_t addr, float value);
     bool setToolAnalogInput(uint32_t index, double value);
+    // Real time from a tool supply type being set until it takes effect (the
+    // reads report the previous type meanwhile); 0, the default, switches at
+    // once.
+    void setToolPowerDelay(std::chrono::milliseconds delay);
+    IoSnapshot ioSnapshot() const;
 
 private:
     struct Impl;

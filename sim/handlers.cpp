@@ -91,6 +91,15 @@ int32_t motionAllowed(const ArmState& arm) {
     return CodeSucc;
 }
 
+// ------------------------------------------------------------- tool supply
+
+void settleToolPower(ArmState& arm) {
+    if (arm.toolPowerPending && std::chrono::steady_clock::now() >= arm.toolPowerDue) {
+        arm.toolPowerType = *arm.toolPowerPending;
+        arm.toolPowerPending.reset();
+    }
+}
+
 namespace {
 
 // ------------------------------------------------------------- small helpers
@@ -602,10 +611,23 @@ void replyOneDigital(RequestCtx& c, uint32_t value) {
 
 uint32_t toolVoltage(uint32_t powerType) { return powerType == 1 ? 12 : powerType == 2 ? 24 : 0; }
 
+void setToolPower(ArmState& arm, uint32_t type) {
+    settleToolPower(arm);
+    if (arm.toolPowerDelay.count() <= 0) {
+        arm.toolPowerType = type;
+        arm.toolPowerPending.reset();
+        return;
+    }
+    arm.toolPowerPending = type;
+    arm.toolPowerDue = std::chrono::steady_clock::now() + arm.toolPowerDelay;
+}
+
 void handleGetToolPowerType(SimCore&, ArmState& arm, RequestCtx& c) {
+    settleToolPower(arm);
     replyOneDigital(c, arm.toolPowerType);
 }
 void handleGetToolVoltage(SimCore&, ArmState& arm, RequestCtx& c) {
+    settleToolPower(arm);
     replyOneDigital(c, toolVoltage(arm.toolPowerType));
 }
 
@@ -632,7 +654,7 @@ void applyToolDescs(ArmState& arm, RequestCtx& c, bool power, bool lines, ToolFi
         }
     }
     if (!c.applyState) return;
-    if (power) arm.toolPowerType = req.iodesc(0).value();
+    if (power) setToolPower(arm, req.iodesc(0).value());
     for (int i = first; lines && i < req.iodesc_size(); ++i) {
         const auto& d = req.iodesc(i);
         (field == ToolField::Direction ? arm.toolIoType : arm.toolIoLevel)[d.addr()] = d.value();
@@ -675,6 +697,7 @@ void handleToolAllAI(SimCore&, ArmState& arm, RequestCtx& c) {
 }
 
 void handleToolAllIo(SimCore&, ArmState& arm, RequestCtx& c) {
+    settleToolPower(arm);
     auto* s =
         makeReply<pbm::ProtoCommunicationToolAllIOStatusInfoResponse>(c).mutable_tooliostatus();
     s->set_powertype(arm.toolPowerType);

@@ -1,6 +1,7 @@
 // tevo-controller-sim: runs the controller simulator until Ctrl-C or SIGTERM.
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -34,6 +35,9 @@ const char* kUsage =
     "                      them on (default 200)\n"
     "  --time-scale X      run moves and start-up/shut-down X times faster than\n"
     "                      real time (default 1)\n"
+    "  --tool-power-delay MS\n"
+    "                      milliseconds until a tool supply voltage set takes\n"
+    "                      effect (default 200, as on a real tool; 0: at once)\n"
     "  --verbose           log every frame received and sent\n"
     "  --help              show this text\n"
     "\n"
@@ -52,6 +56,7 @@ bool parseNumber(const char* text, double& out) {
 int main(int argc, char** argv) {
     tevo_sim::SimOptions opt;
     opt.port = 8899;
+    std::chrono::milliseconds toolPowerDelay{200};
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -99,6 +104,12 @@ int main(int argc, char** argv) {
                 return 2;
             }
             opt.timeScale = num;
+        } else if (arg == "--tool-power-delay") {
+            if (!parseNumber(value("--tool-power-delay"), num) || num < 0 || num > 60000) {
+                std::cerr << "--tool-power-delay: expected milliseconds, 0 to 60000\n";
+                return 2;
+            }
+            toolPowerDelay = std::chrono::milliseconds(static_cast<int>(num));
         } else if (arg == "--verbose") {
             opt.verbose = true;
         } else {
@@ -115,6 +126,7 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &sa, nullptr);
 
     tevo_sim::ControllerSim sim(opt);
+    sim.setToolPowerDelay(toolPowerDelay);
     if (!sim.start()) return 1;
     while (!g_stop) ::usleep(50 * 1000);
     sim.stop();
