@@ -10,6 +10,7 @@
 
 #include "RobotSDK/service/errorinfoservice.h"
 #include "RobotSDK/service/robotcontrolservices.h"
+#include "RobotSDK/service/robotioservice.h"
 #include "RobotSDK/service/robotmoveservice.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
@@ -99,6 +100,7 @@ ServiceInterface::ServiceInterface() {
     m_robotBaseService = std::make_unique<RobotControlServices>();
     // The first motion service of the process initialises the global profile.
     m_robotMoveService = std::make_unique<RobotMoveService>(m_robotBaseService.get());
+    m_robotIoService = std::make_unique<RobotIoService>(m_robotBaseService.get());
 
     // Registered before any connection exists, so no push or event can reach
     // a half-built facade.
@@ -141,6 +143,7 @@ ServiceInterface::~ServiceInterface() {
     }
     core.logoutService();
     core.stopEventThread();
+    m_robotIoService.reset();
     m_robotMoveService.reset();
     m_robotBaseService.reset();
 }
@@ -180,6 +183,7 @@ void ServiceInterface::releaseFromCallback() {
         t_dispatch->slotMutex->unlock();
         t_dispatch->facadeGone = true;
     }
+    m_robotIoService.reset();
     m_robotMoveService.reset();
     // The core's destructor joins both of its threads, so it must run on a
     // thread that is neither; it starts once the callback has returned.

@@ -46,6 +46,9 @@
 //    (about 0.5 s plus the requests).
 //  * robotServiceSetRobotSafetyConfig: up to six read-backs 100 ms apart (about
 //    0.6 s plus the requests).
+//  * robotServiceSetToolPowerVoltageType, robotServiceSetToolDigitalIOType,
+//    robotServiceSetToolPowerTypeAndDigitalIOType: up to three read-backs
+//    150 ms apart (about 0.45 s plus the requests).
 //  * Callback registration that switches a push (joint status, waypoint, end
 //    speed) sends one request first; any registration also waits while the
 //    callback it replaces is running.
@@ -103,6 +106,7 @@
 
 class RobotControlServices;
 class RobotMoveService;
+class RobotIoService;
 
 class ServiceInterface {
 public:
@@ -346,6 +350,74 @@ public:
     int robotServiceIsOnlineMode(bool& isOnlineMode);
     int robotServiceIsOnlineMasterMode(bool& isOnlineMasterMode);
 
+    // ---- Input/output: interface board and tool flange ----------------------
+    // Board points are named within their RobotIoType (0..7): controller DI
+    // "SI00".."SI07", "SI10".."SI17", "CI00".."CI03", "CI10".."CI13",
+    // "LI00".."LI05" (addresses 0..29); controller DO "SO00".."LO03" likewise
+    // (0..27); user DI "F1".."F6" (30..35), "U_DI_00".."U_DI_17" (36..51); user
+    // DO "U_DO_00".."U_DO_17" (32..47); user AI "VI0".."VI3" (0..3); user AO
+    // "VO0", "VO1" (0, 1), "CO0", "CO1" (2, 3). The tool has four digital
+    // lines "T_DI/O_00".."T_DI/O_03", each an input or an output, and two
+    // analog inputs "T_AI_00", "T_AI_01". Lists come out ordered by name.
+    // A name, type or address outside this catalogue (a null name included)
+    // is logged and refused with ErrCode_ParamError before anything is sent.
+    // Each read or write is one request; a board list read is four.
+    //
+    // Every catalogue point of the listed board types, value -1; no request.
+    int robotServiceGetBoardIOConfig(
+        const std::vector<tevo_robot_namespace::RobotIoType>& typeVector,
+        std::vector<tevo_robot_namespace::RobotIoDesc>& configVector);
+    // The points of the listed board types with their current values (-1 for
+    // a point the controller does not report); empty on failure.
+    int robotServiceGetBoardIOStatus(
+        const std::vector<tevo_robot_namespace::RobotIoType>& typeVector,
+        std::vector<tevo_robot_namespace::RobotIoDesc>& statusVector);
+    // One point by name or address; digital values are 0 or 1. value is
+    // written only on success.
+    int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type, std::string name,
+                                     double& value);
+    int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type, const char* name,
+                                     double& value);
+    int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type, int addr,
+                                     double& value);
+    // Output types only (controller and user DO, AO). A digital output is
+    // switched on by a value above 0.5; an analog value must be finite.
+    int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type, std::string name,
+                                     double value);
+    int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type, const char* name,
+                                     double value);
+    int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type, int addr,
+                                     double value);
+    // The three tool configuration setters send the setting, then read it back
+    // up to three times 150 ms apart (about 0.45 s plus the reads) until the
+    // controller reports it; ErrCode_Failed when it never does (the command
+    // itself was accepted).
+    int robotServiceSetToolPowerVoltageType(tevo_robot_namespace::ToolPowerType type);
+    int robotServiceGetToolPowerVoltageType(tevo_robot_namespace::ToolPowerType& type);
+    int robotServiceSetToolDigitalIOType(tevo_robot_namespace::ToolDigitalIOAddr addr,
+                                         tevo_robot_namespace::ToolIOType type);
+    // The tool supply's voltage status as the controller reports it.
+    int robotServiceGetToolPowerVoltageStatus(double& value);
+    int robotServiceSetToolPowerTypeAndDigitalIOType(tevo_robot_namespace::ToolPowerType type,
+                                                     tevo_robot_namespace::ToolIOType io0,
+                                                     tevo_robot_namespace::ToolIOType io1,
+                                                     tevo_robot_namespace::ToolIOType io2,
+                                                     tevo_robot_namespace::ToolIOType io3);
+    // The digital lines: RobotToolDO for a line configured as output,
+    // RobotToolDI for an input.
+    int robotServiceGetAllToolDigitalIOStatus(
+        std::vector<tevo_robot_namespace::RobotIoDesc>& statusVector);
+    // One tool digital line or analog input by name; ErrCode_Failed when the
+    // controller's reply lacks it.
+    int robotServiceGetToolIoStatus(std::string name, double& value);
+    int robotServiceGetToolIoStatus(const char* name, double& value);
+    int robotServiceSetToolDOStatus(tevo_robot_namespace::ToolDigitalIOAddr addr,
+                                    tevo_robot_namespace::IO_STATUS value);
+    int robotServiceSetToolDOStatus(std::string name, tevo_robot_namespace::IO_STATUS value);
+    int robotServiceSetToolDOStatus(const char* name, tevo_robot_namespace::IO_STATUS value);
+    int robotServiceGetAllToolAIStatus(
+        std::vector<tevo_robot_namespace::RobotIoDesc>& statusVector);
+
     // ---- Kinematics and frames (local computations, any thread) -------------
     int robotServiceRobotFk(const double* jointAngle, int size,
                             tevo_robot_namespace::wayPoint_S& wayPoint);
@@ -449,8 +521,6 @@ private:
 
     int setServoParam(int paramType, int jointID, uint16_t value);
     int waypointOfJointAngles(const double* jointAngle, tevo_robot_namespace::wayPoint_S& wayPoint);
-    // One controller digital input of the interface board as 0.0 or 1.0.
-    int readControllerInput(int addr, double& value);
 
     CallbackSlot<RealTimeJointStatusCallback> m_realTimeJointStatusCallback;
     CallbackSlot<RealTimeRoadPointCallback> m_realTimeRoadPointCallback;
@@ -462,7 +532,8 @@ private:
     // destruction ends the control core's threads (which call the
     // dispatchers) before the slots go away.
     std::unique_ptr<RobotControlServices> m_robotBaseService;
-    // Holds a pointer to the control core; released first.
+    // The services hold a pointer to the control core; released before it.
+    std::unique_ptr<RobotIoService> m_robotIoService;
     std::unique_ptr<RobotMoveService> m_robotMoveService;
 };
 

@@ -11,15 +11,6 @@
 
 using namespace tevo_robot_namespace;
 
-namespace {
-
-// Addresses of the controller inputs that report the online modes ("CI00"
-// and "CI01" of the interface board's controller digital inputs).
-constexpr int kOnlineModeInputAddr = 16;
-constexpr int kOnlineMasterModeInputAddr = 17;
-
-}  // namespace
-
 // ---- Global move profile ----------------------------------------------------------
 
 int ServiceInterface::robotServiceInitGlobalMoveProfile() {
@@ -225,23 +216,16 @@ bool ServiceInterface::robotServiceExitRobotReduceMode() {
     return m_robotMoveService->exitRobotReduceMode() != ErrnoSucc;
 }
 
-int ServiceInterface::readControllerInput(int addr, double& value) {
-    IO_STATUS status = IO_STATUS_INVALID;
-    const int ret = m_robotBaseService->getInterfaceBoardDIStatusService(addr, status);
-    if (ret == ErrnoSucc) value = status == IO_STATUS_VALID ? 1.0 : 0.0;
-    return ret;
-}
-
 // A low input means the mode is on.
 int ServiceInterface::robotServiceIsOnlineMode(bool& isOnlineMode) {
     double value = 0.0;
-    const int ret = readControllerInput(kOnlineModeInputAddr, value);
+    const int ret = robotServiceGetBoardIOStatus(RobotBoardControllerDI, "CI00", value);
     isOnlineMode = ret == ErrnoSucc && value < 0.5;
     return ret;
 }
 int ServiceInterface::robotServiceIsOnlineMasterMode(bool& isOnlineMasterMode) {
     double value = 0.0;
-    const int ret = readControllerInput(kOnlineMasterModeInputAddr, value);
+    const int ret = robotServiceGetBoardIOStatus(RobotBoardControllerDI, "CI01", value);
     isOnlineMasterMode = ret != ErrnoSucc || value < 0.5;
     return ret;
 }

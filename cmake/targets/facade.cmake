@@ -4,5 +4,6 @@ tevo_subsystem(tevo_facade
   SOURCES
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_forward.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_io.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_motion.cpp
-  DEPS tevo_core tevo_motion tevo_kinematics tevo_errors tevo_metatype)
+  DEPS tevo_core tevo_motion tevo_io tevo_kinematics tevo_errors tevo_metatype)
