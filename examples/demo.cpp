@@ -1,8 +1,8 @@
 // The walk-through that scripts/run-demo runs against the simulator: log in,
-// handshake, start the arm up, read its state, watch a few pushes and events
-// arrive, move the arm (joint, linear and blended multi-point moves, each end
-// pose checked against forward kinematics), shut the arm down and log out. Prints one line per step
-// and exits 0 only when every step succeeded.
+// handshake, start the arm up, read its state, set and read board and tool
+// I/O, watch a few pushes and events arrive, move the arm (joint, linear and blended multi-point
+// moves, each end pose checked against forward kinematics), shut the arm down and log out. Prints
+// one line per step and exits 0 only when every step succeeded.
 //
 //   demo [address [port [user [password]]]]
 //
@@ -166,6 +166,39 @@ void moveTheArm(ServiceInterface& robot) {
     checkArrival(robot, name.c_str(), ret, track[4], started);
 }
 
+// Interface-board and tool I/O: a user output set by name and read back, an
+// analog input read by address, and the tool supply switched and read back.
+void useTheIo(ServiceInterface& robot) {
+    int ret = robot.robotServiceSetBoardIOStatus(RobotBoardUserDO, "U_DO_03", 1.0);
+    double level = -1.0;
+    if (ret == ErrnoSucc)
+        ret = robot.robotServiceGetBoardIOStatus(RobotBoardUserDO, "U_DO_03", level);
+    step("user output by name", ret == ErrnoSucc && level == 1.0,
+         ret == ErrnoSucc ? "U_DO_03 set on, reads " + std::to_string(static_cast<int>(level))
+                          : codeText(robot, ret));
+
+    double analog = 0.0;
+    ret = robot.robotServiceGetBoardIOStatus(RobotBoardUserAI, 0, analog);
+    char text[120];
+    std::snprintf(text, sizeof text, "user analog input 0 (VI0) reads %.3f", analog);
+    step("analog input by address", ret == ErrnoSucc,
+         ret == ErrnoSucc ? text : codeText(robot, ret));
+
+    // The setter waits until the controller reports the new supply.
+    const auto started = std::chrono::steady_clock::now();
+    ret = robot.robotServiceSetToolPowerVoltageType(OUT_12V);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    ToolPowerType power = OUT_0V;
+    double voltage = 0.0;
+    if (ret == ErrnoSucc) ret = robot.robotServiceGetToolPowerVoltageType(power);
+    if (ret == ErrnoSucc) ret = robot.robotServiceGetToolPowerVoltageStatus(voltage);
+    std::snprintf(text, sizeof text, "12 V confirmed after %.2f s; reads type %d, voltage %.0f",
+                  seconds, static_cast<int>(power), voltage);
+    step("tool power", ret == ErrnoSucc && power == OUT_12V,
+         ret == ErrnoSucc ? text : codeText(robot, ret));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -257,6 +290,8 @@ int main(int argc, char** argv) {
     std::snprintf(text, sizeof text, "%.3f kg at (%.3f, %.3f, %.3f) m", payload.payload,
                   payload.positionX, payload.positionY, payload.positionZ);
     step("payload", ret == ErrnoSucc, ret == ErrnoSucc ? text : codeText(robot, ret));
+
+    useTheIo(robot);
 
     std::printf("  waiting for real-time pushes ...\n");
     robot.robotServiceRegisterRealTimeRoadPointCallback(onWaypoint, nullptr);
