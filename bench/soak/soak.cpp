@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -138,11 +139,29 @@ ProcFigures procFigures() {
     return f;
 }
 
+FILE* g_out = stdout;  // the soak's report
+
+// The names of the process's threads, for a report of leftover threads.
+void printThreadNames() {
+    DIR* d = ::opendir("/proc/self/task");
+    if (!d) return;
+    while (dirent* e = ::readdir(d)) {
+        if (e->d_name[0] == '.') continue;
+        std::ifstream in(std::string("/proc/self/task/") + e->d_name + "/comm");
+        std::string name;
+        std::getline(in, name);
+        std::fprintf(g_out, " %s(%s)", e->d_name, name.c_str());
+    }
+    ::closedir(d);
+    std::fprintf(g_out, "\n");
+}
+
 // --------------------------------------------------- operation classes
 
 // Each class has the bound the library documents for its calls, in seconds.
 enum OpClass : int {
     kRequest,         // one request: 1.8 s response + the send
+    kRequestQueued,   // one request of a kind another thread of the object also sends
     kCollisionSet,    // one request + up to three read-backs 150 ms apart
     kSafetySet,       // two requests + up to six read-backs 100 ms apart
     kLogin,           // connect + ~300 ms + three requests
@@ -169,6 +188,8 @@ struct ClassInfo {
 
 const ClassInfo kClasses[kClassCount] = {
     {"request", kRequestBound},
+    // Requests of one kind are serialised: it may wait for the other's.
+    {"request behind one of its kind", 2 * kRequestBound},
     {"collision-class set", 4 * kRequestBound + 0.45},
     {"safety-config set", 8 * kRequestBound + 0.6},
     {"login", 0.3 + 3 * kRequestBound + 0.5},  // + connect on loopback
@@ -202,7 +223,6 @@ struct Stats {
 
 Stats g_stats;
 double g_marginScale = 1;
-FILE* g_out = stdout;  // the soak's report
 
 // Allowed time before a call counts as hung: its bound plus a margin, both
 // stretched by the build's slowness.
@@ -526,7 +546,9 @@ void moverLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
                   [&] { return si.robotServiceSetGlobalMoveJointMaxAcc(acc); });
         } else {
             wayPoint_S wp;
-            timed(s, "robotServiceGetCurrentWaypointInfo", kRequest,
+            // Reads the joint angles: the requester's joint-angle read is
+            // the same kind of request.
+            timed(s, "robotServiceGetCurrentWaypointInfo", kRequestQueued,
                   [&] { return si.robotServiceGetCurrentWaypointInfo(wp); });
         }
         sleepMs(pick(rng, 15));
@@ -771,11 +793,13 @@ void controlLoop(ObjectCtx& o) {
         }
     }
     if (o.si) {
+        o.phase = "destroying at the end";
         timed(s, "~ServiceInterface", kDestroy, [&] {
             o.si.reset();
             return 0;
         });
     }
+    o.phase = "finished";
 }
 
 // --------------------------------------------------------------- chaos
@@ -956,6 +980,9 @@ int main(int argc, char** argv) {
         }
     }
     std::setvbuf(g_out, nullptr, _IOLBF, 0);
+    // ThreadSanitizer starts a helper thread of its own with the first
+    // thread a process creates: create one before the baseline is taken.
+    std::thread([] {}).join();
     const ProcFigures startFig = procFigures();
 
     const char* build = "plain";
@@ -1131,7 +1158,8 @@ int main(int argc, char** argv) {
         status = 1;
     }
     if (endFig.threads > startFig.threads) {
-        std::fprintf(g_out, "FAIL: %d threads left over\n", endFig.threads - startFig.threads);
+        std::fprintf(g_out, "FAIL: %d threads left over:", endFig.threads - startFig.threads);
+        printThreadNames();
         status = 1;
     }
     if (succ == 0 || simMoves == 0) {
