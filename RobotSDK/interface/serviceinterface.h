@@ -33,9 +33,12 @@
 //
 // Which operations block, and for how long
 // ----------------------------------------
-//  * Operations that talk to the controller block the calling thread until the
-//    response arrives, at most 1.8 s per request (then ErrCode_RequestTimeout).
-//    Without a connection they fail at once with ErrCode_SocketDisconnect.
+//  * Operations that talk to the controller block the calling thread for at
+//    most 2 s per request: 0.2 s to send it, waiting behind other threads'
+//    sends included (plus 1 ms per 4 KiB of body, which only long track moves
+//    have; then ErrCode_SendRequestFailed), and 1.8 s for the response (then
+//    ErrCode_RequestTimeout). Without a connection they fail at once with
+//    ErrCode_SocketDisconnect.
 //  * robotServiceLogin: the TCP connect (the system's connect time-out) plus
 //    about 300 ms for the receive thread to start, plus three requests.
 //  * robotServiceLogout: up to about 100 ms (joins the receive thread).

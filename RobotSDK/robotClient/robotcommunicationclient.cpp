@@ -280,33 +280,39 @@ void RobotCommunicationClient::DeadlineMutex::unlock() {
 
 namespace {
 
-std::chrono::steady_clock::time_point sendDeadline() {
+// The time one send may take, from its call: SEND_DEADLINE_MSEC, plus time
+// for a long body to pass at SEND_MIN_BYTES_PER_MSEC, so that a large track
+// move on a slower link is not cut off while small requests stay tightly
+// bounded.
+std::chrono::steady_clock::time_point sendDeadline(const CommunicationRequest& request) {
+    const long long body = request.m_textLength > 0 ? request.m_textLength : 0;
     return std::chrono::steady_clock::now() +
-           std::chrono::milliseconds(RobotCommunicationClient::SEND_DEADLINE_MSEC);
+           std::chrono::milliseconds(RobotCommunicationClient::SEND_DEADLINE_MSEC +
+                                     body / RobotCommunicationClient::SEND_MIN_BYTES_PER_MSEC);
 }
 
 }  // namespace
 
 bool RobotCommunicationClient::encodeAndSendCommunicationPackage(
     const CommunicationRequest& request) {
-    const auto deadline = sendDeadline();
-    std::unique_lock<DeadlineMutex> lock(m_sendRequestMutex, deadline);
-    if (!lock.owns_lock()) {
-        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Send timed out waiting its turn.");
-        return false;
-    }
-    return sendFrameLocked(m_socketFd.load(), request, deadline);
+    return sendWithDeadline(true, -1, request);
 }
 
 bool RobotCommunicationClient::encodeAndSendCommunicationPackage(
     int socketFd, const CommunicationRequest& request) {
-    const auto deadline = sendDeadline();
+    return sendWithDeadline(false, socketFd, request);
+}
+
+bool RobotCommunicationClient::sendWithDeadline(bool ownSocket, int socketFd,
+                                                const CommunicationRequest& request) {
+    const auto deadline = sendDeadline(request);
     std::unique_lock<DeadlineMutex> lock(m_sendRequestMutex, deadline);
     if (!lock.owns_lock()) {
         RobotLogPrint::trace(LL_ERROR, "sdk communication log: Send timed out waiting its turn.");
         return false;
     }
-    return sendFrameLocked(socketFd, request, deadline);
+    // The client's own socket is read under the lock: a close takes the lock too.
+    return sendFrameLocked(ownSocket ? m_socketFd.load() : socketFd, request, deadline);
 }
 
 bool RobotCommunicationClient::sendFrameLocked(int socketFd, const CommunicationRequest& request,

@@ -12,8 +12,10 @@
 // - Application threads call connectRobotServer(), disconnectRobotServer(), the
 //   setters and encodeAndSendCommunicationPackage(); any number of them.
 //   A send, the wait for its turn included, ends within SEND_DEADLINE_MSEC
-//   (200 ms): a request then costs at most that plus the 1.8 s response wait
-//   of the control core, 2 s in all.
+//   (200 ms) plus 1 ms per SEND_MIN_BYTES_PER_MSEC (4 KiB) of body: a request
+//   with a body under 4 KiB (all but track moves) then costs at most about
+//   2 s with the 1.8 s response wait of the control core; a 7 MiB track move
+//   about 3.8 s.
 // - The receive thread (one per connection, started by connect) is the only
 //   reader of the socket. It calls responseProcess() for each frame, and once,
 //   with a synthesised disconnect event frame, when the peer closes the
@@ -78,6 +80,9 @@ public:
     // Time one encodeAndSendCommunicationPackage() call may take, from its
     // start: waiting for the send lock and writing the whole frame.
     static constexpr int SEND_DEADLINE_MSEC = 200;
+    // A long body gets one more millisecond per this many bytes (4 MB/s), so
+    // that a large track move still passes a slower link.
+    static constexpr int SEND_MIN_BYTES_PER_MSEC = 4096;
 
     static const unsigned char ROBOT_COMMAND_SOF[ROBOT_COMMAND_SOF_BYTE];
     static const unsigned char ROBOT_COMMAND_CRC[ROBOT_COMMAND_CRC_BYTE];
@@ -101,13 +106,12 @@ public:
 
     // Frames the request and writes it whole on the client's socket (or on
     // socketFd). True when every byte was written. Gives up after
-    // SEND_DEADLINE_MSEC, counted from the call, also while another thread's
-    // send holds the socket. A frame that could not be started (refused
-    // request, no turn before the deadline, no byte written) leaves the
-    // connection as it is. A frame that broke off after its first byte would
-    // corrupt the stream: the socket is shut down, and on the client's own
-    // connection the receive thread reports the lost connection as for a
-    // peer close (one disconnect event frame, socket -1).
+    // SEND_DEADLINE_MSEC (plus its body's allowance), counted from the call, also while another
+    // thread's send holds the socket. A frame that could not be started (refused request, no turn
+    // before the deadline, no byte written) leaves the connection as it is. A frame that broke off
+    // after its first byte would corrupt the stream: the socket is shut down, and on the client's
+    // own connection the receive thread reports the lost connection as for a peer close (one
+    // disconnect event frame, socket -1).
     bool encodeAndSendCommunicationPackage(const CommunicationRequest& request);
     bool encodeAndSendCommunicationPackage(int socketFd, const CommunicationRequest& request);
 
@@ -172,6 +176,7 @@ private:
     int takeSocket();
     // Closes under the send lock, so that no frame is being written to it.
     void closeSocket(int fd);
+    bool sendWithDeadline(bool ownSocket, int socketFd, const CommunicationRequest& request);
     bool sendFrameLocked(int socketFd, const CommunicationRequest& request,
                          std::chrono::steady_clock::time_point deadline);
     // Shuts down a socket whose outgoing stream holds a partial frame; flags

@@ -37,9 +37,13 @@ constexpr char kTextError[] = "sdk communication log:  Recv text block error.";
 // not read stalls the frame part-way.
 constexpr int kSmallReceiveBuffer = 64 * 1024;
 constexpr size_t kStallingBody = 8U << 20;
-// The send deadline plus room for scheduling and sanitizers; the send time-out
-// of a single blocking send used to be 2 s.
-constexpr auto kSendBound = std::chrono::milliseconds(Client::SEND_DEADLINE_MSEC) + 600ms;
+// The send deadline of the stalling frame (its body's allowance included)
+// plus room for scheduling and sanitizers. Five such sends that waited for one
+// another used to take up to 14 s.
+constexpr auto kSendBound =
+    std::chrono::milliseconds(Client::SEND_DEADLINE_MSEC +
+                              static_cast<int>(kStallingBody) / Client::SEND_MIN_BYTES_PER_MSEC) +
+    600ms;
 
 // A request whose body is a copy of text (the request owns its copy).
 void fill(CommunicationRequest& request, int commandType, const std::string& text) {
@@ -561,7 +565,8 @@ TEST_F(ClientTest, DisconnectStopsAndJoinsTheRunningThread) {
     EXPECT_EQ(log.count(kThreadExit), 1U);
     EXPECT_TRUE(peer.seesEndOfStream());
     EXPECT_TRUE(client->frames().empty());  // a local disconnect is not reported as an event
-    EXPECT_EQ(log.count("sdk communication log: Recv Header error."), 0U);  // nor as a receive error
+    EXPECT_EQ(log.count("sdk communication log: Recv Header error."),
+              0U);  // nor as a receive error
     EXPECT_EQ(client->disconnectRobotServer(), 0);
     EXPECT_EQ(log.count(kJoined), 1U);
 }
