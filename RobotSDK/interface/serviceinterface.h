@@ -37,8 +37,9 @@
 //    most 2 s per request: 0.2 s to send it, waiting behind other threads'
 //    sends included (plus 1 ms per 4 KiB of body, which only long track moves
 //    have; then ErrCode_SendRequestFailed), and 1.8 s for the response (then
-//    ErrCode_RequestTimeout). Without a connection they fail at once with
-//    ErrCode_SocketDisconnect.
+//    ErrCode_RequestTimeout). A request of a kind that another thread has
+//    outstanding first waits for that one. Without a connection they fail at
+//    once with ErrCode_SocketDisconnect.
 //  * robotServiceLogin: the TCP connect (the system's connect time-out) plus
 //    about 300 ms for the receive thread to start, plus three requests.
 //  * robotServiceLogout: up to about 100 ms (joins the receive thread).
@@ -377,16 +378,16 @@ public:
         std::vector<tevo_robot_namespace::RobotIoDesc>& statusVector);
     // One point by name or address; digital values are 0 or 1. value is
     // written only on success.
-    int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type, std::string name,
-                                     double& value);
+    int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type,
+                                     const std::string& name, double& value);
     int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type, const char* name,
                                      double& value);
     int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type, int addr,
                                      double& value);
     // Output types only (controller and user DO, AO). A digital output is
     // switched on by a value above 0.5; an analog value must be finite.
-    int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type, std::string name,
-                                     double value);
+    int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type,
+                                     const std::string& name, double value);
     int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type, const char* name,
                                      double value);
     int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type, int addr,
@@ -412,11 +413,11 @@ public:
         std::vector<tevo_robot_namespace::RobotIoDesc>& statusVector);
     // One tool digital line or analog input by name; ErrCode_Failed when the
     // controller's reply lacks it.
-    int robotServiceGetToolIoStatus(std::string name, double& value);
+    int robotServiceGetToolIoStatus(const std::string& name, double& value);
     int robotServiceGetToolIoStatus(const char* name, double& value);
     int robotServiceSetToolDOStatus(tevo_robot_namespace::ToolDigitalIOAddr addr,
                                     tevo_robot_namespace::IO_STATUS value);
-    int robotServiceSetToolDOStatus(std::string name, tevo_robot_namespace::IO_STATUS value);
+    int robotServiceSetToolDOStatus(const std::string& name, tevo_robot_namespace::IO_STATUS value);
     int robotServiceSetToolDOStatus(const char* name, tevo_robot_namespace::IO_STATUS value);
     int robotServiceGetAllToolAIStatus(
         std::vector<tevo_robot_namespace::RobotIoDesc>& statusVector);
