@@ -88,6 +88,10 @@
 //    set by the first successful login of the process.
 //  * The log callback is one per process: the last registration through any
 //    object wins.
+//  * Push callbacks run on the receive thread, which also reads responses: a
+//    request made from one is refused at once with
+//    ErrCode_RequestRelatedVariableError (and a log line). The event callback
+//    may make requests.
 //  * A callback must not register a callback of the same kind from inside
 //    itself (it would wait for itself), must not log out its own object, and
 //    the log callback must not call into the library. A callback may destroy
