@@ -25,7 +25,7 @@ int ServiceInterface::robotServiceGetBoardIOStatus(const std::vector<RobotIoType
                                                    std::vector<RobotIoDesc>& statusVector) {
     return m_robotIoService->getBoardIOStatus(typeVector, statusVector);
 }
-int ServiceInterface::robotServiceGetBoardIOStatus(RobotIoType type, std::string name,
+int ServiceInterface::robotServiceGetBoardIOStatus(RobotIoType type, const std::string& name,
                                                    double& value) {
     return m_robotIoService->getBoardIOStatus(type, name, value);
 }
@@ -36,7 +36,7 @@ int ServiceInterface::robotServiceGetBoardIOStatus(RobotIoType type, const char*
 int ServiceInterface::robotServiceGetBoardIOStatus(RobotIoType type, int addr, double& value) {
     return m_robotIoService->getBoardIOStatus(type, addr, value);
 }
-int ServiceInterface::robotServiceSetBoardIOStatus(RobotIoType type, std::string name,
+int ServiceInterface::robotServiceSetBoardIOStatus(RobotIoType type, const std::string& name,
                                                    double value) {
     return m_robotIoService->setBoardIOStatus(type, name, value);
 }
@@ -71,7 +71,7 @@ int ServiceInterface::robotServiceGetAllToolDigitalIOStatus(
     std::vector<RobotIoDesc>& statusVector) {
     return m_robotIoService->getAllToolDigitalIOStatus(statusVector);
 }
-int ServiceInterface::robotServiceGetToolIoStatus(std::string name, double& value) {
+int ServiceInterface::robotServiceGetToolIoStatus(const std::string& name, double& value) {
     return m_robotIoService->getToolIoStatusByName(name, value);
 }
 int ServiceInterface::robotServiceGetToolIoStatus(const char* name, double& value) {
@@ -80,7 +80,7 @@ int ServiceInterface::robotServiceGetToolIoStatus(const char* name, double& valu
 int ServiceInterface::robotServiceSetToolDOStatus(ToolDigitalIOAddr addr, IO_STATUS value) {
     return m_robotIoService->setToolDOStatus(addr, value);
 }
-int ServiceInterface::robotServiceSetToolDOStatus(std::string name, IO_STATUS value) {
+int ServiceInterface::robotServiceSetToolDOStatus(const std::string& name, IO_STATUS value) {
     return m_robotIoService->setToolDOStatus(name, value);
 }
 int ServiceInterface::robotServiceSetToolDOStatus(const char* name, IO_STATUS value) {
