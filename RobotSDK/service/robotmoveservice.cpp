@@ -207,20 +207,22 @@ int RobotMoveService::robotFollowModeJointMove(wayPoint_S& wayPoint) {
     return singleTargetMove(MODEJ, TRACKING, wayPoint, false);
 }
 
-int RobotMoveService::robotJointMove(MoveProfile_t& moveProfile, wayPoint_S& wayPoint,
-                                     bool IsBolck) {
+int RobotMoveService::perCallProfileMove(move_mode moveMode, MoveProfile_t& moveProfile,
+                                         wayPoint_S& wayPoint, bool IsBolck) {
     RobotMoveProfile profile;
-    MoveProfileConvert(MODEJ, wayPoint, moveProfile, profile);
+    MoveProfileConvert(moveMode, wayPoint, moveProfile, profile);
     int endEvent = RobotEventInvalid;
     return robotMoveService(profile, {wayPoint}, endEvent, IsBolck);
 }
 
+int RobotMoveService::robotJointMove(MoveProfile_t& moveProfile, wayPoint_S& wayPoint,
+                                     bool IsBolck) {
+    return perCallProfileMove(MODEJ, moveProfile, wayPoint, IsBolck);
+}
+
 int RobotMoveService::robotLineMove(MoveProfile_t& moveProfile, wayPoint_S& wayPoint,
                                     bool IsBolck) {
-    RobotMoveProfile profile;
-    MoveProfileConvert(MODEL, wayPoint, moveProfile, profile);
-    int endEvent = RobotEventInvalid;
-    return robotMoveService(profile, {wayPoint}, endEvent, IsBolck);
+    return perCallProfileMove(MODEL, moveProfile, wayPoint, IsBolck);
 }
 
 int RobotMoveService::robotLineRotateMove(const CoordCalibrateByJointAngleAndTool& userCoord,

@@ -201,6 +201,8 @@ private:
     int waitMoveEnd(uint64_t linkGeneration, bool& disconnected);
     int singleTargetMove(move_mode moveMode, tevo_robot_namespace::move_track subMoveMode,
                          tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+    int perCallProfileMove(move_mode moveMode, tevo_robot_namespace::MoveProfile_t& moveProfile,
+                           tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
 
     RobotControlServices* m_robotBaseService;
 
