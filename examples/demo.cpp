@@ -128,6 +128,46 @@ bool checkArrival(ServiceInterface& robot, const char* name, int ret, const doub
     return step(name, distance < 1e-4 && jointError < 1e-3, text);
 }
 
+// A relative move 5 cm up along the base z axis. The flange, by forward
+// kinematics of the joints read back before and after, must have moved
+// +0.05 m in z and nowhere else.
+void relativeMoveUp(ServiceInterface& robot) {
+    const char* name = "relative move, +5 cm along base z (blocking)";
+    wayPoint_S before, after, reached;
+    int ret = robot.robotServiceGetCurrentWaypointInfo(before);
+    if (ret != ErrnoSucc) {
+        step(name, false, "read: " + codeText(robot, ret));
+        return;
+    }
+    CoordCalibrateByJointAngleAndTool baseFrame;
+    ServiceInterface::initCoordCalibrateByJointAngleAndToolDataType(baseFrame);
+    baseFrame.coordType = BaseCoordinate;
+    MoveRelative up;
+    ServiceInterface::initMoveRelativeDataType(up);
+    up.relativePosition[2] = 0.05f;
+    ret = robot.robotMoveLineToTargetPositionByRelative(baseFrame, up, true);
+    if (ret != ErrnoSucc) {
+        step(name, false, codeText(robot, ret));
+        return;
+    }
+    ret = robot.robotServiceGetCurrentWaypointInfo(after);
+    if (ret == ErrnoSucc) ret = robot.robotServiceRobotFk(after.jointpos, ARM_DOF, reached);
+    if (ret != ErrnoSucc) {
+        step(name, false, "read-back: " + codeText(robot, ret));
+        return;
+    }
+    const double expected[3] = {before.cartPos.positionVector[0], before.cartPos.positionVector[1],
+                                before.cartPos.positionVector[2] + 0.05};
+    double error = 0.0;
+    for (int i = 0; i < 3; ++i)
+        error = std::fmax(error, std::fabs(reached.cartPos.positionVector[i] - expected[i]));
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "flange z %.4f -> %.4f m (FK of the joints read back), %.2g m from the target",
+                  before.cartPos.position.z, reached.cartPos.position.z, error);
+    step(name, error < 1e-4, text);
+}
+
 void moveTheArm(ServiceInterface& robot) {
     // A brisk profile for the demo; it holds for every object of the process.
     robot.robotServiceInitGlobalMoveProfile();
@@ -164,6 +204,8 @@ void moveTheArm(ServiceInterface& robot) {
     ret = robot.robotServiceTrackMove(JOINT_GNUBSPLINEINTP, true);
     const std::string name = "track move, " + std::to_string(list.size()) + " waypoints";
     checkArrival(robot, name.c_str(), ret, track[4], started);
+
+    relativeMoveUp(robot);
 }
 
 // Interface-board and tool I/O: a user output set by name and read back, an

@@ -358,6 +358,68 @@ public:
     int robotServiceIsOnlineMode(bool& isOnlineMode);
     int robotServiceIsOnlineMasterMode(bool& isOnlineMasterMode);
 
+    // ---- Target-position and relative moves, motion parameters -------------
+    // Each move reads the arm's joint angles (one request; when that fails,
+    // its error and nothing else is sent), computes the target on the client
+    // keeping the current flange orientation, then moves like
+    // robotServiceJointMove / robotServiceLineMove (same blocking rules). A
+    // target that cannot be computed returns that error and sends no move.
+    //
+    // Moves the flange by relativeMoveOnUserCoord.relativePosition (metres)
+    // given in coordSystem: the base, the current flange frame turned by the
+    // frame's tool orientation, or a calibrated user frame. ena and
+    // relativeOri are not used.
+    int robotMoveLineToTargetPositionByRelative(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
+        const tevo_robot_namespace::MoveRelative& relativeMoveOnUserCoord, bool IsBolck);
+    int robotMoveJointToTargetPositionByRelative(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
+        const tevo_robot_namespace::MoveRelative& relativeMoveOnUserCoord, bool IsBolck);
+    // Puts the end point of toolInEndDesc on toolEndPositionOnUserCoord
+    // (base frame or a calibrated user frame; the flange frame is refused).
+    int robotMoveLineToTargetPosition(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
+        const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc, bool IsBolck);
+    int robotMoveJointToTargetPosition(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
+        const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc, bool IsBolck);
+    // The joint angles of that target (six values), without moving.
+    int getJointAngleByTargetPositionKeepCurrentOri(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
+        const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc, double* jointAngle);
+    // The same target from a given flange waypoint; local, never blocks.
+    static int getTargetWaypointByPosition(
+        const tevo_robot_namespace::wayPoint_S& sourceWayPointOnBaseCoord,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+        const tevo_robot_namespace::Pos& toolEndPosition,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        tevo_robot_namespace::wayPoint_S& targetWayPointOnBaseCoord);
+    // Parameters the controller keeps; one request each. A value that is not
+    // finite is refused (ErrCode_ParamError) without a request. Reads fill
+    // their record only on success; a reply with the wrong number of values
+    // is ErrCode_ResolveResponseFailed.
+    int robotServiceSetWeaveMoveParameters(const tevo_robot_namespace::WeaveMove& weaveMove);
+    int robotServiceSetJointRangeOfMotion(
+        const tevo_robot_namespace::JointRangeOfMotion& rangeOfMotion);
+    int robotServiceGetJointRangeOfMotion(tevo_robot_namespace::JointRangeOfMotion& rangeOfMotion);
+    int robotServiceSetRegulateSpeedModeParam(
+        const tevo_robot_namespace::RegulateSpeedModeParamConfig_t& config);
+    int robotServiceGetRegulateSpeedModeParam(
+        tevo_robot_namespace::RegulateSpeedModeParamConfig_t& config);
+    int robotServiceEnableRegulateSpeedMode(bool enbaleFlag);
+    int robotServiceGetForceControlModeAdmittancePatam(
+        tevo_robot_namespace::AdmittancePatam_t& param);
+    int robotServiceSetForceControlModeAdmittancePatam(
+        const tevo_robot_namespace::AdmittancePatam_t& param);
+    int robotServiceGetForceControlModeExploreForceParam(double& forceLimit, double& distLimit);
+    int robotServiceSetForceControlModeExploreForceParam(double forceLimit, double distLimit);
+    int robotServicEnableForceControlModeService(bool enbaleFlag);
+    // forceData: six values (null: ErrCode_ParamError, no request).
+    int robotServiceGetRealtimeForceData(double* forceData);
+
     // ---- Input/output: interface board and tool flange ----------------------
     // Board points are named within their RobotIoType (0..7): controller DI
     // "SI00".."SI07", "SI10".."SI17", "CI00".."CI03", "CI10".."CI13",

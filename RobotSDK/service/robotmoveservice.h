@@ -183,6 +183,73 @@ public:
     // The excitation-trajectory request that ROBOT_MOVE_CLASS_OFFLINE_TRACK_RECOGNITION starts.
     static void setOfflineTrackRecognition(const offlineTrackRecognition& value);
 
+    // ---- target-position and relative moves (robotmoveservice_target.cpp) --
+    // Each reads the arm's current joint angles (one request; its error is
+    // returned and nothing else is sent when the read fails), computes the
+    // target on the client keeping the current flange orientation, and sends
+    // one joint (MODEJ) or linear (MODEL) move as robotJointMove/robotLineMove
+    // do. Any other move mode: ErrCode_ParamError, nothing moves. A target
+    // that cannot be computed (frame check, conversion, inverse kinematics)
+    // returns that error and sends no move.
+    //
+    // Moves the flange by relativeOnUser.relativePosition, given in
+    // userCoordSystem (base, current flange turned by the frame's tool
+    // orientation, or a calibrated user frame); ena and relativeOri are not used.
+    int robotMoveToTargetPositionByRelative(
+        move_mode moveMode,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        const tevo_robot_namespace::MoveRelative& relativeOnUser, bool IsBolck);
+    // Puts the end point of toolInEndDesc on position (given in
+    // userCoordSystem: base or a calibrated user frame).
+    int robotMoveToTargetPositionByPosition(
+        move_mode moveMode,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+        const tevo_robot_namespace::Pos& position,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc, bool IsBolck);
+    int getJointAngleByTargetPositionKeepCurrentOri(
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+        const tevo_robot_namespace::Pos& position,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        tevo_robot_namespace::wayPoint_S& targetWayPointOnBaseCoord);
+    // Local computations (no controller); the target is written only on success.
+    static int getTargetWaypointByRelative(
+        const tevo_robot_namespace::wayPoint_S& sourceWayPointOnBaseCoord,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        const tevo_robot_namespace::MoveRelative& relativeOnUser,
+        tevo_robot_namespace::wayPoint_S& targetWayPointOnBaseCoord);
+    // The flange waypoint, with the source's flange orientation, whose tool
+    // end point (the tool's rotation included) lies on toolEndPosition.
+    // EndCoordinate frames: ErrCode_ParamError.
+    static int getTargetWaypointByPosition(
+        const tevo_robot_namespace::wayPoint_S& sourceWayPointOnBaseCoord,
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
+        const tevo_robot_namespace::Pos& toolEndPosition,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        tevo_robot_namespace::wayPoint_S& targetWayPointOnBaseCoord);
+
+    // ---- motion parameters kept by the controller (one request each) ------
+    // Setters send the record as a number vector in its fixed wire order; a
+    // value that is not finite is refused with ErrCode_ParamError before
+    // anything is sent. Getters fill the record only on success; a reply with
+    // the wrong number of values is ErrCode_ResolveResponseFailed.
+    int setWeaveMoveParameters(const tevo_robot_namespace::WeaveMove& weaveMove);
+    int setJointRangeOfMotion(const tevo_robot_namespace::JointRangeOfMotion& rangeOfMotion);
+    int getJointRangeOfMotion(tevo_robot_namespace::JointRangeOfMotion& rangeOfMotion);
+    int setRegulateSpeedModeConfig(
+        const tevo_robot_namespace::RegulateSpeedModeParamConfig_t& config);
+    int getRegulateSpeedModeConfig(tevo_robot_namespace::RegulateSpeedModeParamConfig_t& config);
+    int enableRegulateSpeedMode(bool enbaleFlag);
+    int getForceControlModeAdmittancePatam(tevo_robot_namespace::AdmittancePatam_t& param);
+    int setForceControlModeAdmittancePatam(const tevo_robot_namespace::AdmittancePatam_t& param);
+    int getForceControlModeExploreForceParam(double& forceLimit, double& distLimit);
+    int setForceControlModeExploreForceParam(double forceLimit, double distLimit);
+    int enableForceControlModeService(bool enbaleFlag);
+    // forceData: six values; null is ErrCode_ParamError without a request.
+    int getRealtimeForceDataService(double* forceData);
+    // ---- end of target-position and relative moves -------------------------
+
 private:
     // The first-construction reset: the reset, then no tool (mutex held).
     static void initClassProfile();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <future>
@@ -14,7 +15,7 @@
 
 #include "RobotSDK/interface/serviceinterface.h"
 #include "robotcommon.pb.h"
-#include "support/simfixture.h"
+#include "support/armfixture.h"
 
 using namespace tevo_robot_namespace;
 using namespace std::chrono_literals;
@@ -34,27 +35,8 @@ constexpr double kDefaultJoint = 0.4363323129985824;
 constexpr int kRobotMove = 22;
 constexpr int kTeachStart = 23;
 
-class MotionTest : public tevo_test::SimFixture {
+class MotionTest : public tevo_test::StartedArmFixture {
 protected:
-    void SetUp() override {
-        SimFixture::SetUp();
-        facade_ = std::make_unique<ServiceInterface>();
-        ASSERT_EQ(facade_->robotServiceLogin(simHost(), simPort(), simUser(), simPassword()),
-                  ErrnoSucc);
-        ToolDynamicsParam tool{};
-        ROBOT_SERVICE_STATE state;
-        ASSERT_EQ(facade_->rootServiceRobotStartup(tool, 6, true, true, 1000, state, true),
-                  ErrnoSucc);
-        facade_->robotServiceInitGlobalMoveProfile();
-        facade_->robotServiceSetNoneToolKinematicsParam();
-        facade_->robotServiceClearGlobalWayPointVector();
-    }
-
-    void TearDown() override {
-        facade_.reset();
-        SimFixture::TearDown();
-    }
-
     int jointMove(Joints q, bool block) { return facade_->robotServiceJointMove(q.data(), block); }
 
     // Starts a blocking call on a thread of its own.
@@ -96,8 +78,6 @@ protected:
         JointVelcAccParam slow = {{0.05, 0.05, 0.05, 0.05, 0.05, 0.05}};
         ASSERT_EQ(facade_->robotServiceSetGlobalMoveJointMaxVelc(slow), ErrnoSucc);
     }
-
-    std::unique_ptr<ServiceInterface> facade_;
 };
 
 TEST_F(MotionTest, BlockingJointMoveReturnsWhenTheArmArrives) {
@@ -193,9 +173,19 @@ TEST_F(MotionTest, EndEventBeforeTheResponseIsTheMovesEnd) {
 }
 
 TEST_F(MotionTest, AnEarlierMovesEndEventNeverEndsALaterBlockingMove) {
+    // The earlier move's end event must have reached the library (and with it
+    // the move-finish queue) before the later move starts: the arm going idle
+    // in the simulator does not say that its event was already read.
+    struct Arrivals {
+        std::atomic<int> count{0};
+    } arrivals;
+    facade_->robotServiceRegisterRobotEventInfoCallback(
+        [](const RobotEventInfo* e, void* arg) {
+            if (e->eventType == RobotEvent_atTrackTargetPos) ++static_cast<Arrivals*>(arg)->count;
+        },
+        &arrivals);
     ASSERT_EQ(jointMove(kA, false), ErrnoSucc);
-    ASSERT_TRUE(sim().waitIdle(10s));
-    drain();  // its atTrackTargetPos has reached the move-finish queue
+    ASSERT_TRUE(waitFor([&] { return arrivals.count.load() == 1; }, 10s));
 
     slowDown();
     EXPECT_EQ(jointMove(kC, true), ErrnoSucc);
