@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "sim/framing.h"
+#include "sim/handlerutil.h"
 #include "sim/siminternal.h"
 
 namespace tevo_sim {
@@ -630,6 +631,18 @@ ArmSnapshot ControllerSim::snapshot() const {
     s.movesCompleted = a.movesCompleted;
     s.movesStopped = a.movesStopped;
     return s;
+}
+
+std::vector<std::array<double, 6>> ControllerSim::offlineTrackJoints() const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    std::vector<std::array<double, 6>> track;
+    track.reserve(impl_->core.arm.offlineTrack.size());
+    for (const auto& rp : impl_->core.arm.offlineTrack) {
+        Joints q{};
+        roadPointJoints(rp, q);
+        track.push_back(q);
+    }
+    return track;
 }
 
 void ControllerSim::setJointAngles(const double joints[6]) {

@@ -20,6 +20,7 @@
 // optional log sink, which is called under logMutex_ (a leaf lock).
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -357,6 +358,8 @@ public:
 
     // --- arm state -----------------------------------------------------
     ArmSnapshot snapshot() const;
+    // The joint angles of the offline track the controller holds, in order.
+    std::vector<std::array<double, 6>> offlineTrackJoints() const;
     void setJointAngles(const double joints[6]);  // teleport (no event)
     // Waits until the arm is not moving; false on time-out.
     bool waitIdle(std::chrono::milliseconds timeout) const;

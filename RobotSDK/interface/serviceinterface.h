@@ -420,6 +420,35 @@ public:
     // forceData: six values (null: ErrCode_ParamError, no request).
     int robotServiceGetRealtimeForceData(double* forceData);
 
+    // ---- Offline tracks, position streaming, excitation trajectories ---------
+    // The controller holds one offline track: each append adds a batch of at
+    // most 5000 waypoints (more: ErrCode_ParamError, nothing sent) until it is
+    // cleared. The file form reads six joint angles (rad) per line with one
+    // separator character between them and sends batches of 2000 (one request
+    // each); a refused batch ends the upload and is returned, nothing after it
+    // is sent. A missing file: ErrCode_ParamError; a file without lines:
+    // ErrCode_Failed.
+    int robotServiceOfflineTrackWaypointAppend(
+        const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    int robotServiceOfflineTrackWaypointAppend(const char* fileName);
+    int robotServiceOfflineTrackWaypointClear();
+    // Plays the uploaded track; blocking like a move (see Motion above).
+    int robotServiceOfflineTrackMoveStartup(bool IsBolck);
+    int robotServiceOfflineTrackMoveStop();
+    // Pass-through mode: each streamed waypoint goes straight to the joints.
+    // Streaming is one request per call and never waits for the arm.
+    int robotServiceEnterTcp2CanbusMode();
+    int robotServiceLeaveTcp2CanbusMode();
+    int robotServiceSetRobotPosData2Canbus(
+        const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // One waypoint of six joint angles (null: ErrCode_ParamError).
+    int robotServiceSetRobotPosData2Canbus(double* jointAngle);
+    // Runs an excitation trajectory for dynamics identification, blocking like
+    // a move; getDynIdentifyResultsService reads the results afterwards.
+    int startupOfflineExcitTrajService(const char* trackFile,
+                                       tevo_robot_namespace::Robot_Dyn_identify_traj type,
+                                       int subtype, bool isBolck);
+
     // ---- Input/output: interface board and tool flange ----------------------
     // Board points are named within their RobotIoType (0..7): controller DI
     // "SI00".."SI07", "SI10".."SI17", "CI00".."CI03", "CI10".."CI13",

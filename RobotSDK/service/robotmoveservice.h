@@ -183,6 +183,68 @@ public:
     // The excitation-trajectory request that ROBOT_MOVE_CLASS_OFFLINE_TRACK_RECOGNITION starts.
     static void setOfflineTrackRecognition(const offlineTrackRecognition& value);
 
+    // ---- offline tracks, position streaming, excitation trajectories ------
+    // (robotmoveservice_tracks.cpp; application threads, one request each
+    // unless said otherwise.)
+    enum { OFFLINE_TRACK_MAX_WAYPOINTS = 5000, OFFLINE_TRACK_FILE_BATCH = 2000 };
+    // Appends one batch to the track the controller holds. More than
+    // OFFLINE_TRACK_MAX_WAYPOINTS: ErrCode_ParamError, nothing sent.
+    int offlineTrackWaypointAppend(
+        const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // Uploads a joint-angle file (six angles in rad per line, one separator
+    // character between them) in batches of OFFLINE_TRACK_FILE_BATCH. A
+    // refused batch ends the upload: nothing more is read or sent and the
+    // refusal is returned. ErrCode_ParamError when the file cannot be opened,
+    // ErrCode_Failed when it has no lines.
+    int offlineTrackWaypointAppend(const char* fileName);
+    int offlineTrackWaypointClear();
+    // Plays the uploaded track; blocking as described under "Blocking moves".
+    int offlineTrackMoveStartupService(bool isBolck);
+    int offlineTrackMoveStop();
+    // Pass-through mode: each streamed waypoint goes straight to the joints.
+    int enterTcp2CanbusMode();
+    int leaveTcp2CanbusMode();
+    // Streams waypoints to the joints; no size check, never waits.
+    int setRobotPosData2Canbus(const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // Runs the named excitation trajectory like a move (blocking as above);
+    // a null trackFile is refused with ErrCode_ParamError.
+    int startupOfflineExcitTraj(const char* trackFile,
+                                tevo_robot_namespace::Robot_Dyn_identify_traj type, int subtype,
+                                bool isBolck);
+
+    // ---- tool-pose tracks to flange waypoints (local, any thread) ----------
+    // One converted point: the flange waypoint found by inverse kinematics and
+    // the tool end pose it came from.
+    struct FlangeAndToolInfo {
+        tevo_robot_namespace::wayPoint_S flangeWayPoint;
+        tevo_robot_namespace::Pos endPosition;
+        tevo_robot_namespace::Ori endOrientation;
+    };
+    // Reads a tool-pose file of format poseType (1: "x y z rx ry rz" in mm
+    // and degrees, blanks; 10: "x,y,z,w,qx,qy,qz" in m) and solves each pose
+    // starting from its predecessor's joints (the first from
+    // referPointJointAngle), so the solutions stay on one branch. Any bad line
+    // or failed solution empties the output and returns the error; another
+    // poseType is refused with ErrCode_ParamError.
+    static int parseFileAsRoadpointSet(const char* filePath,
+                                       tevo_robot_namespace::POSITION_ORIENTATION_TYPE poseType,
+                                       const double* referPointJointAngle,
+                                       const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+                                       std::vector<FlangeAndToolInfo>& roadpointInfoVector);
+    static int parsePoseListToRoadpointSet(
+        const std::vector<tevo_robot_namespace::PositionAndQuaternion>& toolEndPoseVector,
+        const double* referPointJointAngle,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        std::vector<FlangeAndToolInfo>& roadpointInfoVector);
+    // One line of format 1 (blank runs count as one separator) or format 10;
+    // false unless it holds exactly six (seven) tokens.
+    static bool StringToPositionAndRpy(const std::string& str, char splitSymbol,
+                                       tevo_robot_namespace::Pos& position,
+                                       tevo_robot_namespace::Rpy& rpy);
+    static bool StringToPositionAndQuaternion(const std::string& str, char splitSymbol,
+                                              tevo_robot_namespace::Pos& position,
+                                              tevo_robot_namespace::Ori& quaternion);
+
     // ---- target-position and relative moves (robotmoveservice_target.cpp) --
     // Each reads the arm's current joint angles (one request; its error is
     // returned and nothing else is sent when the read fails), computes the

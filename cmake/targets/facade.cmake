@@ -6,5 +6,6 @@ tevo_subsystem(tevo_facade
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_forward.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_io.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_motion.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_tracks.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_targets.cpp
   DEPS tevo_core tevo_motion tevo_io tevo_kinematics tevo_errors tevo_metatype)

@@ -4,5 +4,6 @@ tevo_subsystem(tevo_motion
   SOURCES
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotmoveservice.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotmoveservice_profile.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotmoveservice_tracks.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotmoveservice_target.cpp
   DEPS tevo_core tevo_codec tevo_kinematics tevo_metatype)

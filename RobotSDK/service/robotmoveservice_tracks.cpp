@@ -1,0 +1,331 @@
+// Offline tracks (upload in batches, from memory or a joint-angle file, then
+// playback), position streaming in pass-through mode, excitation trajectories,
+// and the conversion of tool-pose tracks (file or list) to flange waypoints.
+
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "RobotSDK/service/robotcontrolservices.h"
+#include "RobotSDK/service/robotmoveservice.h"
+#include "RobotSDK/service/robotutilservice.h"
+#include "RobotSDK/util/trace/robotlogprint.h"
+
+using namespace tevo_robot_namespace;
+
+namespace {
+
+using CMT = CommunicationMateType;
+
+// A number like atof reads it (leading white space skipped, the longest
+// numeric prefix, 0 when there is none), within [begin, end) only. The common
+// decimal forms take the fast path; anything else (hexadecimal, out of range,
+// no number) goes to atof on a copy of the token.
+double tokenValue(const char* begin, const char* end, std::string& scratch) {
+    const char* p = begin;
+    while (p < end && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    const char* digits = p < end && *p == '+' ? p + 1 : p;
+    const bool negative = digits == p && p < end && *p == '-';
+    const char* body = negative ? p + 1 : digits;
+    const bool hex = end - body >= 2 && body[0] == '0' && (body[1] == 'x' || body[1] == 'X');
+    if (!hex && !(digits != p && digits < end && *digits == '-')) {
+        double value = 0.0;
+        const auto parsed = std::from_chars(digits, end, value);
+        if (parsed.ec == std::errc()) return value;
+    }
+    scratch.assign(begin, end);
+    return std::atof(scratch.c_str());
+}
+
+// Cuts `text` at every `separator` (n separators: n + 1 tokens) and converts
+// each token like atof into out[0..count). Returns the number of tokens; only
+// the first `count` are converted. Never reads beyond `text`.
+int splitNumbers(const std::string& text, char separator, double* out, int count) {
+    std::string scratch;
+    int tokens = 0;
+    const char* begin = text.data();
+    const char* const end = begin + text.size();
+    while (true) {
+        const char* stop = static_cast<const char*>(std::memchr(begin, separator, end - begin));
+        if (tokens < count) out[tokens] = tokenValue(begin, stop != nullptr ? stop : end, scratch);
+        ++tokens;
+        if (stop == nullptr) return tokens;
+        begin = stop + 1;
+    }
+}
+
+// Blanks removed at both ends, every inner run of blanks made one blank.
+std::string collapseBlanks(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        if (ch == ' ' && (out.empty() || out.back() == ' ')) continue;
+        out.push_back(ch);
+    }
+    if (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+// Solves tool end poses one after another into flange waypoints, each
+// starting from the joints of the point before (the first from the reference
+// joints), so that consecutive solutions stay on one branch.
+class FlangeTrackBuilder {
+public:
+    FlangeTrackBuilder(const double* referPointJointAngle, const ToolInEndDesc& tool,
+                       std::vector<RobotMoveService::FlangeAndToolInfo>& out)
+        : m_refer(referPointJointAngle), m_tool(tool), m_out(out) {
+        m_out.clear();
+    }
+
+    // Checks that the reference joints and the tool give a usable pose.
+    int checkReference() {
+        if (m_refer == nullptr) return ErrCode_ParamError;
+        int ret = RobotUtilService::robotFk(m_refer, ARM_DOF, m_work);
+        if (ret != ErrnoSucc) {
+            RobotLogPrint::trace(LL_ERROR, "sdk log: reference point fk failed");
+            return ret;
+        }
+        Pos toolPosition;
+        Ori toolOrientation;
+        ret = RobotUtilService::base2BaseAdditionalTool(m_work.cartPos.position, m_work.orientation,
+                                                        m_tool, toolPosition, toolOrientation);
+        if (ret != ErrnoSucc) {
+            RobotLogPrint::trace(LL_ERROR,
+                                 "sdk log: reference point baseToBaseAdditionalTool failed");
+        }
+        return ret;
+    }
+
+    // Solves one pose and appends it; a failure is logged with the 1-based
+    // line number (fromFile) or list index.
+    int append(const Pos& position, const Ori& orientation, bool fromFile, int index) {
+        const double* start = m_out.empty() ? m_refer : m_out.back().flangeWayPoint.jointpos;
+        const int ret = RobotUtilService::robotServiceIkBasedOnTcp(start, position, orientation,
+                                                                   m_tool, m_work);
+        if (ret != ErrnoSucc) {
+            if (fromFile) {
+                RobotLogPrint::trace(LL_ERROR, "sdk log: Tcp ik failed. lineIndex:%d", index);
+            } else {
+                RobotLogPrint::trace(LL_ERROR, "sdk log: Tcp ik failed. index:%d", index);
+            }
+            return ret;
+        }
+        m_out.push_back({m_work, position, orientation});
+        return ErrnoSucc;
+    }
+
+    // A failed conversion yields no points at all.
+    int finish(int result) {
+        if (result != ErrnoSucc) m_out.clear();
+        return result;
+    }
+
+private:
+    const double* m_refer;
+    const ToolInEndDesc& m_tool;
+    std::vector<RobotMoveService::FlangeAndToolInfo>& m_out;
+    wayPoint_S m_work{};
+};
+
+// One line of a tool-pose file as a pose; the error code with its log line.
+int toolPoseOfLine(const std::string& line, POSITION_ORIENTATION_TYPE poseType, int lineIndex,
+                   Pos& position, Ori& orientation) {
+    if (poseType == POSITION_M_AND_QUATERNION_COMMA_SPLIT) {
+        if (RobotMoveService::StringToPositionAndQuaternion(line, ',', position, orientation))
+            return ErrnoSucc;
+        RobotLogPrint::trace(LL_ERROR, "StringToPositionAndQuaternion failed, lineIndex = %d",
+                             lineIndex);
+        return ErrCode_Failed;
+    }
+    Rpy rpy;
+    if (!RobotMoveService::StringToPositionAndRpy(line, ' ', position, rpy)) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: StringToPositionAndRpy failed, lineIndex = %d",
+                             lineIndex);
+        return ErrCode_Failed;
+    }
+    const int ret = RobotUtilService::RPYToQuaternion(rpy, orientation);
+    if (ret != ErrnoSucc) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: RPYToQuaternion failed, lineIndex = %d",
+                             lineIndex);
+    }
+    return ret;
+}
+
+}  // namespace
+
+// ---- offline tracks ---------------------------------------------------------------
+
+int RobotMoveService::offlineTrackWaypointAppend(const std::vector<wayPoint_S>& wayPointVector) {
+    if (wayPointVector.size() > OFFLINE_TRACK_MAX_WAYPOINTS) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: offline track batch too long, size=%d",
+                             static_cast<int>(wayPointVector.size()));
+        return ErrCode_ParamError;
+    }
+    // Waypoints only: the profile part of the body is all zero.
+    const RobotMoveProfile zeroProfile{};
+    return moveProfileAndWaypointsFormatCommunication(
+        CMT::CommunicationType_OfflineTrackWaypointAppend, zeroProfile, wayPointVector);
+}
+
+int RobotMoveService::offlineTrackWaypointAppend(const char* fileName) {
+    std::ifstream file;
+    if (fileName != nullptr) file.open(fileName);
+    if (!file.is_open()) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: file not exist.");
+        return ErrCode_ParamError;
+    }
+    int result = ErrCode_Failed;
+    std::vector<wayPoint_S> batch;
+    batch.reserve(OFFLINE_TRACK_FILE_BATCH);
+    std::string line;
+    wayPoint_S waypoint;
+    while (std::getline(file, line)) {
+        RobotUtilService::jointStringToWaypoint(line, waypoint);
+        batch.push_back(waypoint);
+        if (batch.size() < OFFLINE_TRACK_FILE_BATCH) continue;
+        result = offlineTrackWaypointAppend(batch);
+        // A refused batch ends the upload: the rest of the file would leave
+        // a gap in the track.
+        if (result != ErrnoSucc) return result;
+        batch.clear();
+    }
+    if (!batch.empty()) result = offlineTrackWaypointAppend(batch);
+    return result;
+}
+
+int RobotMoveService::offlineTrackWaypointClear() {
+    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
+        CMT::CommunicationType_OfflineTrackWaypointClear, nullptr, 0);
+}
+
+int RobotMoveService::offlineTrackMoveStartupService(bool isBolck) {
+    RobotMoveProfile profile;
+    initDefaultMoveProfile(profile);
+    int endEvent = RobotEventInvalid;
+    return moveBaseService(ROBOT_MOVE_CLASS_OFFLINE_TRACK, profile, {}, endEvent, isBolck);
+}
+
+int RobotMoveService::offlineTrackMoveStop() {
+    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
+        CMT::CommunicationType_OfflineTrackMoveStop, nullptr, 0);
+}
+
+// ---- position streaming -------------------------------------------------------------
+
+int RobotMoveService::enterTcp2CanbusMode() {
+    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
+        CMT::CommunicationType_EnterTcp2CanbusMode, nullptr, 0);
+}
+
+int RobotMoveService::leaveTcp2CanbusMode() {
+    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
+        CMT::CommunicationType_LeaveTcp2CanbusMode, nullptr, 0);
+}
+
+int RobotMoveService::setRobotPosData2Canbus(const std::vector<wayPoint_S>& wayPointVector) {
+    const RobotMoveProfile zeroProfile{};
+    return moveProfileAndWaypointsFormatCommunication(CMT::CommunicationType_SetRobotPosData2Canbus,
+                                                      zeroProfile, wayPointVector);
+}
+
+// ---- excitation trajectories ----------------------------------------------------------
+
+int RobotMoveService::startupOfflineExcitTraj(const char* trackFile, Robot_Dyn_identify_traj type,
+                                              int subtype, bool isBolck) {
+    if (trackFile == nullptr) return ErrCode_ParamError;
+    offlineTrackRecognition track;
+    track.trackName = trackFile;
+    track.type = type;
+    track.subType = subtype;
+    setOfflineTrackRecognition(track);
+    RobotMoveProfile profile;
+    initDefaultMoveProfile(profile);
+    int endEvent = RobotEventInvalid;
+    return moveBaseService(ROBOT_MOVE_CLASS_OFFLINE_TRACK_RECOGNITION, profile, {}, endEvent,
+                           isBolck);
+}
+
+// ---- tool-pose tracks -------------------------------------------------------------------
+
+bool RobotMoveService::StringToPositionAndRpy(const std::string& str, char splitSymbol,
+                                              Pos& position, Rpy& rpy) {
+    constexpr double kDegToRad = 3.1415926 / 180.0;
+    double v[6];
+    const int tokens = splitNumbers(collapseBlanks(str), splitSymbol, v, 6);
+    if (tokens != 6) {
+        RobotLogPrint::trace(LL_ERROR, "StringToPositionAndRpy failed, doubleVector.size=%d",
+                             tokens);
+        return false;
+    }
+    position = {v[0] / 1000.0, v[1] / 1000.0, v[2] / 1000.0};
+    rpy = {v[3] * kDegToRad, v[4] * kDegToRad, v[5] * kDegToRad};
+    return true;
+}
+
+bool RobotMoveService::StringToPositionAndQuaternion(const std::string& str, char splitSymbol,
+                                                     Pos& position, Ori& quaternion) {
+    double v[7];
+    const int tokens = splitNumbers(str, splitSymbol, v, 7);
+    if (tokens != 7) {
+        RobotLogPrint::trace(LL_ERROR, "StringToPositionAndQuaternion failed, doubleVector.size=%d",
+                             tokens);
+        return false;
+    }
+    position = {v[0], v[1], v[2]};
+    quaternion = {v[3], v[4], v[5], v[6]};
+    return true;
+}
+
+int RobotMoveService::parseFileAsRoadpointSet(const char* filePath,
+                                              POSITION_ORIENTATION_TYPE poseType,
+                                              const double* referPointJointAngle,
+                                              const ToolInEndDesc& toolInEndDesc,
+                                              std::vector<FlangeAndToolInfo>& roadpointInfoVector) {
+    FlangeTrackBuilder builder(referPointJointAngle, toolInEndDesc, roadpointInfoVector);
+    if (poseType != POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT &&
+        poseType != POSITION_M_AND_QUATERNION_COMMA_SPLIT) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: unknown track file format, poseType=%d",
+                             static_cast<int>(poseType));
+        return ErrCode_ParamError;
+    }
+    int result = builder.checkReference();
+    if (result != ErrnoSucc) return result;
+
+    std::ifstream file;
+    if (filePath != nullptr) file.open(filePath);
+    if (!file.is_open()) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: track file was not found, path=%s",
+                             filePath != nullptr ? filePath : "");
+        return ErrCode_ParamError;
+    }
+    std::string line;
+    Pos position;
+    Ori orientation;
+    for (int lineIndex = 1; result == ErrnoSucc && std::getline(file, line); ++lineIndex) {
+        result = toolPoseOfLine(line, poseType, lineIndex, position, orientation);
+        if (result != ErrnoSucc) break;
+        result = builder.append(position, orientation, true, lineIndex);
+    }
+    if (result == ErrnoSucc && !roadpointInfoVector.empty()) {
+        RobotLogPrint::trace(
+            LL_INFO,
+            "Parse the track file as a collection of waypoints, filePath:%s roadpointCount:%d",
+            filePath, static_cast<int>(roadpointInfoVector.size()));
+    }
+    return builder.finish(result);
+}
+
+int RobotMoveService::parsePoseListToRoadpointSet(
+    const std::vector<PositionAndQuaternion>& toolEndPoseVector, const double* referPointJointAngle,
+    const ToolInEndDesc& toolInEndDesc, std::vector<FlangeAndToolInfo>& roadpointInfoVector) {
+    FlangeTrackBuilder builder(referPointJointAngle, toolInEndDesc, roadpointInfoVector);
+    int result = builder.checkReference();
+    for (std::size_t i = 0; result == ErrnoSucc && i < toolEndPoseVector.size(); ++i) {
+        result = builder.append(toolEndPoseVector[i].position, toolEndPoseVector[i].quaternion,
+                                false, static_cast<int>(i + 1));
+    }
+    return builder.finish(result);
+}
