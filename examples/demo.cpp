@@ -4,15 +4,17 @@
 // moves, each end pose checked against forward kinematics), shut the arm down and log out. Prints
 // one line per step and exits 0 only when every step succeeded.
 //
-//   demo [address [port [user [password]]]]
+//   demo [address [port [user [password [track file]]]]]
 //
-// Defaults: 127.0.0.1 8899 tevo tevo (the bundled simulator's defaults).
+// Defaults: 127.0.0.1 8899 tevo tevo (the bundled simulator's defaults) and
+// the joint-angle track file short_track.txt beside this source.
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -52,6 +54,12 @@ struct PushLog {
 };
 PushLog pushes;
 constexpr int kShownPushes = 3;
+
+// The joint-angle file uploaded as an offline track (argument 5 overrides).
+#ifndef TEVO_EXAMPLES_DIR
+#define TEVO_EXAMPLES_DIR "examples"
+#endif
+const char* offlineTrackFile = TEVO_EXAMPLES_DIR "/short_track.txt";
 
 void onWaypoint(const wayPoint_S* wp, void*) {
     std::lock_guard<std::mutex> lock(pushes.mutex);
@@ -168,6 +176,36 @@ void relativeMoveUp(ServiceInterface& robot) {
     step(name, error < 1e-4, text);
 }
 
+// Uploads the joint-angle file as the controller's offline track, plays it
+// (blocking) and checks that the arm ends at the file's last joints.
+void offlineTrackFromFile(ServiceInterface& robot) {
+    const std::string name = std::string("offline track from ") + offlineTrackFile;
+    double last[ARM_DOF] = {0, 0, 0, 0, 0, 0};
+    int lines = 0;
+    std::ifstream file(offlineTrackFile);
+    for (std::string line; std::getline(file, line); ++lines) {
+        if (std::sscanf(line.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf", &last[0], &last[1], &last[2],
+                        &last[3], &last[4], &last[5]) != ARM_DOF) {
+            step(name.c_str(), false, "line " + std::to_string(lines + 1) + " is not six angles");
+            return;
+        }
+    }
+    if (lines == 0) {
+        step(name.c_str(), false, "no lines (is the file there?)");
+        return;
+    }
+    int ret = robot.robotServiceOfflineTrackWaypointClear();
+    if (ret == ErrnoSucc) ret = robot.robotServiceOfflineTrackWaypointAppend(offlineTrackFile);
+    if (ret != ErrnoSucc) {
+        step(name.c_str(), false, "upload: " + codeText(robot, ret));
+        return;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    ret = robot.robotServiceOfflineTrackMoveStartup(true);
+    const std::string done = "offline track, " + std::to_string(lines) + " waypoints";
+    checkArrival(robot, done.c_str(), ret, last, started);
+}
+
 void moveTheArm(ServiceInterface& robot) {
     // A brisk profile for the demo; it holds for every object of the process.
     robot.robotServiceInitGlobalMoveProfile();
@@ -204,6 +242,7 @@ void moveTheArm(ServiceInterface& robot) {
     ret = robot.robotServiceTrackMove(JOINT_GNUBSPLINEINTP, true);
     const std::string name = "track move, " + std::to_string(list.size()) + " waypoints";
     checkArrival(robot, name.c_str(), ret, track[4], started);
+    offlineTrackFromFile(robot);
 
     relativeMoveUp(robot);
 }
@@ -248,6 +287,7 @@ int main(int argc, char** argv) {
     const int port = argc > 2 ? std::atoi(argv[2]) : 8899;
     const char* user = argc > 3 ? argv[3] : "tevo";
     const char* password = argc > 4 ? argv[4] : "tevo";
+    if (argc > 5) offlineTrackFile = argv[5];
 
     std::printf("demo against the controller at %s:%d\n", host, port);
     ServiceInterface robot;
