@@ -78,6 +78,11 @@ protected:
         JointVelcAccParam slow = {{0.05, 0.05, 0.05, 0.05, 0.05, 0.05}};
         ASSERT_EQ(facade_->robotServiceSetGlobalMoveJointMaxVelc(slow), ErrnoSucc);
     }
+
+    // Arrival events seen by an event callback. A member, not a local of the
+    // test: the event thread may still deliver the last move's event after the
+    // test body returns, until TearDown releases the facade.
+    std::atomic<int> arrivals_{0};
 };
 
 TEST_F(MotionTest, BlockingJointMoveReturnsWhenTheArmArrives) {
@@ -176,16 +181,13 @@ TEST_F(MotionTest, AnEarlierMovesEndEventNeverEndsALaterBlockingMove) {
     // The earlier move's end event must have reached the library (and with it
     // the move-finish queue) before the later move starts: the arm going idle
     // in the simulator does not say that its event was already read.
-    struct Arrivals {
-        std::atomic<int> count{0};
-    } arrivals;
     facade_->robotServiceRegisterRobotEventInfoCallback(
         [](const RobotEventInfo* e, void* arg) {
-            if (e->eventType == RobotEvent_atTrackTargetPos) ++static_cast<Arrivals*>(arg)->count;
+            if (e->eventType == RobotEvent_atTrackTargetPos) ++*static_cast<std::atomic<int>*>(arg);
         },
-        &arrivals);
+        &arrivals_);
     ASSERT_EQ(jointMove(kA, false), ErrnoSucc);
-    ASSERT_TRUE(waitFor([&] { return arrivals.count.load() == 1; }, 10s));
+    ASSERT_TRUE(waitFor([&] { return arrivals_.load() == 1; }, 10s));
 
     slowDown();
     EXPECT_EQ(jointMove(kC, true), ErrnoSucc);
