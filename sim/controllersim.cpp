@@ -709,6 +709,17 @@ void ControllerSim::setToolPowerDelay(std::chrono::milliseconds delay) {
     impl_->core.arm.toolPowerDelay = delay;
 }
 
+void ControllerSim::setForceSensorReading(const std::array<double, 6>& wrench, bool asWrench) {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    impl_->core.arm.forceReading = wrench;
+    impl_->core.arm.forceReplyAsWrench = asWrench;
+}
+
+std::vector<std::string> ControllerSim::conveyorObjects() const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    return impl_->core.arm.conveyorObjects;
+}
+
 IoSnapshot ControllerSim::ioSnapshot() const {
     std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
     ArmState& a = impl_->core.arm;

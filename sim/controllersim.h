@@ -380,6 +380,12 @@ public:
     // once.
     void setToolPowerDelay(std::chrono::milliseconds delay);
     IoSnapshot ioSnapshot() const;
+    // The force/torque sensor's reading (force x, y, z, torque x, y, z). Its
+    // read is answered as a double vector, or as a ProtoResponseWrench when
+    // asWrench (the two layouts clients expect).
+    void setForceSensorReading(const std::array<double, 6>& wrench, bool asWrench);
+    // Object bodies appended to the conveyor tracking queue, oldest first.
+    std::vector<std::string> conveyorObjects() const;
 
 private:
     struct Impl;

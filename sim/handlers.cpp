@@ -1003,14 +1003,46 @@ void handleRecognitionGet(SimCore&, ArmState& arm, RequestCtx& c) {
     replyInts(c, it != arm.intParams.end() ? it->second : std::vector<int32_t>{v[0], 0});
 }
 
-void handleConveyorEncoder(SimCore&, ArmState& arm, RequestCtx& c) {
-    auto it = arm.intParams.find(GetConveyorEncoderVal);
-    replyInts(c, {it != arm.intParams.end() && !it->second.empty() ? it->second[0] : 0});
+// The encoder count now: the count at the last change plus, while the
+// conveyor runs, speed (m/s) x counts per metre (unsigned on the controller)
+// x direction (-1 backwards) x elapsed time.
+double conveyorCountNow(const ArmState& arm) {
+    if (!arm.conveyorRunning) return arm.conveyorCount;
+    auto first = [](const auto& params, int32_t cmd, double fallback) {
+        auto it = params.find(cmd);
+        return it != params.end() && !it->second.empty() ? static_cast<double>(it->second[0])
+                                                          : fallback;
+    };
+    const double velc = first(arm.doubleParams, SetConveyorVelc, 0.0);
+    const double perMeter = static_cast<double>(
+        static_cast<uint32_t>(static_cast<int32_t>(first(arm.intParams, SetEncoderValPerMeter, 0))));
+    const double dir = first(arm.intParams, SetConveyorDir, 1) < 0 ? -1.0 : 1.0;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - arm.conveyorSince).count();
+    return arm.conveyorCount + velc * perMeter * dir * seconds;
 }
 
-void handleConveyorReset(SimCore&, ArmState& arm, RequestCtx& c) {
+void handleConveyorEncoder(SimCore&, ArmState& arm, RequestCtx& c) {
+    // The count wraps like a 32-bit counter.
+    const auto count = static_cast<int64_t>(conveyorCountNow(arm));
+    replyInts(c, {static_cast<int32_t>(static_cast<uint32_t>(count & 0xffffffff))});
+}
+
+// Reset, start-up and stop fold the count up to now, then change the state.
+template <int Kind>
+void handleConveyorState(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
-    if (c.applyState) arm.intParams[GetConveyorEncoderVal] = {0};
+    if (!c.applyState) return;
+    arm.conveyorCount = Kind == SetConveyorEncoderReset ? 0.0 : conveyorCountNow(arm);
+    arm.conveyorSince = std::chrono::steady_clock::now();
+    if (Kind == SetConveyorStartup) arm.conveyorRunning = true;
+    if (Kind == SetConveyorStop) arm.conveyorRunning = false;
+}
+
+void handleConveyorObject(SimCore&, ArmState& arm, RequestCtx& c) {
+    common(c);
+    pbc::ProtoConveyorTrackValuePoint m;
+    if (parseForChange(c, m)) arm.conveyorObjects.push_back(*c.body);
 }
 
 void handleSetSeam(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -1023,8 +1055,16 @@ void handleGetSeam(SimCore&, ArmState& arm, RequestCtx& c) {
     makeReply<pbc::ProtoSeamTrackResponse_t>(c).mutable_seamtrack()->CopyFrom(arm.seamTrack);
 }
 
-void handleForceSensor(SimCore&, ArmState&, RequestCtx& c) {
-    replyDoubles(c, std::vector<double>(6, 0.0));
+void handleForceSensor(SimCore&, ArmState& arm, RequestCtx& c) {
+    if (!arm.forceReplyAsWrench) {
+        replyDoubles(c, std::vector<double>(arm.forceReading.begin(), arm.forceReading.end()));
+        return;
+    }
+    auto* w = makeReply<peripheral::ProtoResponseWrench>(c).add_wrench();
+    for (int i = 0; i < 3; ++i) {
+        w->add_force(arm.forceReading[i]);
+        w->add_torque(arm.forceReading[i + 3]);
+    }
 }
 
 void handleCalibToolSensor(SimCore&, ArmState&, RequestCtx& c) {
@@ -1150,9 +1190,9 @@ const Entry kHandlers[] = {
     {MoveControlFastStop, handleMoveControl},
     {MoveControlPause, handleMoveControl},
     {MoveControlContinue, handleMoveControl},
-    {SetConveyorEncoderReset, handleConveyorReset},
-    {SetConveyorStartup, handleCommonOnly},
-    {SetConveyorStop, handleCommonOnly},
+    {SetConveyorEncoderReset, handleConveyorState<SetConveyorEncoderReset>},
+    {SetConveyorStartup, handleConveyorState<SetConveyorStartup>},
+    {SetConveyorStop, handleConveyorState<SetConveyorStop>},
     {SetConveyorDir, handleSetIntParam},
     {SetRobotCameraCalib, storeBody<pbc::ToolKinematicsParam>},
     {SetConveyorVelc, handleSetDoubleList},
@@ -1162,7 +1202,7 @@ const Entry kHandlers[] = {
     {SetConveyorTrackDownstream, handleSetDoubleList},
     {EnableConveyorTrack, handleCommonOnly},
     {GetConveyorEncoderVal, handleConveyorEncoder},
-    {AppendObject2ConveyorTrackQueue, storeBody<pbc::ProtoConveyorTrackValuePoint>},
+    {AppendObject2ConveyorTrackQueue, handleConveyorObject},
     {SetRobotConveyorTrackMaxVelc, handleSetDoubleList},
     {SetRobotConveyorTrackMaxAcc, handleSetDoubleList},
     {SetRobotConveyorSystemDelay, handleSetDoubleList},

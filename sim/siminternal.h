@@ -102,6 +102,16 @@ struct ArmState {
     std::map<int32_t, std::vector<int32_t>> intParams;
     std::map<int32_t, std::string> lastSetBody;  // set-only commands, for inspection
     pbc::ProtoSeamTrack_t seamTrack;
+    // Conveyor: the encoder counts conveyorCount at conveyorSince and, while
+    // the conveyor runs, advances by speed x counts per metre x direction.
+    bool conveyorRunning = false;
+    double conveyorCount = 0;
+    std::chrono::steady_clock::time_point conveyorSince{};
+    std::vector<std::string> conveyorObjects;  // object bodies in arrival order
+    // The force sensor's reading (force x, y, z, torque x, y, z) and the reply
+    // layout of its read: a double vector, or a ProtoResponseWrench.
+    std::array<double, 6> forceReading{};
+    bool forceReplyAsWrench = false;
     std::vector<pbc::ProtoRoadPoint> offlineTrack;
     std::vector<Joints> canbusTrack;
     size_t firmwareBytes = 0;

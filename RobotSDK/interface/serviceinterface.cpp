@@ -8,8 +8,11 @@
 #include <mutex>
 #include <thread>
 
+#include "RobotSDK/robototherservice.h"
 #include "RobotSDK/service/errorinfoservice.h"
+#include "RobotSDK/service/forcecontrol.h"
 #include "RobotSDK/service/robotcontrolservices.h"
+#include "RobotSDK/service/robotconveyortrack.h"
 #include "RobotSDK/service/robotioservice.h"
 #include "RobotSDK/service/robotmoveservice.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
@@ -101,6 +104,9 @@ ServiceInterface::ServiceInterface() {
     // The first motion service of the process initialises the global profile.
     m_robotMoveService = std::make_unique<RobotMoveService>(m_robotBaseService.get());
     m_robotIoService = std::make_unique<RobotIoService>(m_robotBaseService.get());
+    m_robotConveyorTrack = std::make_unique<RobotConveyorTrack>(m_robotBaseService.get());
+    m_robotOtherService = std::make_unique<robotOtherService>(m_robotBaseService.get());
+    m_forceControlService = std::make_unique<ForceControl>(m_robotBaseService.get());
 
     // Registered before any connection exists, so no push or event can reach
     // a half-built facade.
@@ -143,6 +149,9 @@ ServiceInterface::~ServiceInterface() {
     }
     core.logoutService();
     core.stopEventThread();
+    m_forceControlService.reset();
+    m_robotOtherService.reset();
+    m_robotConveyorTrack.reset();
     m_robotIoService.reset();
     m_robotMoveService.reset();
     m_robotBaseService.reset();
@@ -183,6 +192,9 @@ void ServiceInterface::releaseFromCallback() {
         t_dispatch->slotMutex->unlock();
         t_dispatch->facadeGone = true;
     }
+    m_forceControlService.reset();
+    m_robotOtherService.reset();
+    m_robotConveyorTrack.reset();
     m_robotIoService.reset();
     m_robotMoveService.reset();
     // The core's destructor joins both of its threads, so it must run on a

@@ -115,6 +115,9 @@
 class RobotControlServices;
 class RobotMoveService;
 class RobotIoService;
+class RobotConveyorTrack;
+class robotOtherService;
+class ForceControl;
 
 class ServiceInterface {
 public:
@@ -517,6 +520,41 @@ public:
     int robotServiceGetAllToolAIStatus(
         std::vector<tevo_robot_namespace::RobotIoDesc>& statusVector);
 
+    // ---- Conveyor tracking, recognition and seam-tracking parameters --------
+    // Each is one request answered by the controller (at most 1.8 s); values
+    // go to the controller unchanged. encoderValPerMeter and timestamp travel
+    // as 32-bit ints of the same bits (4294967295 arrives as -1). The tracking
+    // itself runs on the controller, which reports it as robot events.
+    int robotServiceSetConveyorEncoderReset();
+    int robotServiceSetConveyorStartup();
+    int robotServiceSetConveyorStop();
+    int robotServiceSetConveyorDir(int dir);
+    int robotServiceSetRobotCameraCalib(
+        const tevo_robot_namespace::RobotCameraCalib& robotCameraCalib);
+    int robotServiceSetConveyorVelc(double conveyorVelc);
+    int robotServiceSetEncoderValPerMeter(const uint32_t& encoderValPerMeter);
+    int robotServiceSetStartWindowUpstream(double startWindowUpstream);
+    int robotServiceSetStartWindowDownstream(double startWindowDownstream);
+    int robotServiceSetConveyorTrackDownstream(double trackDownstream);
+    int robotServiceAppendObject2ConveyorTrackQueue(const tevo_robot_namespace::Pos& objectPos,
+                                                    const tevo_robot_namespace::Ori& objectOri,
+                                                    uint32_t timestamp);
+    int robotServiceEnableConveyorTrack();
+    // value is left unchanged when the reply holds no value.
+    int robotServiceGetConveyorEncoderVal(int& value);
+    int robotServiceSetRobotConveyorTrackMaxVelc(double robotConveyorTrackMaxVelc);
+    int robotServiceSetRobotConveyorTrackMaxAcc(double robotConveyorTrackMaxAcc);
+    int robotServiceSetRobotConveyorSystemDelay(double robotConveyorSystemDelay);
+    int robotServiceSetRobotTool(const tevo_robot_namespace::ToolInEndDesc& robotTool);
+    // Recognition parameters: type, length and at most 255 data bytes.
+    int robotServiceSetRobotRecognitionParam(
+        const tevo_robot_namespace::RobotRecongnitionParam& param);
+    // param is zeroed first and may be filled even when the result is not 0.
+    int robotServiceGetRobotRecognitionParam(int type,
+                                             tevo_robot_namespace::RobotRecongnitionParam& param);
+    int robotServiceSetSeamTrackingParameters(const tevo_robot_namespace::SeamTracking& seamTrack);
+    int robotServiceGetSeamTrackingParameters(tevo_robot_namespace::SeamTracking& seamTrack);
+
     // ---- Kinematics and frames (local computations, any thread) -------------
     int robotServiceRobotFk(const double* jointAngle, int size,
                             tevo_robot_namespace::wayPoint_S& wayPoint);
@@ -634,6 +672,9 @@ private:
     // The services hold a pointer to the control core; released before it.
     std::unique_ptr<RobotIoService> m_robotIoService;
     std::unique_ptr<RobotMoveService> m_robotMoveService;
+    std::unique_ptr<RobotConveyorTrack> m_robotConveyorTrack;
+    std::unique_ptr<robotOtherService> m_robotOtherService;
+    std::unique_ptr<ForceControl> m_forceControlService;
 };
 
 #endif  // SERVICEINTERFACE_H
