@@ -22,6 +22,7 @@
 #include "RobotSDK/util/ikfunc.h"
 #include "kinematics/logcapture.h"
 #include "support/armfixture.h"
+#include "support/tempfile.h"
 
 using namespace tevo_robot_namespace;
 namespace trn = tevo_robot_namespace;  // the kinematics core has twins of these types
@@ -40,24 +41,7 @@ Joints pathJoints(int i, int count) {
             0.4363 + 0.1 * s,        1.5708 - 0.2 * s,  0.3 * s};
 }
 
-// A file in a fresh temporary directory, removed with the object.
-class TempFile {
-public:
-    explicit TempFile(const std::string& text) {
-        char dir[] = "/tmp/tevo-tracks-XXXXXX";
-        m_dir = ::mkdtemp(dir);
-        m_path = m_dir + "/track.txt";
-        std::ofstream(m_path) << text;
-    }
-    ~TempFile() {
-        std::remove(m_path.c_str());
-        ::rmdir(m_dir.c_str());
-    }
-    const char* path() const { return m_path.c_str(); }
-
-private:
-    std::string m_dir, m_path;
-};
+using tevo_test::TempFile;
 
 std::string jointFile(int lines) {
     std::string text;

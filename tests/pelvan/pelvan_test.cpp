@@ -20,6 +20,7 @@
 #include "RobotSDK/util/ikfunc.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 #include "support/simfixture.h"
+#include "support/tempfile.h"
 
 using namespace tevo_robot_namespace;
 namespace trn = tevo_robot_namespace;  // the kinematics core has twins of these types
@@ -435,24 +436,7 @@ std::vector<Joints> forwardAndBack(int count) {
     return path;
 }
 
-// A file in a fresh temporary directory, removed with the object.
-class TempFile {
-public:
-    explicit TempFile(const std::string& text) {
-        char dir[] = "/tmp/tevo-pelvan-XXXXXX";
-        m_dir = ::mkdtemp(dir);
-        m_path = m_dir + "/track.txt";
-        std::ofstream(m_path) << text;
-    }
-    ~TempFile() {
-        std::remove(m_path.c_str());
-        ::rmdir(m_dir.c_str());
-    }
-    const char* path() const { return m_path.c_str(); }
-
-private:
-    std::string m_dir, m_path;
-};
+using tevo_test::TempFile;
 
 class PelvanToolPoseTrack : public ::testing::Test {
 protected:
