@@ -1,6 +1,7 @@
 #include "sim/controllersim.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -124,15 +125,28 @@ bool SimCore::start() {
     }
     int one = 1;
     ::setsockopt(listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    // A name (localhost, /etc/hosts) listens on its first IPv4 address; the
+    // protocol is IPv4 only.
     sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(opt.port);
-    if (::inet_pton(AF_INET, opt.host.c_str(), &addr.sin_addr) != 1) {
-        log("not a numeric IPv4 address: " + opt.host);
-        ::close(listenFd);
-        listenFd = -1;
-        return false;
+    {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        const int rc = opt.host.empty() ? EAI_NONAME
+                                        : ::getaddrinfo(opt.host.c_str(), nullptr, &hints, &found);
+        if (rc != 0) {
+            log("cannot listen on " + opt.host + ":" + std::to_string(opt.port) +
+                ": not an IPv4 address or name: " +
+                (rc == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(rc)));
+            ::close(listenFd);
+            listenFd = -1;
+            return false;
+        }
+        std::memcpy(&addr, found->ai_addr, sizeof addr);
+        ::freeaddrinfo(found);
     }
+    addr.sin_port = htons(opt.port);
     if (::bind(listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         ::listen(listenFd, 64) != 0) {
         log("cannot listen on " + opt.host + ":" + std::to_string(opt.port) + ": " +

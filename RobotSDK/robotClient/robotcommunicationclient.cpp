@@ -1,6 +1,7 @@
 #include "RobotSDK/robotClient/robotcommunicationclient.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -129,7 +130,12 @@ bool RobotCommunicationClient::getCurrentConnectStatus() const { return m_connec
 
 bool RobotCommunicationClient::isReceiveThread() const { return t_receivingClient == this; }
 
-int RobotCommunicationClient::connectRobotServer() {
+int RobotCommunicationClient::connectRobotServer() { return connectRobotServer(nullptr); }
+
+int RobotCommunicationClient::connectRobotServer(ConnectOutcome* outcome) {
+    ConnectOutcome ignored = ConnectOutcome::Connected;
+    ConnectOutcome& result = outcome != nullptr ? *outcome : ignored;
+    result = ConnectOutcome::ConnectFailed;
     if (isReceiveThread()) {
         RobotLogPrint::trace(LL_ERROR,
                              "sdk communication log: Connect refused on the receive thread.");
@@ -137,16 +143,24 @@ int RobotCommunicationClient::connectRobotServer() {
     }
     std::lock_guard<std::mutex> lock(m_lifecycleMutex);
     if (m_connectStatus.load()) {
+        result = ConnectOutcome::AlreadyConnected;
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk communication log: Already connected to %s; the connection "
+                             "is kept. Log out before connecting to %s:%d.",
+                             m_connectedPeer.c_str(), m_serverIP.c_str(), m_serverport);
         return ErrCode_Failed;
     }
     reapReceiveThread();  // one that ended on a peer close
     int fd = -1;
-    if (connectCommunicationServer(&fd) != 0) {
+    result = connectCommunicationServer(&fd);
+    if (result != ConnectOutcome::Connected) {
         return ErrCode_Failed;
     }
     if (startReceiveThread(fd) != 0) {
+        result = ConnectOutcome::ConnectFailed;
         return ErrCode_Failed;
     }
+    m_connectedPeer = m_serverIP + ":" + std::to_string(m_serverport);
     commonUtil::delay(0, 300);  // let the receive thread run before the first request
     return 0;
 }
@@ -165,29 +179,58 @@ int RobotCommunicationClient::adoptConnectedSocket(int fd) {
         return ErrCode_Failed;
     }
     reapReceiveThread();
+    m_connectedPeer = "an adopted socket";
     return startReceiveThread(fd);
 }
 
-int RobotCommunicationClient::connectCommunicationServer(int* connectedFd) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(m_serverport & 0xFFFF));
-    if (::inet_pton(AF_INET, m_serverIP.c_str(), &address.sin_addr) != 1) {
-        RobotLogPrint::trace(LL_ERROR, "sdk communication log: Invalid server address: %s",
-                             m_serverIP.c_str());
-        return ErrCode_Failed;
+RobotCommunicationClient::ConnectOutcome RobotCommunicationClient::connectCommunicationServer(
+    int* connectedFd) {
+    const char* host = m_serverIP.c_str();
+    const int port = m_serverport & 0xFFFF;
+    // The protocol runs over IPv4 only: a name resolves to its IPv4 addresses.
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const int gaiResult =
+        m_serverIP.empty() ? EAI_NONAME : ::getaddrinfo(host, nullptr, &hints, &found);
+    if (gaiResult != 0) {
+        const char* reason =
+            gaiResult == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(gaiResult);
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk communication log: Bad server address %s:%d, it does not "
+                             "resolve to an IPv4 address: %s",
+                             host, port, reason);
+        return ConnectOutcome::BadAddress;
     }
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return ErrCode_Failed;
-    }
-    setConnectTimeout(fd);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0) {
+    std::unique_ptr<addrinfo, void (*)(addrinfo*)> addresses(found, ::freeaddrinfo);
+
+    int lastError = 0;
+    char tried[INET_ADDRSTRLEN] = "";
+    for (const addrinfo* a = addresses.get(); a != nullptr; a = a->ai_next) {
+        sockaddr_in address{};
+        std::memcpy(&address, a->ai_addr, sizeof(address));
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        ::inet_ntop(AF_INET, &address.sin_addr, tried, sizeof(tried));
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            lastError = errno;
+            break;
+        }
+        setConnectTimeout(fd);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
+            *connectedFd = fd;
+            return ConnectOutcome::Connected;
+        }
+        lastError = errno;
         ::close(fd);
-        return ErrCode_Failed;
     }
-    *connectedFd = fd;
-    return 0;
+    // A connect cut short by the send time-out reports EINPROGRESS.
+    const char* reason = lastError == EINPROGRESS || lastError == EAGAIN ? "Connection timed out"
+                                                                         : std::strerror(lastError);
+    RobotLogPrint::trace(LL_ERROR, "sdk communication log: Connect to %s:%d (%s) failed: %s", host,
+                         port, tried, reason);
+    return ConnectOutcome::ConnectFailed;
 }
 
 int RobotCommunicationClient::startReceiveThread(int fd) {

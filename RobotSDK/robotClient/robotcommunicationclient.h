@@ -96,10 +96,23 @@ public:
     void setServerIP(const std::string& host);
     void setServerPort(int port);
 
+    // Why a connect ended as it did; each failure also logs one line that
+    // names host:port and the system's reason.
+    enum class ConnectOutcome {
+        Connected,
+        AlreadyConnected,  // a connection is up; it is left as it is
+        BadAddress,        // the host is empty, not IPv4, or its name does not resolve
+        ConnectFailed,     // refused, unreachable or timed out, or no socket/thread
+    };
+
     // 0 on success; ErrCode_Failed when already connected, on the receive
-    // thread, or when the connect fails. Blocks 300 ms after a success so the
-    // receive thread runs before the first request.
+    // thread, or when the connect fails. The host may be a dotted IPv4 address
+    // or a name (localhost, /etc/hosts, DNS), resolved to IPv4 addresses that
+    // are tried in turn. Blocks 300 ms after a success so the receive thread
+    // runs before the first request.
     int connectRobotServer();
+    // The same, and tells why through *outcome (may be null).
+    int connectRobotServer(ConnectOutcome* outcome);
     // Closes the connection and joins the receive thread. Always 0.
     int disconnectRobotServer();
     bool getCurrentConnectStatus() const;
@@ -167,7 +180,7 @@ private:
     };
 
     void initClassProfile();
-    int connectCommunicationServer(int* connectedFd);
+    ConnectOutcome connectCommunicationServer(int* connectedFd);
     void disconnectCommunicationServer();
     int startReceiveThread(int fd);
     void reapReceiveThread();
@@ -223,6 +236,9 @@ private:
     std::thread m_threadId;
     std::string m_serverIP;
     int m_serverport;
+    // "host:port" of the live connection, for log lines about it; the address
+    // setters may already hold the next login's values.
+    std::string m_connectedPeer;
     std::atomic<int> m_socketFd;
     // Allocated without zero-fill: untouched pages of the 18 MiB stay unmapped.
     std::unique_ptr<char[]> m_recvBuffer;

@@ -126,6 +126,10 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
     const uint64_t generation = m_linkGeneration.load(std::memory_order_acquire);
     if (!getCurrentConnectStatus()) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk log: Not logged in: no connection to a controller, request "
+                             "not sent. cmd type: %d",
+                             static_cast<int>(requestInfo.m_commandType));
         return ErrCode_SocketDisconnect;
     }
     const int type = requestInfo.m_commandType;

@@ -219,6 +219,10 @@ public:
     int robotMoveControlService(RobotCommandType cmdType);
 
     // ---- controller state and configuration --------------------------
+    // Push switches. Each also records whether the application wants the push
+    // (also when it cannot be sent, e.g. before login): a new connection starts
+    // with every push off, so each successful login switches the wanted ones
+    // on again.
     int setRealTimeJointStatusPush(bool enable);
     int setRealTimeJointAnglePush(bool enable);
     int setRealTimeEndSpeedPush(bool enable);
@@ -365,6 +369,14 @@ protected:
     }
     int sendIntVector(RobotCommandType type, const std::vector<int>& values,
                       const char* encodeFailLog);
+
+    // The switchable real-time pushes, indexing m_pushWanted.
+    enum PushKind { JointStatusPush, JointAnglePush, EndSpeedPush, PushKindCount };
+    // Records the wish and sends the switch.
+    int switchPush(PushKind kind, bool enable);
+    // After a login: switches on every push the application wants.
+    void restoreWantedPushes();
+    std::array<std::atomic<bool>, PushKindCount> m_pushWanted{};
 
     std::array<CommunicationResponse, CommunicationMateType::CommunicationTypeCount>
         m_robotCommandResponseSet;

@@ -23,13 +23,18 @@ int RobotControlServices::loginService(const char* host, int port, const std::st
                                        RobotDhPara& robotDhPara) {
     if (host == nullptr) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: Login service connect server failed.");
-        return ErrCode_ConnectSocketFailed;
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Login host is NULL.");
+        return ErrCode_ParamError;
     }
     setServerIP(host);
     setServerPort(port);
-    if (connectRobotServer() != ErrnoSucc) {
+    ConnectOutcome outcome = ConnectOutcome::ConnectFailed;
+    if (connectRobotServer(&outcome) != ErrnoSucc) {
+        // The client has logged host, port and reason; a name that does not
+        // resolve is the caller's parameter, not a network failure.
         RobotLogPrint::trace(LL_ERROR, "sdk log: Login service connect server failed.");
-        return ErrCode_ConnectSocketFailed;
+        return outcome == ConnectOutcome::BadAddress ? ErrCode_ParamError
+                                                     : ErrCode_ConnectSocketFailed;
     }
     RobotLogPrint::trace(LL_INFO, "sdk log: Connect robot server success.");
 
@@ -40,7 +45,9 @@ int RobotControlServices::loginService(const char* host, int port, const std::st
         disconnectRobotServer();
         wakeAllWaitersOnDisconnect();
         RobotLogPrint::trace(LL_ERROR, "sdk log: Login failed; connection closed. ret:%d", ret);
+        return ret;
     }
+    restoreWantedPushes();
     return ret;
 }
 
@@ -68,6 +75,10 @@ int RobotControlServices::loginOnConnection(const std::string& userName,
         ret = ErrCode_ResolveResponseFailed;
     } else if (errorCode != 0) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: login failed.");
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk log: The controller refused the login of user '%s'. server "
+                             "code:%d",
+                             userName.c_str(), errorCode);
         ret = ErrCode_Failed;
     } else {
         {

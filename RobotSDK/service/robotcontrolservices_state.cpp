@@ -48,25 +48,59 @@ int RobotControlServices::sendIntVector(RobotCommandType type, const std::vector
 
 // ---- pushes on and off --------------------------------------------------------
 
+namespace {
+
+struct PushSwitch {
+    RobotCommandType on;
+    RobotCommandType off;
+    const char* name;
+};
+
+// Indexed by RobotControlServices::PushKind.
+const PushSwitch kPushSwitches[] = {
+    {CMT::CommunicationType_EnableRealTimeJointStatusPush,
+     CMT::CommunicationType_DisableRealTimeJointStatusPush, "joint status"},
+    {CMT::CommunicationType_EnableRealTimeJointAnglePush,
+     CMT::CommunicationType_DisableRealTimeJointAnglePush, "joint angle"},
+    {CMT::CommunicationType_EnableRealTimeEndSpeedPush,
+     CMT::CommunicationType_DisableRealTimeEndSpeedPush, "end speed"},
+};
+
+}  // namespace
+
+int RobotControlServices::switchPush(PushKind kind, bool enable) {
+    m_pushWanted[kind].store(enable);
+    const PushSwitch& push = kPushSwitches[kind];
+    return requestServiceOnlyCheckSendResultMode(enable ? push.on : push.off, nullptr, 0);
+}
+
+void RobotControlServices::restoreWantedPushes() {
+    for (int kind = 0; kind < PushKindCount; ++kind) {
+        if (!m_pushWanted[kind].load()) continue;
+        const PushSwitch& push = kPushSwitches[kind];
+        const int ret = requestServiceOnlyCheckSendResultMode(push.on, nullptr, 0);
+        if (ret == ErrnoSucc) {
+            RobotLogPrint::trace(LL_INFO, "sdk log: Real-time %s push switched on after login.",
+                                 push.name);
+        } else {
+            RobotLogPrint::trace(LL_WARN,
+                                 "sdk log: Switching the real-time %s push on after login "
+                                 "failed. ret = %d",
+                                 push.name, ret);
+        }
+    }
+}
+
 int RobotControlServices::setRealTimeJointStatusPush(bool enable) {
-    return requestServiceOnlyCheckSendResultMode(
-        enable ? CMT::CommunicationType_EnableRealTimeJointStatusPush
-               : CMT::CommunicationType_DisableRealTimeJointStatusPush,
-        nullptr, 0);
+    return switchPush(JointStatusPush, enable);
 }
 
 int RobotControlServices::setRealTimeJointAnglePush(bool enable) {
-    return requestServiceOnlyCheckSendResultMode(
-        enable ? CMT::CommunicationType_EnableRealTimeJointAnglePush
-               : CMT::CommunicationType_DisableRealTimeJointAnglePush,
-        nullptr, 0);
+    return switchPush(JointAnglePush, enable);
 }
 
 int RobotControlServices::setRealTimeEndSpeedPush(bool enable) {
-    return requestServiceOnlyCheckSendResultMode(
-        enable ? CMT::CommunicationType_EnableRealTimeEndSpeedPush
-               : CMT::CommunicationType_DisableRealTimeEndSpeedPush,
-        nullptr, 0);
+    return switchPush(EndSpeedPush, enable);
 }
 
 // ---- payload, tool, collision, work mode --------------------------------------

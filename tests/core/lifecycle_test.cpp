@@ -243,7 +243,7 @@ TEST_F(LifecycleTest, LoginToUnreachableAddressFails) {
     EXPECT_EQ(other.loginService(simHost(), simPort(), simUser(), simPassword(), type, dh),
               ErrCode_ConnectSocketFailed);
     EXPECT_EQ(other.loginService(nullptr, simPort(), simUser(), simPassword(), type, dh),
-              ErrCode_ConnectSocketFailed);
+              ErrCode_ParamError);
 }
 
 // Only the first successful login of the process hands DH lengths to the

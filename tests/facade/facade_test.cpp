@@ -121,24 +121,53 @@ TEST(FacadeOffline, WorksWithoutConnection) {
     EXPECT_FALSE(facade.getErrDescByCode(ErrCode_SocketDisconnect).empty());
 }
 
-TEST_F(FacadeTest, RegistrationBeforeLoginStoresTheCallback) {
+// A push registered before login is switched on by every successful login,
+// also after a logout; one registered and then cleared stays off.
+TEST_F(FacadeTest, PushesRegisteredBeforeLoginArriveAfterEveryLogin) {
     ServiceInterface facade;
-    Counter counter;
-    EXPECT_EQ(facade.robotServiceRegisterRealTimeJointStatusCallback(countJointStatus, &counter),
+    Counter jointStatus, waypoint, endSpeed;
+    EXPECT_EQ(
+        facade.robotServiceRegisterRealTimeJointStatusCallback(countJointStatus, &jointStatus),
+        ErrnoSucc);
+    EXPECT_EQ(
+        facade.robotServiceRegisterRealTimeRoadPointCallback(
+            [](const wayPoint_S*, void* arg) { ++static_cast<Counter*>(arg)->calls; }, &waypoint),
+        ErrnoSucc);
+    EXPECT_EQ(facade.robotServiceRegisterRealTimeEndSpeedCallback(
+                  [](double, void* arg) { ++static_cast<Counter*>(arg)->calls; }, &endSpeed),
               ErrnoSucc);
+    // Wanted, then no longer: the end-speed push stays off.
+    EXPECT_EQ(facade.robotServiceRegisterRealTimeEndSpeedCallback(nullptr, nullptr), ErrnoSucc);
 
-    ASSERT_EQ(facade.robotServiceLogin(simHost(), simPort(), simUser(), simPassword()), ErrnoSucc);
-    // The switch could not be sent before login, and login does not send it.
-    EXPECT_EQ(sim().requestCount(tevo_sim::EnableRealTimeJointStatusPush), 0u);
-
-    ASSERT_GT(sim().sendPush(tevo_sim::RealTimeJointStatus), 0);
-    drainPushes(facade);
-    EXPECT_EQ(counter.calls.load(), 1);
-
-    // A later successful switch turns the controller's push on.
-    EXPECT_EQ(facade.robotServiceSetRealTimeJointStatusPush(true), ErrnoSucc);
-    EXPECT_TRUE(waitFor([&] { return counter.calls.load() > 3; }));
-    facade.robotServiceSetRealTimeJointStatusPush(false);
+    struct Row {
+        const char* name;
+        Counter& counter;
+        int enableCommand;
+        bool wanted;
+    };
+    const Row rows[] = {
+        {"joint status", jointStatus, tevo_sim::EnableRealTimeJointStatusPush, true},
+        {"waypoint", waypoint, tevo_sim::EnableRealTimeJointAnglePush, true},
+        {"end speed", endSpeed, tevo_sim::EnableRealTimeEndSpeedPush, false},
+    };
+    for (uint64_t login = 1; login <= 2; ++login) {
+        SCOPED_TRACE(login);
+        std::vector<int> before;
+        for (const Row& row : rows) before.push_back(row.counter.calls.load());
+        ASSERT_EQ(facade.robotServiceLogin(simHost(), simPort(), simUser(), simPassword()),
+                  ErrnoSucc);
+        for (size_t i = 0; i < std::size(rows); ++i) {
+            const Row& row = rows[i];
+            SCOPED_TRACE(row.name);
+            EXPECT_EQ(sim().requestCount(row.enableCommand), row.wanted ? login : 0u);
+            if (row.wanted) {
+                EXPECT_TRUE(waitFor([&] { return row.counter.calls.load() > before[i] + 3; }));
+            }
+        }
+        drainPushes(facade);
+        EXPECT_EQ(endSpeed.calls.load(), 0);
+        ASSERT_EQ(facade.robotServiceLogout(), ErrnoSucc);
+    }
 }
 
 TEST_F(FacadeTest, EmptyCallbackSwitchesThePushOffAndStopsDispatch) {
