@@ -890,7 +890,7 @@ void handleOfflineStart(SimCore&, ArmState& arm, RequestCtx& c) {
         targets.push_back(q);
     }
     const double v[6] = {1, 1, 1, 1, 1, 1}, a[6] = {2, 2, 2, 2, 2, 2};
-    startPlan(arm, c, MotionPlan::joints(arm.q, targets, v, a), false);
+    startPlan(arm, c, MotionPlan::joints(arm.q, targets, v, a), 0);
 }
 
 void handleOfflineStop(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -940,7 +940,7 @@ void handleExcitTraj(SimCore&, ArmState& arm, RequestCtx& c) {
     Joints out = arm.q;
     for (double& v : out) v += 0.05;
     const double vm[6] = {0.5, 0.5, 0.5, 0.5, 0.5, 0.5}, am[6] = {1, 1, 1, 1, 1, 1};
-    startPlan(arm, c, MotionPlan::joints(arm.q, {out, arm.q}, vm, am), false);
+    startPlan(arm, c, MotionPlan::joints(arm.q, {out, arm.q}, vm, am), 0);
 }
 
 void handleDynIdentify(SimCore&, ArmState&, RequestCtx& c) {

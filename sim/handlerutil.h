@@ -37,7 +37,9 @@ bool withinRange(const ArmState& arm, const Joints& q);
 // Why a move is refused (server code), or CodeSucc.
 int32_t motionAllowed(const ArmState& arm);
 // Installs `plan` as the arm's move; it starts once the reply is written.
-void startPlan(ArmState& arm, RequestCtx& c, MotionPlan plan, bool moveP);
+// movepWaypoints > 0 marks a multi-point move through that many waypoints,
+// which reports its progress.
+void startPlan(ArmState& arm, RequestCtx& c, MotionPlan plan, int movepWaypoints);
 
 // Motion family (motion_control.cpp).
 void handleRobotMove(SimCore& core, ArmState& arm, RequestCtx& c);

@@ -113,14 +113,14 @@ void holdUntilReplied(ArmState& arm, RequestCtx& c) {
 
 }  // namespace
 
-void startPlan(ArmState& arm, RequestCtx& c, MotionPlan plan, bool moveP) {
+void startPlan(ArmState& arm, RequestCtx& c, MotionPlan plan, int movepWaypoints) {
     if (!c.applyState) return;
     // The plan runs once the reply is on the wire, so the end event can
     // never overtake the reply.
     arm.plan = std::move(plan);
     arm.planActive = false;
     arm.planOwner = c.conn;
-    arm.planIsMoveP = moveP;
+    arm.movepWaypoints = movepWaypoints;
     arm.movepReported = 0;
     arm.paused = false;
     arm.endSuppressed = false;
@@ -192,7 +192,7 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
             return;
         }
         startPlan(arm, c, MotionPlan::line(arm.dh, arm.q, target, &tq, v[0], a[0], v[1], a[1]),
-                  false);
+                  0);
         return;
     }
     std::vector<Joints> targets;
@@ -212,9 +212,10 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
     if (mode == mc::MODEJ && targets.size() > 1) targets.resize(1);
     if (tracking && arm.plan) arm.plan.reset();  // follow mode: the new target replaces the old
     if (mode == mc::MODEP) {
-        startPlan(arm, c, MotionPlan::blended(arm.q, targets, v, a), true);
+        startPlan(arm, c, MotionPlan::blended(arm.q, targets, v, a),
+                  static_cast<int>(targets.size()));
     } else {
-        startPlan(arm, c, MotionPlan::joints(arm.q, targets, v, a), false);
+        startPlan(arm, c, MotionPlan::joints(arm.q, targets, v, a), 0);
     }
 }
 

@@ -120,8 +120,8 @@ struct ArmState {
     std::optional<MotionPlan> plan;
     bool planActive = false;  // false until the move's reply went out
     int planOwner = 0;        // connection that started the move
-    bool planIsMoveP = false;
-    int movepReported = 0;
+    int movepWaypoints = 0;  // > 0: a multi-point move, which reports progress
+    int movepReported = 0;   // waypoints reached and reported so far
     bool endSuppressed = false;         // the running plan ends without an event
     std::optional<EventSpec> endEvent;  // sent instead of at-target when the plan ends
     bool paused = false;                // the plan is held at rest by a pause

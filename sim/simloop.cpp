@@ -67,8 +67,14 @@ double jogStep(ArmState& arm, double dt) {
 void advancePlan(ArmState& a, double dt, std::vector<EventSpec>& events,
                  std::vector<int32_t>& progress) {
     const MotionPlan::Step st = a.plan->advance(dt, a.q);
-    if (a.planIsMoveP) {
-        while (a.movepReported < a.plan->waypointsPassed()) progress.push_back(++a.movepReported);
+    // Reaching waypoint k (1-based) of a multi-point move starts its segment
+    // number k - 1 (0-based), which ends at waypoint k + 1; that number is
+    // reported. Reaching the last waypoint ends the move without a number.
+    if (a.movepWaypoints > 0) {
+        while (a.movepReported < a.plan->waypointsPassed()) {
+            ++a.movepReported;
+            if (a.movepReported < a.movepWaypoints) progress.push_back(a.movepReported - 1);
+        }
     }
     auto append = [&events](std::vector<EventSpec> more) {
         events.insert(events.end(), more.begin(), more.end());

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "RobotSDK/custom-made/pelvanservices.h"
 #include "RobotSDK/robototherservice.h"
 #include "RobotSDK/service/errorinfoservice.h"
 #include "RobotSDK/service/forcecontrol.h"
@@ -20,8 +21,6 @@
 using namespace tevo_robot_namespace;
 
 namespace {
-
-const char* const kLibraryVersion = "V4.0.8";
 
 // The process's log sink: created by the first facade, never released, so a
 // log line from any thread of any facade always finds it.
@@ -107,6 +106,8 @@ ServiceInterface::ServiceInterface() {
     m_robotConveyorTrack = std::make_unique<RobotConveyorTrack>(m_robotBaseService.get());
     m_robotOtherService = std::make_unique<robotOtherService>(m_robotBaseService.get());
     m_forceControlService = std::make_unique<ForceControl>(m_robotBaseService.get());
+    // Not connected yet: starts with the fallback joint ranges.
+    m_pelvanServiceHandle = std::make_unique<PelvanServices>(m_robotBaseService.get());
 
     // Registered before any connection exists, so no push or event can reach
     // a half-built facade.
@@ -291,9 +292,14 @@ void ServiceInterface::recvRobotEventPushCallback(const RobotEventInfo* info, vo
              static_cast<const RobotEventInfo*>(&copy));
 }
 
-// Move-progress numbers are passed on as the controller sends them; their
-// translation belongs to the customer track service, which this build lacks.
+// While this object plays a customer track, the controller's step numbers are
+// translated to indices of the cached track; otherwise they are passed on as
+// sent, so ordinary multi-point moves report the controller's own numbers.
 void ServiceInterface::recvMovepProgressNotifyCallback(int num, void* arg) {
+    const auto* self = static_cast<const ServiceInterface*>(arg);
+    if (self != nullptr && self->m_customTrackPlaying.load(std::memory_order_acquire)) {
+        num = PelvanServices::translateMovepProgress(num);
+    }
     dispatch(arg, &ServiceInterface::m_movepProgressNotifyCallback, num);
 }
 
@@ -313,9 +319,14 @@ int ServiceInterface::robotServiceLogin(const char* host, int port, const char* 
         RobotLogPrint::trace(LL_ERROR, "sdk log: Login host is NULL.");
         return ErrCode_ParamError;
     }
-    return m_robotBaseService->loginService(host, port, userName != nullptr ? userName : "",
-                                            password != nullptr ? password : "", robotType,
-                                            robotDhPara);
+    const int ret = m_robotBaseService->loginService(host, port,
+                                                     userName != nullptr ? userName : "",
+                                                     password != nullptr ? password : "",
+                                                     robotType, robotDhPara);
+    // The customer track limits follow the controller logged in to (or fall
+    // back to ±174° when it cannot be read), whatever the login's result.
+    m_pelvanServiceHandle->safeLimitParamInit();
+    return ret;
 }
 
 int ServiceInterface::robotServiceLogout() { return m_robotBaseService->logoutService(); }
@@ -402,7 +413,7 @@ int ServiceInterface::robotServiceSetRobotSafetyConfig(const RobotSafetyConfig& 
 
 // ---- Version and error texts -------------------------------------------------
 
-std::string ServiceInterface::getVersion() { return kLibraryVersion; }
+std::string ServiceInterface::getVersion() { return PelvanServices::s_version; }
 
 std::string ServiceInterface::getErrDescByCode(RobotErrorCode code) {
     return ErrorInfoService::getErrDescByCode(code);

@@ -104,6 +104,7 @@
 // call of that callback and by the registration while it swaps the pair. The
 // facade holds no lock while it calls into the control core.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -118,6 +119,7 @@ class RobotIoService;
 class RobotConveyorTrack;
 class robotOtherService;
 class ForceControl;
+class PelvanServices;
 
 class ServiceInterface {
 public:
@@ -555,6 +557,47 @@ public:
     int robotServiceSetSeamTrackingParameters(const tevo_robot_namespace::SeamTracking& seamTrack);
     int robotServiceGetSeamTrackingParameters(tevo_robot_namespace::SeamTracking& seamTrack);
 
+    // ---- Customer tracks: long tool-pose paths played piece by piece --------
+    // A path of tool poses (a file, or a list) becomes a joint-space track by
+    // inverse kinematics from referPointJointAngle; it is checked against the
+    // joint ranges (read from the controller at each login, else ±174°), a
+    // joint step of 8° (20° for joint 6) and a tool step below 12 mm between
+    // consecutive points, low-pass filtered and checked again. A failed check
+    // gives ErrCode_Failed, a track of two points or fewer
+    // ErrCode_MotionWaypointVetorSizeError; nothing is moved by the parsing.
+    //
+    // The flange waypoints of a tool-pose file (poseType 1: mm and degrees,
+    // 10: the same split by spaces), checked and smoothed; not cached.
+    int parseFileAsRoadpointCollection(const char* filePath,
+                                       tevo_robot_namespace::POSITION_ORIENTATION_TYPE poseType,
+                                       const double* referPointJointAngle,
+                                       const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+                                       std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // The same for a list of tool poses (metres, quaternions).
+    int parsePoseListeAsRoadpointCollection(
+        const double* referPointJointAngle,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        const std::vector<tevo_robot_namespace::PositionAndQuaternion>& toolEndPoseVector,
+        std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // Parses a space-separated tool-pose file (mm and degrees), checks,
+    // smooths and splits it where the tool path turns back, and caches the
+    // result for moveCacheTrack; firstWayPoint is where the track starts (move
+    // there first). A failure empties the cache.
+    int parseRoadPointFileAndCacheResult(const char* filePath, const double* referPointJointAngle,
+                                         tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+                                         tevo_robot_namespace::wayPoint_S& firstWayPoint);
+    int pelvanRoadPointHandle(const char* filePath, const double* referPointJointAngle,
+                              tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+                              tevo_robot_namespace::wayPoint_S& firstWayPoint);
+    // Plays the cached track, blocking: each piece between split points that
+    // spans more than three points is one blended multi-point move (blend
+    // radius 0.3 mm, left set afterwards); shorter pieces are skipped. The
+    // move-progress callback receives indices into the cached track while it
+    // plays. Stops at the first failed piece with its result (a stop, an
+    // error event or a lost connection); the cache stays for a replay.
+    int moveCacheTrack();
+    int movePelvanTrack();
+
     // ---- Kinematics and frames (local computations, any thread) -------------
     int robotServiceRobotFk(const double* jointAngle, int size,
                             tevo_robot_namespace::wayPoint_S& wayPoint);
@@ -675,6 +718,11 @@ private:
     std::unique_ptr<RobotConveyorTrack> m_robotConveyorTrack;
     std::unique_ptr<robotOtherService> m_robotOtherService;
     std::unique_ptr<ForceControl> m_forceControlService;
+    std::unique_ptr<PelvanServices> m_pelvanServiceHandle;
+    // True while this object plays a customer track: move progress is then
+    // translated to track indices, otherwise passed on as the controller
+    // sends it.
+    std::atomic<bool> m_customTrackPlaying{false};
 };
 
 #endif  // SERVICEINTERFACE_H

@@ -116,6 +116,8 @@ public:
     // merged away. ErrCode_MotionWaypointVetorSizeError when the list is full.
     int addWayPoint(const tevo_robot_namespace::wayPoint_S& wayPoint);
     void getWayPointVector(std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // Number of waypoints in the global list (after merging).
+    size_t wayPointCount() const;
 
     // ---- profile building --------------------------------------------------
     static void initDefaultMoveProfile(RobotMoveProfile& moveProfile);

@@ -340,6 +340,11 @@ void RobotMoveService::clearWayPointVector() {
     s_moveWayPointVector.clear();
 }
 
+size_t RobotMoveService::wayPointCount() const {
+    std::lock_guard<std::mutex> lock(s_moveProfileMutex);
+    return s_moveWayPointVector.size();
+}
+
 int RobotMoveService::addWayPoint(const wayPoint_S& wayPoint) {
     bool merged = false;
     {

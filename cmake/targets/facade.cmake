@@ -9,4 +9,5 @@ tevo_subsystem(tevo_facade
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_tracks.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_targets.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_services.cpp
-  DEPS tevo_core tevo_motion tevo_io tevo_services tevo_kinematics tevo_errors tevo_metatype)
+    ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_pelvan.cpp
+  DEPS tevo_custom tevo_core tevo_motion tevo_io tevo_services tevo_kinematics tevo_errors tevo_metatype)
