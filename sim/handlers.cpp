@@ -85,6 +85,54 @@ bool withinRange(const ArmState& arm, const Joints& q) {
     return true;
 }
 
+// ------------------------------------------------------- controller ranges
+
+// What the controller accepts for its settings; a value outside is refused
+// like a malformed body (code 1) and changes nothing. sim/README.md lists them.
+namespace {
+
+constexpr int32_t kWorkModeMax = 1;         // 0 simulator, 1 real arm
+constexpr int32_t kRobotControlMax = 15;    // release (0) .. clear current alarm (15)
+constexpr int32_t kCollisionClassMax = 10;  // 0..10
+constexpr double kPayloadMaxKg = 20.0;
+constexpr double kCentreOfMassMaxM = 1.0;                  // per axis, from the flange
+constexpr double kJointOffsetMaxRad = 10.0 * kPi / 180.0;  // a zero-point correction
+
+bool within(double v, double limit) { return std::isfinite(v) && v >= -limit && v <= limit; }
+
+bool payloadOk(double mass, double x, double y, double z) {
+    return std::isfinite(mass) && mass >= 0.0 && mass <= kPayloadMaxKg &&
+           within(x, kCentreOfMassMaxM) && within(y, kCentreOfMassMaxM) &&
+           within(z, kCentreOfMassMaxM);
+}
+
+bool tcpParamOk(const pbm::RobotTcpParam& p) {
+    for (const pbm::TcpParam* t : {&p.paramautorun(), &p.parammanual()}) {
+        if (!payloadOk(t->payload(), t->positionx(), t->positiony(), t->positionz())) return false;
+    }
+    return true;
+}
+
+bool toolDynamicsOk(const pbc::ToolDynamicsParam& t) {
+    const auto& i = t.toolinertia();
+    for (double v : {i.xx(), i.xy(), i.xz(), i.yy(), i.yz(), i.zz()})
+        if (!std::isfinite(v)) return false;
+    return payloadOk(t.payload(), t.positionx(), t.positiony(), t.positionz());
+}
+
+bool collisionClassOk(int64_t grade) { return grade >= 0 && grade <= kCollisionClassMax; }
+
+// [enable, then min and max of each joint]: every range within one turn each
+// way, min not above max.
+bool jointRangeOk(const std::vector<double>& v) {
+    for (size_t i = 1; i + 1 < v.size(); i += 2)
+        if (!within(v[i], kHardJointLimit) || !within(v[i + 1], kHardJointLimit) || v[i] > v[i + 1])
+            return false;
+    return true;
+}
+
+}  // namespace
+
 // Why a move is refused (server code), or CodeSucc.
 int32_t motionAllowed(const ArmState& arm) {
     if (!arm.started || !arm.powered) return CodeProcessRequestFailed;
@@ -175,11 +223,13 @@ void replyInts(RequestCtx& c, const std::vector<int32_t>& values) {
 
 // Number-list parameters: a setter stores the list (of an exact length when
 // `size` > 0), its getter reads it back.
-void storeDoubles(ArmState& arm, RequestCtx& c, size_t size) {
+// `valid`, when given, checks the values' ranges.
+void storeDoubles(ArmState& arm, RequestCtx& c, size_t size,
+                  bool (*valid)(const std::vector<double>&) = nullptr) {
     common(c);
     std::vector<double> v;
     if (!readDoubles(c, v)) return;
-    if (size > 0 && v.size() != size) {
+    if ((size > 0 && v.size() != size) || (valid != nullptr && !valid(v))) {
         refuse(c);
         return;
     }
@@ -259,14 +309,17 @@ void handleStartup(SimCore& core, ArmState& arm, RequestCtx& c) {
     common(c);
     pbm::ProtoCommunicationRobotStartupProfile sp;
     if (!parse(c, sp)) return;
+    if (!tcpParamOk(sp.tcpparam()) || !collisionClassOk(sp.collisionclass())) {
+        refuse(c);
+        return;
+    }
     if (!arm.realRobotExists) {
         c.code = CodeRealRobotNoExist;
         return;
     }
     if (!c.applyState) return;
     arm.tcpParam = sp.tcpparam();
-    if (sp.collisionclass() >= 1 && sp.collisionclass() <= 10)
-        arm.collisionClass = sp.collisionclass();
+    arm.collisionClass = sp.collisionclass();
     const int32_t result = arm.startupResult;
     c.completions.push_back(Completion{core.opt.startupDelay,
                                        EventSpec{EvStartupDoneResult, result, "startup done"},
@@ -339,7 +392,10 @@ void handleReleaseBrake(SimCore&, ArmState& arm, RequestCtx& c) {
 
 void handleRobotControl(SimCore&, ArmState& arm, RequestCtx& c) {
     pbm::ProtoCommunicationGeneralData g;
-    if (!acceptSetter(c, g, hasInt)) return;
+    if (!acceptSetter(c, g, [](const pbm::ProtoCommunicationGeneralData& m) {
+            return hasInt(m) && m.property1(0) >= 0 && m.property1(0) <= kRobotControlMax;
+        }))
+        return;
     switch (g.property1(0)) {
         case 0:
             arm.brakeReleased = arm.powered;
@@ -442,9 +498,8 @@ void handleCurrentState(SimCore&, ArmState& arm, RequestCtx& c) {
 }
 
 void handleSetTcp(SimCore&, ArmState& arm, RequestCtx& c) {
-    common(c);
     pbm::RobotTcpParam p;
-    if (parseForChange(c, p)) arm.tcpParam = p;
+    if (acceptSetter(c, p, tcpParamOk)) arm.tcpParam = p;
 }
 
 void handleGetTcp(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -453,7 +508,9 @@ void handleGetTcp(SimCore&, ArmState& arm, RequestCtx& c) {
 
 void handleSetToolDynamics(SimCore&, ArmState& arm, RequestCtx& c) {
     pbc::ToolParam p;
-    if (acceptSetter(c, p, [](const pbc::ToolParam& m) { return m.tooldynamicsparam_size() > 0; }))
+    if (acceptSetter(c, p, [](const pbc::ToolParam& m) {
+            return m.tooldynamicsparam_size() > 0 && toolDynamicsOk(m.tooldynamicsparam(0));
+        }))
         arm.toolDynamics = p.tooldynamicsparam(0);
 }
 
@@ -463,7 +520,10 @@ void handleGetToolDynamics(SimCore&, ArmState& arm, RequestCtx& c) {
 
 void handleSetWorkMode(SimCore&, ArmState& arm, RequestCtx& c) {
     pbm::ProtoCommunicationGeneralData g;
-    if (acceptSetter(c, g, hasInt)) arm.workMode = g.property1(0);
+    if (acceptSetter(c, g, [](const pbm::ProtoCommunicationGeneralData& m) {
+            return hasInt(m) && m.property1(0) >= 0 && m.property1(0) <= kWorkModeMax;
+        }))
+        arm.workMode = g.property1(0);
 }
 
 void handleGetWorkMode(SimCore&, ArmState& arm, RequestCtx& c) { replyInt(c, arm.workMode); }
@@ -478,7 +538,7 @@ void handleGravity(SimCore&, ArmState& arm, RequestCtx& c) {
 void handleSetCollision(SimCore&, ArmState& arm, RequestCtx& c) {
     pbm::ProtoCommunicationGeneralData g;
     if (acceptSetter(c, g, [](const pbm::ProtoCommunicationGeneralData& m) {
-            return hasInt(m) && m.property1(0) >= 0 && m.property1(0) <= 10;
+            return hasInt(m) && collisionClassOk(m.property1(0));
         }))
         arm.collisionClass = g.property1(0);
 }
@@ -803,8 +863,14 @@ void handleJointSaveFlash(SimCore&, ArmState&, RequestCtx& c) {
 void handleJointOffset(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
     pbc::RobotJointOffset o;
-    if (!parseForChange(c, o)) return;
+    if (!parse(c, o)) return;
     const double v[6] = {o.joint1(), o.joint2(), o.joint3(), o.joint4(), o.joint5(), o.joint6()};
+    for (double x : v)
+        if (!within(x, kJointOffsetMaxRad)) {
+            refuse(c);
+            return;
+        }
+    if (!c.applyState) return;
     for (int i = 0; i < 6; ++i) arm.jointOffset[i] = v[i];
 }
 
@@ -966,7 +1032,9 @@ const ListParam kDoubleParams[] = {
 
 void handleSetDoubleParam(SimCore&, ArmState& arm, RequestCtx& c) {
     for (const ListParam& p : kDoubleParams)
-        if (p.setCmd == c.cmd) return storeDoubles(arm, c, p.size);
+        if (p.setCmd == c.cmd)
+            return storeDoubles(arm, c, p.size,
+                                c.cmd == SetJointRangeOfMotion ? jointRangeOk : nullptr);
     storeDoubles(arm, c, 0);
 }
 

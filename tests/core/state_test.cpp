@@ -338,5 +338,39 @@ TEST_F(StateTest, OrpeErrorSendsEveryByteAndAnEmptyListForLengthZero) {
     EXPECT_EQ(core().setRobotOrpeError(bytes, -1), ErrCode_ParamError);
 }
 
+// A value the controller does not accept comes back as its refusal, and the
+// setting stays as it was.
+TEST_F(StateTest, OutOfRangeSettingsReportTheControllersRefusal) {
+    RobotJointOffset offset{};
+    offset.jointOffset[2] = 0.5;  // beyond a zero-point correction
+    RobotTcpParam heavy{};
+    heavy.paramManual.payload = 500.0f;
+    using S = RobotControlServices;
+    const CommandCase cases[] = {
+        {"work mode", [](S& s) { return s.setRobotWorkModeService(static_cast<RobotWorkMode>(2)); },
+         tevo_sim::SetRobotMode, ErrCode_ResponseReturnError},
+        {"control command",
+         [](S& s) { return s.robotControlService(static_cast<RobotControlCommand>(16)); },
+         tevo_sim::RobotControl, ErrCode_ResponseReturnError},
+        {"collision class", [](S& s) { return s.setRobotCollisionClassService(11); },
+         tevo_sim::SetRobotCollisionGrade, ErrCode_ResponseReturnError},
+        {"joint offset", [&](S& s) { return s.setRobotJointOffsetService(offset); },
+         tevo_sim::RobotSetJointOffset, ErrCode_ResponseReturnError},
+        {"payload", [&](S& s) { return s.setTcpParamService(heavy); }, tevo_sim::SetRobotTcpParam,
+         ErrCode_ResponseReturnError},
+    };
+    const tevo_sim::ArmSnapshot before = sim().snapshot();
+    for (const CommandCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.call(core()), c.expected);
+        EXPECT_EQ(sim().requestCount(c.simCommand), 1u);
+    }
+    EXPECT_EQ(sim().snapshot().workMode, before.workMode);
+    EXPECT_EQ(sim().snapshot().collisionClass, before.collisionClass);
+    RobotTcpParam tcp{};
+    ASSERT_EQ(core().getTcpParamService(tcp), ErrnoSucc);
+    EXPECT_EQ(tcp.paramManual.payload, 0.0f);
+}
+
 }  // namespace
 }  // namespace core_test
