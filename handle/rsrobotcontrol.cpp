@@ -1,0 +1,274 @@
+// The handle table, contexts, login, error texts and callback registration.
+#include "handle/rsrobotcontrol.h"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "RobotSDK/service/errorinfoservice.h"
+#include "handle/rsrobotcontrol_context.h"
+
+using namespace tevo_robot_namespace;
+
+namespace rs_handle {
+namespace {
+
+constexpr size_t kMaxContexts = 32;
+
+// The handle table in creation order and the next handle value.
+std::mutex g_mutex;
+std::vector<std::shared_ptr<Context>> g_rs_instance;
+RSHD g_res = 0;
+
+bool handleInUse(RSHD rshd) {
+    return std::any_of(g_rs_instance.begin(), g_rs_instance.end(),
+                       [rshd](const std::shared_ptr<Context>& c) { return c->rshd == rshd; });
+}
+
+void relayEvent(const RobotEventInfo* info, void* arg) {
+    // Copied first: the callback may destroy the context and with it the relay.
+    const EventRelay relay = *static_cast<const EventRelay*>(arg);
+    const rs_robot_event_info event{static_cast<int>(info->eventType), info->eventCode,
+                                    info->eventContent.c_str()};
+    relay.callback(&event, relay.arg);
+}
+
+}  // namespace
+
+std::shared_ptr<Context> findContext(RSHD rshd) {
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        for (const std::shared_ptr<Context>& ctx : g_rs_instance) {
+            if (ctx->rshd == rshd) return ctx;
+        }
+    }
+    RobotLogPrint::trace(LL_WARN, "robot service instance no found! by RSHD %u.",
+                         static_cast<unsigned>(rshd));
+    return nullptr;
+}
+
+int nullArgument(RSHD rshd) {
+    RobotLogPrint::trace(LL_WARN, "sdk log: RSHD %u: a required argument is null.",
+                         static_cast<unsigned>(rshd));
+    return ErrCode_ParamError;
+}
+
+}  // namespace rs_handle
+
+using rs_handle::Context;
+using rs_handle::forward;
+using rs_handle::withContext;
+
+// ---- Library and contexts -----------------------------------------------------
+
+int rs_initialize(void) { return RS_SUCC; }
+
+int rs_uninitialize(void) {
+    std::vector<std::shared_ptr<Context>> removed;
+    {
+        std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
+        for (const std::shared_ptr<Context>& ctx : rs_handle::g_rs_instance) {
+            RobotLogPrint::trace(LL_INFO, "remove client, rshd=%u",
+                                 static_cast<unsigned>(ctx->rshd));
+        }
+        removed.swap(rs_handle::g_rs_instance);
+    }
+    // Released outside the lock: a facade's teardown waits for its running
+    // callbacks, which may call into this interface.
+    removed.clear();
+    return RS_SUCC;
+}
+
+int rs_create_context(RSHD* rshd) {
+    if (rshd == nullptr) return ErrCode_ParamError;
+    std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
+    if (rs_handle::g_rs_instance.size() >= rs_handle::kMaxContexts) {
+        RobotLogPrint::trace(LL_ERROR, "create rshd failed, because not enough buffer");
+        return RS_ERR_TOO_MANY_CONTEXTS;
+    }
+    // After the 16-bit counter wraps, values still in use are skipped.
+    while (rs_handle::handleInUse(rs_handle::g_res)) ++rs_handle::g_res;
+    try {
+        auto ctx = std::make_shared<Context>(rs_handle::g_res);
+        ctx->prs = std::make_unique<ServiceInterface>();
+        rs_handle::g_rs_instance.push_back(std::move(ctx));
+    } catch (const std::exception& e) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: create rshd failed: %s", e.what());
+        return ErrCode_Failed;
+    }
+    *rshd = rs_handle::g_res++;
+    return RS_SUCC;
+}
+
+int rs_destory_context(RSHD rshd) {
+    std::shared_ptr<Context> removed;
+    {
+        std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
+        auto& table = rs_handle::g_rs_instance;
+        const auto it = std::find_if(table.begin(), table.end(),
+                                     [rshd](const std::shared_ptr<Context>& c) {
+                                         return c->rshd == rshd;
+                                     });
+        if (it == table.end()) {
+            RobotLogPrint::trace(LL_WARN, "RSHD %u no found!", static_cast<unsigned>(rshd));
+            return RS_ERR_NO_CONTEXT;
+        }
+        RobotLogPrint::trace(LL_INFO, "remove client, rshd=%u", static_cast<unsigned>(rshd));
+        removed = std::move(*it);
+        table.erase(it);
+    }
+    // Released here unless a call on it still runs; then by its last caller.
+    removed.reset();
+    return RS_SUCC;
+}
+
+int rs_login(RSHD rshd, const char* addr, int port) {
+    return withContext(
+        rshd,
+        [&](Context& ctx) {
+            RobotLogPrint::trace(LL_INFO, "rshd:%u---addr:%s---port:%d",
+                                 static_cast<unsigned>(rshd), addr, port);
+            return ctx.prs->robotServiceLogin(addr, port, "QORTX4", "QORTX4");
+        },
+        addr);
+}
+
+int rs_logout(RSHD rshd) {
+    return forward(rshd, [](ServiceInterface& s) { return s.robotServiceLogout(); });
+}
+
+int rs_get_login_status(RSHD rshd, bool* status) {
+    return forward(
+        rshd,
+        [&](ServiceInterface& s) {
+            s.robotServiceGetConnectStatus(*status);
+            return RS_SUCC;
+        },
+        status);
+}
+
+const char* rs_str_error(int err) {
+    // One text per code, kept for the life of the process so the pointer
+    // stays valid; only codes that have a text are stored (at most thirty).
+    static std::mutex mutex;
+    static std::map<int, std::string> texts;
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto it = texts.find(err);
+    if (it != texts.end()) return it->second.c_str();
+    std::string text = ErrorInfoService::getErrDescByCode(static_cast<RobotErrorCode>(err));
+    if (text.empty()) return "";
+    return texts.emplace(err, std::move(text)).first->second.c_str();
+}
+
+void print_plan(const CoordCalibrate*) {}
+void print_move_relative_offset(const MoveRelative*) {}
+void print_waypoint(const wayPoint_S*) {}
+void print_tool_dynamics(const ToolDynamicsParam*) {}
+
+// ---- User frame and target moves ------------------------------------------------
+
+int rs_set_user_coord(RSHD rshd, const CoordCalibrate* user_coord) {
+    // A missing frame is answered like a missing context.
+    const std::shared_ptr<Context> ctx =
+        user_coord != nullptr ? rs_handle::findContext(rshd) : nullptr;
+    if (!ctx) {
+        if (user_coord == nullptr) {
+            RobotLogPrint::trace(LL_WARN, "robot service instance no found! by RSHD %u.",
+                                 static_cast<unsigned>(rshd));
+        }
+        return RS_ERR_NO_CONTEXT;
+    }
+    std::lock_guard<std::mutex> lock(ctx->userCoordMutex);
+    ctx->userCoord.user_coord = *user_coord;
+    ctx->userCoord.used = 1;
+    return RS_SUCC;
+}
+
+int rs_set_base_coord(RSHD rshd) {
+    return withContext(rshd, [](Context& ctx) {
+        std::lock_guard<std::mutex> lock(ctx.userCoordMutex);
+        CoordCalibrate& coord = ctx.userCoord.user_coord;
+        coord.coordType = BaseCoordinate;
+        for (JointParam& joints : coord.wayPointArray) joints = JointParam{};
+        ctx.userCoord.used = 0;
+        return RS_SUCC;
+    });
+}
+
+namespace {
+
+CoordCalibrate userCoordOf(Context& ctx) {
+    std::lock_guard<std::mutex> lock(ctx.userCoordMutex);
+    return ctx.userCoord.user_coord;
+}
+
+}  // namespace
+
+int rs_move_line_to(RSHD rshd, const Pos* target, const ToolInEndDesc* tool, bool isblock) {
+    return withContext(
+        rshd,
+        [&](Context& ctx) {
+            return ctx.prs->robotMoveLineToTargetPosition(userCoordOf(ctx), *target, *tool,
+                                                          isblock);
+        },
+        target, tool);
+}
+
+int rs_move_joint_to(RSHD rshd, const Pos* target, const ToolInEndDesc* tool, bool isblock) {
+    return withContext(
+        rshd,
+        [&](Context& ctx) {
+            return ctx.prs->robotMoveJointToTargetPosition(userCoordOf(ctx), *target, *tool,
+                                                           isblock);
+        },
+        target, tool);
+}
+
+// ---- Callbacks and pushes ----------------------------------------------------------
+
+int rs_setcallback_realtime_roadpoint(RSHD rshd, RealTimeRoadPointCallback callback, void* arg) {
+    return forward(rshd, [&](ServiceInterface& s) {
+        return s.robotServiceRegisterRealTimeRoadPointCallback(callback, arg);
+    });
+}
+
+int rs_setcallback_realtime_joint_status(RSHD rshd, RealTimeJointStatusCallback callback,
+                                         void* arg) {
+    return forward(rshd, [&](ServiceInterface& s) {
+        return s.robotServiceRegisterRealTimeJointStatusCallback(callback, arg);
+    });
+}
+
+int rs_setcallback_realtime_end_speed(RSHD rshd, RealTimeEndSpeedCallback callback, void* arg) {
+    return forward(rshd, [&](ServiceInterface& s) {
+        return s.robotServiceRegisterRealTimeEndSpeedCallback(callback, arg);
+    });
+}
+
+int rs_setcallback_robot_event(RSHD rshd, rs_robot_event_callback callback, void* arg) {
+    return withContext(rshd, [&](Context& ctx) {
+        std::lock_guard<std::mutex> lock(ctx.eventRelayMutex);
+        std::unique_ptr<rs_handle::EventRelay> relay;
+        if (callback != nullptr) relay.reset(new rs_handle::EventRelay{callback, arg});
+        const int result = ctx.prs->robotServiceRegisterRobotEventInfoCallback(
+            relay ? rs_handle::relayEvent : nullptr, relay.get());
+        // The facade no longer calls the previous relay once registration returned.
+        ctx.eventRelay = std::move(relay);
+        return result;
+    });
+}
+
+int rs_setcallback_movep_step_num(RSHD rshd, RealTimeMovepStepNumNotifyCallback callback,
+                                  void* arg) {
+    return forward(rshd, [&](ServiceInterface& s) {
+        return s.robotServiceRegisterMovepStepNumNotifyCallback(callback, arg);
+    });
+}
+
+int rs_setcallback_robot_loginfo(RSHD rshd, RobotLogPrintCallback callback, void* arg) {
+    return forward(rshd, [&](ServiceInterface& s) {
+        return s.robotServiceRegisterLogPrintCallback(callback, arg);
+    });
+}
