@@ -107,10 +107,9 @@ int rs_destory_context(RSHD rshd) {
     {
         std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
         auto& table = rs_handle::g_rs_instance;
-        const auto it = std::find_if(table.begin(), table.end(),
-                                     [rshd](const std::shared_ptr<Context>& c) {
-                                         return c->rshd == rshd;
-                                     });
+        const auto it =
+            std::find_if(table.begin(), table.end(),
+                         [rshd](const std::shared_ptr<Context>& c) { return c->rshd == rshd; });
         if (it == table.end()) {
             RobotLogPrint::trace(LL_WARN, "RSHD %u no found!", static_cast<unsigned>(rshd));
             return RS_ERR_NO_CONTEXT;

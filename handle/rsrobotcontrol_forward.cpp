@@ -7,15 +7,17 @@ using rs_handle::forward;
 // The facade call of one forwarder; the pointers it dereferences follow it.
 #define RS_CALL(call) [&](ServiceInterface& s) { return s.call; }
 // For facade operations that return nothing.
-#define RS_CALL_VOID(call)         \
-    [&](ServiceInterface& s) {     \
-        s.call;                    \
-        return int{RS_SUCC};       \
+#define RS_CALL_VOID(call)     \
+    [&](ServiceInterface& s) { \
+        s.call;                \
+        return int{RS_SUCC};   \
     }
 
 // ---- Global move profile ------------------------------------------------------------
 
-int rs_init_global_move_profile(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceInitGlobalMoveProfile())); }
+int rs_init_global_move_profile(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceInitGlobalMoveProfile()));
+}
 int rs_set_global_joint_maxacc(RSHD rshd, const JointVelcAccParam* max_acc) {
     return forward(rshd, RS_CALL(robotServiceSetGlobalMoveJointMaxAcc(*max_acc)), max_acc);
 }
@@ -38,7 +40,8 @@ int rs_get_global_end_max_line_acc(RSHD rshd, double* max_acc) {
     return forward(rshd, RS_CALL_VOID(robotServiceGetGlobalMoveEndMaxLineAcc(*max_acc)), max_acc);
 }
 int rs_get_global_end_max_line_velc(RSHD rshd, double* max_velc) {
-    return forward(rshd, RS_CALL_VOID(robotServiceGetGlobalMoveEndMaxLineVelc(*max_velc)), max_velc);
+    return forward(rshd, RS_CALL_VOID(robotServiceGetGlobalMoveEndMaxLineVelc(*max_velc)),
+                   max_velc);
 }
 int rs_set_global_end_max_angle_acc(RSHD rshd, double max_acc) {
     return forward(rshd, RS_CALL(robotServiceSetGlobalMoveEndMaxAngleAcc(max_acc)));
@@ -50,9 +53,12 @@ int rs_get_global_end_max_angle_acc(RSHD rshd, double* max_acc) {
     return forward(rshd, RS_CALL_VOID(robotServiceGetGlobalMoveEndMaxAngleAcc(*max_acc)), max_acc);
 }
 int rs_get_global_end_max_angle_velc(RSHD rshd, double* max_velc) {
-    return forward(rshd, RS_CALL_VOID(robotServiceGetGlobalMoveEndMaxAngleVelc(*max_velc)), max_velc);
+    return forward(rshd, RS_CALL_VOID(robotServiceGetGlobalMoveEndMaxAngleVelc(*max_velc)),
+                   max_velc);
 }
-int rs_remove_all_waypoint(RSHD rshd) { return forward(rshd, RS_CALL_VOID(robotServiceClearGlobalWayPointVector())); }
+int rs_remove_all_waypoint(RSHD rshd) {
+    return forward(rshd, RS_CALL_VOID(robotServiceClearGlobalWayPointVector()));
+}
 int rs_add_waypoint(RSHD rshd, const double joint_radian[6]) {
     return forward(rshd, RS_CALL(robotServiceAddGlobalWayPoint(joint_radian)), joint_radian);
 }
@@ -61,9 +67,12 @@ int rs_set_relative_offset_on_base(RSHD rshd, const MoveRelative* relative) {
 }
 int rs_set_relative_offset_on_user(RSHD rshd, const MoveRelative* relative,
                                    const CoordCalibrate* user_coord) {
-    return forward(rshd, RS_CALL(robotServiceSetMoveRelativeParam(*relative, *user_coord)), relative, user_coord);
+    return forward(rshd, RS_CALL(robotServiceSetMoveRelativeParam(*relative, *user_coord)),
+                   relative, user_coord);
 }
-int rs_set_no_arrival_ahead(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceSetNoArrivalAhead())); }
+int rs_set_no_arrival_ahead(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceSetNoArrivalAhead()));
+}
 int rs_set_arrival_ahead_distance(RSHD rshd, double distance) {
     return forward(rshd, RS_CALL(robotServiceSetArrivalAheadDistanceMode(distance)));
 }
@@ -83,7 +92,8 @@ int rs_move_joint(RSHD rshd, double joint_radian[6], bool isblock) {
     return forward(rshd, RS_CALL(robotServiceJointMove(joint_radian, isblock)), joint_radian);
 }
 int rs_move_joint_ex(RSHD rshd, MoveProfile_t* profile, double joint_radian[6], bool isblock) {
-    return forward(rshd, RS_CALL(robotServiceJointMove(*profile, joint_radian, isblock)), profile, joint_radian);
+    return forward(rshd, RS_CALL(robotServiceJointMove(*profile, joint_radian, isblock)), profile,
+                   joint_radian);
 }
 int rs_follow_mode_move_joint(RSHD rshd, double joint_radian[6]) {
     return forward(rshd, RS_CALL(robotServiceFollowModeJointMove(joint_radian)), joint_radian);
@@ -92,11 +102,15 @@ int rs_move_line(RSHD rshd, double joint_radian[6], bool isblock) {
     return forward(rshd, RS_CALL(robotServiceLineMove(joint_radian, isblock)), joint_radian);
 }
 int rs_move_line_ex(RSHD rshd, MoveProfile_t* profile, double joint_radian[6], bool isblock) {
-    return forward(rshd, RS_CALL(robotServiceLineMove(*profile, joint_radian, isblock)), profile, joint_radian);
+    return forward(rshd, RS_CALL(robotServiceLineMove(*profile, joint_radian, isblock)), profile,
+                   joint_radian);
 }
-int rs_move_rotate(RSHD rshd, const CoordCalibrate* user_coord,
-                   const Move_Rotate_Axis* rotate_axis, double rotate_angle, bool isblock) {
-    return forward(rshd, RS_CALL(robotServiceRotateMove(*user_coord, rotate_axis->rotateAxis, rotate_angle, isblock)), user_coord, rotate_axis);
+int rs_move_rotate(RSHD rshd, const CoordCalibrate* user_coord, const Move_Rotate_Axis* rotate_axis,
+                   double rotate_angle, bool isblock) {
+    return forward(rshd,
+                   RS_CALL(robotServiceRotateMove(*user_coord, rotate_axis->rotateAxis,
+                                                  rotate_angle, isblock)),
+                   user_coord, rotate_axis);
 }
 int rs_move_track(RSHD rshd, move_track sub_move_mode, bool isblock) {
     return forward(rshd, RS_CALL(robotServiceTrackMove(sub_move_mode, isblock)));
@@ -107,57 +121,89 @@ int rs_teach_move_start(RSHD rshd, teach_mode mode, bool direction) {
 int rs_teach_move_stop(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceTeachStop())); }
 int rs_move_stop(RSHD rshd) { return forward(rshd, RS_CALL(robotMoveStop())); }
 int rs_move_fast_stop(RSHD rshd) { return forward(rshd, RS_CALL(robotMoveFastStop())); }
-int rs_move_pause(RSHD rshd) { return forward(rshd, RS_CALL(rootServiceRobotMoveControl(RobotMovePause))); }
-int rs_move_continue(RSHD rshd) { return forward(rshd, RS_CALL(rootServiceRobotMoveControl(RobotMoveContinue))); }
+int rs_move_pause(RSHD rshd) {
+    return forward(rshd, RS_CALL(rootServiceRobotMoveControl(RobotMovePause)));
+}
+int rs_move_continue(RSHD rshd) {
+    return forward(rshd, RS_CALL(rootServiceRobotMoveControl(RobotMoveContinue)));
+}
 int rs_set_track_playback_cycle(RSHD rshd, double second) {
     return forward(rshd, RS_CALL(robotServiceSetTrackPlaybackCycle(second)));
 }
 
 // ---- Offline tracks and pass-through mode ----------------------------------------------
 
-int rs_clear_offline_track(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceOfflineTrackWaypointClear())); }
+int rs_clear_offline_track(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceOfflineTrackWaypointClear()));
+}
 int rs_append_offline_track_file(RSHD rshd, const char* track_file) {
     return forward(rshd, RS_CALL(robotServiceOfflineTrackWaypointAppend(track_file)), track_file);
 }
 int rs_startup_offline_track(RSHD rshd, bool isblock) {
     return forward(rshd, RS_CALL(robotServiceOfflineTrackMoveStartup(isblock)));
 }
-int rs_stop_offline_track(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceOfflineTrackMoveStop())); }
-int rs_enter_tcp2canbus_mode(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceEnterTcp2CanbusMode())); }
-int rs_leave_tcp2canbus_mode(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceLeaveTcp2CanbusMode())); }
+int rs_stop_offline_track(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceOfflineTrackMoveStop()));
+}
+int rs_enter_tcp2canbus_mode(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceEnterTcp2CanbusMode()));
+}
+int rs_leave_tcp2canbus_mode(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceLeaveTcp2CanbusMode()));
+}
 int rs_set_waypoint_to_canbus(RSHD rshd, double joint_radian[6]) {
     return forward(rshd, RS_CALL(robotServiceSetRobotPosData2Canbus(joint_radian)), joint_radian);
 }
 int rs_startup_excit_traj_track(RSHD rshd, const char* trackfile, char type, char subtype) {
-    return forward(rshd, RS_CALL(startupOfflineExcitTrajService(trackfile, static_cast<Robot_Dyn_identify_traj>(type), subtype, true)), trackfile);
+    return forward(rshd,
+                   RS_CALL(startupOfflineExcitTrajService(
+                       trackfile, static_cast<Robot_Dyn_identify_traj>(type), subtype, true)),
+                   trackfile);
 }
 
 // ---- Kinematics and frames ----------------------------------------------------------------
 
 int rs_forward_kin(RSHD rshd, const double joint_radian[6], wayPoint_S* waypoint) {
-    return forward(rshd, RS_CALL(robotServiceRobotFk(joint_radian, ARM_DOF, *waypoint)), joint_radian, waypoint);
+    return forward(rshd, RS_CALL(robotServiceRobotFk(joint_radian, ARM_DOF, *waypoint)),
+                   joint_radian, waypoint);
 }
 int rs_inverse_kin(RSHD rshd, const double joint_radian[6], const Pos* pos, const Ori* ori,
                    wayPoint_S* waypoint) {
-    return forward(rshd, RS_CALL(robotServiceRobotIk(joint_radian, *pos, *ori, *waypoint)), joint_radian, pos, ori, waypoint);
+    return forward(rshd, RS_CALL(robotServiceRobotIk(joint_radian, *pos, *ori, *waypoint)),
+                   joint_radian, pos, ori, waypoint);
 }
 int rs_base_to_user(RSHD rshd, const Pos* flange_position_on_base,
                     const Ori* flange_orientation_on_base, const CoordCalibrate* user_coord,
                     const ToolInEndDesc* tool, Pos* tool_end_position_on_user,
                     Ori* tool_end_orientation_on_user) {
-    return forward(rshd, RS_CALL(baseToUserCoordinate(*flange_position_on_base, *flange_orientation_on_base, *user_coord, *tool, *tool_end_position_on_user, *tool_end_orientation_on_user)), flange_position_on_base, flange_orientation_on_base, user_coord, tool, tool_end_position_on_user, tool_end_orientation_on_user);
+    return forward(rshd,
+                   RS_CALL(baseToUserCoordinate(
+                       *flange_position_on_base, *flange_orientation_on_base, *user_coord, *tool,
+                       *tool_end_position_on_user, *tool_end_orientation_on_user)),
+                   flange_position_on_base, flange_orientation_on_base, user_coord, tool,
+                   tool_end_position_on_user, tool_end_orientation_on_user);
 }
 int rs_user_to_base(RSHD rshd, const Pos* tool_end_position_on_user,
                     const Ori* tool_end_orientation_on_user, const CoordCalibrate* user_coord,
                     const ToolInEndDesc* tool, Pos* flange_position_on_base,
                     Ori* flange_orientation_on_base) {
-    return forward(rshd, RS_CALL(userToBaseCoordinate(*tool_end_position_on_user, *tool_end_orientation_on_user, *user_coord, *tool, *flange_position_on_base, *flange_orientation_on_base)), tool_end_position_on_user, tool_end_orientation_on_user, user_coord, tool, flange_position_on_base, flange_orientation_on_base);
+    return forward(rshd,
+                   RS_CALL(userToBaseCoordinate(
+                       *tool_end_position_on_user, *tool_end_orientation_on_user, *user_coord,
+                       *tool, *flange_position_on_base, *flange_orientation_on_base)),
+                   tool_end_position_on_user, tool_end_orientation_on_user, user_coord, tool,
+                   flange_position_on_base, flange_orientation_on_base);
 }
 int rs_base_to_base_additional_tool(RSHD rshd, const Pos* flange_position_on_base,
                                     const Ori* flange_orientation_on_base,
                                     const ToolInEndDesc* tool, Pos* tool_end_position_on_base,
                                     Ori* tool_end_orientation_on_base) {
-    return forward(rshd, RS_CALL(baseToBaseAdditionalTool(*flange_position_on_base, *flange_orientation_on_base, *tool, *tool_end_position_on_base, *tool_end_orientation_on_base)), flange_position_on_base, flange_orientation_on_base, tool, tool_end_position_on_base, tool_end_orientation_on_base);
+    return forward(rshd,
+                   RS_CALL(baseToBaseAdditionalTool(
+                       *flange_position_on_base, *flange_orientation_on_base, *tool,
+                       *tool_end_position_on_base, *tool_end_orientation_on_base)),
+                   flange_position_on_base, flange_orientation_on_base, tool,
+                   tool_end_position_on_base, tool_end_orientation_on_base);
 }
 int rs_rpy_to_quaternion(RSHD rshd, const Rpy* rpy, Ori* ori) {
     return forward(rshd, RS_CALL(RPYToQuaternion(*rpy, *ori)), rpy, ori);
@@ -170,7 +216,10 @@ int rs_check_user_coord(RSHD rshd, const CoordCalibrate* user_coord) {
 }
 int rs_user_coord_calibrate(RSHD rshd, const CoordCalibrate* user_coord, double bInWPos[3],
                             double bInWOri[9], double wInBPos[3]) {
-    return forward(rshd, RS_CALL(robotServiceUserCoordinateCalibration(*user_coord, bInWPos, bInWOri, wInBPos)), user_coord, bInWPos, bInWOri, wInBPos);
+    return forward(
+        rshd,
+        RS_CALL(robotServiceUserCoordinateCalibration(*user_coord, bInWPos, bInWOri, wInBPos)),
+        user_coord, bInWPos, bInWOri, wInBPos);
 }
 
 // ---- Tool parameters ---------------------------------------------------------------------
@@ -201,10 +250,16 @@ int rs_get_tool_dynamics_param(RSHD rshd, ToolDynamicsParam* tool) {
 
 int rs_robot_startup(RSHD rshd, const ToolDynamicsParam* tool, uint8_t colli_class, bool read_pos,
                      bool static_collision_detect, int board_maxacc, ROBOT_SERVICE_STATE* state) {
-    return forward(rshd, RS_CALL(rootServiceRobotStartup(*tool, colli_class, read_pos, static_collision_detect, board_maxacc, *state, true)), tool, state);
+    return forward(
+        rshd,
+        RS_CALL(rootServiceRobotStartup(*tool, colli_class, read_pos, static_collision_detect,
+                                        board_maxacc, *state, true)),
+        tool, state);
 }
 int rs_robot_shutdown(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceRobotShutdown(true))); }
-int rs_collision_recover(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceCollisionRecover())); }
+int rs_collision_recover(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceCollisionRecover()));
+}
 int rs_get_robot_state(RSHD rshd, RobotState* state) {
     return forward(rshd, RS_CALL(robotServiceGetRobotCurrentState(*state)), state);
 }
@@ -244,10 +299,18 @@ int rs_get_diagnosis_info(RSHD rshd, RobotDiagnosis* info) {
 int rs_robot_control(RSHD rshd, RobotControlCommand cmd) {
     return forward(rshd, RS_CALL(rootServiceRobotControl(cmd)));
 }
-int rs_set_client_status_pause(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceSetRobotOrpePause(1))); }
-int rs_set_client_status_continue(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceSetRobotOrpePause(2))); }
-int rs_set_client_status_stop(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceSetRobotOrpeStop(1))); }
-int rs_set_client_status_run(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceSetRobotOrpeStop(2))); }
+int rs_set_client_status_pause(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceSetRobotOrpePause(1)));
+}
+int rs_set_client_status_continue(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceSetRobotOrpePause(2)));
+}
+int rs_set_client_status_stop(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceSetRobotOrpeStop(1)));
+}
+int rs_set_client_status_run(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceSetRobotOrpeStop(2)));
+}
 int rs_get_socket_status(RSHD rshd, bool* connected) {
     return forward(rshd, RS_CALL(robotServiceGetMacCommunicationStatus(*connected)), connected);
 }
@@ -277,11 +340,14 @@ int rs_enable_regulate_speed_mode(RSHD rshd, bool enable) {
 }
 int rs_get_force_control_mode_explore_force_param(RSHD rshd, double* force_limit,
                                                   double* dist_limit) {
-    return forward(rshd, RS_CALL(robotServiceGetForceControlModeExploreForceParam(*force_limit, *dist_limit)), force_limit, dist_limit);
+    return forward(
+        rshd, RS_CALL(robotServiceGetForceControlModeExploreForceParam(*force_limit, *dist_limit)),
+        force_limit, dist_limit);
 }
 int rs_set_force_control_mode_explore_force_param(RSHD rshd, double force_limit,
                                                   double dist_limit) {
-    return forward(rshd, RS_CALL(robotServiceSetForceControlModeExploreForceParam(force_limit, dist_limit)));
+    return forward(
+        rshd, RS_CALL(robotServiceSetForceControlModeExploreForceParam(force_limit, dist_limit)));
 }
 int rs_enable_force_control_mode(RSHD rshd, bool enable) {
     return forward(rshd, RS_CALL(robotServicEnableForceControlModeService(enable)));
@@ -293,7 +359,8 @@ int rs_get_realtime_force_data(RSHD rshd, double force_data[6]) {
 // ---- Input/output ------------------------------------------------------------------------
 
 int rs_get_board_io_status_by_name(RSHD rshd, RobotIoType type, const char* name, double* val) {
-    return forward(rshd, RS_CALL(robotServiceGetBoardIOStatus(type, std::string(name), *val)), name, val);
+    return forward(rshd, RS_CALL(robotServiceGetBoardIOStatus(type, std::string(name), *val)), name,
+                   val);
 }
 int rs_get_board_io_status_by_addr(RSHD rshd, RobotIoType type, int addr, double* val) {
     return forward(rshd, RS_CALL(robotServiceGetBoardIOStatus(type, addr, *val)), val);

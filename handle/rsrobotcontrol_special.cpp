@@ -85,8 +85,7 @@ int rs_set_waypoints_to_canbus(RSHD rshd, const double* joint_radian, int waypin
     });
 }
 
-int rs_inverse_kin_closed_form(RSHD rshd, const Pos* pos, const Ori* ori,
-                               ik_solutions* solutions) {
+int rs_inverse_kin_closed_form(RSHD rshd, const Pos* pos, const Ori* ori, ik_solutions* solutions) {
     return forward(
         rshd,
         [&](ServiceInterface& s) {
@@ -126,13 +125,11 @@ bool rs_exit_reduce_mode(RSHD rshd) {
 }
 
 bool rs_project_startup(RSHD rshd) {
-    return failed(rshd,
-                  [](ServiceInterface& s) { return s.robotServiceSetRobotOrpeStop(0) != 0; });
+    return failed(rshd, [](ServiceInterface& s) { return s.robotServiceSetRobotOrpeStop(0) != 0; });
 }
 
 bool rs_project_stop(RSHD rshd) {
-    return failed(rshd,
-                  [](ServiceInterface& s) { return s.robotServiceSetRobotOrpeStop(1) != 0; });
+    return failed(rshd, [](ServiceInterface& s) { return s.robotServiceSetRobotOrpeStop(1) != 0; });
 }
 
 int rs_get_robot_end_speed(RSHD rshd, float* endspeed) {

@@ -256,10 +256,9 @@ TEST_F(HandleSim, ParsedToolPoseFileIsCutToTheCallersCapacity) {
         const wayPoint_S sentinel{{{9.0, 9.0, 9.0}}, {9.0, 0, 0, 0}, {9, 9, 9, 9, 9, 9}};
         out.back() = sentinel;
         int size = -1;
-        ASSERT_EQ(rs_parse_file_as_roadpoint_collection(rshd_, file.path(),
-                                                        POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT,
-                                                        path[0].jointPos, &tool, out.data(),
-                                                        c.capacity, &size),
+        ASSERT_EQ(rs_parse_file_as_roadpoint_collection(
+                      rshd_, file.path(), POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT, path[0].jointPos,
+                      &tool, out.data(), c.capacity, &size),
                   0)
             << c.capacity;
         EXPECT_EQ(size, c.expected);
@@ -284,10 +283,9 @@ TEST_F(HandleSim, CachedToolPoseTrackIsPlayed) {
     // The smoothed track the cache holds ends where the playback must end.
     std::vector<wayPoint_S> smoothed(25);
     int size = 0;
-    ASSERT_EQ(rs_parse_file_as_roadpoint_collection(rshd_, file.path(),
-                                                    POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT,
-                                                    path[0].jointPos, &tool, smoothed.data(), 25,
-                                                    &size),
+    ASSERT_EQ(rs_parse_file_as_roadpoint_collection(
+                  rshd_, file.path(), POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT, path[0].jointPos,
+                  &tool, smoothed.data(), 25, &size),
               0);
     ASSERT_EQ(size, 25);
     ToolInEndDesc cacheTool = tool;

@@ -25,8 +25,8 @@ protected:
 // An event callback that calls into the interface on its own handle.
 void queryOnEvent(const rs_robot_event_info*, void* arg) {
     bool status = false;
-    const int result = rs_get_login_status(static_cast<RSHD>(reinterpret_cast<uintptr_t>(arg)),
-                                           &status);
+    const int result =
+        rs_get_login_status(static_cast<RSHD>(reinterpret_cast<uintptr_t>(arg)), &status);
     EXPECT_TRUE(result == 0 || result == RS_ERR_NO_CONTEXT) << result;
 }
 

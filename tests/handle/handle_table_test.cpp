@@ -74,7 +74,8 @@ TEST_F(HandleTable, DestroyedHandleIsAnsweredWith1002AndLogged) {
         {"rs_move_line_to", [&] { return rs_move_line_to(gone, &target, &tool, true); }},
         {"rs_append_offline_track_waypoint",
          [&] { return rs_append_offline_track_waypoint(gone, nullptr, 0); }},
-        {"rs_setcallback_robot_event", [&] { return rs_setcallback_robot_event(gone, nullptr, nullptr); }},
+        {"rs_setcallback_robot_event",
+         [&] { return rs_setcallback_robot_event(gone, nullptr, nullptr); }},
     };
     for (const auto& call : calls) {
         EXPECT_EQ(call.second(), RS_ERR_NO_CONTEXT) << call.first;
@@ -82,8 +83,8 @@ TEST_F(HandleTable, DestroyedHandleIsAnsweredWith1002AndLogged) {
     EXPECT_TRUE(log_.contains(LL_WARN, noContextLine(gone)));
 
     // The functions reporting failure as true.
-    for (bool (*fn)(RSHD) : {rs_enter_reduce_mode, rs_exit_reduce_mode, rs_project_startup,
-                             rs_project_stop}) {
+    for (bool (*fn)(RSHD) :
+         {rs_enter_reduce_mode, rs_exit_reduce_mode, rs_project_startup, rs_project_stop}) {
         EXPECT_TRUE(fn(gone));
     }
     int results[4];
@@ -108,10 +109,14 @@ TEST_F(HandleTable, BlendRadiusIsAcceptedOnlyAboveZeroUpTo5cm) {
     const struct {
         double radius;
         int expected;
-    } cases[] = {{0.0, RS_ERR_OUT_OF_RANGE},  {0.06, RS_ERR_OUT_OF_RANGE},
-                 {-0.01, RS_ERR_OUT_OF_RANGE}, {nan, RS_ERR_OUT_OF_RANGE},
-                 {inf, RS_ERR_OUT_OF_RANGE},   {0.0500001, RS_ERR_OUT_OF_RANGE},
-                 {0.05, 0},                    {1e-6, 0}};
+    } cases[] = {{0.0, RS_ERR_OUT_OF_RANGE},
+                 {0.06, RS_ERR_OUT_OF_RANGE},
+                 {-0.01, RS_ERR_OUT_OF_RANGE},
+                 {nan, RS_ERR_OUT_OF_RANGE},
+                 {inf, RS_ERR_OUT_OF_RANGE},
+                 {0.0500001, RS_ERR_OUT_OF_RANGE},
+                 {0.05, 0},
+                 {1e-6, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(rs_set_blend_radius(rshd_, c.radius), c.expected) << c.radius;
     }
@@ -121,9 +126,12 @@ TEST_F(HandleTable, CircularLoopTimesAreAcceptedFrom1To1000) {
     const struct {
         int times;
         int expected;
-    } cases[] = {{0, RS_ERR_OUT_OF_RANGE},    {1001, RS_ERR_OUT_OF_RANGE},
-                 {-1, RS_ERR_OUT_OF_RANGE},   {std::numeric_limits<int>::min(), RS_ERR_OUT_OF_RANGE},
-                 {1, 0},                      {1000, 0}};
+    } cases[] = {{0, RS_ERR_OUT_OF_RANGE},
+                 {1001, RS_ERR_OUT_OF_RANGE},
+                 {-1, RS_ERR_OUT_OF_RANGE},
+                 {std::numeric_limits<int>::min(), RS_ERR_OUT_OF_RANGE},
+                 {1, 0},
+                 {1000, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(rs_set_circular_loop_times(rshd_, c.times), c.expected) << c.times;
     }
@@ -150,11 +158,13 @@ TEST_F(HandleTable, OutOfRangeCountsAndNullArgumentsAreRefused) {
         {"fk", [&] { return rs_forward_kin(rshd_, zeros, nullptr); }},
         {"fk joints", [&] { return rs_forward_kin(rshd_, nullptr, &waypoint); }},
         {"append", [&] { return rs_append_offline_track_waypoint(rshd_, nullptr, 2); }},
-        {"io by name", [&] {
+        {"io by name",
+         [&] {
              double v = 0;
              return rs_get_board_io_status_by_name(rshd_, RobotBoardUserDI, nullptr, &v);
          }},
-        {"io config", [&] { return rs_get_board_io_config(rshd_, RobotBoardUserDO, descs, 2, nullptr); }},
+        {"io config",
+         [&] { return rs_get_board_io_config(rshd_, RobotBoardUserDO, descs, 2, nullptr); }},
     };
     for (const auto& call : nulls) EXPECT_EQ(call.second(), ErrCode_ParamError) << call.first;
     EXPECT_EQ(count, -5);
@@ -213,7 +223,8 @@ TEST_F(HandleTable, LocalOperationsNeedNoConnection) {
     bool found = false;
     for (int i = 0; i < solutions.solution_count; ++i) {
         double err = 0;
-        for (int j = 0; j < 6; ++j) err += std::fabs(std::remainder(solutions.waypoint[i].jointpos[j], 2 * M_PI));
+        for (int j = 0; j < 6; ++j)
+            err += std::fabs(std::remainder(solutions.waypoint[i].jointpos[j], 2 * M_PI));
         found = found || err < 1e-6;
     }
     EXPECT_TRUE(found);
