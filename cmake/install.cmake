@@ -12,6 +12,7 @@ set(TEVO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/TevoRobotSDK)
 set(_tevo_public_headers
   RobotSDK/interface/serviceinterface.h
   sdkcommon/MetaType/TevoRobotMetaType.h
+  tevo/robot.hpp
   handle/rsrobotcontrol.h)
 foreach(header IN LISTS _tevo_public_headers)
   if(EXISTS ${PROJECT_SOURCE_DIR}/${header})

@@ -14,7 +14,8 @@ run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 
 foreach(expected
     include/RobotSDK/interface/serviceinterface.h
-    include/sdkcommon/MetaType/TevoRobotMetaType.h)
+    include/sdkcommon/MetaType/TevoRobotMetaType.h
+    include/tevo/robot.hpp)
   if(NOT EXISTS ${prefix}/${expected})
     message(FATAL_ERROR "not installed: ${expected}")
   endif()
@@ -31,8 +32,11 @@ endforeach()
 # build tree of the library.
 run(${CMAKE_COMMAND} -S ${SOURCE_DIR}/examples -B ${WORK_DIR}/examples -G ${GENERATOR}
     -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_PREFIX_PATH=${prefix})
-run(${CMAKE_COMMAND} --build ${WORK_DIR}/examples --target read_state)
-if(NOT EXISTS ${WORK_DIR}/examples/read_state)
-  message(FATAL_ERROR "example not built")
-endif()
+# One facade example and the modern C++ layer's example.
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/examples --target read_state quickstart)
+foreach(example read_state quickstart)
+  if(NOT EXISTS ${WORK_DIR}/examples/${example})
+    message(FATAL_ERROR "example not built: ${example}")
+  endif()
+endforeach()
 message(STATUS "example built against ${prefix}")
