@@ -49,6 +49,17 @@ void setConnectTimeout(int fd) {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
 }
 
+// strerror_r comes in two forms: the XSI one fills the buffer, the GNU one
+// returns the text.
+[[maybe_unused]] const char* errorTextFrom(int, const char* buffer) { return buffer; }
+[[maybe_unused]] const char* errorTextFrom(const char* text, const char*) { return text; }
+
+// The system's text for an errno value (strerror itself is not thread-safe).
+std::string errorText(int error) {
+    char buffer[128] = "";
+    return errorTextFrom(::strerror_r(error, buffer, sizeof(buffer)), buffer);
+}
+
 constexpr char kSendBrokeOffLine[] =
     "sdk communication log: A send broke off inside a frame, connection closed.";
 
@@ -195,12 +206,12 @@ RobotCommunicationClient::ConnectOutcome RobotCommunicationClient::connectCommun
     const int gaiResult =
         m_serverIP.empty() ? EAI_NONAME : ::getaddrinfo(host, nullptr, &hints, &found);
     if (gaiResult != 0) {
-        const char* reason =
-            gaiResult == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(gaiResult);
+        const std::string reason =
+            gaiResult == EAI_SYSTEM ? errorText(errno) : ::gai_strerror(gaiResult);
         RobotLogPrint::trace(LL_ERROR,
                              "sdk communication log: Bad server address %s:%d, it does not "
                              "resolve to an IPv4 address: %s",
-                             host, port, reason);
+                             host, port, reason.c_str());
         return ConnectOutcome::BadAddress;
     }
     std::unique_ptr<addrinfo, void (*)(addrinfo*)> addresses(found, ::freeaddrinfo);
@@ -226,10 +237,11 @@ RobotCommunicationClient::ConnectOutcome RobotCommunicationClient::connectCommun
         ::close(fd);
     }
     // A connect cut short by the send time-out reports EINPROGRESS.
-    const char* reason = lastError == EINPROGRESS || lastError == EAGAIN ? "Connection timed out"
-                                                                         : std::strerror(lastError);
+    const std::string reason = lastError == EINPROGRESS || lastError == EAGAIN
+                                   ? std::string("Connection timed out")
+                                   : errorText(lastError);
     RobotLogPrint::trace(LL_ERROR, "sdk communication log: Connect to %s:%d (%s) failed: %s", host,
-                         port, tried, reason);
+                         port, tried, reason.c_str());
     return ConnectOutcome::ConnectFailed;
 }
 
