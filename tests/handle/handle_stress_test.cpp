@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,32 +34,31 @@ void queryOnEvent(const rs_robot_event_info*, void* arg) {
 TEST_F(HandleStress, ContextsLiveAndDieOnManyThreadsAtOnce) {
     constexpr int kWorkers = 3;
     constexpr int kRounds = 6;
-    std::atomic<int> failures{0};
-    std::atomic<bool> stopEvents{false};
+    // Unexpected results, as "step:code".
+    std::mutex failureMutex;
+    std::vector<std::string> failures;
+    auto fail = [&](const char* step, int code) {
+        std::lock_guard<std::mutex> lock(failureMutex);
+        failures.push_back(std::string(step) + ":" + std::to_string(code));
+    };
     std::atomic<int> racedCalls{0};
     const int port = simPort();
-
-    // The simulator keeps sending events, so event callbacks run during teardown.
-    std::thread events([&] {
-        int i = 0;
-        while (!stopEvents.load()) {
-            sim().sendEvent({9001, ++i, "tick"});
-            std::this_thread::yield();
-        }
-    });
 
     std::vector<std::thread> workers;
     for (int w = 0; w < kWorkers; ++w) {
         workers.emplace_back([&, w] {
             for (int round = 0; round < kRounds; ++round) {
                 RSHD rshd = 0;
-                if (rs_create_context(&rshd) != 0) {
-                    ++failures;
+                if (const int r = rs_create_context(&rshd)) {
+                    fail("create", r);
                     continue;
                 }
-                if (rs_login(rshd, "127.0.0.1", port) != 0) ++failures;
+                if (const int r = rs_login(rshd, "127.0.0.1", port)) fail("login", r);
                 rs_setcallback_robot_event(rshd, queryOnEvent,
                                            reinterpret_cast<void*>(static_cast<uintptr_t>(rshd)));
+                // Events to every connection, so callbacks run while contexts
+                // are torn down.
+                sim().sendEvent({9001, round, "tick"});
 
                 // A second thread keeps calling on the context while this one
                 // logs out (every other worker) and destroys it: each call
@@ -71,17 +71,22 @@ TEST_F(HandleStress, ContextsLiveAndDieOnManyThreadsAtOnce) {
                         const int result = rs_get_work_mode(rshd, &mode);
                         started.store(true);
                         if (result == RS_ERR_NO_CONTEXT) break;
-                        if (result != 0 && result != ErrCode_SocketDisconnect) ++failures;
+                        if (result != 0 && result != ErrCode_SocketDisconnect) {
+                            fail("racing call", result);
+                        }
                         ++racedCalls;
                     }
                 });
                 while (!started.load()) std::this_thread::yield();
-                if (w % 2 == 0 && rs_logout(rshd) != 0) ++failures;
-                if (rs_destory_context(rshd) != 0) ++failures;
+                if (w % 2 == 0) {
+                    if (const int r = rs_logout(rshd)) fail("logout", r);
+                }
+                if (const int r = rs_destory_context(rshd)) fail("destroy", r);
                 racer.join();
                 // Gone for good: nothing reaches the released context.
                 bool status = true;
-                if (rs_get_login_status(rshd, &status) != RS_ERR_NO_CONTEXT) ++failures;
+                const int after = rs_get_login_status(rshd, &status);
+                if (after != RS_ERR_NO_CONTEXT) fail("after destroy", after);
             }
         });
     }
@@ -97,15 +102,13 @@ TEST_F(HandleStress, ContextsLiveAndDieOnManyThreadsAtOnce) {
             RobotState state{};
             const int result = rs_get_robot_state(a, &state);
             if (result == RS_ERR_NO_CONTEXT) break;
-            if (result != 0) ++failures;
+            if (result != 0) fail("call during clean-up", result);
         }
     });
     ASSERT_EQ(rs_uninitialize(), 0);
     caller.join();
-    stopEvents.store(true);
-    events.join();
 
-    EXPECT_EQ(failures.load(), 0);
+    EXPECT_TRUE(failures.empty()) << ::testing::PrintToString(failures);
     EXPECT_GT(racedCalls.load(), 0);
     EXPECT_EQ(rs_logout(b), RS_ERR_NO_CONTEXT);
 }
