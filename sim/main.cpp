@@ -9,6 +9,7 @@
 #include <string>
 
 #include "sim/controllersim.h"
+#include "sim/httpview.h"
 
 namespace {
 
@@ -38,6 +39,10 @@ const char* kUsage =
     "  --tool-power-delay MS\n"
     "                      milliseconds until a tool supply voltage set takes\n"
     "                      effect (default 200, as on a real tool; 0: at once)\n"
+    "  --http PORT         serve a live browser view of the arm on this port\n"
+    "                      (0 picks a free port; the address is printed); off\n"
+    "                      unless given\n"
+    "  --http-host ADDR    address the view listens on (default 127.0.0.1)\n"
     "  --verbose           log every frame received and sent\n"
     "  --help              show this text\n"
     "\n"
@@ -57,6 +62,8 @@ int main(int argc, char** argv) {
     tevo_sim::SimOptions opt;
     opt.port = 8899;
     std::chrono::milliseconds toolPowerDelay{200};
+    bool http = false;
+    tevo_sim::HttpViewOptions viewOpt;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](const char* name) -> const char* {
@@ -110,6 +117,16 @@ int main(int argc, char** argv) {
                 return 2;
             }
             toolPowerDelay = std::chrono::milliseconds(static_cast<int>(num));
+        } else if (arg == "--http") {
+            if (!parseNumber(value("--http"), num) || num < 0 || num > 65535 ||
+                num != static_cast<int>(num)) {
+                std::cerr << "--http: not a port number\n";
+                return 2;
+            }
+            http = true;
+            viewOpt.port = static_cast<uint16_t>(num);
+        } else if (arg == "--http-host") {
+            viewOpt.host = value("--http-host");
         } else if (arg == "--verbose") {
             opt.verbose = true;
         } else {
@@ -118,6 +135,7 @@ int main(int argc, char** argv) {
         }
     }
     opt.logSink = [](const std::string& line) { std::cout << line << std::endl; };
+    viewOpt.logSink = opt.logSink;
 
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);
@@ -128,7 +146,13 @@ int main(int argc, char** argv) {
     tevo_sim::ControllerSim sim(opt);
     sim.setToolPowerDelay(toolPowerDelay);
     if (!sim.start()) return 1;
+    tevo_sim::HttpView view(sim, viewOpt);
+    if (http && !view.start()) {
+        sim.stop();
+        return 1;
+    }
     while (!g_stop) ::usleep(50 * 1000);
+    view.stop();
     sim.stop();
     return 0;
 }

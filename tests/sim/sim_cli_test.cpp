@@ -82,14 +82,15 @@ TEST(SimCli, HelpDocumentsEveryOption) {
     ASSERT_EQ(runToEnd("--help", out), 0);
     for (const char* opt :
          {"--host", "--port", "--model", "--user", "--password", "--no-handle-login", "--push-rate",
-          "--time-scale", "--verbose", "--help"}) {
+          "--time-scale", "--http", "--http-host", "--verbose", "--help"}) {
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
     }
 }
 
 TEST(SimCli, RejectsBadOptions) {
     for (const char* args :
-         {"--port 70000", "--model 10", "--push-rate 0", "--time-scale -1", "--bogus", "--port"}) {
+         {"--port 70000", "--model 10", "--push-rate 0", "--time-scale -1", "--bogus", "--port",
+          "--http 70000", "--http x"}) {
         std::string out;
         EXPECT_EQ(runToEnd(args, out), 2) << args;
         EXPECT_FALSE(out.empty()) << args;
