@@ -117,7 +117,7 @@ struct HttpView::Impl {
         return s;
     }
 
-    // Sampler thread: the only place that touches the simulator.
+    // Sampler thread: besides start(), the only place that reads the simulator.
     void sampleLoop() {
         const auto period = std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(1.0 / options.sampleRateHz));
@@ -240,6 +240,14 @@ struct HttpView::Impl {
         server.set_write_timeout(3, 0);
         server.set_payload_max_length(kMaxPayload);
 
+        // Everything here is read-only: other methods are refused before routing.
+        server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
+            if (req.method == "GET" || req.method == "HEAD")
+                return httplib::Server::HandlerResponse::Unhandled;
+            res.status = 405;
+            res.set_header("Allow", "GET, HEAD");
+            return httplib::Server::HandlerResponse::Handled;
+        });
         server.Get("/", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("Cache-Control", "no-cache");
             res.set_content(kViewPage, "text/html; charset=utf-8");
@@ -284,8 +292,9 @@ struct HttpView::Impl {
                 [this](bool) { streams.fetch_sub(1); });
         });
         server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-            const std::string what = res.status == 404 ? "not found: " + req.path
-                                                       : "request refused";
+            const std::string what = res.status == 404   ? "not found: " + req.path
+                                     : res.status == 405 ? "only GET is served"
+                                                         : "request refused";
             res.set_content(std::to_string(res.status) + " " + what + "\n", "text/plain");
         });
         server.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
@@ -327,8 +336,12 @@ bool HttpView::start() {
         return false;
     }
     {
+        // A first sample before serving: /api/state always has an answer.
+        Sample first = d.takeSample();
         std::lock_guard<std::mutex> lock(d.samplesMutex);
         d.stopping = false;
+        d.ring.push_back(first);
+        ++d.seq;
     }
     d.started = true;
     d.running = true;
