@@ -336,6 +336,7 @@ void SimCore::sendEvents(const std::vector<EventSpec>& events, int connection) {
     if (events.empty()) return;
     std::string bytes;
     for (const EventSpec& ev : events) {
+        recordEvent(ev);
         appendFrame(bytes, Event, eventBody(ev));
         if (opt.verbose)
             log("out  event type " + std::to_string(ev.type) + " code " + std::to_string(ev.code));
@@ -569,8 +570,20 @@ void ControllerSim::clearFaults() {
 
 void ControllerSim::setStallReading(bool stall) { impl_->core.stallReading = stall; }
 
+void SimCore::recordEvent(const EventSpec& ev) {
+    std::lock_guard<std::mutex> lock(recentMutex);
+    recentEvents.push_back({std::chrono::steady_clock::now(), ev});
+    if (recentEvents.size() > kRecentEvents) recentEvents.pop_front();
+}
+
 int ControllerSim::sendEvent(const EventSpec& ev, int connection) {
+    impl_->core.recordEvent(ev);
     return impl_->core.broadcast(encodeFrame(Event, eventBody(ev)), connection);
+}
+
+std::vector<SentEvent> ControllerSim::recentEvents() const {
+    std::lock_guard<std::mutex> lock(impl_->core.recentMutex);
+    return {impl_->core.recentEvents.begin(), impl_->core.recentEvents.end()};
 }
 
 int ControllerSim::sendPush(int32_t pushType, int32_t value, int connection) {

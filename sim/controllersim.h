@@ -288,6 +288,12 @@ struct IoSnapshot {
     uint32_t toolIoLevel[4] = {};
 };
 
+// A robot event as the simulator wrote it to its connections.
+struct SentEvent {
+    std::chrono::steady_clock::time_point when;
+    EventSpec event;
+};
+
 struct RawFrame {
     int32_t commandType = 0;
     std::string body;
@@ -351,6 +357,10 @@ public:
     int sendFrame(int32_t commandType, const std::string& body, int connection = kAllConnections);
     // Bytes as they are, no framing.
     int sendRaw(const std::string& bytes, int connection = kAllConnections);
+    // The last (up to 20) robot events sent, oldest first: the ones the
+    // simulator sends by itself and those sent with sendEvent. Flooded and
+    // raw frames are not kept.
+    std::vector<SentEvent> recentEvents() const;
     // `count` events back to back, event i with code i.
     int floodEvents(int32_t type, int count, int connection = kAllConnections);
     // Writes the first half of an event frame, then closes the connection.

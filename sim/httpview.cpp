@@ -31,6 +31,28 @@ struct Sample {
     size_t controllerClients = 0;
 };
 
+const char* eventName(int32_t type) {
+    switch (type) {
+        case EvSoftEmergency: return "soft emergency";
+        case EvPowerChanged: return "power changed";
+        case EvStartupDoneResult: return "start-up done";
+        case EvShutdownDone: return "shut-down done";
+        case EvAtTrackTargetPos: return "at target";
+        case EvSetPowerOnDone: return "power on done";
+        case EvReleaseBrakeDone: return "brake released";
+        case EvHandShakeSucc: return "handshake succeeded";
+        case EvHandShakeFailed: return "handshake failed";
+        case EvUpdateJoint6Rot360Flag: return "joint 6 flag";
+        case EvMoveControlStopDone: return "stop done";
+        case EvMoveControlPauseDone: return "pause done";
+        case EvMoveControlContinueDone: return "continue done";
+        case EvJointOutRange: return "joint out of range";
+        case EvIkFailed: return "inverse kinematics failed";
+        case EvMoveEnterStopState: return "move stopped";
+        default: return "";
+    }
+}
+
 struct ViewEvent {
     double time;
     std::string text;
@@ -88,7 +110,8 @@ struct HttpView::Impl {
     bool stopping = false;
     uint64_t seq = 0;  // samples taken so far
     std::deque<Sample> ring;
-    std::deque<ViewEvent> events;
+    std::deque<ViewEvent> events;     // state changes seen between samples
+    std::vector<SentEvent> robotEvents;  // the simulator's latest sent events
 
     Impl(ControllerSim& s, HttpViewOptions o) : sim(s), options(std::move(o)) {
         modelDhParams(sim.options().model, dh);
@@ -126,8 +149,10 @@ struct HttpView::Impl {
         while (!stopping) {
             lock.unlock();
             Sample s = takeSample();
+            std::vector<SentEvent> sent = sim.recentEvents();
             std::vector<std::string> changes;
             lock.lock();
+            robotEvents = std::move(sent);
             if (!ring.empty()) stateChanges(ring.back(), s, changes);
             for (auto& c : changes) {
                 events.push_back({s.time, std::move(c)});
@@ -144,7 +169,8 @@ struct HttpView::Impl {
         }
     }
 
-    Json stateJson(const Sample& s, const std::deque<ViewEvent>& evs) const {
+    Json stateJson(const Sample& s, const std::deque<ViewEvent>& evs,
+                   const std::vector<SentEvent>& sent) const {
         Json j;
         j["time"] = s.time;
         j["model"] = sim.options().model;
@@ -163,9 +189,18 @@ struct HttpView::Impl {
                       {"movesCompleted", s.arm.movesCompleted},
                       {"movesStopped", s.arm.movesStopped}};
         j["workMode"] = s.arm.workMode;
-        Json e = Json::array();
-        for (const auto& ev : evs) e.push_back({{"time", ev.time}, {"text", ev.text}});
-        j["events"] = std::move(e);
+        Json changes = Json::array();
+        for (const auto& ev : evs) changes.push_back({{"time", ev.time}, {"text", ev.text}});
+        j["changes"] = std::move(changes);
+        Json robot = Json::array();
+        for (const auto& ev : sent) {
+            robot.push_back({{"time", std::chrono::duration<double>(ev.when - t0).count()},
+                             {"type", ev.event.type},
+                             {"code", ev.event.code},
+                             {"name", eventName(ev.event.type)},
+                             {"content", ev.event.content.substr(0, 200)}});
+        }
+        j["events"] = std::move(robot);
         j["io"] = {{"boardDO", array(s.io.boardDigitalOutputs)},
                    {"boardAO", array(s.io.boardAnalogOutputs)},
                    {"toolPowerType", s.io.toolPowerType},
@@ -180,14 +215,17 @@ struct HttpView::Impl {
     std::string latestJson(uint64_t* seqOut = nullptr) {
         Sample s;
         std::deque<ViewEvent> evs;
+        std::vector<SentEvent> sent;
         {
             std::lock_guard<std::mutex> lock(samplesMutex);
             if (ring.empty()) return {};
             s = ring.back();
             evs = events;
+            sent = robotEvents;
             if (seqOut) *seqOut = seq;
         }
-        return stateJson(s, evs).dump();
+        // Event texts are bytes from tests; invalid UTF-8 becomes U+FFFD.
+        return stateJson(s, evs, sent).dump(-1, ' ', false, Json::error_handler_t::replace);
     }
 
     std::string traceCsv() {

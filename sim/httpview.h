@@ -13,7 +13,8 @@
 //
 // Threads:
 //   - sampler thread: calls ControllerSim::snapshot()/ioSnapshot()/
-//     connectionCount(), appends to the ring and wakes the streams.
+//     connectionCount()/recentEvents(), appends to the ring and wakes the
+//     streams.
 //   - listener thread: accepts HTTP connections (cpp-httplib).
 //   - HTTP worker pool (kWorkers threads): runs the request handlers; a
 //     stream holds one worker while open, so at most kMaxStreams are served

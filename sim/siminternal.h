@@ -220,6 +220,12 @@ struct SimCore {
 
     std::mutex logMutex;
 
+    // The latest robot events written to the connections (leaf lock).
+    static constexpr size_t kRecentEvents = 20;
+    mutable std::mutex recentMutex;
+    std::deque<SentEvent> recentEvents;
+    void recordEvent(const EventSpec& ev);
+
     explicit SimCore(SimOptions o);
     ~SimCore();
 

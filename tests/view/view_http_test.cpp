@@ -121,10 +121,22 @@ TEST_F(ViewTest, StateFollowsTheArm) {
     EXPECT_GE(st["state"]["movesCompleted"].get<int>(), 1);
     EXPECT_EQ(st["clients"]["controller"].get<int>(), 1);
     EXPECT_EQ(st["io"]["boardDO"].size(), 48u);
-    // The move itself shows up among the events.
-    bool sawMove = false;
-    for (const auto& e : st["events"]) sawMove |= e["text"] == "move completed";
-    EXPECT_TRUE(sawMove) << st["events"].dump();
+    // The move shows as a state change and by its end event, and an event
+    // sent with arbitrary bytes still yields valid JSON.
+    bool sawChange = false;
+    for (const auto& e : st["changes"]) sawChange |= e["text"] == "move completed";
+    EXPECT_TRUE(sawChange) << st["changes"].dump();
+    sim().sendEvent({tevo_sim::EvSoftEmergency, 7, std::string("bad \xff\xfe bytes")});
+    ASSERT_TRUE(waitFor([&] {
+        st = state();
+        return st.contains("events") && !st["events"].empty() &&
+               st["events"].back()["code"] == 7;
+    })) << st.dump();
+    bool sawEnd = false;
+    for (const auto& e : st["events"])
+        sawEnd |= e["type"] == tevo_sim::EvAtTrackTargetPos && e["name"] == "at target";
+    EXPECT_TRUE(sawEnd) << st["events"].dump();
+    EXPECT_EQ(st["events"].back()["name"], "soft emergency");
 }
 
 TEST_F(ViewTest, TraceHoldsTheRecentMotion) {
