@@ -11,7 +11,7 @@ if(TEVO_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     message(FATAL_ERROR "TEVO_FUZZ needs clang")
   endif()
-  add_compile_options(-fsanitize=fuzzer-no-link)
+  add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fsanitize=fuzzer-no-link>)
 endif()
 
 # Adds every direct subfolder of DIR that has a CMakeLists.txt.
