@@ -176,18 +176,30 @@ public:
     int robotServiceGetMacCommunicationStatus(bool& value);
 
     // ---- Arm control --------------------------------------------------------
+    // Asks the controller to greet the arm; blocking waits up to 5 s for its result event.
     int robotServiceRobotHandShake(bool isBlock);
+    // One arm control command (release brake, brake, force control on/off, ...).
     int rootServiceRobotControl(const tevo_robot_namespace::RobotControlCommand cmd);
+    // Arm power on (true) or off; the completion is reported as an event.
     int robotServicePowerControl(bool value);
+    // Releases the joint brakes of a powered arm.
     int robotServiceReleaseBrake();
+    // Powers the arm up and releases the brakes: payload and centre of mass (kg, m), collision
+    // class 0..10 (6 typical), whether to read the mounting pose, static collision detection, the
+    // board's maximum acceleration; blocking waits for the start-up result and writes the arm's
+    // state into result.
     int rootServiceRobotStartup(const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam,
                                 uint8_t collisionClass, bool readPose, bool staticCollisionDetect,
                                 int boardBaxAcc, tevo_robot_namespace::ROBOT_SERVICE_STATE& result,
                                 bool IsBolck = true);
+    // Brakes the arm and powers it off; blocking waits for the done event.
     int robotServiceRobotShutdown(bool IsBolck = true);
+    // Clears a collision stop so the arm can move again.
     int robotServiceCollisionRecover();
 
     // ---- Real-time push switches --------------------------------------------
+    // Switch the controller's real-time pushes on or off for this connection (the registration
+    // operations above do this too).
     int robotServiceSetRealTimeJointStatusPush(bool enable);
     int robotServiceSetRealTimeRoadPointPush(bool enable);
     int robotServiceSetRealTimeEndSpeedPush(bool enable);
@@ -202,31 +214,48 @@ public:
         tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
 
     // ---- Controller state and configuration ---------------------------------
+    // Simulated (0) or real arm (1): in simulation the controller moves no motors.
     int robotServiceGetRobotWorkMode(tevo_robot_namespace::RobotWorkMode& mode);
     int robotServiceSetRobotWorkMode(tevo_robot_namespace::RobotWorkMode mode);
+    // Allows hand-guiding (force teach) while a project runs.
     int robotServiceSetEnableForceTeachWhenProjectIsRunning(bool enable);
+    // Gravity as the controller measures it in the base frame (m/s^2).
     int robotServiceGetRobotGravityComponent(
         tevo_robot_namespace::RobotGravityComponent& gravityComponent);
     // Sends the class, then reads it back up to three times 150 ms apart.
     int robotServiceSetRobotCollisionClass(int grade);
     // collisionGrade is written only when the result is 0.
     int robotServiceGetRobotCollisionCurrentService(int& collisionGrade);
+    // Device information: board revision, joint versions and product identifiers.
     int robotServiceGetRobotDevInfoService(tevo_robot_namespace::RobotDevInfo& devInfo);
+    // Motion state: stopped, running, paused or resumed.
     int robotServiceGetRobotCurrentState(tevo_robot_namespace::RobotState& state);
+    // True when a physical arm is connected to the controller.
     int robotServiceGetIsRealRobotExist(bool& value);
+    // True when joint 6 may turn beyond ±180° (full turns).
     int robotServiceGetJoint6Rotate360EnableFlag(bool& joint6Rot360Enable);
+    // Live status of `size` joints (at most 6) into jointStatus: currents, speeds, positions in
+    // degrees, temperatures.
     int robotServiceGetRobotJointStatus(tevo_robot_namespace::JointStatus* jointStatus, int size);
+    // The controller's diagnosis: power, emergency stops, collision, end speed (m/s) and alarms.
     int robotServiceGetRobotDiagnosisInfo(tevo_robot_namespace::RobotDiagnosis& robotDiagnosisInfo);
+    // The six joint angles now, rad.
     int robotServiceGetJointAngleInfo(tevo_robot_namespace::JointParam& jointParam);
+    // The controller's corrected version of a waypoint (mounting and calibration applied).
     int robotServiceGetCorrectedWaypoint(tevo_robot_namespace::wayPoint_S source,
                                          tevo_robot_namespace::wayPoint_S& waypint);
+    // Declares the arm's current pose its origin pose.
     int robotServiceSetRobotAtOriginPose();
+    // Project control through the safety I/O: pause 1 / continue 2, stop 1 / run 2 (start-up 0),
+    // error flags, and the resets of emergency stop, reduced-mode error and safeguard.
     int robotServiceSetRobotOrpePause(uint8_t data);
     int robotServiceSetRobotOrpeStop(uint8_t data);
     int robotServiceSetRobotOrpeError(uint8_t* data, int len);
     int robotServiceClearSystemEmergencyStop(uint8_t data);
     int robotServiceClearReducedModeError(uint8_t data);
     int robotServiceRobotSafetyguardResetSucc(uint8_t data);
+    // Reduced-mode limits: joint speeds (degrees/s), tool speed (mm/s), force (N), momentum, power
+    // (W).
     int robotServiceGetRobotSafetyConfig(tevo_robot_namespace::RobotSafetyConfig& safetyConfig);
     // Writes the configuration when the interface board supports it (revision
     // V3.1 or later; for older boards returns 0 and sends nothing), then reads
@@ -234,19 +263,28 @@ public:
     // When the board's information cannot be read, that read's error.
     int robotServiceSetRobotSafetyConfig(
         const tevo_robot_namespace::RobotSafetyConfig& safetyConfig);
+    // Status of the safety I/O (pause, stop, error flags, emergency stop).
     int robotServiceGetOrpeSafetyStatus(tevo_robot_namespace::OrpeSafetyStatus& safetyStatus);
+    // One step of a board firmware update: start, a data block of `length` bytes, end.
     int robotServiceUpdateRobotBoardFirmware(tevo_robot_namespace::update_board_firmware_cmd cmd,
                                              const void* data, uint16_t length);
+    // True when the last firmware update succeeded.
     int robotServiceGetBoardFirmwareUpdateResultService(bool& value);
+    // The controller's network device name and its software version text.
     int robotServiceGetRobotEthernetDeviceName(std::string& ethernetDeviceName);
     int robotServiceGetServerVersionInfo(std::string& versionInfo);
+    // Zero-point correction per joint, rad.
     int robotServiceSetRobotJointOffset(tevo_robot_namespace::RobotJointOffset& jointOffset);
+    // Drive parameters of `size` joints (at most 6).
     int robotServiceGetJointCommonData(tevo_robot_namespace::JointCommonData* jointCommonDataArray,
                                        int size);
+    // Stores joint jointID's (1..6) drive parameters in its flash.
     int robotServiceJointSaveDataFlash(int jointID);
+    // Results of the last dynamics identification run, as the controller numbers them.
     int getDynIdentifyResultsService(std::vector<int>& paramVector);
 
     // ---- Joint servo parameters (one parameter of one joint each) -----------
+    // jointID 1..6; value in the drive's own units.
     int robotServiceSetJointParam_CurrentIP(int jointID, uint16_t value);
     int robotServiceSetJointParam_CurrentII(int jointID, uint16_t value);
     int robotServiceSetJointParam_CurrentID(int jointID, uint16_t value);
@@ -283,8 +321,10 @@ public:
     int robotServiceSetGlobalMoveEndMaxAngleVelc(double moveMaxVelc);  // (0, 3.1418] rad/s
     void robotServiceGetGlobalMoveEndMaxAngleAcc(double& moveMaxAcc);
     void robotServiceGetGlobalMoveEndMaxAngleVelc(double& moveMaxVelc);
+    // Jerk as a share of the acceleration, [0, 1]; kept in the library.
     int robotServiceSetJerkAccRatio(double acc);  // [0, 1]
     void robotServiceGetJerkAccRatio(double& acc);
+    // Empties the global waypoint list.
     void robotServiceClearGlobalWayPointVector();
     // Appends to the global waypoint list (at most 54000); a middle point on
     // one straight line with its neighbours is merged away.
@@ -293,10 +333,13 @@ public:
     int robotServiceAddGlobalWayPoint(const double* jointAngle);
     void robotServiceGetGlobalWayPointVector(
         std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // Blend radius of multi-point moves, m.
     float robotServiceGetGlobalBlendRadius();
     int robotServiceSetGlobalBlendRadius(float value);  // (0, 0.0501) m
+    // Playback period of offline tracks, s.
     double robotServiceGetTrackPlaybackCycle();
     int robotServiceSetTrackPlaybackCycle(double second);
+    // Repetitions of circle moves.
     int robotServiceGetGlobalCircularLoopTimes();
     void robotServiceSetGlobalCircularLoopTimes(int times);
     // Offset added to every move built from the global profile, in the base
@@ -306,10 +349,13 @@ public:
     int robotServiceSetMoveRelativeParam(
         const tevo_robot_namespace::MoveRelative& relativeMoveOnUserCoord,
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoord);
+    // Early arrival: a move may count as arrived this distance (m) or time (s) before its target,
+    // or blend into the next one; none by default.
     int robotServiceSetNoArrivalAhead();
     int robotServiceSetArrivalAheadDistanceMode(double distance);
     int robotServiceSetArrivalAheadTimeMode(double second);
     int robotServiceSetArrivalAheadBlendDistanceMode(double distance);
+    // Frame of teach (jog) moves: the base or a calibrated user frame.
     int robotServiceSetTeachCoordinateSystem(
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem);
     // The tool whose centre point the moves steer (a library setting).
@@ -354,6 +400,7 @@ public:
     int rootServiceRobotMoveControl(tevo_robot_namespace::RobotMoveControlCommand cmd);
     int robotMoveFastStop();
     int robotMoveStop();
+    // Where the arm stands now: flange pose (m, quaternion) and joint angles (rad).
     int robotServiceGetCurrentWaypointInfo(tevo_robot_namespace::wayPoint_S& wayPoint);
     // Reduced-speed mode; true when the request failed.
     bool robotServiceEnterRobotReduceMode();
@@ -406,15 +453,20 @@ public:
     // finite is refused (ErrCode_ParamError) without a request. Reads fill
     // their record only on success; a reply with the wrong number of values
     // is ErrCode_ResolveResponseFailed.
+    // Weaving of the tool across its path (welding).
     int robotServiceSetWeaveMoveParameters(const tevo_robot_namespace::WeaveMove& weaveMove);
+    // Joint ranges (rad) the controller enforces when enabled.
     int robotServiceSetJointRangeOfMotion(
         const tevo_robot_namespace::JointRangeOfMotion& rangeOfMotion);
     int robotServiceGetJointRangeOfMotion(tevo_robot_namespace::JointRangeOfMotion& rangeOfMotion);
+    // Limits of the regulated speed mode (m/s, m/s^2, rad/s, rad/s^2) and its switch.
     int robotServiceSetRegulateSpeedModeParam(
         const tevo_robot_namespace::RegulateSpeedModeParamConfig_t& config);
     int robotServiceGetRegulateSpeedModeParam(
         tevo_robot_namespace::RegulateSpeedModeParamConfig_t& config);
     int robotServiceEnableRegulateSpeedMode(bool enbaleFlag);
+    // Force-control mode: admittance per axis, the explore force limit (N) and distance limit (m),
+    // its switch.
     int robotServiceGetForceControlModeAdmittancePatam(
         tevo_robot_namespace::AdmittancePatam_t& param);
     int robotServiceSetForceControlModeAdmittancePatam(
@@ -442,6 +494,7 @@ public:
     int robotServiceOfflineTrackMoveStop();
     // Pass-through mode: each streamed waypoint goes straight to the joints.
     // Streaming is one request per call and never waits for the arm.
+    // Position streaming: while in this mode, waypoints sent go straight to the joints as targets.
     int robotServiceEnterTcp2CanbusMode();
     int robotServiceLeaveTcp2CanbusMode();
     int robotServiceSetRobotPosData2Canbus(
@@ -485,7 +538,8 @@ public:
     int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type, int addr,
                                      double& value);
     // Output types only (controller and user DO, AO). A digital output is
-    // switched on by a value above 0.5; an analog value must be finite.
+    // switched on by a value above 0.5; an analog value must be finite
+    // (voltage outputs in V, current outputs in mA).
     int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type,
                                      const std::string& name, double value);
     int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type, const char* name,
@@ -568,11 +622,11 @@ public:
     //
     // The flange waypoints of a tool-pose file (poseType 1: mm and degrees,
     // 10: the same split by spaces), checked and smoothed; not cached.
-    int parseFileAsRoadpointCollection(const char* filePath,
-                                       tevo_robot_namespace::POSITION_ORIENTATION_TYPE poseType,
-                                       const double* referPointJointAngle,
-                                       const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
-                                       std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    int parseFileAsRoadpointCollection(
+        const char* filePath, tevo_robot_namespace::POSITION_ORIENTATION_TYPE poseType,
+        const double* referPointJointAngle,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
     // The same for a list of tool poses (metres, quaternions).
     int parsePoseListeAsRoadpointCollection(
         const double* referPointJointAngle,

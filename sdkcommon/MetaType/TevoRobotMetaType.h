@@ -36,10 +36,11 @@ enum { InterfaceCallSuccCode = 0 };
 
 // ---------------------------------------------------------------- geometry
 
+// A point or vector in metres.
 struct Pos {
-    double x;
-    double y;
-    double z;
+    double x;  // m
+    double y;  // m
+    double z;  // m
 };
 
 // Unit quaternion, scalar first.
@@ -83,18 +84,20 @@ typedef ToolInEndDesc RobotCameraCalib;
 // Flange position and orientation in the base frame and the joint angles
 // that reach them.
 struct wayPoint_S {
-    cartesianPos_U cartPos;
-    Ori orientation;
-    double jointpos[ARM_DOF];
+    cartesianPos_U cartPos;    // flange position in the base frame, m
+    Ori orientation;           // flange orientation in the base frame
+    double jointpos[ARM_DOF];  // joint angles, rad, joint 1 (base) first
 };
 
+// A pose: position (m) and orientation (unit quaternion, w first).
 struct PositionAndQuaternion {
     Pos position;
     Ori quaternion;
 };
 
+// Six joint angles.
 struct JointParam {
-    double jointPos[ARM_DOF];
+    double jointPos[ARM_DOF];  // rad, joint 1 (base) first
 };
 
 // Speed (rad/s) or acceleration (rad/s^2) limit per joint.
@@ -102,18 +105,21 @@ struct JointVelcAccParam {
     double jointPara[ARM_DOF];
 };
 
+// A zero-point correction per joint.
 struct RobotJointOffset {
-    double jointOffset[ARM_DOF];
+    double jointOffset[ARM_DOF];  // rad
 };
 
+// One joint's allowed range.
 struct RangeOfMotion {
-    double minValue;
-    double maxValue;
+    double minValue;  // rad
+    double maxValue;  // rad, not below minValue
 };
 
+// The range of every joint and whether the controller enforces them.
 struct JointRangeOfMotion {
-    bool enable;
-    RangeOfMotion rangeValues[ARM_DOF];
+    bool enable;                         // true: moves outside the ranges are refused
+    RangeOfMotion rangeValues[ARM_DOF];  // joint 1 (base) first
 };
 
 // ------------------------------------------- coordinate frames, calibration
@@ -137,10 +143,10 @@ enum CoordCalibrateMathod : int {
 // A user frame taught at three joint-angle sets with the given tool mounted.
 // coordType BaseCoordinate makes every other field irrelevant.
 struct CoordCalibrateByJointAngleAndTool {
-    coordinate_refer coordType;
-    CoordCalibrateMathod methods;
-    JointParam wayPointArray[3];
-    ToolInEndDesc toolDesc;
+    coordinate_refer coordType;    // BaseCoordinate, or a user frame described below
+    CoordCalibrateMathod methods;  // how the three points define the frame
+    JointParam wayPointArray[3];   // joint angles (rad) at the three taught points, in method order
+    ToolInEndDesc toolDesc;        // tool mounted while teaching; the points are its centre point
 };
 
 typedef CoordCalibrateByJointAngleAndTool CoordCalibrate;
@@ -205,49 +211,53 @@ enum RobotMoveControlCommand : int { RobotMoveStop = 0, RobotMovePause = 1, Robo
 
 // An offset added to a move's target: switch, translation (m), rotation.
 struct MoveRelative {
-    bool ena;
-    float relativePosition[3];
-    Ori relativeOri;
+    bool ena;                   // false: no offset
+    float relativePosition[3];  // translation x, y, z, m
+    Ori relativeOri;            // rotation, unit quaternion (identity: none)
 };
 
 // A complete profile for one move, passed with the move instead of the
 // global profile.
 struct MoveProfile_t {
-    double jointMaxAcc[ARM_DOF];
-    double jointMaxVelc[ARM_DOF];
-    double endMaxLineAcc;
-    double endMaxLineVelc;
-    MoveRelative relative;
-    CoordCalibrateByJointAngleAndTool relativeOnCoord;
-    double blendRadius;
-    ToolInEndDesc toolInEndDesc;
+    double jointMaxAcc[ARM_DOF];                        // rad/s^2 per joint
+    double jointMaxVelc[ARM_DOF];                       // rad/s per joint
+    double endMaxLineAcc;                               // tool point, m/s^2
+    double endMaxLineVelc;                              // tool point, m/s
+    MoveRelative relative;                              // offset added to the target
+    CoordCalibrateByJointAngleAndTool relativeOnCoord;  // frame the offset is given in
+    double blendRadius;                                 // m
+    ToolInEndDesc toolInEndDesc;                        // tool of the move
 };
 
+// Limits of the regulated (reduced) speed mode.
 struct RegulateSpeedModeParamConfig_t {
-    double maxTcpVelocity;
-    double maxTcpAcceleration;
-    double maxJointVelocity[ARM_DOF];
-    double maxJointAcceleration[ARM_DOF];
+    double maxTcpVelocity;                 // m/s
+    double maxTcpAcceleration;             // m/s^2
+    double maxJointVelocity[ARM_DOF];      // rad/s
+    double maxJointAcceleration[ARM_DOF];  // rad/s^2
 };
 
+// Weaving of the tool across its path (welding); values go to the
+// controller unchanged.
 struct WeaveMove {
     bool weaveEnable;
-    int weaveType;
-    double weaveStep;
-    double weaveAmplitude;
-    double weaveHoldDistance;
-    double weaveAngle;
+    int weaveType;             // pattern, as the controller numbers them
+    double weaveStep;          // m along the path per period
+    double weaveAmplitude;     // m across the path
+    double weaveHoldDistance;  // m held at each side
+    double weaveAngle;         // rad, tilt of the weaving plane
 };
 
+// Seam-tracking parameters; values go to the controller unchanged.
 struct SeamTracking {
     bool trackEnable;
-    wayPoint_S currentRoadPoint;
-    wayPoint_S nextRoadPoint;
-    int timeInterval;
-    double currentPosError[3];
-    double maxVel;
-    double maxAcc;
-    bool paraChanged;
+    wayPoint_S currentRoadPoint;  // waypoint the correction applies to
+    wayPoint_S nextRoadPoint;     // waypoint after it
+    int timeInterval;             // correction period, ms
+    double currentPosError[3];    // measured deviation x, y, z, m
+    double maxVel;                // correction speed limit, m/s
+    double maxAcc;                // correction acceleration limit, m/s^2
+    bool paraChanged;             // true when these values are new
 };
 
 }  // namespace tevo_robot_namespace
@@ -284,43 +294,44 @@ union joint_cart_U {
 
 // Early-arrival rule: threshold in metres (distance modes) or seconds.
 struct MoveArrivalAhead_t {
-    arrival_ahead_state arrivalAheadStat;
-    double arrivalAheadThr;
+    arrival_ahead_state arrivalAheadStat;  // which rule
+    double arrivalAheadThr;                // m (distance rules) or s (time rules)
 };
 
 // The profile built for every motion command and sent as the wire message of
 // the same name (all but jerkAccRatio).
 struct RobotMoveProfile {
     struct RelativeMove {
-        bool ena;
-        float relativePosition[3];
-        cartesian_Ori_U relativeOrientation;
+        bool ena;                             // false: no offset
+        float relativePosition[3];            // m
+        cartesian_Ori_U relativeOrientation;  // unit quaternion
     };
 
-    move_mode moveMode;
-    tevo_robot_namespace::move_track subMoveMode;
-    tevo_robot_namespace::teach_mode teachMode;
-    bool enableIterIk;
-    bool toolTrack;
-    tevo_robot_namespace::cartesianPos_U toolInEndPosition;
-    tevo_robot_namespace::Ori toolInEndOrientation;
-    RelativeMove relativeMove;
-    joint_cart_U maxVelc;
-    joint_cart_U maxAcc;
-    MoveArrivalAhead_t arrivalAhead;
-    float blendRadius;
-    int circularLoopTimes;
-    double jerkAccRatio;  // kept in the library, not transmitted
+    move_mode moveMode;                                      // kind of move
+    tevo_robot_namespace::move_track subMoveMode;            // track type of a MODEP move
+    tevo_robot_namespace::teach_mode teachMode;              // axis of a teach move
+    bool enableIterIk;                                       // iterative inverse kinematics
+    bool toolTrack;                                          // targets refer to the tool point
+    tevo_robot_namespace::cartesianPos_U toolInEndPosition;  // tool point in the flange frame, m
+    tevo_robot_namespace::Ori toolInEndOrientation;          // tool orientation in the flange frame
+    RelativeMove relativeMove;                               // offset added to the targets
+    joint_cart_U maxVelc;             // rad/s per joint, or line m/s and angle rad/s
+    joint_cart_U maxAcc;              // rad/s^2 per joint, or line m/s^2 and angle rad/s^2
+    MoveArrivalAhead_t arrivalAhead;  // early-arrival rule
+    float blendRadius;                // m
+    int circularLoopTimes;            // circle repetitions
+    double jerkAccRatio;              // kept in the library, not transmitted
 };
 
 // Payload setting as the controller holds it: centre of mass and mass.
 struct TcpParam {
-    float positionX;
-    float positionY;
-    float positionZ;
-    float payload;
+    float positionX;  // centre of mass in the flange frame, m
+    float positionY;  // m
+    float positionZ;  // m
+    float payload;    // mass, kg
 };
 
+// Payload settings for automatic and for manual operation.
 struct RobotTcpParam {
     TcpParam paramAutorun;
     TcpParam paramManual;
@@ -337,6 +348,7 @@ namespace tevo_robot_namespace {
 
 // --------------------------------------------- tool dynamics and payload
 
+// A tool's inertia tensor about its centre of mass, kg·m^2.
 struct ToolInertia {
     double xx;
     double xy;
@@ -346,43 +358,46 @@ struct ToolInertia {
     double zz;
 };
 
+// A tool's mass properties.
 struct ToolDynamicsParam {
-    double positionX;
-    double positionY;
-    double positionZ;
-    double payload;
-    ToolInertia toolInertia;
+    double positionX;         // centre of mass in the flange frame, m
+    double positionY;         // m
+    double positionZ;         // m
+    double payload;           // mass, kg
+    ToolInertia toolInertia;  // kg·m^2
 };
 
 // ------------------------------------------------- arm and controller status
 
+// One joint's live status as its drive reports it. Note the units: the
+// positions here are degrees, while waypoints and moves use radians.
 struct JointStatus {
-    int32_t jointCurrentI;
-    int32_t jointSpeedMoto;
-    float jointPosJ;
-    float jointCurVol;
-    float jointCurTemp;
-    int32_t jointTagCurrentI;
-    float jointTagSpeedMoto;
-    float jointTagPosJ;
-    uint16_t jointErrorNum;
+    int32_t jointCurrentI;     // motor current, mA
+    int32_t jointSpeedMoto;    // motor speed, drive units (1/100 rpm)
+    float jointPosJ;           // joint position, degrees
+    float jointCurVol;         // drive voltage, V
+    float jointCurTemp;        // drive temperature, °C
+    int32_t jointTagCurrentI;  // target current, mA
+    float jointTagSpeedMoto;   // target motor speed, drive units
+    float jointTagPosJ;        // target position, degrees
+    uint16_t jointErrorNum;    // drive error number, 0: none
 };
 
 struct RobotDiagnosis {
     uint8_t armCanbusStatus;
-    float armPowerCurrent;
-    float armPowerVoltage;
-    bool armPowerStatus;
-    int8_t contorllerTemp;
-    uint8_t contorllerHumidity;
+    float armPowerCurrent;       // arm supply current, A
+    float armPowerVoltage;       // arm supply voltage, V
+    bool armPowerStatus;         // arm supply on
+    int8_t contorllerTemp;       // °C
+    uint8_t contorllerHumidity;  // % relative humidity
     bool remoteHalt;
     bool softEmergency;
     bool remoteEmergency;
     bool robotCollision;
     bool forceControlMode;
     bool brakeStuats;
-    float robotEndSpeed;
-    int32_t robotMaxAcc;
+    float robotEndSpeed;  // tool point speed, m/s
+    int32_t robotMaxAcc;  // the board's maximum acceleration setting
     bool orpeStatus;
     bool enableReadPose;
     bool robotMountingPoseChanged;
@@ -401,10 +416,11 @@ struct RobotDiagnosis {
     uint8_t controlBoardAbnormalStateFlag;
 };
 
+// Gravity as the controller measures it in the base frame.
 struct RobotGravityComponent {
-    float x;
-    float y;
-    float z;
+    float x;  // m/s^2
+    float y;  // m/s^2
+    float z;  // m/s^2
 };
 
 // Denavit-Hartenberg lengths in metres.
@@ -417,8 +433,9 @@ struct RobotDhPara {
     double D6;
 };
 
+// A recognition (vision) parameter block.
 struct RobotRecongnitionParam {
-    uint8_t type;
+    uint8_t type;    // kind of block
     uint8_t length;  // number of used bytes of data
     uint8_t data[256];
 };
@@ -432,9 +449,9 @@ struct RobotDevInfo {
         char productID[16];
     };
 
-    uint8_t type;
-    char revision[16];
-    char manu_id[16];
+    uint8_t type;       // device type
+    char revision[16];  // interface board revision text
+    char manu_id[16];   // manufacturer identifier
     char joint_type[16];
     JointVersion joint_ver[8];
     char desc[64];
@@ -539,23 +556,26 @@ enum RobotControlCommand : int {
 
 // ------------------------------------------------------------------ safety
 
+// Limits of the reduced (safety) mode and two safety settings; 0 leaves a
+// limit at the controller's default.
 struct RobotSafetyConfig {
-    uint16_t robotReducedConfigJointSpeed[ARM_DOF];
-    uint32_t robotReducedConfigTcpSpeed;
-    uint32_t robotReducedConfigTcpForce;
-    uint32_t robotReducedConfigMomentum;
-    uint32_t robotReducedConfigPower;
-    uint8_t robotSafeguradResetConfig;
-    uint8_t robotOperationalModeConfig;
+    uint16_t robotReducedConfigJointSpeed[ARM_DOF];  // degrees/s per joint
+    uint32_t robotReducedConfigTcpSpeed;             // tool point, mm/s
+    uint32_t robotReducedConfigTcpForce;             // tool point, N
+    uint32_t robotReducedConfigMomentum;             // kg·m/s
+    uint32_t robotReducedConfigPower;                // W
+    uint8_t robotSafeguradResetConfig;               // safeguard reset mode, controller-defined
+    uint8_t robotOperationalModeConfig;              // operational mode, controller-defined
 };
 
+// Status of the controller's safety I/O; each flag 0 (clear) or 1 (set).
 struct OrpeSafetyStatus {
-    uint8_t orpePause;
-    uint8_t orpeStop;
-    uint8_t orpeError[16];
-    uint8_t systemEmergencyStop;
-    uint8_t reducedModeError;
-    uint8_t safetyguardResetSucc;
+    uint8_t orpePause;             // project paused by safety I/O
+    uint8_t orpeStop;              // project stopped by safety I/O
+    uint8_t orpeError[16];         // error flags, controller-defined order
+    uint8_t systemEmergencyStop;   // system emergency stop active
+    uint8_t reducedModeError;      // reduced-mode violation
+    uint8_t safetyguardResetSucc;  // safeguard reset done
 };
 
 // ------------------------------------------------------------ input/output
@@ -575,24 +595,27 @@ enum RobotIoType : int {
     RobotToolAO = 11
 };
 
+// One named I/O point and its current value.
 struct RobotIoDesc {
-    char ioId[32];
-    RobotIoType ioType;
-    char ioName[32];
-    int ioAddr;
-    double ioValue;
+    char ioId[32];       // identifier text, NUL-terminated
+    RobotIoType ioType;  // board controller/user or tool, digital/analog, in/out
+    char ioName[32];     // name, e.g. "U_DO_03", "VI0", NUL-terminated
+    int ioAddr;          // board address of the point
+    double ioValue;      // digital: 0 or 1; analog: volts (current outputs: mA)
 };
 
+// One digital point as the controller reports it.
 struct RobotDiagnosisIODesc {
-    uint8_t addr;
-    uint8_t value;
-    uint8_t type;
+    uint8_t addr;   // board address
+    uint8_t value;  // 0 or 1
+    uint8_t type;   // RobotIoType
 };
 
+// One analog point as the controller reports it.
 struct RobotAnalogIODesc {
-    uint8_t addr;
-    float value;
-    uint8_t type;
+    uint8_t addr;  // board address
+    float value;   // V
+    uint8_t type;  // RobotIoType
 };
 
 // Level of a digital output.
@@ -611,10 +634,12 @@ enum ToolPowerType : int { OUT_0V = 0, OUT_12V = 1, OUT_24V = 2 };
 
 // ----------------------------------------------------------- force sensing
 
+// Admittance of the force-control mode, one value per Cartesian axis
+// (x, y, z, then rotations about x, y, z).
 struct AdmittancePatam_t {
-    double inertia[6];
-    double damping[6];
-    double stiffness[6];
+    double inertia[6];    // kg (translation), kg·m^2 (rotation)
+    double damping[6];    // N·s/m, N·m·s/rad
+    double stiffness[6];  // N/m, N·m/rad
 };
 
 // ------------------------------------------------------ events and logging
@@ -925,26 +950,26 @@ struct RobotToolAllIOStatus {
         uint8_t ioData;
     };
 
-    tevo_robot_namespace::ToolPowerType powerType;
-    float systemVoltage;
-    DigitalIoStatus digitalIoStatus[4];
-    float aiData[2];
-    float systemTemperature;
-    uint8_t errorStatus;
+    tevo_robot_namespace::ToolPowerType powerType;  // supply type in effect
+    float systemVoltage;                            // tool supply voltage, V
+    DigitalIoStatus digitalIoStatus[4];             // lines 0..3: direction and level (0/1)
+    float aiData[2];                                // analog inputs, V
+    float systemTemperature;                        // tool board, °C
+    uint8_t errorStatus;                            // 0: no error
 };
 
 // Force/torque reading, x, y, z each.
 struct WrenchParam {
-    double force[3];
-    double torque[3];
+    double force[3];   // N
+    double torque[3];  // N·m
 };
 
 // Result of a force sensor calibration.
 struct FtSensorCalResult {
-    WrenchParam offset;
-    double mass;
-    double centroid[3];
-    double angle[2];
+    WrenchParam offset;  // sensor offset to subtract
+    double mass;         // tool mass, kg
+    double centroid[3];  // tool centre of mass in the sensor frame, m
+    double angle[2];     // sensor mounting angles, rad
 };
 
 // ------------------------------------------------------- callback signatures
