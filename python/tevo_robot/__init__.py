@@ -1,0 +1,37 @@
+"""Python interface to Tevo six-axis arm controllers.
+
+A thin, typed layer over the library's handle interface (the rs_* functions
+of libtevorobotsdk.so) through ctypes::
+
+    from tevo_robot import Robot
+    with Robot.connect("127.0.0.1", 8899) as robot:
+        robot.startup()
+        robot.move_joint([0.0, -0.26, 1.75, 0.44, 1.57, 0.0])
+        print(robot.current_waypoint().position)
+
+Units: metres, radians, quaternions (w, x, y, z). Failed calls raise
+RobotError subclasses carrying the library's code and text; arguments that
+are wrong before any call raise TypeError or ValueError.
+"""
+from ._library import load as load_library
+from .errors import (ArgumentError, HandleError, KinematicsError, LibraryNotFoundError,
+                     RobotConnectionError, RobotError, RobotTimeoutError)
+from .robot import Robot
+from .types import (ControlCommand, CoordType, DeviceInfo, Diagnosis, GravityComponent, IoDesc,
+                    IoType, JointCommonData, JointStatus, LogLevel, MoveProfile, MoveTrack, Pose,
+                    PoseFileType, RegulateSpeedParam, RelativeOffset, RobotEvent, RobotState,
+                    SafetyConfig, SafetyStatus, ServiceState, TeachMode, ToolDesc, ToolDynamics,
+                    ToolIoDirection, ToolPowerType, UserFrame, Waypoint, WorkMode)
+
+__version__ = "1.0.0"
+
+__all__ = [
+    "Robot", "load_library", "__version__",
+    "RobotError", "HandleError", "ArgumentError", "RobotConnectionError", "RobotTimeoutError",
+    "KinematicsError", "LibraryNotFoundError",
+    "ControlCommand", "CoordType", "DeviceInfo", "Diagnosis", "GravityComponent", "IoDesc",
+    "IoType", "JointCommonData", "JointStatus", "LogLevel", "MoveProfile", "MoveTrack", "Pose",
+    "PoseFileType", "RegulateSpeedParam", "RelativeOffset", "RobotEvent", "RobotState",
+    "SafetyConfig", "SafetyStatus", "ServiceState", "TeachMode", "ToolDesc", "ToolDynamics",
+    "ToolIoDirection", "ToolPowerType", "UserFrame", "Waypoint", "WorkMode",
+]

@@ -1,0 +1,827 @@
+"""The Robot class: one context of the handle interface.
+
+Threads: a Robot may be used from several threads at once; the library
+serialises what needs it. Callbacks registered with the ``on_*`` methods run
+on the library's threads (pushes on the context's receive thread, robot
+events on its event thread, log lines on whichever thread logs). An exception
+raised by a callback is logged through the ``tevo_robot`` logger and never
+reaches the library. A callback must not close its own Robot.
+
+Blocking: every call waits for the controller's reply. Moves with
+``block=True`` (the default) return when the arm has arrived; with
+``block=False`` they return once the controller accepted the move.
+``startup`` waits until the arm reports start-up done (at most 60 s),
+``shutdown`` until it reports shut-down done (at most 30 s).
+"""
+import ctypes
+import logging
+import threading
+from ctypes import byref, c_bool, c_double, c_float, c_int
+from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple, Union
+
+from . import _check
+from . import _library
+from . import _records as rec
+from .errors import RobotError
+from .types import (CoordType, ControlCommand, DeviceInfo, Diagnosis, GravityComponent, IoDesc,
+                    IoType, JointCommonData, JointStatus, JointVector, LogLevel, MoveProfile,
+                    MoveTrack, Pose, PoseFileType, Quaternion, RegulateSpeedParam, RelativeOffset,
+                    RobotEvent, RobotState, SafetyConfig, SafetyStatus, ServiceState, TeachMode,
+                    ToolDesc, ToolDynamics, ToolIoDirection, ToolPowerType, UserFrame, Vector3,
+                    Waypoint, WorkMode, record_from_c, record_to_c)
+
+log = logging.getLogger("tevo_robot")
+
+# The library's bool functions report a failure without a code; it is raised as this one.
+FAILED = 10001
+# At most this many joint sets per offline-track upload.
+MAX_OFFLINE_TRACK_POINTS = 3000
+
+_LOG_LEVELS = {LogLevel.INFO: logging.INFO, LogLevel.DEBUG: logging.DEBUG,
+               LogLevel.WARN: logging.WARNING, LogLevel.ERROR: logging.ERROR,
+               LogLevel.FATAL: logging.CRITICAL}
+
+# The process-wide log callback stays alive here while it is registered.
+_log_callback: Optional[Any] = None
+_log_lock = threading.Lock()
+
+IoPoint = Union[str, int]
+
+
+def _guarded(kind: str, fn: Callable[..., None], convert: Callable[..., tuple]):
+    """The C-callable body of a callback: converts the C arguments, calls ``fn``,
+    and logs whatever it raises instead of letting it reach the C thread."""
+    def call(*args: Any) -> None:
+        try:
+            fn(*convert(*args))
+        except BaseException:  # noqa: B902 - nothing may unwind into C
+            log.exception("%s callback raised", kind)
+    return call
+
+
+def _joint_list(points: Any, name: str) -> List[Tuple[float, ...]]:
+    points = _check.sequence(points, name)
+    return [_check.numbers_of(q, 6, f"{name}[{i}]") for i, q in enumerate(points)]
+
+
+def _joints(value: Any, name: str = "joints") -> rec.Joints:
+    return rec.Joints(*_check.numbers_of(value, 6, name))
+
+
+def _frame(value: Any, name: str = "frame") -> rec.CoordCalibrate:
+    return _check.instance(value, UserFrame, name)._to_c(name)
+
+
+def _tool(value: Any, name: str = "tool") -> rec.ToolInEndDesc:
+    return _check.instance(value, ToolDesc, name)._to_c(name)
+
+
+def _pose(value: Any, name: str = "pose") -> Tuple[rec.Pos, rec.Ori]:
+    return _check.instance(value, Pose, name)._to_c(name)
+
+
+class Robot:
+    """One connection to a controller through its own handle-interface context.
+
+    ``Robot()`` creates the context; ``Robot(host, port)`` or
+    ``Robot.connect(host, port)`` also logs in. Use it as a context manager:
+    leaving the ``with`` block (normally or by an exception) logs out and
+    destroys the context. ``library`` is the path of libtevorobotsdk.so when
+    the default search (see ``tevo_robot.find_library``) is not wanted.
+    """
+
+    def __init__(self, host: Optional[str] = None, port: int = 8899, *,
+                 library: Optional[str] = None) -> None:
+        self._lib = _library.load(library)
+        self._close_lock = threading.Lock()
+        self._closed = True
+        self._callbacks: Dict[str, Any] = {}
+        handle = rec.RSHD()
+        self._check("rs_create_context", self._lib.rs_create_context(byref(handle)))
+        self._handle = handle.value
+        self._closed = False
+        if host is not None:
+            try:
+                self.login(host, port)
+            except BaseException:
+                self.close()
+                raise
+
+    @classmethod
+    def connect(cls, host: str, port: int = 8899, *, library: Optional[str] = None) -> "Robot":
+        """A new context logged in to the controller at ``host``:``port``."""
+        return cls(host, port, library=library)
+
+    # ---- shapes shared by every operation --------------------------------
+
+    def _check(self, name: str, result: int) -> None:
+        if result != 0:
+            raise self._lib.error(result, name)
+
+    def _call(self, name: str, *args: Any) -> None:
+        self._check(name, getattr(self._lib, name)(self._handle, *args))
+
+    def _call_bool(self, name: str) -> None:
+        if getattr(self._lib, name)(self._handle):
+            raise self._lib.error(FAILED, name)
+
+    def _read(self, name: str, ctype: Any, *args: Any) -> Any:
+        """Calls ``name`` with ``args`` and one out-argument of ``ctype``; returns it."""
+        out = ctype()
+        self._call(name, *args, byref(out))
+        return out
+
+    def _read_value(self, name: str, ctype: Any, *args: Any) -> Any:
+        return self._read(name, ctype, *args).value
+
+    # ---- context ---------------------------------------------------------
+
+    @property
+    def handle(self) -> int:
+        """The context's handle (RSHD)."""
+        return self._handle
+
+    @property
+    def library_path(self) -> str:
+        return self._lib.path
+
+    @property
+    def closed(self) -> bool:
+        return self._closed
+
+    def login(self, host: str, port: int = 8899) -> None:
+        """Connects and logs in with the handle interface's fixed credentials."""
+        address = _check.text(host, "host", 255)
+        self._call("rs_login", address, _check.integer(port, "port", 0, 65535))
+
+    def logout(self) -> None:
+        self._call("rs_logout")
+
+    def logged_in(self) -> bool:
+        return self._read_value("rs_get_login_status", c_bool)
+
+    def socket_connected(self) -> bool:
+        """Whether the link to the controller is up."""
+        return self._read_value("rs_get_socket_status", c_bool)
+
+    def close(self) -> None:
+        """Logs out (when logged in) and destroys the context. Idempotent."""
+        with self._close_lock:
+            if self._closed:
+                return
+            self._closed = True
+            status = c_bool(False)
+            if self._lib.rs_get_login_status(self._handle, byref(status)) == 0 and status.value:
+                result = self._lib.rs_logout(self._handle)
+                if result != 0:
+                    log.warning("logout of handle %d failed: %d", self._handle, result)
+            self._lib.rs_destory_context(self._handle)
+            # The context's threads are gone: its callbacks can no longer run.
+            self._callbacks.clear()
+
+    def __enter__(self) -> "Robot":
+        return self
+
+    def __exit__(self, *exc: Any) -> None:
+        self.close()
+
+    def __del__(self) -> None:
+        try:
+            self.close()
+        except Exception:  # interpreter shutdown: nothing left to report to
+            pass
+
+    def __repr__(self) -> str:
+        return f"<Robot handle={self._handle}{' closed' if self._closed else ''}>"
+
+    # ---- arm state and control --------------------------------------------
+
+    def startup(self, tool: ToolDynamics = ToolDynamics(), collision_class: int = 6,
+                read_pose: bool = True, static_collision_detect: bool = True,
+                board_max_acc: int = 1000) -> ServiceState:
+        """Powers the arm, releases the brakes; blocks until done (at most 60 s)."""
+        c_tool = _check.instance(tool, ToolDynamics, "tool")._to_c()
+        state = self._read_value("rs_robot_startup", c_int, byref(c_tool),
+                                 _check.integer(collision_class, "collision_class", 0, 255),
+                                 _check.flag(read_pose, "read_pose"),
+                                 _check.flag(static_collision_detect, "static_collision_detect"),
+                                 _check.integer(board_max_acc, "board_max_acc"))
+        return ServiceState(state) if state in ServiceState._value2member_map_ else state
+
+    def shutdown(self) -> None:
+        """Brakes and powers the arm off; blocks until done (at most 30 s)."""
+        self._call("rs_robot_shutdown")
+
+    def collision_recover(self) -> None:
+        self._call("rs_collision_recover")
+
+    def robot_state(self) -> RobotState:
+        return RobotState(self._read_value("rs_get_robot_state", c_int))
+
+    def set_work_mode(self, mode: WorkMode) -> None:
+        self._call("rs_set_work_mode", _check.choice(mode, WorkMode, "mode"))
+
+    def work_mode(self) -> WorkMode:
+        return WorkMode(self._read_value("rs_get_work_mode", c_int))
+
+    def gravity_component(self) -> Any:
+        """GravityComponent (x, y, z)."""
+        return record_from_c(self._read("rs_get_gravity_component", rec.RobotGravityComponent))
+
+    def set_collision_class(self, grade: int) -> None:
+        self._call("rs_set_collision_class", _check.integer(grade, "grade"))
+
+    def device_info(self) -> Any:
+        """DeviceInfo of the arm."""
+        return record_from_c(self._read("rs_get_device_info", rec.RobotDevInfo))
+
+    def has_real_robot(self) -> bool:
+        return self._read_value("rs_is_have_real_robot", c_bool)
+
+    def is_online_mode(self) -> bool:
+        return self._read_value("rs_is_online_mode", c_bool)
+
+    def is_online_master_mode(self) -> bool:
+        return self._read_value("rs_is_online_master_mode", c_bool)
+
+    def joint_status(self) -> List[JointStatus]:
+        """The six joints' status."""
+        status = (rec.JointStatus * 6)()
+        self._call("rs_get_joint_status", status, 6)
+        return [JointStatus._from_c(s) for s in status]
+
+    def current_waypoint(self) -> Waypoint:
+        """Where the arm is: flange pose and joint angles."""
+        return Waypoint._from_c(self._read("rs_get_current_waypoint", rec.WayPoint))
+
+    def diagnosis(self) -> Any:
+        """Diagnosis record of the arm."""
+        return record_from_c(self._read("rs_get_diagnosis_info", rec.RobotDiagnosis))
+
+    def end_speed(self) -> float:
+        """Speed of the tool end (m/s), from the diagnosis."""
+        return self._read_value("rs_get_robot_end_speed", c_float)
+
+    def robot_control(self, command: ControlCommand) -> None:
+        self._call("rs_robot_control", _check.choice(command, ControlCommand, "command"))
+
+    def enter_reduce_mode(self) -> None:
+        self._call_bool("rs_enter_reduce_mode")
+
+    def exit_reduce_mode(self) -> None:
+        self._call_bool("rs_exit_reduce_mode")
+
+    def project_startup(self) -> None:
+        self._call_bool("rs_project_startup")
+
+    def project_stop(self) -> None:
+        self._call_bool("rs_project_stop")
+
+    def set_client_status(self, status: str) -> None:
+        """Tells the controller the client is 'pause'd, 'continue's, 'stop'ped or 'run's."""
+        if status not in ("pause", "continue", "stop", "run"):
+            raise ValueError(f"status: {status!r} is not pause, continue, stop or run")
+        self._call(f"rs_set_client_status_{status}")
+
+    def set_joint_motion_range(self, ranges: Sequence[Tuple[float, float]],
+                               enable: bool = True) -> None:
+        """Limits each joint to its (min, max) range in radians."""
+        ranges = _check.sequence(ranges, "ranges")
+        if len(ranges) != 6:
+            raise ValueError(f"ranges: expected 6 (min, max) pairs, got {len(ranges)}")
+        c_ranges = (rec.RangeOfMotion * 6)()
+        for i, pair in enumerate(ranges):
+            low, high = _check.numbers_of(pair, 2, f"ranges[{i}]")
+            if low > high:
+                raise ValueError(f"ranges[{i}]: minimum {low} above maximum {high}")
+            c_ranges[i] = rec.RangeOfMotion(low, high)
+        self._call("rs_set_robot_joint_motion_range", c_ranges, _check.flag(enable, "enable"))
+
+    def set_recognition_param(self, kind: int, data: bytes) -> None:
+        """Stores up to 256 bytes of recognition parameters of one kind."""
+        kind = _check.integer(kind, "kind", 0, 255)
+        if not isinstance(data, (bytes, bytearray)):
+            raise TypeError(f"data: expected bytes, got {type(data).__name__}")
+        if len(data) > 255:
+            raise ValueError(f"data: at most 255 bytes, got {len(data)}")
+        param = rec.RobotRecongnitionParam(kind, len(data))
+        ctypes.memmove(param.data, bytes(data), len(data))
+        self._call("rs_set_robot_recognition_param", byref(param))
+
+    def recognition_param(self, kind: int) -> bytes:
+        param = self._read("rs_get_robot_recognition_param", rec.RobotRecongnitionParam,
+                           _check.integer(kind, "kind", 0, 255))
+        return bytes(param.data[:param.length])
+
+    def safety_config(self) -> Any:
+        """SafetyConfig of the arm."""
+        return record_from_c(self._read("rs_get_robot_safety_config", rec.RobotSafetyConfig))
+
+    def set_safety_config(self, config: Any) -> None:
+        self._call("rs_set_robot_safety_config",
+                   byref(record_to_c(config, rec.RobotSafetyConfig, "config")))
+
+    def safety_status(self) -> Any:
+        """SafetyStatus of the safety board."""
+        return record_from_c(self._read("rs_get_robot_safety_status", rec.OrpeSafetyStatus))
+
+    def regulate_speed_param(self) -> Any:
+        """RegulateSpeedParam of the regulated-speed mode."""
+        return record_from_c(self._read("rs_get_regulate_speed_param",
+                                        rec.RegulateSpeedModeParamConfig))
+
+    def set_regulate_speed_param(self, param: Any) -> None:
+        self._call("rs_set_regulate_speed_param",
+                   byref(record_to_c(param, rec.RegulateSpeedModeParamConfig, "param")))
+
+    def enable_regulate_speed_mode(self, enable: bool) -> None:
+        self._call("rs_enable_regulate_speed_mode", _check.flag(enable, "enable"))
+
+    def explore_force_param(self) -> Tuple[float, float]:
+        """(force limit, distance limit) of the force-control exploring mode."""
+        force, dist = c_double(), c_double()
+        self._call("rs_get_force_control_mode_explore_force_param", byref(force), byref(dist))
+        return force.value, dist.value
+
+    def set_explore_force_param(self, force_limit: float, dist_limit: float) -> None:
+        self._call("rs_set_force_control_mode_explore_force_param",
+                   _check.number(force_limit, "force_limit"),
+                   _check.number(dist_limit, "dist_limit"))
+
+    def enable_force_control_mode(self, enable: bool) -> None:
+        self._call("rs_enable_force_control_mode", _check.flag(enable, "enable"))
+
+    def realtime_force_data(self) -> Tuple[float, ...]:
+        data = (c_double * 6)()
+        self._call("rs_get_realtime_force_data", data)
+        return tuple(data)
+
+    # ---- global move profile (process-wide) --------------------------------
+
+    def init_global_move_profile(self) -> None:
+        """Resets the process-wide move profile (shared by every Robot)."""
+        self._call("rs_init_global_move_profile")
+
+    def set_global_joint_max_acc(self, acc: Sequence[float]) -> None:
+        self._call("rs_set_global_joint_maxacc",
+                   byref(rec.JointVelcAccParam(_joints(acc, "acc"))))
+
+    def set_global_joint_max_velc(self, velc: Sequence[float]) -> None:
+        self._call("rs_set_global_joint_maxvelc",
+                   byref(rec.JointVelcAccParam(_joints(velc, "velc"))))
+
+    def global_joint_max_acc(self) -> JointVector:
+        return tuple(self._read("rs_get_global_joint_maxacc", rec.JointVelcAccParam).jointPara)
+
+    def global_joint_max_velc(self) -> JointVector:
+        return tuple(self._read("rs_get_global_joint_maxvelc", rec.JointVelcAccParam).jointPara)
+
+    def set_global_end_max(self, quantity: str, value: float) -> None:
+        """Sets one end limit: quantity is line_acc, line_velc, angle_acc or angle_velc."""
+        self._call(self._end_limit("set", quantity), _check.number(value, "value"))
+
+    def global_end_max(self, quantity: str) -> float:
+        """Reads one end limit (see set_global_end_max)."""
+        return self._read_value(self._end_limit("get", quantity), c_double)
+
+    @staticmethod
+    def _end_limit(verb: str, quantity: str) -> str:
+        if quantity not in ("line_acc", "line_velc", "angle_acc", "angle_velc"):
+            raise ValueError(f"quantity: {quantity!r} is not line_acc, line_velc, "
+                             "angle_acc or angle_velc")
+        return f"rs_{verb}_global_end_max_{quantity}"
+
+    def clear_waypoints(self) -> None:
+        """Empties the global waypoint list used by track moves."""
+        self._call("rs_remove_all_waypoint")
+
+    def add_waypoint(self, joints: Sequence[float]) -> None:
+        self._call("rs_add_waypoint", _joints(joints))
+
+    def set_blend_radius(self, radius: float) -> None:
+        """0 < radius <= 0.05 m; the library refuses others (ArgumentError 1003)."""
+        self._call("rs_set_blend_radius", _check.number(radius, "radius"))
+
+    def set_circular_loop_times(self, times: int) -> None:
+        """1 to 1000; the library refuses others (ArgumentError 1003)."""
+        self._call("rs_set_circular_loop_times", _check.integer(times, "times"))
+
+    def set_relative_offset(self, offset: RelativeOffset,
+                            frame: Optional[UserFrame] = None) -> None:
+        """Offsets later moves, in the base frame or in ``frame``."""
+        c_offset = _check.instance(offset, RelativeOffset, "offset")._to_c()
+        if frame is None:
+            self._call("rs_set_relative_offset_on_base", byref(c_offset))
+        else:
+            self._call("rs_set_relative_offset_on_user", byref(c_offset), byref(_frame(frame)))
+
+    def set_no_arrival_ahead(self) -> None:
+        self._call("rs_set_no_arrival_ahead")
+
+    def set_arrival_ahead(self, mode: str, value: float) -> None:
+        """Ends blocking moves early: mode 'distance' (m), 'time' (s) or 'blend' (m)."""
+        if mode not in ("distance", "time", "blend"):
+            raise ValueError(f"mode: {mode!r} is not distance, time or blend")
+        self._call(f"rs_set_arrival_ahead_{mode}", _check.number(value, "value"))
+
+    def set_teach_frame(self, frame: UserFrame) -> None:
+        self._call("rs_set_teach_coord", byref(_frame(frame)))
+
+    def set_user_frame(self, frame: UserFrame) -> None:
+        """The frame of move_line_to / move_joint_to targets from now on."""
+        self._call("rs_set_user_coord", byref(_frame(frame)))
+
+    def set_base_frame(self) -> None:
+        """move_line_to / move_joint_to targets are in the base frame again."""
+        self._call("rs_set_base_coord")
+
+    # ---- moves ------------------------------------------------------------
+
+    def move_joint(self, joints: Sequence[float], block: bool = True,
+                   profile: Optional[MoveProfile] = None) -> None:
+        """Moves to a joint position (rad), joint-interpolated."""
+        self._move("rs_move_joint", joints, block, profile)
+
+    def move_line(self, joints: Sequence[float], block: bool = True,
+                  profile: Optional[MoveProfile] = None) -> None:
+        """Moves to the pose of a joint position in a straight line."""
+        self._move("rs_move_line", joints, block, profile)
+
+    def _move(self, name: str, joints: Any, block: Any, profile: Optional[MoveProfile]) -> None:
+        target = _joints(joints)
+        block = _check.flag(block, "block")
+        if profile is None:
+            self._call(name, target, block)
+        else:
+            c_profile = _check.instance(profile, MoveProfile, "profile")._to_c()
+            self._call(f"{name}_ex", byref(c_profile), target, block)
+
+    def follow_mode_move_joint(self, joints: Sequence[float]) -> None:
+        self._call("rs_follow_mode_move_joint", _joints(joints))
+
+    def move_rotate(self, frame: UserFrame, axis: Vector3, angle: float,
+                    block: bool = True) -> None:
+        """Rotates the tool by ``angle`` (rad) about ``axis`` of ``frame``."""
+        c_axis = rec.MoveRotateAxis((c_double * 3)(*_check.numbers_of(axis, 3, "axis")))
+        self._call("rs_move_rotate", byref(_frame(frame)), byref(c_axis),
+                   _check.number(angle, "angle"), _check.flag(block, "block"))
+
+    def move_track(self, mode: MoveTrack, block: bool = True) -> None:
+        """Moves through the global waypoints (add_waypoint) as a track of ``mode``."""
+        self._call("rs_move_track", _check.choice(mode, MoveTrack, "mode"),
+                   _check.flag(block, "block"))
+
+    def move_line_to(self, position: Vector3, tool: ToolDesc = ToolDesc(),
+                     block: bool = True) -> None:
+        """Moves the tool end in a line to ``position`` (m, in the user frame) keeping
+        the orientation."""
+        self._move_to("rs_move_line_to", position, tool, block)
+
+    def move_joint_to(self, position: Vector3, tool: ToolDesc = ToolDesc(),
+                      block: bool = True) -> None:
+        """Moves the tool end to ``position`` joint-interpolated, keeping the orientation."""
+        self._move_to("rs_move_joint_to", position, tool, block)
+
+    def _move_to(self, name: str, position: Any, tool: Any, block: Any) -> None:
+        target = rec.Pos(*_check.numbers_of(position, 3, "position"))
+        self._call(name, byref(target), byref(_tool(tool)), _check.flag(block, "block"))
+
+    def teach_start(self, mode: TeachMode, positive: bool) -> None:
+        """Starts jogging one joint or axis in the positive or negative direction."""
+        self._call("rs_teach_move_start", _check.choice(mode, TeachMode, "mode"),
+                   _check.flag(positive, "positive"))
+
+    def teach_stop(self) -> None:
+        self._call("rs_teach_move_stop")
+
+    def stop(self) -> None:
+        """Stops the current move (decelerating)."""
+        self._call("rs_move_stop")
+
+    def fast_stop(self) -> None:
+        self._call("rs_move_fast_stop")
+
+    def pause(self) -> None:
+        self._call("rs_move_pause")
+
+    def resume(self) -> None:
+        """Continues a paused move."""
+        self._call("rs_move_continue")
+
+    def set_track_playback_cycle(self, seconds: float) -> None:
+        self._call("rs_set_track_playback_cycle", _check.number(seconds, "seconds"))
+
+    # ---- offline tracks, pass-through mode, customer tracks -----------------
+
+    def clear_offline_track(self) -> None:
+        self._call("rs_clear_offline_track")
+
+    def append_offline_track(self, points: Sequence[Sequence[float]]) -> None:
+        """Uploads up to 3000 joint positions to the controller's offline track."""
+        joints = _joint_list(points, "points")
+        if len(joints) > MAX_OFFLINE_TRACK_POINTS:
+            raise ValueError(f"points: at most {MAX_OFFLINE_TRACK_POINTS} per upload, "
+                             f"got {len(joints)}")
+        array = (rec.JointParam * max(1, len(joints)))()
+        for i, q in enumerate(joints):
+            array[i].jointPos = rec.Joints(*q)
+        self._call("rs_append_offline_track_waypoint", array, len(joints))
+
+    def append_offline_track_file(self, path: str) -> None:
+        self._call("rs_append_offline_track_file", _check.text(path, "path"))
+
+    def start_offline_track(self, block: bool = True) -> None:
+        self._call("rs_startup_offline_track", _check.flag(block, "block"))
+
+    def stop_offline_track(self) -> None:
+        self._call("rs_stop_offline_track")
+
+    def enter_tcp2canbus_mode(self) -> None:
+        self._call("rs_enter_tcp2canbus_mode")
+
+    def leave_tcp2canbus_mode(self) -> None:
+        self._call("rs_leave_tcp2canbus_mode")
+
+    def send_waypoints_to_canbus(self, points: Sequence[Sequence[float]]) -> None:
+        """Passes joint positions straight to the joints (pass-through mode)."""
+        joints = _joint_list(points, "points")
+        if len(joints) == 1:
+            self._call("rs_set_waypoint_to_canbus", rec.Joints(*joints[0]))
+            return
+        flat = (c_double * (6 * max(1, len(joints))))(*[v for q in joints for v in q])
+        self._call("rs_set_waypoints_to_canbus", flat, len(joints))
+
+    def start_excitation_track(self, path: str, kind: int, subtype: int) -> None:
+        self._call("rs_startup_excit_traj_track", _check.text(path, "path"),
+                   _check.integer(kind, "kind", -128, 127),
+                   _check.integer(subtype, "subtype", -128, 127))
+
+    def dyn_identify_results(self, capacity: int = 64) -> List[int]:
+        capacity = _check.integer(capacity, "capacity", 1, 1 << 20)
+        results, size = (c_int * capacity)(), c_int(0)
+        if self._lib.rs_get_dynidentify_results(self._handle, results, capacity, byref(size)):
+            raise self._lib.error(FAILED, "rs_get_dynidentify_results")
+        return list(results[:size.value])
+
+    def cache_track_file(self, path: str, reference: Sequence[float],
+                         tool: ToolDesc = ToolDesc()) -> Waypoint:
+        """Parses a tool-pose track file into the process's cached track and returns
+        its first waypoint; move there, then play it with move_cached_track."""
+        c_tool = _tool(tool)
+        first = self._read("rs_parse_roadpoint_file_and_cache_result", rec.WayPoint,
+                           _check.text(path, "path"), _joints(reference, "reference"),
+                           byref(c_tool))
+        return Waypoint._from_c(first)
+
+    def move_cached_track(self) -> None:
+        self._call("rs_move_cached_track")
+
+    def parse_track_file(self, path: str, pose_type: PoseFileType, reference: Sequence[float],
+                         tool: ToolDesc = ToolDesc(), capacity: int = 3000) -> List[Waypoint]:
+        """The waypoints (at most ``capacity``) of a tool-pose track file."""
+        capacity = _check.integer(capacity, "capacity", 0, 1 << 20)
+        out, size = (rec.WayPoint * max(1, capacity))(), c_int(0)
+        self._call("rs_parse_file_as_roadpoint_collection", _check.text(path, "path"),
+                   _check.choice(pose_type, PoseFileType, "pose_type"),
+                   _joints(reference, "reference"), byref(_tool(tool)), out, capacity,
+                   byref(size))
+        return [Waypoint._from_c(w) for w in out[:size.value]]
+
+    # ---- kinematics and frames (computed locally) ---------------------------
+
+    def forward_kin(self, joints: Sequence[float]) -> Waypoint:
+        """The flange pose of a joint position."""
+        return Waypoint._from_c(self._read("rs_forward_kin", rec.WayPoint, _joints(joints)))
+
+    def inverse_kin(self, reference: Sequence[float], pose: Pose) -> Waypoint:
+        """The joint position nearest ``reference`` that puts the flange at ``pose``."""
+        pos, ori = _pose(pose)
+        return Waypoint._from_c(self._read("rs_inverse_kin", rec.WayPoint,
+                                           _joints(reference, "reference"), byref(pos),
+                                           byref(ori)))
+
+    def inverse_kin_all(self, pose: Pose) -> List[Waypoint]:
+        """Every joint position (up to eight) that puts the flange at ``pose``."""
+        pos, ori = _pose(pose)
+        solutions = self._read("rs_inverse_kin_closed_form", rec.IkSolutions, byref(pos),
+                               byref(ori))
+        return [Waypoint._from_c(w) for w in solutions.waypoint[:solutions.solution_count]]
+
+    def base_to_user(self, flange_on_base: Pose, frame: UserFrame,
+                     tool: ToolDesc = ToolDesc()) -> Pose:
+        """The tool end's pose in ``frame`` for a flange pose in the base frame."""
+        return self._convert("rs_base_to_user", flange_on_base, tool, frame)
+
+    def user_to_base(self, tool_on_user: Pose, frame: UserFrame,
+                     tool: ToolDesc = ToolDesc()) -> Pose:
+        """The flange pose in the base frame for a tool end pose in ``frame``."""
+        return self._convert("rs_user_to_base", tool_on_user, tool, frame)
+
+    def base_to_base_additional_tool(self, flange_on_base: Pose, tool: ToolDesc) -> Pose:
+        """The tool end's pose in the base frame for a flange pose there."""
+        return self._convert("rs_base_to_base_additional_tool", flange_on_base, tool)
+
+    def _convert(self, name: str, pose: Any, tool: Any, frame: Any = None) -> Pose:
+        pos, ori = _pose(pose)
+        frame_args = (byref(_frame(frame)),) if frame is not None else ()
+        out_pos, out_ori = rec.Pos(), rec.Ori()
+        self._call(name, byref(pos), byref(ori), *frame_args, byref(_tool(tool)),
+                   byref(out_pos), byref(out_ori))
+        return Pose._from_c(out_pos, out_ori)
+
+    def rpy_to_quaternion(self, rpy: Vector3) -> Quaternion:
+        ori = self._read("rs_rpy_to_quaternion", rec.Ori,
+                         byref(rec.Rpy(*_check.numbers_of(rpy, 3, "rpy"))))
+        return (ori.w, ori.x, ori.y, ori.z)
+
+    def quaternion_to_rpy(self, quaternion: Quaternion) -> Vector3:
+        rpy = self._read("rs_quaternion_to_rpy", rec.Rpy,
+                         byref(rec.Ori(*_check.numbers_of(quaternion, 4, "quaternion"))))
+        return (rpy.rx, rpy.ry, rpy.rz)
+
+    def check_user_frame(self, frame: UserFrame) -> None:
+        """Raises when the frame's three points do not define a frame."""
+        self._call("rs_check_user_coord", byref(_frame(frame)))
+
+    def calibrate_user_frame(self, frame: UserFrame
+                             ) -> Tuple[Vector3, Tuple[float, ...], Vector3]:
+        """(base origin in the frame, base orientation in the frame as a row-major 3x3
+        matrix, frame origin in the base)."""
+        b_in_w, b_in_w_ori, w_in_b = (c_double * 3)(), (c_double * 9)(), (c_double * 3)()
+        self._call("rs_user_coord_calibrate", byref(_frame(frame)), b_in_w, b_in_w_ori, w_in_b)
+        return tuple(b_in_w), tuple(b_in_w_ori), tuple(w_in_b)  # type: ignore[return-value]
+
+    # ---- tool parameters ------------------------------------------------------
+
+    def set_tool_end_param(self, tool: ToolDesc) -> None:
+        self._call("rs_set_tool_end_param", byref(_tool(tool)))
+
+    def set_tool_kinematics(self, tool: ToolDesc) -> None:
+        self._call("rs_set_tool_kinematics_param", byref(_tool(tool)))
+
+    def clear_tool_kinematics(self) -> None:
+        self._call("rs_set_none_tool_kinematics_param")
+
+    def tool_kinematics(self) -> ToolDesc:
+        return ToolDesc._from_c(self._read("rs_get_tool_kinematics_param", rec.ToolInEndDesc))
+
+    def set_tool_dynamics(self, tool: ToolDynamics) -> None:
+        c_tool = _check.instance(tool, ToolDynamics, "tool")._to_c()
+        self._call("rs_set_tool_dynamics_param", byref(c_tool))
+
+    def clear_tool_dynamics(self) -> None:
+        self._call("rs_set_none_tool_dynamics_param")
+
+    def tool_dynamics(self) -> ToolDynamics:
+        return ToolDynamics._from_c(self._read("rs_get_tool_dynamics_param",
+                                               rec.ToolDynamicsParam))
+
+    # ---- input/output ---------------------------------------------------------
+
+    def board_io_config(self, io_type: IoType, capacity: int = 64) -> List[IoDesc]:
+        """The catalogue of one board type (values -1)."""
+        io_type = _check.choice(io_type, IoType, "io_type")
+        capacity = _check.integer(capacity, "capacity", 1, 4096)
+        out, size = (rec.RobotIoDesc * capacity)(), c_int(0)
+        self._call("rs_get_board_io_config", io_type, out, capacity, byref(size))
+        return [IoDesc(d.ioId.decode(errors="replace"), d.ioType,
+                       d.ioName.decode(errors="replace"), d.ioAddr, d.ioValue)
+                for d in out[:size.value]]
+
+    def board_io(self, io_type: IoType, point: IoPoint) -> float:
+        """The value of a board I/O point given by name (str) or address (int)."""
+        kind, key = self._io_point(io_type, point)
+        return self._read_value(f"rs_get_board_io_status_by_{kind}", c_double,
+                                _check.choice(io_type, IoType, "io_type"), key)
+
+    def set_board_io(self, io_type: IoType, point: IoPoint, value: float) -> None:
+        """Sets a board output given by name (str) or address (int)."""
+        kind, key = self._io_point(io_type, point)
+        self._call(f"rs_set_board_io_status_by_{kind}",
+                   _check.choice(io_type, IoType, "io_type"), key,
+                   _check.number(value, "value"))
+
+    @staticmethod
+    def _io_point(io_type: Any, point: Any) -> Tuple[str, Any]:
+        _check.choice(io_type, IoType, "io_type")
+        if isinstance(point, str):
+            return "name", _check.text(point, "point", 31)
+        return "addr", _check.integer(point, "point")
+
+    def set_tool_power_type(self, power: ToolPowerType) -> None:
+        self._call("rs_set_tool_power_type", _check.choice(power, ToolPowerType, "power"))
+
+    def tool_power_type(self) -> ToolPowerType:
+        return ToolPowerType(self._read_value("rs_get_tool_power_type", c_int))
+
+    def set_tool_io_type(self, addr: int, direction: ToolIoDirection) -> None:
+        """Makes tool digital line ``addr`` (0..3) an input or an output."""
+        self._call("rs_set_tool_io_type", _check.integer(addr, "addr", 0, 3),
+                   _check.choice(direction, ToolIoDirection, "direction"))
+
+    def tool_power_voltage(self) -> float:
+        return self._read_value("rs_get_tool_power_voltage", c_double)
+
+    def tool_io(self, name: str) -> float:
+        return self._read_value("rs_get_tool_io_status", c_double,
+                                _check.text(name, "name", 31))
+
+    def set_tool_do(self, name: str, high: bool) -> None:
+        self._call("rs_set_tool_do_status", _check.text(name, "name", 31),
+                   int(_check.flag(high, "high")))
+
+    # ---- callbacks and pushes -------------------------------------------------
+
+    def _register(self, kind: str, name: str, ctype: Any, fn: Optional[Callable[..., None]],
+                  convert: Callable[..., tuple]) -> None:
+        if fn is None:
+            self._call(name, ctype(), None)
+            self._callbacks.pop(kind, None)
+            return
+        if not callable(fn):
+            raise TypeError(f"{kind} callback: expected a callable, got {type(fn).__name__}")
+        c_fn = ctype(_guarded(kind, fn, convert))
+        self._call(name, c_fn, None)
+        # Kept until replaced or the context is destroyed: the library holds the pointer.
+        self._callbacks[kind] = c_fn
+
+    def on_waypoint(self, fn: Optional[Callable[[Waypoint], None]]) -> None:
+        """Calls ``fn(waypoint)`` for each real-time waypoint push; None removes it."""
+        self._register("waypoint", "rs_setcallback_realtime_roadpoint", rec.RoadPointCallback,
+                       fn, lambda w, _arg: (Waypoint._from_c(w.contents),))
+
+    def on_joint_status(self, fn: Optional[Callable[[List[JointStatus]], None]]) -> None:
+        """Calls ``fn(statuses)`` for each joint status push."""
+        self._register("joint status", "rs_setcallback_realtime_joint_status",
+                       rec.JointStatusCallback, fn,
+                       lambda s, size, _arg: ([JointStatus._from_c(s[i]) for i in range(size)],))
+
+    def on_end_speed(self, fn: Optional[Callable[[float], None]]) -> None:
+        """Calls ``fn(speed)`` (m/s) for each end speed push."""
+        self._register("end speed", "rs_setcallback_realtime_end_speed", rec.EndSpeedCallback,
+                       fn, lambda speed, _arg: (speed,))
+
+    def on_move_progress(self, fn: Optional[Callable[[int], None]]) -> None:
+        """Calls ``fn(step)`` as a track move passes its waypoints."""
+        self._register("move progress", "rs_setcallback_movep_step_num", rec.StepNumCallback,
+                       fn, lambda step, _arg: (step,))
+
+    def on_event(self, fn: Optional[Callable[[RobotEvent], None]]) -> None:
+        """Calls ``fn(event)`` for each robot event of this context."""
+        def convert(info: Any, _arg: Any) -> tuple:
+            e = info.contents
+            content = (e.eventContent or b"").decode(errors="replace")
+            return (RobotEvent(e.eventType, e.eventCode, content),)
+        self._register("robot event", "rs_setcallback_robot_event", rec.EventCallback, fn,
+                       convert)
+
+    def on_log(self, fn: Optional[Callable[[LogLevel, str], None]]) -> None:
+        """Calls ``fn(level, text)`` for each log line of the library. The log sink
+        is one per process: this replaces any earlier one, whichever Robot set it,
+        and stays registered after this Robot closes."""
+        global _log_callback
+
+        def convert(level: int, text: Optional[bytes], _arg: Any) -> tuple:
+            lvl = LogLevel(level) if level in LogLevel._value2member_map_ else level
+            return (lvl, (text or b"").decode(errors="replace"))
+        with _log_lock:
+            if fn is None:
+                self._call("rs_setcallback_robot_loginfo", rec.LogCallback(), None)
+                _log_callback = None
+                return
+            if not callable(fn):
+                raise TypeError(f"log callback: expected a callable, got {type(fn).__name__}")
+            c_fn = rec.LogCallback(_guarded("log", fn, convert))
+            self._call("rs_setcallback_robot_loginfo", c_fn, None)
+            _log_callback = c_fn
+
+    def log_to_logging(self, logger: logging.Logger = log) -> None:
+        """Routes the library's log lines to ``logger`` at matching levels."""
+        self.on_log(lambda level, text: logger.log(_LOG_LEVELS.get(level, logging.INFO), text))
+
+    def enable_push(self, kind: str, enable: bool = True) -> None:
+        """Switches a real-time push on or off: 'waypoint', 'joint_status' or 'end_speed'."""
+        names = {"waypoint": "roadpoint", "joint_status": "joint_status",
+                 "end_speed": "end_speed"}
+        if kind not in names:
+            raise ValueError(f"kind: {kind!r} is not waypoint, joint_status or end_speed")
+        self._call(f"rs_enable_push_realtime_{names[kind]}", _check.flag(enable, "enable"))
+
+    # ---- joint servo parameters -------------------------------------------------
+
+    def joint_common_data(self) -> List[Any]:
+        """The six joints' JointCommonData."""
+        data = self._read("rs_get_joint_common_data", rec.RobotJointCommonData)
+        return [record_from_c(d) for d in data.data]
+
+    def set_joint_servo_param(self, joint_id: int, parameter: str, value: int) -> None:
+        """Sets one servo gain of joint 1..6: parameter is current_ip, current_ii,
+        current_id, speed_p, speed_i, speed_d, speed_ds, pos_p, pos_i, pos_d or pos_ds."""
+        if parameter not in _library.SERVO_PARAMETERS:
+            raise ValueError(f"parameter: {parameter!r} is not one of "
+                             f"{', '.join(_library.SERVO_PARAMETERS)}")
+        self._call(f"rs_set_{parameter}", _check.integer(joint_id, "joint_id", 1, 6),
+                   _check.integer(value, "value", 0, 65535))
+
+    def save_joint_data_to_flash(self, joint_id: int) -> None:
+        self._call("rs_joint_save_data_flash", _check.integer(joint_id, "joint_id", 1, 6))

@@ -1,0 +1,423 @@
+"""Value types of the package: enumerations and dataclasses.
+
+Lengths are in metres, angles in radians, orientations are unit quaternions
+(w, x, y, z). Dataclasses are frozen; build a changed copy with
+``dataclasses.replace``. Each knows its C record (``_to_c``/``_from_c``); the
+larger status records are generated from their C layout with the C field
+names in snake_case (``RobotDiagnosis.armCanbusStatus`` becomes
+``Diagnosis.arm_canbus_status``).
+"""
+import ctypes
+import dataclasses
+import enum
+import re
+from dataclasses import dataclass, field
+from typing import Any, Dict, Optional, Tuple, Type
+
+from . import _check
+from . import _records as rec
+
+Vector3 = Tuple[float, float, float]
+Quaternion = Tuple[float, float, float, float]
+JointVector = Tuple[float, float, float, float, float, float]
+
+ZERO3: Vector3 = (0.0, 0.0, 0.0)
+IDENTITY: Quaternion = (1.0, 0.0, 0.0, 0.0)
+ZERO_JOINTS: JointVector = (0.0,) * 6  # type: ignore[assignment]
+
+
+class CoordType(enum.IntEnum):
+    BASE = 0
+    END = 1
+    WORLD = 2
+
+
+class RobotState(enum.IntEnum):
+    STOPPED = 0
+    RUNNING = 1
+    PAUSED = 2
+    RESUMED = 3
+
+
+class WorkMode(enum.IntEnum):
+    SIMULATOR = 0
+    REAL = 1
+
+
+class ServiceState(enum.IntEnum):
+    READY = 0
+    STARTING = 1
+    WORKING = 2
+    CLOSING = 3
+    CLOSED = 4
+    FAULT_POWER = 5
+    FAULT_BRAKE = 6
+    FAULT_NO_ROBOT = 7
+    FAULT_SAFEGUARD_STOP = 8
+
+
+class MoveTrack(enum.IntEnum):
+    NO_TRACK = 0
+    TRACKING = 1
+    ARC_CIR = 2
+    CARTESIAN_MOVEP = 3
+    CARTESIAN_CUBICSPLINE = 4
+    CARTESIAN_UBSPLINEINTP = 5
+    CARTESIAN_GNUBSPLINEINTP = 6
+    CARTESIAN_LOOKAHEAD = 7
+    JOINT_CUBICSPLINE = 8
+    JOINT_UBSPLINEINTP = 9
+    JOINT_GNUBSPLINEINTP = 10
+    ARC = 11
+    CIRCLE = 12
+    ARC_ORI_ROTATED = 13
+    CIRCLE_ORI_ROTATED = 14
+    ORI_POSITION_ROTATE_CIRCUMFERENCE = 101
+
+
+class TeachMode(enum.IntEnum):
+    NO_TEACH = 0
+    JOINT1 = 1
+    JOINT2 = 2
+    JOINT3 = 3
+    JOINT4 = 4
+    JOINT5 = 5
+    JOINT6 = 6
+    MOV_X = 7
+    MOV_Y = 8
+    MOV_Z = 9
+    ROT_X = 10
+    ROT_Y = 11
+    ROT_Z = 12
+
+
+class PoseFileType(enum.IntEnum):
+    """Line format of a track file."""
+    MM_AND_RPY_DEGREES = 1   # "x y z rx ry rz" in mm and degrees, blank separated
+    M_AND_QUATERNION = 10    # "x,y,z,w,qx,qy,qz" in metres, comma separated
+
+
+class ControlCommand(enum.IntEnum):
+    RELEASE = 0
+    BRAKE = 1
+    OVERSPEED_WARNING = 2
+    OVERSPEED_RECOVER = 3
+    DISABLE_FORCE_CONTROL = 4
+    ENABLE_FORCE_CONTROL = 5
+    ORPE_OPEN = 6
+    ORPE_CLOSE = 7
+    ENABLE_READ_POSE = 8
+    DISABLE_READ_POSE = 9
+    MOUNTING_POSE_CHANGED = 10
+    MOUNTING_POSE_UNCHANGED = 11
+    ENABLE_STATIC_COLLISION_DETECT = 12
+    DISABLE_STATIC_COLLISION_DETECT = 13
+    CLEAR_SINGULARITY_OVERSPEED_ALARM = 14
+    CLEAR_CURRENT_ALARM = 15
+
+
+class IoType(enum.IntEnum):
+    CONTROLLER_DI = 0
+    CONTROLLER_DO = 1
+    CONTROLLER_AI = 2
+    CONTROLLER_AO = 3
+    USER_DI = 4
+    USER_DO = 5
+    USER_AI = 6
+    USER_AO = 7
+    TOOL_DI = 8
+    TOOL_DO = 9
+    TOOL_AI = 10
+    TOOL_AO = 11
+
+
+class ToolPowerType(enum.IntEnum):
+    OUT_0V = 0
+    OUT_12V = 1
+    OUT_24V = 2
+
+
+class ToolIoDirection(enum.IntEnum):
+    INPUT = 0
+    OUTPUT = 1
+
+
+class LogLevel(enum.IntEnum):
+    INFO = 0
+    DEBUG = 1
+    WARN = 2
+    ERROR = 3
+    FATAL = 4
+
+
+def _pos(value: Any, name: str) -> rec.Pos:
+    return rec.Pos(*_check.numbers_of(value, 3, name))
+
+
+def _ori(value: Any, name: str) -> rec.Ori:
+    return rec.Ori(*_check.numbers_of(value, 4, name))
+
+
+def _joints(value: Any, name: str) -> rec.Joints:
+    return rec.Joints(*_check.numbers_of(value, 6, name))
+
+
+def _vec(c: Any, names: str) -> Tuple[float, ...]:
+    return tuple(float(getattr(c, n)) for n in names.split())
+
+
+@dataclass(frozen=True)
+class Pose:
+    """A position (m) and orientation (quaternion w, x, y, z)."""
+    position: Vector3 = ZERO3
+    orientation: Quaternion = IDENTITY
+
+    def _to_c(self, name: str = "pose") -> Tuple[rec.Pos, rec.Ori]:
+        return _pos(self.position, f"{name}.position"), _ori(self.orientation,
+                                                             f"{name}.orientation")
+
+    @classmethod
+    def _from_c(cls, pos: rec.Pos, ori: rec.Ori) -> "Pose":
+        return cls(_vec(pos, "x y z"), _vec(ori, "w x y z"))  # type: ignore[arg-type]
+
+
+@dataclass(frozen=True)
+class Waypoint:
+    """A flange pose with the joint angles (rad) that give it."""
+    position: Vector3
+    orientation: Quaternion
+    joints: JointVector
+
+    @property
+    def pose(self) -> Pose:
+        return Pose(self.position, self.orientation)
+
+    @classmethod
+    def _from_c(cls, c: rec.WayPoint) -> "Waypoint":
+        return cls(_vec(c.position, "x y z"), _vec(c.orientation, "w x y z"),  # type: ignore
+                   tuple(c.jointpos))  # type: ignore[arg-type]
+
+
+@dataclass(frozen=True)
+class ToolDesc:
+    """The tool's end point in the flange frame: position (m) and orientation."""
+    position: Vector3 = ZERO3
+    orientation: Quaternion = IDENTITY
+
+    def _to_c(self, name: str = "tool") -> rec.ToolInEndDesc:
+        return rec.ToolInEndDesc(_pos(self.position, f"{name}.position"),
+                                 _ori(self.orientation, f"{name}.orientation"))
+
+    @classmethod
+    def _from_c(cls, c: rec.ToolInEndDesc) -> "ToolDesc":
+        return cls(_vec(c.toolInEndPosition, "x y z"),  # type: ignore[arg-type]
+                   _vec(c.toolInEndOrientation, "w x y z"))  # type: ignore[arg-type]
+
+
+@dataclass(frozen=True)
+class ToolDynamics:
+    """Payload of the tool: centre of mass (m), mass (kg) and inertia (xx xy xz yy yz zz)."""
+    position: Vector3 = ZERO3
+    payload: float = 0.0
+    inertia: Tuple[float, float, float, float, float, float] = (0.0,) * 6  # type: ignore
+
+    def _to_c(self, name: str = "tool") -> rec.ToolDynamicsParam:
+        x, y, z = _check.numbers_of(self.position, 3, f"{name}.position")
+        payload = _check.number(self.payload, f"{name}.payload")
+        if payload < 0:
+            raise ValueError(f"{name}.payload: {payload} is negative")
+        return rec.ToolDynamicsParam(x, y, z, payload, rec.ToolInertia(
+            *_check.numbers_of(self.inertia, 6, f"{name}.inertia")))
+
+    @classmethod
+    def _from_c(cls, c: rec.ToolDynamicsParam) -> "ToolDynamics":
+        return cls(_vec(c, "positionX positionY positionZ"), c.payload,  # type: ignore
+                   _vec(c.toolInertia, "xx xy xz yy yz zz"))  # type: ignore[arg-type]
+
+
+@dataclass(frozen=True)
+class UserFrame:
+    """A user coordinate system taught by three joint positions and a tool.
+
+    ``method`` selects which axes the three points define (0: origin, a point
+    on +X, a point on +Y; see the C header's CoordCalibrateMathod)."""
+    coord_type: CoordType = CoordType.BASE
+    method: int = 0
+    points: Tuple[JointVector, JointVector, JointVector] = (ZERO_JOINTS,) * 3  # type: ignore
+    tool: ToolDesc = field(default_factory=ToolDesc)
+
+    def _to_c(self, name: str = "frame") -> rec.CoordCalibrate:
+        c = rec.CoordCalibrate()
+        c.coordType = _check.choice(self.coord_type, CoordType, f"{name}.coord_type")
+        c.methods = _check.integer(self.method, f"{name}.method", 0, 8)
+        points = _check.sequence(self.points, f"{name}.points")
+        if len(points) != 3:
+            raise ValueError(f"{name}.points: expected 3 joint positions, got {len(points)}")
+        for i, q in enumerate(points):
+            c.wayPointArray[i].jointPos = _joints(q, f"{name}.points[{i}]")
+        c.toolDesc = _check.instance(self.tool, ToolDesc, f"{name}.tool")._to_c(f"{name}.tool")
+        return c
+
+
+@dataclass(frozen=True)
+class RelativeOffset:
+    """An offset applied to the targets of later moves (position m, orientation)."""
+    enabled: bool = True
+    position: Vector3 = ZERO3
+    orientation: Quaternion = IDENTITY
+
+    def _to_c(self, name: str = "offset") -> rec.MoveRelative:
+        c = rec.MoveRelative()
+        c.ena = _check.flag(self.enabled, f"{name}.enabled")
+        c.relativePosition[:] = _check.numbers_of(self.position, 3, f"{name}.position")
+        c.relativeOri = _ori(self.orientation, f"{name}.orientation")
+        return c
+
+
+@dataclass(frozen=True)
+class MoveProfile:
+    """The limits and options of one move, in place of the global profile."""
+    joint_max_acc: JointVector
+    joint_max_velc: JointVector
+    end_max_line_acc: float
+    end_max_line_velc: float
+    blend_radius: float = 0.0
+    tool: ToolDesc = field(default_factory=ToolDesc)
+    relative: Optional[RelativeOffset] = None
+    relative_frame: UserFrame = field(default_factory=UserFrame)
+
+    def _to_c(self, name: str = "profile") -> rec.MoveProfile:
+        c = rec.MoveProfile()
+        c.jointMaxAcc = _joints(self.joint_max_acc, f"{name}.joint_max_acc")
+        c.jointMaxVelc = _joints(self.joint_max_velc, f"{name}.joint_max_velc")
+        c.endMaxLineAcc = _check.number(self.end_max_line_acc, f"{name}.end_max_line_acc")
+        c.endMaxLineVelc = _check.number(self.end_max_line_velc, f"{name}.end_max_line_velc")
+        c.blendRadius = _check.number(self.blend_radius, f"{name}.blend_radius")
+        c.toolInEndDesc = _check.instance(self.tool, ToolDesc, f"{name}.tool")._to_c()
+        if self.relative is not None:
+            c.relative = _check.instance(self.relative, RelativeOffset,
+                                         f"{name}.relative")._to_c(f"{name}.relative")
+        c.relativeOnCoord = _check.instance(self.relative_frame, UserFrame,
+                                            f"{name}.relative_frame")._to_c()
+        return c
+
+
+@dataclass(frozen=True)
+class IoDesc:
+    """One point of an I/O board: its id, type, name, address and value."""
+    id: str
+    type: int
+    name: str
+    addr: int
+    value: float
+
+
+@dataclass(frozen=True)
+class JointStatus:
+    """One joint's status as the controller reports it."""
+    current: int
+    speed: int
+    position: float
+    voltage: float
+    temperature: float
+    target_current: int
+    target_speed: float
+    target_position: float
+    error: int
+
+    @classmethod
+    def _from_c(cls, c: rec.JointStatus) -> "JointStatus":
+        return cls(c.jointCurrentI, c.jointSpeedMoto, c.jointPosJ, c.jointCurVol,
+                   c.jointCurTemp, c.jointTagCurrentI, c.jointTagSpeedMoto, c.jointTagPosJ,
+                   c.jointErrorNum)
+
+
+@dataclass(frozen=True)
+class RobotEvent:
+    """A robot event: its type, code and text."""
+    type: int
+    code: int
+    content: str
+
+
+# ---- records generated from their C layout --------------------------------
+
+def _snake(name: str) -> str:
+    name = re.sub(r"(?<=[A-Z])([A-Z][a-z])", r"_\1", name)
+    return re.sub(r"(?<=[a-z0-9])([A-Z])", r"_\1", name).lower()
+
+
+_RECORD_TYPES: Dict[type, type] = {}
+
+
+def _record_type(ctype: type, name: str, doc: str) -> type:
+    """A frozen dataclass with one snake_case field per field of ``ctype``."""
+    fields = [(_snake(n), Any) for n, _ in ctype._fields_]  # type: ignore[attr-defined]
+    cls = dataclasses.make_dataclass(name, fields, frozen=True, namespace={"__doc__": doc})
+    cls.__module__ = __name__
+    cls._ctype = ctype  # type: ignore[attr-defined]
+    _RECORD_TYPES[ctype] = cls
+    return cls
+
+
+def _value_from_c(value: Any) -> Any:
+    if isinstance(value, ctypes.Structure):
+        cls = _RECORD_TYPES.get(type(value))
+        return record_from_c(value) if cls else value
+    if isinstance(value, ctypes.Array):
+        if isinstance(value, ctypes.Array) and value._type_ is ctypes.c_char:  # type: ignore
+            return value.value.decode(errors="replace")
+        return tuple(_value_from_c(v) for v in value)
+    if isinstance(value, bytes):
+        return value.decode(errors="replace")
+    return value
+
+
+def record_from_c(c: Any) -> Any:
+    cls = _RECORD_TYPES[type(c)]
+    return cls(*(_value_from_c(getattr(c, n)) for n, _ in c._fields_))
+
+
+def record_to_c(record: Any, ctype: type, name: str) -> Any:
+    """The C record of a generated dataclass, every field checked."""
+    cls = _RECORD_TYPES[ctype]
+    _check.instance(record, cls, name)
+    c = ctype()
+    for (cname, ftype), (pname) in zip(ctype._fields_, (f.name for f in dataclasses.fields(cls))):
+        value = getattr(record, pname)
+        label = f"{name}.{pname}"
+        if issubclass(ftype, ctypes.Array):
+            values = _check.sequence(value, label)
+            if len(values) != ftype._length_:
+                raise ValueError(f"{label}: expected {ftype._length_} values, got {len(values)}")
+            for i, v in enumerate(values):
+                getattr(c, cname)[i] = _scalar(v, ftype._type_, f"{label}[{i}]")
+        else:
+            setattr(c, cname, _scalar(value, ftype, label))
+    return c
+
+
+def _scalar(value: Any, ctype: Any, label: str) -> Any:
+    if ctype is ctypes.c_bool:
+        return _check.flag(value, label)
+    if ctype in (ctypes.c_float, ctypes.c_double):
+        return _check.number(value, label)
+    bits = ctypes.sizeof(ctype) * 8
+    signed = ctype(-1).value == -1
+    low, high = (-(2 ** (bits - 1)), 2 ** (bits - 1) - 1) if signed else (0, 2 ** bits - 1)
+    return _check.integer(value, label, low, high)
+
+
+Diagnosis = _record_type(rec.RobotDiagnosis, "Diagnosis", "The arm's diagnosis record.")
+GravityComponent = _record_type(rec.RobotGravityComponent, "GravityComponent",
+                                "Gravity measured at the flange (x, y, z).")
+JointVersion = _record_type(rec.JointVersion, "JointVersion", "A joint's versions.")
+JointProductId = _record_type(rec.JointProductID, "JointProductId", "A joint's product id.")
+DeviceInfo = _record_type(rec.RobotDevInfo, "DeviceInfo", "The arm's device information.")
+JointCommonData = _record_type(rec.JointCommonData, "JointCommonData",
+                               "One joint's servo parameters and limits.")
+SafetyConfig = _record_type(rec.RobotSafetyConfig, "SafetyConfig",
+                            "Reduced-mode limits and safeguard options.")
+SafetyStatus = _record_type(rec.OrpeSafetyStatus, "SafetyStatus", "The safety board's status.")
+RegulateSpeedParam = _record_type(rec.RegulateSpeedModeParamConfig, "RegulateSpeedParam",
+                                  "Limits of the regulated-speed mode.")
