@@ -571,8 +571,11 @@ void ControllerSim::clearFaults() {
 void ControllerSim::setStallReading(bool stall) { impl_->core.stallReading = stall; }
 
 void SimCore::recordEvent(const EventSpec& ev) {
+    // Only a head of the text is kept: events may carry megabytes.
+    SentEvent kept{std::chrono::steady_clock::now(),
+                   {ev.type, ev.code, ev.content.substr(0, kRecentEventText)}};
     std::lock_guard<std::mutex> lock(recentMutex);
-    recentEvents.push_back({std::chrono::steady_clock::now(), ev});
+    recentEvents.push_back(std::move(kept));
     if (recentEvents.size() > kRecentEvents) recentEvents.pop_front();
 }
 

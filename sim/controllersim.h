@@ -358,8 +358,8 @@ public:
     // Bytes as they are, no framing.
     int sendRaw(const std::string& bytes, int connection = kAllConnections);
     // The last (up to 20) robot events sent, oldest first: the ones the
-    // simulator sends by itself and those sent with sendEvent. Flooded and
-    // raw frames are not kept.
+    // simulator sends by itself and those sent with sendEvent, each text cut
+    // to its first 200 bytes. Flooded and raw frames are not kept.
     std::vector<SentEvent> recentEvents() const;
     // `count` events back to back, event i with code i.
     int floodEvents(int32_t type, int count, int connection = kAllConnections);

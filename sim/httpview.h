@@ -56,7 +56,8 @@ public:
     // Binds and starts the threads; false (and a log line) when the address
     // cannot be bound or it was started before (a view starts once).
     bool start();
-    // Ends the streams, closes the listener and joins every thread. Idempotent.
+    // Ends the streams, closes the listener and joins every thread; an idle
+    // keep-alive connection can hold it up to its 2 s time-out. Idempotent.
     void stop();
     uint16_t port() const;
     std::string url() const;  // e.g. http://127.0.0.1:8080/

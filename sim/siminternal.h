@@ -222,6 +222,7 @@ struct SimCore {
 
     // The latest robot events written to the connections (leaf lock).
     static constexpr size_t kRecentEvents = 20;
+    static constexpr size_t kRecentEventText = 200;  // bytes of each text kept
     mutable std::mutex recentMutex;
     std::deque<SentEvent> recentEvents;
     void recordEvent(const EventSpec& ev);
