@@ -6,13 +6,15 @@
 
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotutilservice.h"
+#include "RobotSDK/service/servicecommands.h"
 #include "RobotSDK/util/globalutil.h"
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
 using namespace tevo_robot_namespace;
 
-const std::string PelvanServices::s_version = "V4.0.8";
+// "V" and the project version, which the build passes in.
+const std::string PelvanServices::s_version = "V" TEVO_SDK_VERSION;
 std::mutex PelvanServices::s_progressMutex;
 std::map<int, int> PelvanServices::s_waypointIndexInfoMapTable;
 int PelvanServices::lastRealNum = 0;
@@ -87,20 +89,15 @@ int PelvanServices::getMovePJointRangeService(double* minJointLimit, double* max
     if (minJointLimit == nullptr || maxJointLimit == nullptr) return ErrCode_ParamError;
     // Without a control core there is no controller to ask.
     if (m_robotBaseService == nullptr) return ErrCode_SocketDisconnect;
-    CommunicationResponse response;
-    int ret = m_robotBaseService->requestServiceGetResponseContentMode(
-        CommunicationMateType::CommunicationType_getMovePJointRangeLimitParam, nullptr, 0,
-        response);
-    if (ret != ErrnoSucc) return ret;
     std::vector<double> values;
-    int errorCode = 0;
-    if (!ProtoEncodeDecode::resolveResponse_doubleTypeValueVector(
-            static_cast<const char*>(response.m_textPtr), response.m_textLength, values,
-            errorCode)) {
-        RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve getMovePJointRange response failed.");
-        return ErrCode_CreateRequestFailed;
-    }
-    ret = RobotControlServices::getErrCodeByServerResponse(errorCode);
+    const int ret = service_commands::queryDecoded(
+        *m_robotBaseService, CommunicationMateType::CommunicationType_getMovePJointRangeLimitParam,
+        nullptr, 0,
+        [&values](const char* data, int size, int& errorCode) {
+            return ProtoEncodeDecode::resolveResponse_doubleTypeValueVector(data, size, values,
+                                                                            errorCode);
+        },
+        "sdk log: Resolve getMovePJointRange response failed.", ErrCode_CreateRequestFailed);
     if (ret != ErrnoSucc) return ret;
     if (values.size() != 2 * kJointCount) return ErrCode_ResolveResponseFailed;
     for (int i = 0; i < kJointCount; ++i) {
@@ -116,15 +113,9 @@ int PelvanServices::setMovePJointRangeService(const double* minJointLimit,
     if (m_robotBaseService == nullptr) return ErrCode_SocketDisconnect;
     std::vector<double> values(minJointLimit, minJointLimit + kJointCount);
     values.insert(values.end(), maxJointLimit, maxJointLimit + kJointCount);
-    char* body = nullptr;
-    int bodyLength = 0;
-    if (!ProtoEncodeDecode::getRequest_doubleTypeValueVector(&body, &bodyLength, values)) {
-        RobotLogPrint::trace(LL_ERROR,
-                             "sdk log: Make setMovePJointRangeLimitParam protobuf content failed.");
-        return ErrCode_CreateRequestFailed;
-    }
-    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-        CommunicationMateType::CommunicationType_setMovePJointRangeLimitParam, body, bodyLength);
+    return service_commands::sendDoubles(
+        *m_robotBaseService, CommunicationMateType::CommunicationType_setMovePJointRangeLimitParam,
+        std::move(values), "sdk log: Make setMovePJointRangeLimitParam protobuf content failed.");
 }
 
 // ---- checks ------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotmoveservice.h"
 #include "RobotSDK/service/robotutilservice.h"
+#include "RobotSDK/service/servicecommands.h"
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
@@ -75,15 +76,6 @@ std::vector<double> gather(std::initializer_list<InField> fields) {
 
 double flagValue(bool flag) { return flag ? 1.0 : 0.0; }
 
-int sendEncoded(RobotControlServices& core, RobotCommandType type, bool encoded, char* body,
-                int bodyLength, const char* encodeFailLog) {
-    if (!encoded) {
-        RobotLogPrint::trace(LL_ERROR, "%s", encodeFailLog);
-        return ErrCode_CreateRequestFailed;
-    }
-    return core.requestServiceOnlyCheckSendResultMode(type, body, bodyLength);
-}
-
 // Sends the values as a double vector; a value that is not finite is refused
 // before anything is sent (the controller would reject the whole vector).
 int sendValues(RobotControlServices& core, RobotCommandType type, const std::vector<double>& values,
@@ -94,21 +86,13 @@ int sendValues(RobotControlServices& core, RobotCommandType type, const std::vec
             return ErrCode_ParamError;
         }
     }
-    char* body = nullptr;
-    int bodyLength = 0;
-    const bool encoded =
-        ProtoEncodeDecode::getRequest_doubleTypeValueVector(&body, &bodyLength, values);
-    return sendEncoded(core, type, encoded, body, bodyLength, encodeFailLog);
+    return service_commands::sendDoubles(core, type, values, encodeFailLog);
 }
 
 // An enable flag travels as one int, 1 or 0.
 int sendFlag(RobotControlServices& core, RobotCommandType type, bool flag,
              const char* encodeFailLog) {
-    char* body = nullptr;
-    int bodyLength = 0;
-    const bool encoded =
-        ProtoEncodeDecode::getRequest_intTypeValueVector(&body, &bodyLength, {flag ? 1 : 0});
-    return sendEncoded(core, type, encoded, body, bodyLength, encodeFailLog);
+    return service_commands::sendInts(core, type, {flag ? 1 : 0}, encodeFailLog);
 }
 
 // Reads a double vector and scatters it into the fields, which are written
@@ -116,18 +100,14 @@ int sendFlag(RobotControlServices& core, RobotCommandType type, bool flag,
 // values as the fields take.
 int readFields(RobotControlServices& core, RobotCommandType type, const char* decodeFailLog,
                std::initializer_list<OutField> fields) {
-    CommunicationResponse response;
-    int ret = core.requestServiceGetResponseContentMode(type, nullptr, 0, response);
-    if (ret != ErrnoSucc) return ret;
     std::vector<double> values;
-    int errorCode = 0;
-    if (!ProtoEncodeDecode::resolveResponse_doubleTypeValueVector(
-            static_cast<const char*>(response.m_textPtr), response.m_textLength, values,
-            errorCode)) {
-        RobotLogPrint::trace(LL_ERROR, "%s", decodeFailLog);
-        return ErrCode_CreateRequestFailed;
-    }
-    ret = RobotControlServices::getErrCodeByServerResponse(errorCode);
+    const int ret = service_commands::queryDecoded(
+        core, type, nullptr, 0,
+        [&values](const char* data, int size, int& errorCode) {
+            return ProtoEncodeDecode::resolveResponse_doubleTypeValueVector(data, size, values,
+                                                                            errorCode);
+        },
+        decodeFailLog, ErrCode_CreateRequestFailed);
     if (ret != ErrnoSucc) return ret;
     size_t expected = 0;
     for (const OutField& f : fields) expected += f.count;

@@ -1,9 +1,10 @@
 #ifndef SERVICECOMMANDS_H
 #define SERVICECOMMANDS_H
 
-// The two request shapes of the application services (conveyor tracking,
-// force control, recognition and seam tracking): build a body and check the
-// controller's common result; or send a body and decode a typed reply. Each
+// The two request shapes of the services built on the control core (motion
+// parameters, conveyor tracking, force control, recognition and seam
+// tracking, customer tracks): build a body and check the controller's common
+// result; or send a body and decode a typed reply. Each
 // service operation is then one line naming its command type, codec function
 // and log text. Used from application threads only; the control core's
 // request engine does all locking.
@@ -59,18 +60,19 @@ inline int sendDoubles(RobotControlServices& core, RobotCommandType type,
 
 // Sends body (owned by the request from here on; may be null with length 0)
 // and decodes the reply with decode(const char*, int, int& errorCode) -> bool.
-// A reply that does not decode is logged and gives ErrCode_ResolveResponseFailed;
-// otherwise the controller's code is mapped to a RobotErrorCode.
+// A reply that does not decode is logged and gives decodeFailCode; otherwise
+// the controller's code is mapped to a RobotErrorCode.
 template <typename Decode>
 int queryDecoded(RobotControlServices& core, RobotCommandType type, char* body, int bodyLength,
-                 Decode&& decode, const char* decodeFailLog) {
+                 Decode&& decode, const char* decodeFailLog,
+                 int decodeFailCode = tevo_robot_namespace::ErrCode_ResolveResponseFailed) {
     CommunicationResponse response;
     const int ret = core.requestServiceGetResponseContentMode(type, body, bodyLength, response);
     if (ret != tevo_robot_namespace::ErrnoSucc) return ret;
     int errorCode = 0;
     if (!decode(static_cast<const char*>(response.m_textPtr), response.m_textLength, errorCode)) {
         RobotLogPrint::trace(tevo_robot_namespace::LL_ERROR, "%s", decodeFailLog);
-        return tevo_robot_namespace::ErrCode_ResolveResponseFailed;
+        return decodeFailCode;
     }
     return RobotControlServices::getErrCodeByServerResponse(errorCode);
 }
