@@ -13,8 +13,7 @@
 
 using namespace tevo_robot_namespace;
 
-// "V" and the project version, which the build passes in.
-const std::string PelvanServices::s_version = "V" TEVO_SDK_VERSION;
+const std::string PelvanServices::s_version = "V4.0.8";
 std::mutex PelvanServices::s_progressMutex;
 std::map<int, int> PelvanServices::s_waypointIndexInfoMapTable;
 int PelvanServices::lastRealNum = 0;
