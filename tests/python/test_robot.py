@@ -1,0 +1,323 @@
+"""The package against the simulator: one test per family of the handle
+interface, pushes reaching Python callables, errors raised with their codes,
+and contexts released however a ``with`` block ends."""
+import logging
+import math
+import random
+import signal
+import threading
+
+import pytest
+
+from conftest import START, assert_close, wait_for
+from tevo_robot import (ArgumentError, HandleError, IoType, MoveTrack, Pose, PoseFileType,
+                        RelativeOffset, Robot, RobotConnectionError, RobotError, RobotState,
+                        RobotTimeoutError, ServiceState, ToolDesc, ToolDynamics, ToolIoDirection,
+                        ToolPowerType, WorkMode)
+
+NEAR = (0.1, -0.2, 1.6, 0.4, 1.5, 0.2)
+TOOL = ToolDesc((0.0, 0.0, 0.1))
+
+
+def test_state_and_control(robot):
+    assert robot.logged_in() and robot.socket_connected()
+    assert robot.robot_state() == RobotState.STOPPED
+    for mode in (WorkMode.REAL, WorkMode.SIMULATOR):
+        robot.set_work_mode(mode)
+        assert robot.work_mode() == mode
+    assert_close(robot.current_waypoint().joints, START)
+    assert [round(s.position, 3) for s in robot.joint_status()] == [
+        round(math.degrees(q), 3) for q in START]
+    assert robot.diagnosis().robot_end_speed >= 0.0
+    assert robot.end_speed() >= 0.0
+    assert robot.device_info().revision
+    robot.enter_reduce_mode()
+    robot.exit_reduce_mode()
+
+
+def test_shutdown_and_startup(robot):
+    robot.shutdown()
+    assert robot.startup() == ServiceState.WORKING
+    robot.move_joint(NEAR)
+    assert_close(robot.current_waypoint().joints, NEAR)
+
+
+def test_blocking_and_non_blocking_moves(robot):
+    robot.move_joint(NEAR, block=False)
+    assert wait_for(lambda: max(abs(a - b) for a, b in
+                                zip(robot.current_waypoint().joints, NEAR)) < 1e-6)
+    start = robot.current_waypoint().position
+    target = (start[0] + 0.05, start[1] - 0.02, start[2] - 0.03)
+    robot.move_line_to(target)
+    assert_close(robot.current_waypoint().position, target, 1e-4)
+    robot.move_line(START)
+    assert_close(robot.current_waypoint().joints, START, 1e-4)
+
+
+def test_global_profile(robot):
+    acc = (1.0, 1.1, 1.2, 1.3, 1.4, 1.5)
+    robot.set_global_joint_max_acc(acc)
+    assert robot.global_joint_max_acc() == acc
+    for quantity, value in (("line_acc", 1.5), ("line_velc", 0.7), ("angle_acc", 2.5),
+                            ("angle_velc", 1.25)):
+        robot.set_global_end_max(quantity, value)
+        assert robot.global_end_max(quantity) == value
+    robot.set_blend_radius(0.05)
+    robot.set_relative_offset(RelativeOffset(False))
+    robot.set_no_arrival_ahead()
+
+
+@pytest.mark.parametrize("call,code", [
+    (lambda r: r.set_blend_radius(0.051), 1003),
+    (lambda r: r.set_blend_radius(0.0), 1003),
+    (lambda r: r.set_circular_loop_times(0), 1003),
+    (lambda r: r.set_circular_loop_times(1001), 1003),
+])
+def test_out_of_range_arguments_raise_argument_error(robot, call, code):
+    with pytest.raises(ArgumentError) as error:
+        call(robot)
+    assert error.value.code == code
+    assert "1003" in str(error.value)
+
+
+def test_offline_track_is_played(robot):
+    points = [(START[0] + 0.05 * i,) + START[1:] for i in range(5)]
+    robot.clear_offline_track()
+    robot.append_offline_track(points)
+    robot.start_offline_track(block=True)
+    assert_close(robot.current_waypoint().joints, points[-1], 1e-4)
+
+
+def write_pose_file(robot, path, count=25):
+    """A tool-pose track file (mm and degrees) along a joint path; the path."""
+    path_joints = [(START[0] + 0.2 * i / (count - 1),) + START[1:] for i in range(count)]
+    lines = []
+    for q in path_joints:
+        tool_pose = robot.base_to_base_additional_tool(robot.forward_kin(q).pose, TOOL)
+        rpy = robot.quaternion_to_rpy(tool_pose.orientation)
+        lines.append(" ".join(f"{v * 1000:.9f}" for v in tool_pose.position) + " " +
+                     " ".join(f"{math.degrees(a):.9f}" for a in rpy))
+    path.write_text("\n".join(lines) + "\n")
+    return path_joints
+
+
+def test_customer_track_is_cached_and_played(robot, tmp_path):
+    track = tmp_path / "track.txt"
+    path_joints = write_pose_file(robot, track)
+    parsed = robot.parse_track_file(track, PoseFileType.MM_AND_RPY_DEGREES, path_joints[0], TOOL)
+    assert len(parsed) == len(path_joints)
+    assert len(robot.parse_track_file(track, PoseFileType.MM_AND_RPY_DEGREES, path_joints[0],
+                                      TOOL, capacity=10)) == 10
+    first = robot.cache_track_file(track, path_joints[0], TOOL)
+    assert_close(first.joints, path_joints[0], 1e-3)
+    robot.move_joint(first.joints)
+    robot.move_cached_track()
+    assert_close(robot.current_waypoint().joints, parsed[-1].joints, 1e-3)
+
+
+def test_kinematics_round_trips(robot):
+    rng = random.Random(7)
+    for _ in range(20):
+        q = tuple(s + rng.uniform(-0.3, 0.3) for s in START)
+        flange = robot.forward_kin(q)
+        assert_close(robot.inverse_kin(q, flange.pose).joints, q, 1e-6)
+        assert any(max(abs(a - b) for a, b in zip(w.joints, q)) < 1e-6
+                   for w in robot.inverse_kin_all(flange.pose))
+        rpy = robot.quaternion_to_rpy(flange.orientation)
+        quaternion = robot.rpy_to_quaternion(rpy)
+        sign = 1 if quaternion[0] * flange.orientation[0] >= 0 else -1
+        assert_close([sign * c for c in quaternion], flange.orientation, 1e-6)
+    # The tool point lies 0.1 m along the flange's z axis.
+    flange = robot.forward_kin(START).pose
+    tool_end = robot.base_to_base_additional_tool(flange, TOOL)
+    assert math.dist(tool_end.position, flange.position) == pytest.approx(0.1, abs=1e-9)
+
+
+def test_tool_parameters(robot):
+    robot.set_tool_kinematics(TOOL)
+    assert_close(robot.tool_kinematics().position, TOOL.position)
+    robot.set_tool_dynamics(ToolDynamics((0.01, 0.02, 0.03), 2.5))
+    assert robot.tool_dynamics().payload == pytest.approx(2.5)
+    robot.clear_tool_dynamics()
+
+
+def test_io_by_name_and_address(robot):
+    outputs = robot.board_io_config(IoType.USER_DO)
+    assert outputs and all(d.value == -1 for d in outputs)
+    point = outputs[3]
+    for value in (1.0, 0.0):
+        robot.set_board_io(IoType.USER_DO, point.name, value)
+        assert robot.board_io(IoType.USER_DO, point.addr) == value
+        assert robot.board_io(IoType.USER_DO, point.name) == value
+
+
+def test_tool_io(robot):
+    robot.set_tool_power_type(ToolPowerType.OUT_12V)
+    assert robot.tool_power_type() == ToolPowerType.OUT_12V
+    assert wait_for(lambda: robot.tool_power_voltage() > 0)
+    robot.set_tool_io_type(0, ToolIoDirection.OUTPUT)
+    robot.set_tool_power_type(ToolPowerType.OUT_0V)
+
+
+def test_arm_settings_read_back(robot):
+    config = robot.safety_config()
+    changed = type(config)(**{**config.__dict__, "robot_reduced_config_tcp_speed": 200})
+    robot.set_safety_config(changed)
+    assert robot.safety_config() == changed
+    robot.set_safety_config(config)
+    robot.set_joint_servo_param(2, "speed_p", 321)
+    assert robot.joint_common_data()[1].joint_speed_p == 321
+    robot.set_explore_force_param(10.0, 0.02)
+    assert robot.explore_force_param() == pytest.approx((10.0, 0.02))
+
+
+class Inbox:
+    """Collects what a callback receives, from any thread."""
+
+    def __init__(self):
+        self.items = []
+        self.lock = threading.Lock()
+
+    def __call__(self, *args):
+        with self.lock:
+            self.items.append(args)
+
+    def count(self):
+        with self.lock:
+            return len(self.items)
+
+
+@pytest.mark.parametrize("register,push", [
+    (Robot.on_waypoint, "waypoint"),
+    (Robot.on_joint_status, "joint_status"),
+    (Robot.on_end_speed, "end_speed"),
+])
+def test_pushes_reach_python_callables(robot, register, push):
+    inbox = Inbox()
+    register(robot, inbox)
+    robot.enable_push(push, True)
+    assert wait_for(lambda: inbox.count() >= 3)
+    register(robot, None)
+    robot.enable_push(push, False)
+
+
+def test_move_progress_and_events_reach_python_callables(robot):
+    progress, events = Inbox(), Inbox()
+    robot.on_move_progress(progress)
+    robot.on_event(events)
+    for i in range(4):
+        robot.add_waypoint((START[0] + 0.05 * i,) + START[1:])
+    robot.move_track(MoveTrack.CARTESIAN_MOVEP)
+    assert wait_for(lambda: progress.count() >= 1)
+    assert all(isinstance(step, int) for (step,) in progress.items)
+    assert wait_for(lambda: events.count() >= 1)
+    assert all(isinstance(e.content, str) for (e,) in events.items)
+
+
+def test_log_lines_reach_python_callable(sim):
+    inbox = Inbox()
+    with Robot() as first:
+        first.on_log(inbox)
+        second = Robot()
+        second.close()
+        assert wait_for(lambda: any(f"rshd={second.handle}" in text
+                                    for _, text in list(inbox.items)))
+        first.on_log(None)
+
+
+def test_callback_exception_is_logged_not_raised(robot, caplog):
+    calls = Inbox()
+
+    def broken(*args):
+        calls(*args)
+        raise RuntimeError("broken callback")
+
+    with caplog.at_level(logging.ERROR, logger="tevo_robot"):
+        robot.on_waypoint(broken)
+        assert wait_for(lambda: calls.count() >= 3)  # pushes go on after each failure
+        robot.on_waypoint(None)
+    assert "broken callback" in caplog.text
+    assert robot.current_waypoint().joints  # the context still works
+
+
+def test_connection_refused_raises_connection_error(fresh_sim):
+    host, port = fresh_sim.host, fresh_sim.port
+    fresh_sim.stop()
+    with pytest.raises(RobotConnectionError) as error:
+        Robot.connect(host, port)
+    assert error.value.code == 10003
+    assert isinstance(error.value, ConnectionError) and error.value.text
+
+
+def test_unanswered_request_raises_timeout_error(fresh_sim):
+    with Robot.connect(fresh_sim.host, fresh_sim.port) as robot:
+        fresh_sim.process.send_signal(signal.SIGSTOP)
+        try:
+            with pytest.raises(RobotTimeoutError) as error:
+                robot.robot_state()
+        finally:
+            fresh_sim.process.send_signal(signal.SIGCONT)
+        assert error.value.code == 10007 and isinstance(error.value, TimeoutError)
+
+
+def test_with_block_left_by_exception_releases_the_context(sim):
+    with pytest.raises(KeyError):
+        with Robot.connect(sim.host, sim.port) as robot:
+            raise KeyError("leave")
+    assert robot.closed
+    with pytest.raises(HandleError) as error:
+        robot.robot_state()
+    assert error.value.code == 1002
+    # All 32 contexts are available again, and a 33rd is refused.
+    contexts = [Robot() for _ in range(32)]
+    try:
+        with pytest.raises(HandleError) as error:
+            Robot()
+        assert error.value.code == 1001
+    finally:
+        for context in contexts:
+            context.close()
+    Robot().close()
+
+
+BAD_ARGUMENTS = [
+    (lambda r: r.move_joint(START[:5]), ValueError),
+    (lambda r: r.move_joint(START + (0.0,)), ValueError),
+    (lambda r: r.move_joint((math.nan,) + START[1:]), ValueError),
+    (lambda r: r.move_joint((math.inf,) + START[1:]), ValueError),
+    (lambda r: r.move_joint(None), TypeError),
+    (lambda r: r.move_joint("abcdef"), TypeError),
+    (lambda r: r.move_joint((None,) + START[1:]), TypeError),
+    (lambda r: r.move_joint(START, block=None), TypeError),
+    (lambda r: r.forward_kin([0.0] * 7), ValueError),
+    (lambda r: r.inverse_kin(START, None), TypeError),
+    (lambda r: r.inverse_kin(START, Pose((0.0, 0.0), (1.0, 0.0, 0.0, 0.0))), ValueError),
+    (lambda r: r.move_line_to((0.1, math.nan, 0.2)), ValueError),
+    (lambda r: r.set_blend_radius(math.nan), ValueError),
+    (lambda r: r.set_board_io(IoType.USER_DO, None, 1.0), TypeError),
+    (lambda r: r.set_board_io(99, "U_DO_00", 1.0), ValueError),
+    (lambda r: r.set_board_io(IoType.USER_DO, "U_DO_00", math.nan), ValueError),
+    (lambda r: r.set_board_io(IoType.USER_DO, "", 1.0), ValueError),
+    (lambda r: r.tool_io(None), TypeError),
+    (lambda r: r.set_tool_dynamics(ToolDynamics(payload=-1.0)), ValueError),
+    (lambda r: r.append_offline_track([START] * 3001), ValueError),
+    (lambda r: r.append_offline_track([START, START[:3]]), ValueError),
+    (lambda r: r.set_joint_motion_range([(-1.0, 1.0)] * 5), ValueError),
+    (lambda r: r.set_joint_servo_param(7, "speed_p", 1), ValueError),
+    (lambda r: r.set_joint_servo_param(1, "speed_q", 1), ValueError),
+    (lambda r: r.set_global_end_max("line_jerk", 1.0), ValueError),
+    (lambda r: r.enable_push("pose", True), ValueError),
+    (lambda r: r.on_event(42), TypeError),
+    (lambda r: r.login(None), TypeError),
+    (lambda r: r.login("127.0.0.1", 70000), ValueError),
+]
+
+
+@pytest.mark.parametrize("call,expected", BAD_ARGUMENTS)
+def test_bad_arguments_are_rejected_before_the_library(sim, call, expected):
+    # A closed context: any call that reached the library would raise HandleError.
+    robot = Robot()
+    robot.close()
+    with pytest.raises(expected) as error:
+        call(robot)
+    assert not isinstance(error.value, RobotError)
