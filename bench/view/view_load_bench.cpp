@@ -4,8 +4,9 @@
 // the rate of pushes it receives. Three runs:
 //   0: no view (the baseline)
 //   1: view running, nobody looking
-//   2: view with the most streams open plus a client fetching /api/state and
-//      /trace.csv back to back
+//   2: one page open (one stream)
+//   3: the most streams open plus a client fetching /api/state and
+//      /trace.csv back to back (far beyond what pages do)
 // Ratios against the baseline are printed at the end.
 //
 // --load-seconds=S sets the measuring time per run (default 5).
@@ -38,7 +39,7 @@ struct Figures {
     double meanUs = 0, p99Us = 0, pushesPerS = 0, streamEventsPerS = 0, viewRequestsPerS = 0;
     bool done = false;
 };
-Figures g_runs[3];
+Figures g_runs[4];
 
 // Controller client: round trips until `stop`, pushes counted on the way.
 bool controllerLoop(uint16_t port, const std::atomic<bool>& stop, std::vector<double>& latUs,
@@ -90,18 +91,19 @@ void BM_ViewCost(benchmark::State& state) {
         std::atomic<bool> stop{false};
         std::atomic<uint64_t> streamEvents{0}, viewRequests{0};
         std::vector<std::thread> lookers;
-        if (mode == 2) {
-            for (int i = 0; i < tevo_sim::HttpView::kMaxStreams; ++i) {
-                lookers.emplace_back([&] {
-                    httplib::Client cli("127.0.0.1", view->port());
-                    cli.Get("/api/stream", [&](const char* data, size_t n) {
-                        const std::string chunk(data, n);
-                        for (size_t at = 0; (at = chunk.find("data: ", at)) != std::string::npos; ++at)
-                            ++streamEvents;
-                        return !stop.load();
-                    });
+        const int streams = mode == 2 ? 1 : mode == 3 ? tevo_sim::HttpView::kMaxStreams : 0;
+        for (int i = 0; i < streams; ++i) {
+            lookers.emplace_back([&] {
+                httplib::Client cli("127.0.0.1", view->port());
+                cli.Get("/api/stream", [&](const char* data, size_t n) {
+                    const std::string chunk(data, n);
+                    for (size_t at = 0; (at = chunk.find("data: ", at)) != std::string::npos; ++at)
+                        ++streamEvents;
+                    return !stop.load();
                 });
-            }
+            });
+        }
+        if (mode == 3) {
             lookers.emplace_back([&] {
                 httplib::Client cli("127.0.0.1", view->port());
                 while (!stop.load()) {
@@ -128,8 +130,8 @@ void BM_ViewCost(benchmark::State& state) {
         fig.meanUs = sum / static_cast<double>(lat.size());
         fig.p99Us = lat[lat.size() * 99 / 100];
         fig.pushesPerS = static_cast<double>(pushes) / g_seconds;
-        fig.streamEventsPerS = static_cast<double>(streamEvents) / g_seconds /
-                               tevo_sim::HttpView::kMaxStreams;
+        fig.streamEventsPerS =
+            streams ? static_cast<double>(streamEvents) / g_seconds / streams : 0.0;
         fig.viewRequestsPerS = static_cast<double>(viewRequests) / g_seconds;
         fig.done = true;
     }
@@ -142,7 +144,7 @@ void BM_ViewCost(benchmark::State& state) {
     state.counters["view_requests_per_s"] = fig.viewRequestsPerS;
     g_runs[mode] = fig;
 }
-BENCHMARK(BM_ViewCost)->Arg(0)->Arg(1)->Arg(2)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ViewCost)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 }  // namespace
 
@@ -167,8 +169,8 @@ int main(int argc, char** argv) {
     if (!base.done) return 0;
     std::printf("baseline (no view): round trip %.0f us mean, %.0f us p99; %.1f pushes/s\n",
                 base.meanUs, base.p99Us, base.pushesPerS);
-    const char* names[3] = {"", "view idle", "view with 4 streams + polling"};
-    for (int m = 1; m < 3; ++m) {
+    const char* names[4] = {"", "view idle", "one page open", "4 streams + polling"};
+    for (int m = 1; m < 4; ++m) {
         const Figures& f = g_runs[m];
         if (!f.done) continue;
         std::printf(
