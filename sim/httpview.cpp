@@ -357,9 +357,12 @@ bool HttpView::start() {
         d.log("view: already started (a view starts once)");
         return false;
     }
-    if (!(d.options.sampleRateHz > 0) || !(d.options.streamRateHz > 0) ||
-        !(d.options.traceSeconds > 0)) {
-        d.log("view: sample rate, stream rate and trace length must be above 0");
+    // Bounded so the ring (rate x seconds samples) stays small.
+    const auto within = [](double v, double hi) { return v > 0 && v <= hi; };
+    if (!within(d.options.sampleRateHz, 1000) || !within(d.options.streamRateHz, 100) ||
+        !within(d.options.traceSeconds, 600)) {
+        d.log("view: expected a sample rate in (0, 1000] Hz, a stream rate in (0, 100] Hz "
+              "and a trace length in (0, 600] s");
         return false;
     }
     d.setupRoutes();

@@ -139,6 +139,32 @@ TEST_F(ViewTest, StateFollowsTheArm) {
     EXPECT_EQ(st["events"].back()["name"], "soft emergency");
 }
 
+TEST_F(ViewTest, RefusesBadOptionsAndSecondStart) {
+    struct Case {
+        const char* what;
+        double sampleHz, streamHz, seconds;
+    };
+    const std::vector<Case> cases = {
+        {"sample rate 0", 0, 25, 30},           {"sample rate NaN", std::nan(""), 25, 30},
+        {"sample rate too high", 1001, 25, 30}, {"stream rate 0", 50, 0, 30},
+        {"stream rate too high", 50, 101, 30},  {"trace too long", 50, 25, 601},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> lines;
+        tevo_sim::HttpViewOptions o;
+        o.sampleRateHz = c.sampleHz;
+        o.streamRateHz = c.streamHz;
+        o.traceSeconds = c.seconds;
+        o.logSink = [&](const std::string& l) { lines.push_back(l); };
+        tevo_sim::HttpView v(sim(), o);
+        EXPECT_FALSE(v.start());
+        EXPECT_EQ(lines.size(), 1u);
+    }
+    EXPECT_FALSE(view_->start());  // already started
+    EXPECT_TRUE(state().contains("joints"));
+}
+
 TEST_F(ViewTest, TraceHoldsTheRecentMotion) {
     // Two poses one after the other: both stay in the trace, in time order.
     const double a[6] = {-0.4, 0.1, 0.9, -0.2, 1.1, 0.7};
