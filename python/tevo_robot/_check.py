@@ -14,6 +14,10 @@ E = TypeVar("E", bound=enum.IntEnum)
 
 def number(value: Any, name: str) -> float:
     """A finite real number as float."""
+    if type(value) is float:  # the common case, without the abstract-class checks
+        if math.isfinite(value):
+            return value
+        raise ValueError(f"{name}: {value} is not a finite number")
     if value is None:
         raise TypeError(f"{name}: expected a number, got None")
     if isinstance(value, bool) or not isinstance(value, numbers.Real):
@@ -54,6 +58,10 @@ def numbers_of(value: Any, count: int, name: str) -> Tuple[float, ...]:
                         f"got {type(value).__name__}")
     if len(value) != count:
         raise ValueError(f"{name}: expected {count} numbers, got {len(value)}")
+    if all(type(v) is float for v in value):
+        result = tuple(value)
+        if all(map(math.isfinite, result)):
+            return result
     return tuple(number(v, f"{name}[{i}]") for i, v in enumerate(value))
 
 

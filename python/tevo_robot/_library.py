@@ -208,6 +208,7 @@ class Library:
                 continue
             fn.restype = restype
             fn.argtypes = argtypes
+            setattr(self, name, fn)  # a plain attribute: no lookup through __getattr__
         if missing:
             raise LibraryNotFoundError(f"{path} lacks {', '.join(missing[:5])}"
                                        f"{' ...' if len(missing) > 5 else ''}")

@@ -194,8 +194,13 @@ class Waypoint:
 
     @classmethod
     def _from_c(cls, c: rec.WayPoint) -> "Waypoint":
-        return cls(_vec(c.position, "x y z"), _vec(c.orientation, "w x y z"),  # type: ignore
-                   tuple(c.jointpos))  # type: ignore[arg-type]
+        # The record is 13 doubles in a row: position, orientation, joints.
+        v = _WAYPOINT_DOUBLES.from_buffer(c)[:]
+        return cls(tuple(v[0:3]), tuple(v[3:7]), tuple(v[7:13]))  # type: ignore[arg-type]
+
+
+_WAYPOINT_DOUBLES = ctypes.c_double * 13
+assert ctypes.sizeof(_WAYPOINT_DOUBLES) == ctypes.sizeof(rec.WayPoint)
 
 
 @dataclass(frozen=True)
