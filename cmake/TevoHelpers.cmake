@@ -41,14 +41,15 @@ endfunction()
 
 option(TEVO_LINK_SHARED "Link tests, tools and benchmarks against the shared library" OFF)
 
-# Links an executable or the simulator to the SDK: the shared product
-# library, or (while subsystems are built one at a time) the archives named.
+# Links an executable or the simulator to the SDK: the internal shared library
+# (every symbol, so tests reach internal classes), or (while subsystems are
+# built one at a time) the archives named.
 function(tevo_link_sdk target)
   if(TEVO_LINK_SHARED)
     set(_libs "")
     foreach(lib IN LISTS ARGN)
       if(lib MATCHES "^tevo_" AND NOT lib STREQUAL "tevo_sim")
-        list(APPEND _libs tevorobotsdk)
+        list(APPEND _libs tevorobotsdk_internal)
       else()
         list(APPEND _libs ${lib})
       endif()

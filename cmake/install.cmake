@@ -51,3 +51,11 @@ install(FILES
 if(TARGET tevo-controller-sim)
   install(TARGETS tevo-controller-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
+
+# The guides and the examples' sources (to copy, or to build against the
+# installed SDK as they are).
+set(TEVO_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tevo-robot-sdk)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${TEVO_INSTALL_DOCDIR} COMPONENT doc)
+install(FILES ${PROJECT_SOURCE_DIR}/sim/README.md DESTINATION ${TEVO_INSTALL_DOCDIR}/sim COMPONENT doc)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/
+  DESTINATION ${TEVO_INSTALL_DOCDIR}/examples COMPONENT doc USE_SOURCE_PERMISSIONS)

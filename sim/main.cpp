@@ -44,6 +44,7 @@ const char* kUsage =
     "                      unless given\n"
     "  --http-host ADDR    address the view listens on (default 127.0.0.1)\n"
     "  --verbose           log every frame received and sent\n"
+    "  --version           print the version and exit\n"
     "  --help              show this text\n"
     "\n"
     "It prints the address it listens on, e.g. \"listening on 127.0.0.1:8899\";\n"
@@ -129,6 +130,10 @@ int main(int argc, char** argv) {
             viewOpt.host = value("--http-host");
         } else if (arg == "--verbose") {
             opt.verbose = true;
+        } else if (arg == "--version") {
+            // The SDK's version, which the build passes in.
+            std::cout << "tevo-controller-sim " TEVO_SDK_VERSION "\n";
+            return 0;
         } else {
             std::cerr << "unknown option " << arg << "\n" << kUsage;
             return 2;

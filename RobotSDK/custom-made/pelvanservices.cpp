@@ -13,7 +13,8 @@
 
 using namespace tevo_robot_namespace;
 
-const std::string PelvanServices::s_version = "V4.0.8";
+// "V" and the project version, which the build passes in.
+const std::string PelvanServices::s_version = "V" TEVO_SDK_VERSION;
 std::mutex PelvanServices::s_progressMutex;
 std::map<int, int> PelvanServices::s_waypointIndexInfoMapTable;
 int PelvanServices::lastRealNum = 0;
