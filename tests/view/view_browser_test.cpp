@@ -2,17 +2,22 @@
 // the arm is moved through the library, and headless Chromium renders the
 // page. The rendered DOM must show the commanded joint angles, the page's
 // own drawing check must agree with the simulator's tool pose, and no script
-// error may have occurred. Skipped when Chromium is not installed.
+// error may have occurred; a page left open follows the simulator through a
+// restart. Skipped when Chromium is not installed.
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "RobotSDK/interface/serviceinterface.h"
 
@@ -38,7 +43,8 @@ std::string findChromium() {
 // The simulator program, its standard output read line by line.
 class SimProgram {
 public:
-    SimProgram() {
+    // Listens on a free controller port; the view on `httpPort` (0: free).
+    explicit SimProgram(const std::string& httpPort = "0", const std::string& model = "0") {
         int fds[2];
         if (::pipe(fds) != 0) return;
         pid_ = ::fork();
@@ -46,19 +52,23 @@ public:
             ::dup2(fds[1], 1);
             ::close(fds[0]);
             ::close(fds[1]);
-            ::execl(TEVO_SIM_EXE, TEVO_SIM_EXE, "--port", "0", "--http", "0", "--time-scale", "20",
-                    static_cast<char*>(nullptr));
+            ::execl(TEVO_SIM_EXE, TEVO_SIM_EXE, "--port", "0", "--http", httpPort.c_str(),
+                    "--model", model.c_str(), "--time-scale", "20", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
         out_ = ::fdopen(fds[0], "r");
     }
     ~SimProgram() {
+        stop();
+        if (out_) std::fclose(out_);
+    }
+    void stop() {
         if (pid_ > 0) {
             ::kill(pid_, SIGTERM);
             ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
         }
-        if (out_) std::fclose(out_);
     }
     // Reads lines until one matches; its first group, or "" at end of output.
     std::string waitFor(const std::regex& re) {
@@ -76,16 +86,25 @@ private:
     FILE* out_ = nullptr;
 };
 
+// The command line that runs Chromium headless on `url` with one action.
+// Page timers run in virtual time, which stands still while a request is
+// open and races ahead otherwise, up to `budgetMs`.
+std::string chromiumCommand(const std::string& chromium, const std::string& action,
+                            const std::string& url, const std::string& profile,
+                            int budgetMs = 5000) {
+    return "timeout 25 " + chromium +
+           " --headless --disable-gpu --no-sandbox --disable-dev-shm-usage"
+           " --no-first-run --no-proxy-server --user-data-dir=" + profile +
+           " --window-size=1200,900 --virtual-time-budget=" + std::to_string(budgetMs) + " " +
+           action + " '" + url +
+           "' 2>/dev/null";
+}
+
 // Runs Chromium headless on `url` with one action; its standard output.
 std::string runChromium(const std::string& chromium, const std::string& action,
                         const std::string& url, const std::string& profile) {
-    const std::string cmd = "timeout 25 " + chromium +
-                            " --headless --disable-gpu --no-sandbox --disable-dev-shm-usage"
-                            " --no-first-run --no-proxy-server --user-data-dir=" + profile +
-                            " --window-size=1200,900 --virtual-time-budget=5000 " + action +
-                            " '" + url + "' 2>/dev/null";
     std::string out;
-    FILE* p = ::popen(cmd.c_str(), "r");
+    FILE* p = ::popen(chromiumCommand(chromium, action, url, profile).c_str(), "r");
     if (!p) return out;
     char buf[4096];
     size_t n;
@@ -140,6 +159,52 @@ TEST(ViewBrowser, PageShowsTheCommandedJointsWithoutScriptErrors) {
     png.read(sig, sizeof sig);
     EXPECT_EQ(std::string(sig + 1, 3), "PNG") << "no screenshot at " << shot;
     robot.robotServiceLogout();
+}
+
+// Streams held open by the page, read from the view's own state.
+int viewStreams(const std::string& httpPort) {
+    httplib::Client cli("127.0.0.1", std::stoi(httpPort));
+    cli.set_read_timeout(2, 0);
+    auto res = cli.Get("/api/state");
+    std::smatch m;
+    const std::string body = res ? res->body : "";
+    return std::regex_search(body, m, std::regex("\"viewStreams\":(\\d+)")) ? std::stoi(m[1]) : -1;
+}
+
+TEST(ViewBrowser, PageReconnectsToARestartedSimulator) {
+    const std::string chromium = findChromium();
+    if (chromium.empty()) GTEST_SKIP() << "chromium not installed (scripts/install-deps adds it)";
+
+    auto first = std::make_unique<SimProgram>();
+    const std::string url = first->waitFor(std::regex("view at (http://\\S+/)"));
+    ASSERT_FALSE(url.empty());
+    const std::string httpPort = std::regex_replace(url, std::regex(".*:(\\d+)/$"), "$1");
+
+    // The page wants more events than the first simulator lives for. While
+    // the view is down, its reconnect attempts (1 s apart) run in virtual
+    // time: the large budget covers the restart.
+    const std::string cmd = chromiumCommand(chromium, "--dump-dom", url + "?frames=30",
+                                            TEVO_VIEW_ARTIFACT_DIR "/chromium-restart", 600000);
+    FILE* browser = ::popen(cmd.c_str(), "r");
+    ASSERT_NE(browser, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (viewStreams(httpPort) != 1 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(viewStreams(httpPort), 1) << "the page did not open its stream";
+
+    // Same view port, another arm model: the page must show the new one.
+    first->stop();
+    SimProgram second(httpPort, "3");
+    ASSERT_EQ(second.waitFor(std::regex("view at (http://\\S+/)")), url);
+    std::string dom;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, browser)) > 0) dom.append(buf, n);
+    ::pclose(browser);
+    ASSERT_NE(dom.find("</html>"), std::string::npos) << "no DOM from chromium";
+    EXPECT_EQ(elementText(dom, "model"), "3");
+    EXPECT_EQ(elementText(dom, "link"), "stopped after 30 events");
+    EXPECT_EQ(elementText(dom, "errors"), "");
 }
 
 }  // namespace
