@@ -23,7 +23,7 @@ from .types import (ControlCommand, CoordType, DeviceInfo, Diagnosis, GravityCom
                     SafetyConfig, SafetyStatus, ServiceState, TeachMode, ToolDesc, ToolDynamics,
                     ToolIoDirection, ToolPowerType, UserFrame, Waypoint, WorkMode)
 
-__version__ = "1.0.0"
+__version__ = "4.0.8"
 
 __all__ = [
     "Robot", "load_library", "__version__",
