@@ -18,7 +18,8 @@
 //     library's threads (events on the event thread, everything else on the
 //     receive thread): keep them short, and do not call blocking operations
 //     of the same Robot from them (the library refuses requests from its
-//     receive thread).
+//     receive thread). They may run until the Robot's destructor returns
+//     (the log-out sends events), so what they capture must outlive it.
 //
 // Threads: like ServiceInterface, one Robot may be used from several threads;
 // setting a callback waits until a running call of the previous one returns.

@@ -108,11 +108,13 @@ TEST_F(ModernRobot, MovesReadsAndComputesInRadiansAndMetres) {
 }
 
 TEST_F(ModernRobot, LambdaCallbacksWithCapturesReceivePushesAndEvents) {
-    auto robot = connect();
+    // What the callbacks capture outlives the robot: its callbacks may run
+    // until its destructor returns.
     std::mutex mutex;
     tevo::JointsRad lastAngles{};
     std::atomic<int> arrivals{0};
     std::atomic<int> anglePushes{0};
+    auto robot = connect();
     robot->onJointAngles([&](const tevo::JointsRad& q) {
         std::lock_guard<std::mutex> lock(mutex);
         lastAngles = q;
