@@ -7,6 +7,9 @@ against one simulator:
   python_fk/ctypes_empty      Robot.forward_kin over an empty ctypes call
                               (rs_initialize through the same library)
 
+and, as a comment line, Robot.forward_kin over the bare ctypes call of
+rs_forward_kin with its arguments built once (the package's own share).
+
     bench.py --sim PATH --cpp PATH [--lib PATH] [--count N]
 
 Prints one line per ratio: NAME = RATIO (target <= LIMIT).
@@ -22,6 +25,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "python"))
 import tevo_robot  # noqa: E402
+from tevo_robot._records import Joints, WayPoint  # noqa: E402
 
 JOINTS = (0.1, -0.2, 1.6, 0.4, 1.5, 0.2)
 
@@ -66,6 +70,11 @@ def main():
             fk_ns = per_call(lambda: robot.forward_kin(JOINTS), args.count * 10)
             empty = robot._lib.rs_initialize
             empty_ns = per_call(empty, args.count * 10)
+            # The bare crossing of the same call, its arguments built once:
+            # what the package adds on top of ctypes itself.
+            raw = robot._lib.rs_forward_kin
+            joints, out, handle = Joints(*JOINTS), WayPoint(), robot.handle
+            raw_ns = per_call(lambda: raw(handle, joints, ctypes.byref(out)), args.count * 10)
     finally:
         sim.terminate()
         sim.wait()
@@ -73,6 +82,8 @@ def main():
           f"forward_kin {fk_ns:.0f} ns, empty ctypes call {empty_ns:.0f} ns")
     print(f"python_request/cpp_request = {python_ns / cpp_ns:.2f} (target <= 1.5)")
     print(f"python_fk/ctypes_empty = {fk_ns / empty_ns:.2f} (target <= 3)")
+    print(f"# bare ctypes rs_forward_kin {raw_ns:.0f} ns: python_fk/ctypes_fk = "
+          f"{fk_ns / raw_ns:.2f}")
 
 
 if __name__ == "__main__":
