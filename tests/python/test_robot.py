@@ -249,10 +249,19 @@ def test_connection_refused_raises_connection_error(fresh_sim):
     assert isinstance(error.value, ConnectionError) and error.value.text
 
 
+def process_state(pid):
+    """The kernel's one-letter state of a process (R, S, T, ...)."""
+    with open(f"/proc/{pid}/stat") as stat:
+        return stat.read().rsplit(")", 1)[1].split()[0]
+
+
 def test_unanswered_request_raises_timeout_error(fresh_sim):
     with Robot.connect(fresh_sim.host, fresh_sim.port) as robot:
         fresh_sim.process.send_signal(signal.SIGSTOP)
         try:
+            # The signal is delivered asynchronously: ask only once the
+            # simulator is really stopped, or it may still answer.
+            assert wait_for(lambda: process_state(fresh_sim.process.pid) == "T")
             with pytest.raises(RobotTimeoutError) as error:
                 robot.robot_state()
         finally:
