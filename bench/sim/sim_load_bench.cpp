@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "robotcommon.pb.h"
 #include "robotcommunication.pb.h"
 #include "sim/controllersim.h"
+#include "support/loadseconds.h"
 #include "sim/rawclient.h"
 
 namespace {
@@ -111,17 +111,7 @@ BENCHMARK(BM_SimLoad)->Arg(1)->Arg(8)->Iterations(1)->UseRealTime()->Unit(benchm
 
 int main(int argc, char** argv) {
     std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--load-seconds=", 15) == 0) {
-            g_seconds = std::atof(argv[i] + 15);
-        } else {
-            if (std::strncmp(argv[i], "--benchmark_min_time=", 21) == 0 &&
-                std::atof(argv[i] + 21) < 1.0)
-                g_seconds = 0.5;  // smoke run
-            args.push_back(argv[i]);
-        }
-    }
-    if (!(g_seconds > 0)) g_seconds = 10.0;
+    g_seconds = tevo_bench::loadSeconds(argc, argv, 10.0, args);
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
     benchmark::RunSpecifiedBenchmarks();

@@ -17,7 +17,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -25,6 +24,7 @@
 
 #include "robotcommunication.pb.h"
 #include "sim/controllersim.h"
+#include "support/loadseconds.h"
 #include "sim/httpview.h"
 #include "sim/rawclient.h"
 
@@ -150,17 +150,7 @@ BENCHMARK(BM_ViewCost)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Iterations(1)->UseRealTi
 
 int main(int argc, char** argv) {
     std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--load-seconds=", 15) == 0) {
-            g_seconds = std::atof(argv[i] + 15);
-        } else {
-            if (std::strncmp(argv[i], "--benchmark_min_time=", 21) == 0 &&
-                std::atof(argv[i] + 21) < 1.0)
-                g_seconds = 0.5;  // smoke run
-            args.push_back(argv[i]);
-        }
-    }
-    if (!(g_seconds > 0)) g_seconds = 5.0;
+    g_seconds = tevo_bench::loadSeconds(argc, argv, 5.0, args);
     int n = static_cast<int>(args.size());
     benchmark::Initialize(&n, args.data());
     benchmark::RunSpecifiedBenchmarks();
