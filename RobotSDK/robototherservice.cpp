@@ -3,10 +3,11 @@
 #include <cstring>
 #include <vector>
 
-#include "RobotSDK/service/servicecommands.h"
+#include "RobotSDK/service/controllerrequest.h"
 
 using namespace tevo_robot_namespace;
-using namespace service_commands;
+using namespace controller_request;
+using PED = ProtoEncodeDecode;
 
 namespace {
 
@@ -33,15 +34,12 @@ int robotOtherService::getRobotRecognitionParam(int type, RobotRecongnitionParam
     std::memset(&param, 0, sizeof(param));
     return queryEncoded(
         *m_robotBaseService, CommunicationMateType::CommunicationType_getRobotRecognitionParam,
-        [&](char** body, int* length) {
-            return ProtoEncodeDecode::getRequest_intTypeValueVector(body, length, {type});
-        },
+        encoder(&PED::getRequest_intTypeValueVector, std::vector<int>{type}),
         "sdk log: Make CommunicationType_getRobotRecognitionParam protobuf content failed.",
         ErrCode_CreateRequestFailed,
         [&](const char* body, int size, int& errorCode) {
             std::vector<int> values;
-            if (!ProtoEncodeDecode::resolveResponse_intTypeValueVector(body, size, values,
-                                                                       errorCode)) {
+            if (!PED::resolveResponse_intTypeValueVector(body, size, values, errorCode)) {
                 return false;
             }
             if (values.size() > 2) {
@@ -60,19 +58,13 @@ int robotOtherService::getRobotRecognitionParam(int type, RobotRecongnitionParam
 int robotOtherService::setSeamTrackingParameters(const SeamTracking& seamTrack) {
     return sendEncoded(
         *m_robotBaseService, CommunicationMateType::CommunicationType_setSeamTrackingParameters,
-        [&](char** body, int* length) {
-            return ProtoEncodeDecode::getRequest_SeamTracking(body, length, seamTrack);
-        },
+        encoder(&PED::getRequest_SeamTracking, seamTrack),
         "sdk log: Make CommunicationType_setSeamTrackingParameters protobuf content failed.");
 }
 
 int robotOtherService::getSeamTrackingParameters(SeamTracking& seamTrack) {
-    return queryDecoded(
-        *m_robotBaseService, CommunicationMateType::CommunicationType_getSeamTrackingParameters,
-        nullptr, 0,
-        [&](const char* body, int size, int& errorCode) {
-            return ProtoEncodeDecode::resolveResponse_SeamTracking(body, size, seamTrack,
-                                                                   errorCode);
-        },
-        "sdk log: Resolve getSeamTrackingParameters response failed.");
+    return queryDecoded(*m_robotBaseService,
+                        CommunicationMateType::CommunicationType_getSeamTrackingParameters,
+                        decoder(&PED::resolveResponse_SeamTracking, seamTrack),
+                        "sdk log: Resolve getSeamTrackingParameters response failed.");
 }

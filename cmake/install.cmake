@@ -11,6 +11,7 @@ set(TEVO_INSTALL_CMAKEDIR ${CMAKE_INSTALL_LIBDIR}/cmake/TevoRobotSDK)
 # include them as in the library's own sources.
 set(_tevo_public_headers
   RobotSDK/interface/serviceinterface.h
+  RobotSDK/util/callbackslot.h
   sdkcommon/MetaType/TevoRobotMetaType.h
   tevo/robot.hpp
   handle/rsrobotcontrol.h)

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstddef>
 
+#include "RobotSDK/service/controllerrequest.h"
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotutilservice.h"
-#include "RobotSDK/service/servicecommands.h"
 #include "RobotSDK/util/globalutil.h"
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
@@ -90,13 +90,10 @@ int PelvanServices::getMovePJointRangeService(double* minJointLimit, double* max
     // Without a control core there is no controller to ask.
     if (m_robotBaseService == nullptr) return ErrCode_SocketDisconnect;
     std::vector<double> values;
-    const int ret = service_commands::queryDecoded(
+    const int ret = controller_request::queryDecoded(
         *m_robotBaseService, CommunicationMateType::CommunicationType_getMovePJointRangeLimitParam,
-        nullptr, 0,
-        [&values](const char* data, int size, int& errorCode) {
-            return ProtoEncodeDecode::resolveResponse_doubleTypeValueVector(data, size, values,
-                                                                            errorCode);
-        },
+        controller_request::decoder(&ProtoEncodeDecode::resolveResponse_doubleTypeValueVector,
+                                    values),
         "sdk log: Resolve getMovePJointRange response failed.", ErrCode_CreateRequestFailed);
     if (ret != ErrnoSucc) return ret;
     if (values.size() != 2 * kJointCount) return ErrCode_ResolveResponseFailed;
@@ -113,7 +110,7 @@ int PelvanServices::setMovePJointRangeService(const double* minJointLimit,
     if (m_robotBaseService == nullptr) return ErrCode_SocketDisconnect;
     std::vector<double> values(minJointLimit, minJointLimit + kJointCount);
     values.insert(values.end(), maxJointLimit, maxJointLimit + kJointCount);
-    return service_commands::sendDoubles(
+    return controller_request::sendDoubles(
         *m_robotBaseService, CommunicationMateType::CommunicationType_setMovePJointRangeLimitParam,
         std::move(values), "sdk log: Make setMovePJointRangeLimitParam protobuf content failed.");
 }

@@ -180,9 +180,9 @@ void ServiceInterface::releaseFromCallback() {
     // thread holds is released here, since the dispatcher cannot touch it
     // after the callback returns.
     for (std::mutex* slotMutex :
-         {&m_realTimeJointStatusCallback.mutex, &m_realTimeRoadPointCallback.mutex,
-          &m_robotEventCallback.mutex, &m_robotEndSpeedCallback.mutex,
-          &m_movepProgressNotifyCallback.mutex}) {
+         {&m_realTimeJointStatusCallback.mutex(), &m_realTimeRoadPointCallback.mutex(),
+          &m_robotEventCallback.mutex(), &m_robotEndSpeedCallback.mutex(),
+          &m_movepProgressNotifyCallback.mutex()}) {
         if (t_dispatch != nullptr && t_dispatch->facade == this &&
             t_dispatch->slotMutex == slotMutex) {
             continue;
@@ -206,59 +206,53 @@ void ServiceInterface::releaseFromCallback() {
 
 // ---- Callback registration and dispatch -------------------------------------
 
-template <typename Callback>
-void ServiceInterface::storeCallback(CallbackSlot<Callback>& slot, Callback callback, void* arg) {
-    std::lock_guard<std::mutex> lock(slot.mutex);
-    slot.callback = callback;
-    slot.arg = arg;
-}
-
 template <typename Callback, typename... Args>
 void ServiceInterface::dispatch(void* facade, CallbackSlot<Callback> ServiceInterface::*member,
                                 Args... args) {
     if (facade == nullptr) return;
     ServiceInterface* self = static_cast<ServiceInterface*>(facade);
     CallbackSlot<Callback>& slot = self->*member;
-    slot.mutex.lock();
-    DispatchInProgress current{self, &slot.mutex, false};
+    slot.mutex().lock();
+    DispatchInProgress current{self, &slot.mutex(), false};
     DispatchInProgress* const outer = t_dispatch;
     t_dispatch = &current;
-    if (slot.callback != nullptr) slot.callback(args..., slot.arg);
+    const Callback callback = slot.callbackLocked();
+    if (callback != nullptr) callback(args..., slot.argLocked());
     t_dispatch = outer;
     // A callback that destroyed the object has released the slot already.
-    if (!current.facadeGone) slot.mutex.unlock();
+    if (!current.facadeGone) slot.mutex().unlock();
 }
 
 int ServiceInterface::robotServiceRegisterRealTimeJointStatusCallback(
     RealTimeJointStatusCallback ptr, void* arg) {
     m_robotBaseService->setRealTimeJointStatusPush(ptr != nullptr);
-    storeCallback(m_realTimeJointStatusCallback, ptr, arg);
+    m_realTimeJointStatusCallback.set(ptr, arg);
     return InterfaceCallSuccCode;
 }
 
 int ServiceInterface::robotServiceRegisterRealTimeRoadPointCallback(RealTimeRoadPointCallback ptr,
                                                                     void* arg) {
     m_robotBaseService->setRealTimeJointAnglePush(ptr != nullptr);
-    storeCallback(m_realTimeRoadPointCallback, ptr, arg);
+    m_realTimeRoadPointCallback.set(ptr, arg);
     return InterfaceCallSuccCode;
 }
 
 int ServiceInterface::robotServiceRegisterRealTimeEndSpeedCallback(RealTimeEndSpeedCallback ptr,
                                                                    void* arg) {
     m_robotBaseService->setRealTimeEndSpeedPush(ptr != nullptr);
-    storeCallback(m_robotEndSpeedCallback, ptr, arg);
+    m_robotEndSpeedCallback.set(ptr, arg);
     return InterfaceCallSuccCode;
 }
 
 int ServiceInterface::robotServiceRegisterRobotEventInfoCallback(RobotEventCallback ptr,
                                                                  void* arg) {
-    storeCallback(m_robotEventCallback, ptr, arg);
+    m_robotEventCallback.set(ptr, arg);
     return InterfaceCallSuccCode;
 }
 
 int ServiceInterface::robotServiceRegisterMovepStepNumNotifyCallback(
     RealTimeMovepStepNumNotifyCallback ptr, void* arg) {
-    storeCallback(m_movepProgressNotifyCallback, ptr, arg);
+    m_movepProgressNotifyCallback.set(ptr, arg);
     return InterfaceCallSuccCode;
 }
 

@@ -7,96 +7,139 @@
 // Every operation returns 0 or a RobotErrorCode unless its comment says
 // otherwise; none throws.
 //
-// Threads
-// -------
-// Each ServiceInterface runs two threads of its own besides the application's:
-//  * the receive thread, from a successful login until logout, a failed
-//    connection or destruction. It reads every frame from the controller and
-//    calls the four push callbacks (joint status, waypoint, end speed, move
-//    progress) directly;
-//  * the event thread, from construction until destruction. It is the only
-//    thread that calls the robot-event callback.
-// The log callback is called on whichever thread produced the log line: an
-// application thread inside any operation, the receive thread or the event
-// thread.
+// BEGIN threads-and-blocking text (README.md carries a copy: tests/docs/threads_text.cmake)
+// ### The library's threads
 //
-// What a slow callback holds up
-// -----------------------------
-//  * A push callback runs on the receive thread: while it runs, no frame is
-//    read, so every response is delayed too. A call waiting for a response
-//    gives up after 1.8 s (ErrCode_RequestTimeout). Keep push callbacks short:
-//    copy the data and return.
-//  * The robot-event callback runs on the event thread: a slow one delays only
-//    later events (up to 4096 are queued; beyond that, events are dropped).
-//  * The log callback is called under the process-wide log lock: a slow one
-//    slows every thread that logs.
+// Each `ServiceInterface` runs two threads of its own besides the application's:
 //
-// Which operations block, and for how long
-// ----------------------------------------
-//  * Operations that talk to the controller block the calling thread for at
-//    most 2 s per request: 0.2 s to send it, waiting behind other threads'
-//    sends included (plus 1 ms per 4 KiB of body, which only long track moves
-//    have; then ErrCode_SendRequestFailed), and 1.8 s for the response (then
-//    ErrCode_RequestTimeout). A request of a kind that another thread has
-//    outstanding first waits for that one. Without a connection they fail at
-//    once with ErrCode_SocketDisconnect.
-//  * robotServiceLogin: the TCP connect (the system's connect time-out) plus
-//    about 300 ms for the receive thread to start, plus three requests.
-//  * robotServiceLogout: up to about 100 ms (joins the receive thread).
-//  * rootServiceRobotStartup with IsBolck: until the arm reports start-up done,
-//    at most 60 s. robotServiceRobotShutdown and robotServiceRobotHandShake with
-//    the blocking flag: at most 30 s. Without the flag: one request.
-//  * robotServiceSetRobotCollisionClass: up to three further reads 150 ms apart
-//    (about 0.5 s plus the requests).
-//  * robotServiceSetRobotSafetyConfig: up to six read-backs 100 ms apart (about
-//    0.6 s plus the requests).
-//  * robotServiceSetToolPowerVoltageType, robotServiceSetToolDigitalIOType,
-//    robotServiceSetToolPowerTypeAndDigitalIOType: up to three read-backs
-//    150 ms apart (about 0.45 s plus the requests).
-//  * Callback registration that switches a push (joint status, waypoint, end
-//    speed) sends one request first; any registration also waits while the
-//    callback it replaces is running.
-//  * Moves with IsBolck false (and follow-mode moves, jog start and stop):
-//    one request. Moves with IsBolck true: until the controller reports the
-//    move's end, without a time-out (a controller that never reports it
-//    leaves the call waiting until the connection is lost, a stop ends it, or
-//    another end event arrives); a lost connection or a logout ends the wait
-//    at once with ErrCode_SocketDisconnect.
-//  * Stop, pause and continue (rootServiceRobotMoveControl, robotMoveStop,
-//    robotMoveFastStop): one request plus up to 4 s for the done event.
-//  * The global move profile operations never block (a short lock).
-//  * Kinematics, frame conversions, the initialisers, getVersion,
-//    getErrDescByCode and robotServiceGetConnectStatus never block.
-//  * The destructor logs out and stops the event thread: up to about 100 ms,
-//    plus the time a running callback needs to return.
+// - the **receive thread**, from a successful `robotServiceLogin` until `robotServiceLogout`, the
+//   controller closing the connection, or destruction. It reads every frame from the controller,
+//   hands each response to the caller waiting for it, calls the push callbacks (joint status,
+//   waypoint, end speed, move progress) and completes the waits of start-up, shut-down,
+//   handshake, stop, pause, continue and blocking moves;
+// - the **event thread**, from construction until destruction. It is the only thread that calls
+//   the robot-event callback, one event at a time, in arrival order.
 //
-// Calls from several threads
-// --------------------------
-//  * Every operation may be called from any application thread, also
-//    concurrently on the same object. Requests of the same kind are serialised
-//    (at most one outstanding per command type); different kinds run in
-//    parallel. Two blocking start-ups (or shut-downs, or handshakes) of one
-//    object run one after the other.
-//  * Login and logout must not race each other on one object, and no operation
-//    may run on an object while it is being destroyed.
-//  * The global move profile (limits, blend radius, tool, offsets, waypoint
-//    list) is process-wide: every object's moves use it. It may be changed
-//    from any thread; each move copies it once, when the move is built.
-//  * One blocking move at a time per object. Stop, pause and continue may be
-//    called from other threads while it waits.
-//  * The arm model and DH parameters used by the kinematics are process-wide,
-//    set by the first successful login of the process.
-//  * The log callback is one per process: the last registration through any
-//    object wins.
-//  * Push callbacks run on the receive thread, which also reads responses: a
-//    request made from one is refused at once with
-//    ErrCode_RequestRelatedVariableError (and a log line). The event callback
-//    may make requests.
-//  * A callback must not register a callback of the same kind from inside
-//    itself (it would wait for itself), must not log out its own object, and
-//    the log callback must not call into the library. A callback may destroy
-//    its own object: the destructor returns at once and the connection is
-//    released once the callback has returned.
+// Your own threads call the operations. Nothing reconnects by itself and no heartbeat is
+// exchanged: a lost connection shows up as the event `RobotEvent_socketDisconnected` and as
+// failed requests (`ErrCode_SocketDisconnect`).
+//
+// ### Which thread calls which callback
+//
+// - receive thread: `RealTimeJointStatusCallback`, `RealTimeRoadPointCallback`,
+//   `RealTimeEndSpeedCallback` and `RealTimeMovepStepNumNotifyCallback`, registered with
+//   `robotServiceRegisterRealTimeJointStatusCallback`, `...RealTimeRoadPointCallback`,
+//   `...RealTimeEndSpeedCallback` and `robotServiceRegisterMovepStepNumNotifyCallback`;
+// - event thread: `RobotEventCallback` (`robotServiceRegisterRobotEventInfoCallback`);
+// - whichever thread logs, yours inside any operation, the receive thread or the event thread:
+//   `RobotLogPrintCallback` (`robotServiceRegisterLogPrintCallback`).
+//
+// The log callback is one per process: the last registration through any `ServiceInterface` wins.
+// Registering a null callback turns a callback off; after the registration returns, the old
+// callback is not called again. The three push registrations (joint status, waypoint, end speed)
+// also switch the controller's push on (callback set) or off (null). Before login the switch
+// cannot be sent; the callback is stored all the same, and every successful login switches on
+// each push last asked for (by such a registration or by `robotServiceSetRealTimeJointStatusPush`
+// and its twins).
+//
+// ### What a slow callback holds up
+//
+// - **Push callbacks** run on the receive thread. While one runs, no frame is read: later pushes,
+//   events *and the responses your other threads are waiting for* queue up behind it. A request
+//   gives up after 1.8 s (`ErrCode_RequestTimeout`). Copy what you need and return; hand heavy
+//   work to your own thread.
+// - **The event callback** runs on the event thread and delays only later events. Up to 4096
+//   events wait in a queue; beyond that, new events are dropped.
+// - **The log callback** runs under the process-wide log lock: a slow one slows every thread that
+//   logs. The text is valid only during the call.
+//
+// ### Which operations block, and for how long
+//
+// - **Any operation that talks to the controller** (getters, setters, push switches): at most
+//   2 s per request. 0.2 s to send it, its wait behind other threads' sends included (plus 1 ms
+//   per 4 KiB of body, which only long track moves have: a 54,000-waypoint move gets about 2 s
+//   more), then 1.8 s for the response (then `ErrCode_RequestTimeout`). A request of a kind that
+//   another thread has outstanding first waits for that one (requests of one kind are
+//   serialised). A request not sent in time fails with `ErrCode_SendRequestFailed`; one that
+//   broke off part-way also ends the connection (`RobotEvent_socketDisconnected`). Without a
+//   connection it fails at once with `ErrCode_SocketDisconnect`.
+// - `robotServiceLogin`: the TCP connect (the system's connect time-out), about 300 ms for the
+//   receive thread to start, then three requests (the login and the two full-turn flags), one
+//   push switch for each push asked for (see above), and the read of the joint ranges that
+//   customer tracks are checked against (up to three tries).
+// - `robotServiceLogout`: about 100 ms (joins the receive thread).
+// - `rootServiceRobotStartup` with `IsBolck` true: until the arm reports its state, at most 60 s.
+// - `robotServiceRobotShutdown` and `robotServiceRobotHandShake` with the blocking flag: until the
+//   controller reports the result, at most 30 s.
+// - The same three with the flag false: one request.
+// - `robotServiceSetRobotCollisionClass`: one request plus up to three read-backs 150 ms apart
+//   (about 0.45 s plus the requests).
+// - `robotServiceSetRobotSafetyConfig`: two requests plus up to six read-backs 100 ms apart
+//   (about 0.6 s plus the requests).
+// - `robotServiceSetToolPowerVoltageType`, `robotServiceSetToolDigitalIOType`,
+//   `robotServiceSetToolPowerTypeAndDigitalIOType`: one request plus up to three read-backs
+//   150 ms apart (about 0.45 s plus the requests).
+// - Callback registration: for the three push kinds, the push switch (one request); any
+//   registration also waits while the callback it replaces is running.
+// - A move with `IsBolck` false, a follow-mode move, jog start and stop: one request.
+// - A move with `IsBolck` true: until the controller reports how the move ended, without a
+//   time-out: 0 on arrival, 20000 + the event type when an event ended it (21300 for a stop). A
+//   lost connection or a logout ends it at once with `ErrCode_SocketDisconnect`; a controller
+//   that never reports the end leaves it waiting. A refused move returns at once.
+// - Target-position and relative moves (`robotMoveLineToTargetPosition...`,
+//   `robotMoveJointToTargetPosition...`): one request to read the joint angles, then as the move
+//   with its `IsBolck`; `getJointAngleByTargetPositionKeepCurrentOri`: the read only.
+// - `rootServiceRobotMoveControl`, `robotMoveStop`, `robotMoveFastStop` (stop, pause, continue):
+//   one request plus up to 4 s for the controller's done event.
+// - The global move profile (`robotServiceSetGlobal...`, the waypoint list, tool, offsets): never
+//   blocks (a short lock).
+// - Kinematics, frame conversions, the `init...DataType` initialisers, `getVersion`,
+//   `getErrDescByCode`, `robotServiceGetConnectStatus` and
+//   `robotServiceGetMacCommunicationStatus`: never block.
+// - `~ServiceInterface`: logout (about 100 ms) plus stopping the event thread; waits for a
+//   running callback of this object to return.
+//
+// A controller that disappears without closing the connection does not wake a caller that is
+// already waiting: it runs into its time-out.
+//
+// ### Calls from several threads
+//
+// - Every operation may be called from any of your threads, also concurrently on the same
+//   `ServiceInterface`. Requests of the same kind are serialised (at most one per command type is
+//   outstanding); different kinds run in parallel. Two blocking start-ups (or two shut-downs, or
+//   two handshakes) of one object run one after the other.
+// - Login and logout of one object must not race each other, and no operation may run on an
+//   object while it is being destroyed.
+// - Separate `ServiceInterface` objects are independent, except for these process-wide things:
+//   the log callback, the arm model and DH parameters the kinematics use (set by the first
+//   successful login of the process), and the global move profile (speed and acceleration
+//   limits, blend radius, tool, relative offset, arrival-ahead mode, teach frame and the global
+//   waypoint list) that every object's moves are built from. The profile may be changed from any
+//   thread; a move copies it once, when it is built.
+// - One blocking move at a time per object: a second blocking move started on another thread
+//   while the first waits would take the first one's end event. Stop, pause and continue may be
+//   called from any thread while a move waits; the stopped move then returns 21300
+//   (`ErrCodeMoveEnterStopState`).
+// - Push callbacks run on the receive thread, which also reads the responses: a request made
+//   from one of them is refused at once with `ErrCode_RequestRelatedVariableError` (10006) and
+//   the log line "sdk log: A request was made from the receive thread (a push callback);
+//   refused.". The event callback may make requests.
+// - From inside a callback: do not register a callback of the same kind (it would wait for
+//   itself), do not log out the object that called you, and do not call into the library from
+//   the log callback. Destroying the object that called you is allowed: its destructor returns
+//   at once, and its connection and threads are released once your callback has returned.
+//
+// ### Teardown
+//
+// Destroying a `ServiceInterface` logs out, stops its receive and event threads and releases
+// everything it owns. When the destructor returns, none of its callbacks is running or will run
+// again, and none of its threads is left. Creating and destroying objects in a loop leaks
+// nothing. A callback that is running while the object is destroyed finishes first; if it calls
+// into the object meanwhile, it finds it disconnected. The one exception is destroying the object
+// from inside its own callback: then the destructor returns at once, no callback of the object
+// runs afterwards, and its threads end and its memory is released on a thread of the library's
+// own as soon as that callback returns.
+// END threads-and-blocking text
 //
 // Locks
 // -----
@@ -111,6 +154,7 @@
 #include <string>
 #include <vector>
 
+#include "RobotSDK/util/callbackslot.h"
 #include "TevoRobotMetaType.h"
 
 class RobotControlServices;
@@ -142,7 +186,7 @@ public:
     // and returns 0. The first three also switch the controller's push on
     // (callback set) or off (callback null) before storing; the switch's
     // result is ignored, so registering before login stores the callback
-    // without switching the push on.
+    // without switching the push on; the next successful login switches it on.
     int robotServiceRegisterRealTimeJointStatusCallback(RealTimeJointStatusCallback ptr, void* arg);
     int robotServiceRegisterRealTimeRoadPointCallback(RealTimeRoadPointCallback ptr, void* arg);
     int robotServiceRegisterRealTimeEndSpeedCallback(RealTimeEndSpeedCallback ptr, void* arg);
@@ -176,7 +220,7 @@ public:
     int robotServiceGetMacCommunicationStatus(bool& value);
 
     // ---- Arm control --------------------------------------------------------
-    // Asks the controller to greet the arm; blocking waits up to 5 s for its result event.
+    // Asks the controller to greet the arm; blocking waits up to 30 s for its result event.
     int robotServiceRobotHandShake(bool isBlock);
     // One arm control command (release brake, brake, force control on/off, ...).
     int rootServiceRobotControl(const tevo_robot_namespace::RobotControlCommand cmd);
@@ -186,13 +230,13 @@ public:
     int robotServiceReleaseBrake();
     // Powers the arm up and releases the brakes: payload and centre of mass (kg, m), collision
     // class 0..10 (6 typical), whether to read the mounting pose, static collision detection, the
-    // board's maximum acceleration; blocking waits for the start-up result and writes the arm's
-    // state into result.
+    // board's maximum acceleration; blocking waits up to 60 s for the start-up result and writes
+    // the arm's state into result.
     int rootServiceRobotStartup(const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam,
                                 uint8_t collisionClass, bool readPose, bool staticCollisionDetect,
                                 int boardBaxAcc, tevo_robot_namespace::ROBOT_SERVICE_STATE& result,
                                 bool IsBolck = true);
-    // Brakes the arm and powers it off; blocking waits for the done event.
+    // Brakes the arm and powers it off; blocking waits up to 30 s for the done event.
     int robotServiceRobotShutdown(bool IsBolck = true);
     // Clears a collision stop so the arm can move again.
     int robotServiceCollisionRecover();
@@ -366,7 +410,7 @@ public:
 
     // ---- Motion ----------------------------------------------------------------
     // With IsBolck false a move returns once the controller accepted or
-    // refused it (one request, at most 1.8 s). With IsBolck true it then waits
+    // refused it (one request, at most 2 s). With IsBolck true it then waits
     // without a time-out until the move ends: 0 when the arm arrived;
     // 20000 + the event type when a controller or hardware event ended it
     // (21300 when it was stopped); ErrCode_SocketDisconnect at once when the
@@ -577,7 +621,7 @@ public:
         std::vector<tevo_robot_namespace::RobotIoDesc>& statusVector);
 
     // ---- Conveyor tracking, recognition and seam-tracking parameters --------
-    // Each is one request answered by the controller (at most 1.8 s); values
+    // Each is one request, at most 2 s, answered by the controller; values
     // go to the controller unchanged. encoderValPerMeter and timestamp travel
     // as 32-bit ints of the same bits (4294967295 arrives as -1). The tracking
     // itself runs on the controller, which reports it as robot events.
@@ -733,17 +777,8 @@ public:
     std::string getErrDescByCode(tevo_robot_namespace::RobotErrorCode code);
 
 private:
-    // One application callback with its argument and the lock that guards the
-    // pair: held while the callback runs and while a registration swaps it.
-    template <typename Callback>
-    struct CallbackSlot {
-        std::mutex mutex;
-        Callback callback = nullptr;
-        void* arg = nullptr;
-    };
-
-    template <typename Callback>
-    static void storeCallback(CallbackSlot<Callback>& slot, Callback callback, void* arg);
+    // The application's callbacks (callbackslot.h). The facade calls each under
+    // its slot's lock, so a registration waits for a running callback.
     template <typename Callback, typename... Args>
     static void dispatch(void* facade, CallbackSlot<Callback> ServiceInterface::*slot,
                          Args... args);

@@ -1,5 +1,5 @@
-// The facade's target-position and relative moves and motion parameter
-// commands: forwards to the motion service.
+// The facade's target-position and relative moves: forwards to the motion
+// service.
 #include <algorithm>
 
 #include "RobotSDK/interface/serviceinterface.h"
@@ -57,48 +57,4 @@ int ServiceInterface::getTargetWaypointByPosition(
     return RobotMoveService::getTargetWaypointByPosition(sourceWayPointOnBaseCoord, userCoordSystem,
                                                          toolEndPosition, toolInEndDesc,
                                                          targetWayPointOnBaseCoord);
-}
-
-// ---- Motion parameters ---------------------------------------------------------------------
-
-int ServiceInterface::robotServiceSetWeaveMoveParameters(const WeaveMove& weaveMove) {
-    return m_robotMoveService->setWeaveMoveParameters(weaveMove);
-}
-int ServiceInterface::robotServiceSetJointRangeOfMotion(const JointRangeOfMotion& rangeOfMotion) {
-    return m_robotMoveService->setJointRangeOfMotion(rangeOfMotion);
-}
-int ServiceInterface::robotServiceGetJointRangeOfMotion(JointRangeOfMotion& rangeOfMotion) {
-    return m_robotMoveService->getJointRangeOfMotion(rangeOfMotion);
-}
-int ServiceInterface::robotServiceSetRegulateSpeedModeParam(
-    const RegulateSpeedModeParamConfig_t& config) {
-    return m_robotMoveService->setRegulateSpeedModeConfig(config);
-}
-int ServiceInterface::robotServiceGetRegulateSpeedModeParam(
-    RegulateSpeedModeParamConfig_t& config) {
-    return m_robotMoveService->getRegulateSpeedModeConfig(config);
-}
-int ServiceInterface::robotServiceEnableRegulateSpeedMode(bool enbaleFlag) {
-    return m_robotMoveService->enableRegulateSpeedMode(enbaleFlag);
-}
-int ServiceInterface::robotServiceGetForceControlModeAdmittancePatam(AdmittancePatam_t& param) {
-    return m_robotMoveService->getForceControlModeAdmittancePatam(param);
-}
-int ServiceInterface::robotServiceSetForceControlModeAdmittancePatam(
-    const AdmittancePatam_t& param) {
-    return m_robotMoveService->setForceControlModeAdmittancePatam(param);
-}
-int ServiceInterface::robotServiceGetForceControlModeExploreForceParam(double& forceLimit,
-                                                                       double& distLimit) {
-    return m_robotMoveService->getForceControlModeExploreForceParam(forceLimit, distLimit);
-}
-int ServiceInterface::robotServiceSetForceControlModeExploreForceParam(double forceLimit,
-                                                                       double distLimit) {
-    return m_robotMoveService->setForceControlModeExploreForceParam(forceLimit, distLimit);
-}
-int ServiceInterface::robotServicEnableForceControlModeService(bool enbaleFlag) {
-    return m_robotMoveService->enableForceControlModeService(enbaleFlag);
-}
-int ServiceInterface::robotServiceGetRealtimeForceData(double* forceData) {
-    return m_robotMoveService->getRealtimeForceDataService(forceData);
 }

@@ -14,7 +14,6 @@
 #include <system_error>
 
 #include "RobotSDK/util/globalutil.h"
-#include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 #include "TevoRobotMetaType.h"
 
@@ -74,19 +73,15 @@ const unsigned char RobotCommunicationClient::ROBOT_COMMAND_END[ROBOT_COMMAND_EN
 
 // ---------------------------------------------------------------- request
 
-CommunicationRequest::CommunicationRequest() { init(); }
-
-CommunicationRequest::~CommunicationRequest() { destroy(); }
-
-void CommunicationRequest::init() {
+void FrameText::init() {
     m_socketFd = -1;
     m_textPtr = nullptr;
     m_textLength = 0;
     m_commandType = CommunicationMateType::CommunicationType_Unknown;
 }
 
-void CommunicationRequest::setProperty(int socketFd, RobotCommandType commandType, char* textPtr,
-                                       int textLength) {
+void FrameText::setProperty(int socketFd, RobotCommandType commandType, char* textPtr,
+                            int textLength) {
     if (m_textPtr != textPtr) {
         delete[] m_textPtr;
     }
@@ -96,8 +91,14 @@ void CommunicationRequest::setProperty(int socketFd, RobotCommandType commandTyp
     m_textLength = textLength;
 }
 
-void CommunicationRequest::destroy() {
+void FrameText::destroy() {
     delete[] m_textPtr;
+    init();
+}
+
+void FrameText::moveTo(FrameText& target) {
+    if (&target == this) return;
+    target.setProperty(m_socketFd, m_commandType, m_textPtr, m_textLength);
     init();
 }
 
@@ -674,26 +675,6 @@ void RobotCommunicationClient::logSkippedBytes(const char* until) {
     }
 }
 
-void RobotCommunicationClient::makeDisconnectEventCommunicationPackage(char* buffer, int bufferSize,
-                                                                       int* validSize) {
-    // Command type CommunicationType_Event, then the robot event body the
-    // controller would send for a lost connection.
-    *validSize = 0;
-    if (buffer == nullptr || bufferSize <= 4) {
-        return;
-    }
-    tevo_robot_namespace::RobotEventInfo event;
-    event.eventType = tevo_robot_namespace::RobotEvent_socketDisconnected;
-    event.eventCode = 0;
-    event.eventContent = "Server disconnected.";
-    int bodySize = bufferSize - 4;
-    if (!ProtoEncodeDecode::getResponse_Event(buffer + 4, &bodySize, event)) {
-        return;
-    }
-    putInt32LE(buffer, CommunicationMateType::CommunicationType_Event);
-    *validSize = 4 + bodySize;
-}
-
 void RobotCommunicationClient::reportLostConnection(const char* logLine) {
     const int fd = takeSocket();
     if (fd == -1) {
@@ -703,9 +684,7 @@ void RobotCommunicationClient::reportLostConnection(const char* logLine) {
     if (logLine != nullptr) {
         RobotLogPrint::trace(LL_ERROR, "%s", logLine);
     }
-    int validSize = 0;
-    makeDisconnectEventCommunicationPackage(m_recvBuffer.get(), RECV_BUFFER_SIZE, &validSize);
-    responseProcess(-1, m_recvBuffer.get(), validSize);
+    disconnectProcess();
 }
 
 void RobotCommunicationClient::recvCommunicationPackageLoop() {

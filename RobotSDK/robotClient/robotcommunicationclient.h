@@ -17,9 +17,9 @@
 //   2 s with the 1.8 s response wait of the control core; a 7 MiB track move
 //   about 3.8 s.
 // - The receive thread (one per connection, started by connect) is the only
-//   reader of the socket. It calls responseProcess() for each frame, and once,
-//   with a synthesised disconnect event frame, when the peer closes the
-//   connection, the stream breaks or a send broke off inside a frame.
+//   reader of the socket. It calls responseProcess() for each frame, and
+//   disconnectProcess() once when the peer closes the connection, the stream
+//   breaks or a send broke off inside a frame.
 //   responseProcess() may send; it may also
 //   call disconnectRobotServer(), which then closes the socket without joining
 //   and leaves the finished thread to be joined by the next connect, disconnect
@@ -47,26 +47,33 @@
 
 #include "RobotSDK/sdkMateType/communicationmatetype.h"
 
-// One outgoing request. Owns its body, allocated with new[].
-class CommunicationRequest {
+// The text of one frame (a request body or a copy of a response body) with
+// the socket and command type it belongs to. Owns the text, an array allocated
+// with new[]: setProperty takes it over (freeing a different earlier one),
+// destroy and the destructor free it.
+class FrameText {
 public:
-    CommunicationRequest();
-    ~CommunicationRequest();
-    CommunicationRequest(const CommunicationRequest&) = delete;
-    CommunicationRequest& operator=(const CommunicationRequest&) = delete;
+    FrameText() { init(); }
+    ~FrameText() { destroy(); }
+    FrameText(const FrameText&) = delete;
+    FrameText& operator=(const FrameText&) = delete;
 
     // -1, no text, 0, CommunicationType_Unknown.
     void init();
-    // Stores the four values and takes ownership of textPtr (freed with delete[]).
     void setProperty(int socketFd, RobotCommandType commandType, char* textPtr, int textLength);
     // Frees the text and returns to the init() values.
     void destroy();
+    // Hands the text over to another record and returns to the init() values.
+    void moveTo(FrameText& target);
 
     int m_socketFd;
     char* m_textPtr;
     int m_textLength;
     RobotCommandType m_commandType;
 };
+
+// One outgoing request.
+class CommunicationRequest : public FrameText {};
 
 class RobotCommunicationClient {
 public:
@@ -124,7 +131,7 @@ public:
     // before the deadline, no byte written) leaves the connection as it is. A frame that broke off
     // after its first byte would corrupt the stream: the socket is shut down, and on the client's
     // own connection the receive thread reports the lost connection as for a peer close (one
-    // disconnect event frame, socket -1).
+    // disconnectProcess() call).
     bool encodeAndSendCommunicationPackage(const CommunicationRequest& request);
     bool encodeAndSendCommunicationPackage(int socketFd, const CommunicationRequest& request);
 
@@ -137,6 +144,9 @@ protected:
     // length counts both. Receive thread only.
     virtual int responseProcess(int socketFd, const char* requestContentPtr,
                                 int requestContentLength) = 0;
+    // The connection was lost (peer close, broken stream, broken send); called
+    // once per connection on the receive thread, after the socket is closed.
+    // Not called for a local disconnect.
     virtual void disconnectProcess() = 0;
     virtual int heartbeatService() = 0;
 
@@ -224,12 +234,10 @@ private:
     // True when the next frame read completes from staged bytes alone (a whole
     // frame, a byte to skip, or a length that breaks the stream).
     bool stageHoldsCompleteFrame() const;
-    static void makeDisconnectEventCommunicationPackage(char* buffer, int bufferSize,
-                                                        int* validSize);
 
     void recvCommunicationPackageLoop();
-    // Closes the socket and hands the disconnect frame to responseProcess(),
-    // unless a local disconnect took the socket first.
+    // Closes the socket and reports the lost connection through
+    // disconnectProcess(), unless a local disconnect took the socket first.
     void reportLostConnection(const char* logLine);
     static void eventLoopThread(RobotCommunicationClient* client);
 

@@ -2,22 +2,20 @@
 
 #include <vector>
 
-#include "RobotSDK/service/servicecommands.h"
+#include "RobotSDK/service/controllerrequest.h"
 
 using namespace tevo_robot_namespace;
-using namespace service_commands;
+using namespace controller_request;
+using PED = ProtoEncodeDecode;
 
 ForceControl::ForceControl(RobotControlServices* robotBaseService)
     : m_robotBaseService(robotBaseService) {}
 
 int ForceControl::getForceSensorData(WrenchParam& data) {
-    return queryDecoded(
-        *m_robotBaseService, CommunicationMateType::CommunicationType_getForceSensorData, nullptr,
-        0,
-        [&](const char* body, int size, int& errorCode) {
-            return ProtoEncodeDecode::resolveResponse_Wrench(body, size, data, errorCode);
-        },
-        "sdk log: Resolve getForceSensorData response failed.");
+    return queryDecoded(*m_robotBaseService,
+                        CommunicationMateType::CommunicationType_getForceSensorData,
+                        decoder(&PED::resolveResponse_Wrench, data),
+                        "sdk log: Resolve getForceSensorData response failed.");
 }
 
 int ForceControl::CalibToolAndSensor(JointParam* JointParamGroup, WrenchParam* wrenchParamGroup,
@@ -28,16 +26,10 @@ int ForceControl::CalibToolAndSensor(JointParam* JointParamGroup, WrenchParam* w
     }
     return queryEncoded(
         *m_robotBaseService, CommunicationMateType::CommunicationType_CalibToolAndSensor,
-        [&](char** body, int* length) {
-            return ProtoEncodeDecode::getRequest_FtSensorCalibParam(body, length, JointParamGroup,
-                                                                    wrenchParamGroup);
-        },
+        encoder(&PED::getRequest_FtSensorCalibParam, JointParamGroup, wrenchParamGroup),
         "sdk log: Make CalibToolAndSensor protobuf content failed.",
         ErrCode_CreateMotionRequestFailed,
-        [&](const char* body, int size, int& errorCode) {
-            return ProtoEncodeDecode::resolveResponse_FtSensorCalibResult(body, size, result,
-                                                                          errorCode);
-        },
+        decoder(&PED::resolveResponse_FtSensorCalibResult, result),
         "sdk log: Resolve CalibToolAndSensor response failed.");
 }
 

@@ -47,38 +47,10 @@ int32_t readLittleEndian32(const char* p) {
 
 }  // namespace
 
-// ---- CommunicationResponse ----------------------------------------------
-
-CommunicationResponse::CommunicationResponse() { init(); }
-
-CommunicationResponse::~CommunicationResponse() { destroy(); }
-
-void CommunicationResponse::init() {
-    m_socketFd = -1;
-    m_textPtr = nullptr;
-    m_textLength = 0;
-    m_commandType = CommunicationMateType::CommunicationType_Unknown;
-}
-
-void CommunicationResponse::setProperty(int socketFd, RobotCommandType commandType, char* textPtr,
-                                        int textLength) {
-    m_socketFd = socketFd;
-    m_commandType = commandType;
-    m_textPtr = textPtr;
-    m_textLength = textLength;
-}
-
-void CommunicationResponse::destroy() {
-    delete[] m_textPtr;
-    init();
-}
-
 // ---- lifecycle ------------------------------------------------------------
 
 RobotControlServices::RobotControlServices()
-    : m_robotStartupDoneResult(ROBOT_SERVICE_READY),
-      m_robotHandShakeSuccFlag(false),
-      m_moveFinishEventType(RobotEventInvalid) {
+    : m_robotStartupDoneResult(ROBOT_SERVICE_READY), m_robotHandShakeSuccFlag(false) {
     m_robotEventQueue.init();
     m_threadId = std::thread([this] {
         t_eventThreadOwner = this;
@@ -201,10 +173,7 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
     }
 
     // The text moves to the caller, so the slot keeps nothing once answered.
-    responseInfo.destroy();
-    responseInfo.setProperty(slot.m_socketFd, slot.m_commandType, slot.m_textPtr,
-                             slot.m_textLength);
-    slot.init();
+    slot.moveTo(responseInfo);
 
     if (isMove)
         RobotLogPrint::trace(
@@ -330,6 +299,17 @@ int RobotControlServices::responseProcess(int socketFd, const char* requestConte
     return 0;
 }
 
+// The transport's report of a lost connection: the event a controller would
+// send for it, through the same processing as a received event frame.
+void RobotControlServices::disconnectProcess() {
+    const ReceiveThreadMark mark(this);
+    RobotEventInfo eventInfo;
+    eventInfo.eventType = RobotEvent_socketDisconnected;
+    eventInfo.eventCode = 0;
+    eventInfo.eventContent = "Server disconnected.";
+    robotRealTimeEventProcess(eventInfo);
+}
+
 // ---- completion points and disconnect wake-up ------------------------------
 
 void RobotControlServices::armCompletion(CompletionPoint& point) {
@@ -383,6 +363,5 @@ void RobotControlServices::wakeAllWaitersOnDisconnect() {
         { std::lock_guard<std::mutex> lock(point->m_mutex); }
         point->m_conditon.notify_all();
     }
-    { std::lock_guard<std::mutex> lock(m_robotMoveAtTrackTargetPosMutex); }
-    m_robotMoveAtTrackTargetPosConditon.notify_all();
+    m_moveEndWait.wakeAll();
 }

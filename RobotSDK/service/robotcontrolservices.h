@@ -23,11 +23,10 @@
 //   3. the response slot's mutex (CommunicationResponse::m_mutex);
 //   4. the client's send lock (inside encodeAndSendCommunicationPackage).
 //   Leaf locks, held only for a few instructions and never across a request:
-//   a completion point's m_mutex, the move-finish mutex, m_moveFinishQueueMutex,
-//   m_callbackMutex, m_eventWakeMutex. The receive thread takes only slot
-//   mutexes and leaf locks, so a slow caller can never stall it for longer
-//   than one frame send.
-//   No application callback runs under any of these locks.
+//   a completion point's m_mutex, the move-end wait's lock (moveendwait.h),
+//   each callback slot's lock (callbackslot.h), m_eventWakeMutex. The receive thread takes only
+//   slot mutexes and leaf locks, so a slow caller can never stall it for longer than one frame
+//   send. No application callback runs under any of these locks.
 //
 // Callbacks
 //   - Push callbacks (joint status, waypoint, end speed, movep progress) run on
@@ -58,30 +57,16 @@
 
 #include "RobotSDK/robotClient/robotcommunicationclient.h"
 #include "RobotSDK/sdkMateType/communicationmatetype.h"
-#include "RobotSDK/util/protoencodedecode.h"
-#include "RobotSDK/util/trace/robotlogprint.h"
+#include "RobotSDK/service/moveendwait.h"
+#include "RobotSDK/util/callbackslot.h"
 #include "TevoRobotMetaType.h"
 
-// One response slot, or one received response handed to a caller.
-class CommunicationResponse {
+// One response slot, or one received response handed to a caller. The text
+// is owned as in every FrameText.
+class CommunicationResponse : public FrameText {
 public:
-    CommunicationResponse();
-    ~CommunicationResponse();
-    CommunicationResponse(const CommunicationResponse&) = delete;
-    CommunicationResponse& operator=(const CommunicationResponse&) = delete;
-
-    void init();
-    // Takes ownership of textPtr (an array); an earlier text is not freed.
-    void setProperty(int socketFd, RobotCommandType commandType, char* textPtr, int textLength);
-    // Frees the text and returns to the init() values.
-    void destroy();
-
-    int m_socketFd;
-    char* m_textPtr;
-    int m_textLength;
     std::mutex m_mutex;                  // used only when the record is a slot
     std::condition_variable m_conditon;  // signalled when a response is filed
-    RobotCommandType m_commandType;
     // Slot only, under m_mutex: a request of this type waits for its response.
     bool m_awaited = false;
 };
@@ -128,7 +113,7 @@ public:
     enum { PAUSE_DONE_EVNET_TIMED_LOCK_MSEC = 450 };
     // Move-finish events beyond this many are dropped, the newest first: the
     // blocking move reads the front, so the oldest events decide its end.
-    enum { MOVE_FINISH_QUEUE_LIMIT = 1024 };
+    enum { MOVE_FINISH_QUEUE_LIMIT = MoveEndWait::QUEUE_LIMIT };
 
     // Time-outs of the two-step operations.
     enum {
@@ -188,18 +173,11 @@ public:
     void robotRealTimeEventProcess(tevo_robot_namespace::RobotEventInfo eventInfo);
     void pushEventToList(const tevo_robot_namespace::RobotEventInfo& eventInfo);
 
-    // Move-finish hand-off to motion. The queue accessors are safe with or
-    // without the move-finish mutex held.
-    void setMoveFinishEventType(tevo_robot_namespace::RobotEventType type);
-    tevo_robot_namespace::RobotEventType getMoveFinishEventType() const;
-    void pushEventToMoveFinishEventQueue(tevo_robot_namespace::RobotEventType type);
-    tevo_robot_namespace::RobotEventType frontToMoveFinishEventQueue();
-    void clearMoveFinishEventQueue();
-    std::condition_variable* getRobotMoveAtTrackTargetPosConditonPtr();
-    std::mutex* getRobotMoveAtTrackTargetPosMutexPtr();
+    // The wait of a blocking move for its end event; motion arms it before a
+    // move and waits on it once. Every move-finish event is posted to it.
+    MoveEndWait& moveEndWait() { return m_moveEndWait; }
     // Changes whenever the connection is lost (and on logout); a waiter that
-    // read it before sending knows the link went down when it differs. The
-    // move-finish condition is notified at each change.
+    // read it before sending knows the link went down when it differs.
     uint64_t linkGeneration() const { return m_linkGeneration.load(std::memory_order_acquire); }
 
     // ---- login and arm lifecycle -------------------------------------
@@ -354,22 +332,6 @@ protected:
     // 0 when signalled; ErrCode_SocketDisconnect, or timeoutCode with its log line.
     int completionResult(WaitOutcome outcome, int timeoutCode, const char* timeoutLog);
 
-    // The shapes every controller command takes: send a body (or none) and check
-    // the common result; send and decode a typed response; encode, then send.
-    template <typename Encode>
-    int sendEncodedCheckResult(RobotCommandType type, Encode&& encode, const char* encodeFailLog);
-    template <typename Decode>
-    int queryDecoded(RobotCommandType type, char* body, int bodyLength, Decode&& decode,
-                     int decodeFailCode, const char* decodeFailLog);
-    template <typename Decode>
-    int queryDecoded(RobotCommandType type, Decode&& decode, int decodeFailCode,
-                     const char* decodeFailLog) {
-        return queryDecoded(type, nullptr, 0, static_cast<Decode&&>(decode), decodeFailCode,
-                            decodeFailLog);
-    }
-    int sendIntVector(RobotCommandType type, const std::vector<int>& values,
-                      const char* encodeFailLog);
-
     // The switchable real-time pushes, indexing m_pushWanted.
     enum PushKind { JointStatusPush, JointAnglePush, EndSpeedPush, PushKindCount };
     // Records the wish and sends the switch.
@@ -392,33 +354,12 @@ protected:
     CompletionPoint m_robotMoveControlContinue;
     std::mutex m_robotMoveControlMutex;
 
-    // A consistent copy of one callback and its argument, to call without a lock.
-    template <typename Callback>
-    std::pair<Callback, void*> callbackPair(const Callback& callback, void* const& arg) {
-        std::lock_guard<std::mutex> lock(m_callbackMutex);
-        return {callback, arg};
-    }
-
-    // Callback pairs; copied out under m_callbackMutex and called without it.
-    std::mutex m_callbackMutex;
-    RobotEventCallback m_robotEventCallback = nullptr;
-    void* m_robotEventCallbackArg = nullptr;
-    RealTimeEndSpeedCallback m_robotEndSpeedCallback = nullptr;
-    void* m_robotEndSpeedCallbackArg = nullptr;
-    RealTimeMovepStepNumNotifyCallback m_movepProgressNotifyCallback = nullptr;
-    void* m_movepProgressNotifyCallbackArg = nullptr;
-    RealTimeJointStatusCallback m_realTimeJointStatusCallback = nullptr;
-    void* m_realTimeJointStatusCallbackArg = nullptr;
-    RealTimeRoadPointCallback m_realTimeRoadPointCallback = nullptr;
-    void* m_realTimeRoadPointCallbackArg = nullptr;
-
-    // The move-finish mutex and condition; motion reaches them by pointer.
-    std::condition_variable m_robotMoveAtTrackTargetPosConditon;
-    std::mutex m_robotMoveAtTrackTargetPosMutex;
-    std::atomic<int> m_moveFinishEventType;
-    std::mutex m_moveFinishQueueMutex;
-    std::deque<tevo_robot_namespace::RobotEventType> m_moveFinishEventQueue;
-    bool m_moveFinishQueueFull = false;  // under m_moveFinishQueueMutex; logs once per fill
+    // The application's callbacks; copied out and called without a lock.
+    CallbackSlot<RobotEventCallback> m_robotEventCallback;
+    CallbackSlot<RealTimeEndSpeedCallback> m_robotEndSpeedCallback;
+    CallbackSlot<RealTimeMovepStepNumNotifyCallback> m_movepProgressNotifyCallback;
+    CallbackSlot<RealTimeJointStatusCallback> m_realTimeJointStatusCallback;
+    CallbackSlot<RealTimeRoadPointCallback> m_realTimeRoadPointCallback;
 
     // The arm model this connection's login reported; waypoint pushes are
     // computed with it. Until a login succeeds, the process-wide model is used.
@@ -430,6 +371,7 @@ protected:
     // Bumped whenever the connection is lost; waiters compare it with the value
     // they saw before sending.
     std::atomic<uint64_t> m_linkGeneration{0};
+    MoveEndWait m_moveEndWait{m_linkGeneration};
 
     RobotEventQueue m_robotEventQueue;
     // Lets the producer wake the event thread early; the ring itself is lock-free.
@@ -439,34 +381,5 @@ protected:
     std::thread m_threadId;
     std::mutex m_eventThreadJoinMutex;  // serialises stopEventThread callers
 };
-
-// ---- the command shapes --------------------------------------------------------
-
-template <typename Encode>
-int RobotControlServices::sendEncodedCheckResult(RobotCommandType type, Encode&& encode,
-                                                 const char* encodeFailLog) {
-    char* body = nullptr;
-    int bodyLength = 0;
-    if (!encode(&body, &bodyLength)) {
-        RobotLogPrint::trace(tevo_robot_namespace::LL_ERROR, "%s", encodeFailLog);
-        return tevo_robot_namespace::ErrCode_CreateRequestFailed;
-    }
-    return requestServiceOnlyCheckSendResultMode(type, body, bodyLength);
-}
-
-template <typename Decode>
-int RobotControlServices::queryDecoded(RobotCommandType type, char* body, int bodyLength,
-                                       Decode&& decode, int decodeFailCode,
-                                       const char* decodeFailLog) {
-    CommunicationResponse response;
-    const int ret = requestServiceGetResponseContentMode(type, body, bodyLength, response);
-    if (ret != tevo_robot_namespace::ErrnoSucc) return ret;
-    int errorCode = 0;
-    if (!decode(static_cast<const char*>(response.m_textPtr), response.m_textLength, errorCode)) {
-        RobotLogPrint::trace(tevo_robot_namespace::LL_ERROR, "%s", decodeFailLog);
-        return decodeFailCode;
-    }
-    return getErrCodeByServerResponse(errorCode);
-}
 
 #endif  // ROBOTCONTROLSERVICES_H

@@ -75,37 +75,27 @@ bool RobotEventQueue::empty() const {
 
 void RobotControlServices::robotServiceRegisterRealTimeJointStatusCallbackService(
     RealTimeJointStatusCallback ptr, void* arg) {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    m_realTimeJointStatusCallback = ptr;
-    m_realTimeJointStatusCallbackArg = arg;
+    m_realTimeJointStatusCallback.set(ptr, arg);
 }
 
 void RobotControlServices::robotServiceRegisterRealTimeRoadPointCallbackService(
     RealTimeRoadPointCallback ptr, void* arg) {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    m_realTimeRoadPointCallback = ptr;
-    m_realTimeRoadPointCallbackArg = arg;
+    m_realTimeRoadPointCallback.set(ptr, arg);
 }
 
 void RobotControlServices::robotServiceRegisterRealTimeEndSpeedCallbackService(
     RealTimeEndSpeedCallback ptr, void* arg) {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    m_robotEndSpeedCallback = ptr;
-    m_robotEndSpeedCallbackArg = arg;
+    m_robotEndSpeedCallback.set(ptr, arg);
 }
 
 void RobotControlServices::robotServiceRegisterRobotEventInfoCallbackService(RobotEventCallback ptr,
                                                                              void* arg) {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    m_robotEventCallback = ptr;
-    m_robotEventCallbackArg = arg;
+    m_robotEventCallback.set(ptr, arg);
 }
 
 void RobotControlServices::robotServiceRegisterMovepProgressNotifyCallbackService(
     RealTimeMovepStepNumNotifyCallback ptr, void* arg) {
-    std::lock_guard<std::mutex> lock(m_callbackMutex);
-    m_movepProgressNotifyCallback = ptr;
-    m_movepProgressNotifyCallbackArg = arg;
+    m_movepProgressNotifyCallback.set(ptr, arg);
 }
 
 // ---- push handlers (receive thread) ----------------------------------------
@@ -118,8 +108,7 @@ void RobotControlServices::realTimeJointStatusService(const char* body, int leng
         RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime joint status info failed.");
         return;
     }
-    const auto [callback, arg] =
-        callbackPair(m_realTimeJointStatusCallback, m_realTimeJointStatusCallbackArg);
+    const auto [callback, arg] = m_realTimeJointStatusCallback.get();
     if (callback != nullptr) callback(status, ARM_DOF, arg);
 }
 
@@ -131,8 +120,7 @@ void RobotControlServices::realTimeJointAngleService(const char* body, int lengt
         RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime joint status info failed.");
         return;
     }
-    const auto [callback, arg] =
-        callbackPair(m_realTimeRoadPointCallback, m_realTimeRoadPointCallbackArg);
+    const auto [callback, arg] = m_realTimeRoadPointCallback.get();
     if (callback == nullptr) return;
     wayPoint_S wayPoint;
     std::memset(static_cast<void*>(&wayPoint), 0, sizeof(wayPoint));
@@ -159,7 +147,7 @@ void RobotControlServices::realTimeEndSpeedService(const char* body, int length)
         RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime end speed info failed.");
         return;
     }
-    const auto [callback, arg] = callbackPair(m_robotEndSpeedCallback, m_robotEndSpeedCallbackArg);
+    const auto [callback, arg] = m_robotEndSpeedCallback.get();
     if (callback != nullptr) callback(speed, arg);
 }
 
@@ -169,8 +157,7 @@ void RobotControlServices::realTimeMovepProgressNotifyService(const char* body, 
         RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime movep step num info failed.");
         return;
     }
-    const auto [callback, arg] =
-        callbackPair(m_movepProgressNotifyCallback, m_movepProgressNotifyCallbackArg);
+    const auto [callback, arg] = m_movepProgressNotifyCallback.get();
     if (callback != nullptr) callback(step, arg);
 }
 
@@ -182,14 +169,6 @@ void RobotControlServices::realTimeRobotEventResponseService(const char* body, i
         RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve realtime robot event failed.");
         return;
     }
-    robotRealTimeEventProcess(eventInfo);
-}
-
-void RobotControlServices::disconnectProcess() {
-    RobotEventInfo eventInfo;
-    eventInfo.eventType = RobotEvent_socketDisconnected;
-    eventInfo.eventCode = 0;
-    eventInfo.eventContent = "Server disconnected.";
     robotRealTimeEventProcess(eventInfo);
 }
 
@@ -211,14 +190,9 @@ void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
     }
 
     if (isMoveFinishEvent(type)) {
-        {
-            std::lock_guard<std::mutex> lock(m_robotMoveAtTrackTargetPosMutex);
-            pushEventToMoveFinishEventQueue(static_cast<RobotEventType>(type));
-            RobotLogPrint::trace(LL_INFO,
-                                 "sdk log: Event caused motion disruption. type:%d desc:%s", type,
-                                 eventInfo.eventContent.c_str());
-        }
-        m_robotMoveAtTrackTargetPosConditon.notify_all();
+        m_moveEndWait.post(static_cast<RobotEventType>(type));
+        RobotLogPrint::trace(LL_INFO, "sdk log: Event caused motion disruption. type:%d desc:%s",
+                             type, eventInfo.eventContent.c_str());
     }
 
     switch (type) {
@@ -275,8 +249,7 @@ void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
             break;
     }
 
-    if (callbackPair(m_robotEventCallback, m_robotEventCallbackArg).first != nullptr)
-        pushEventToList(eventInfo);
+    if (m_robotEventCallback.isSet()) pushEventToList(eventInfo);
 }
 
 void RobotControlServices::pushEventToList(const RobotEventInfo& eventInfo) {
@@ -313,54 +286,7 @@ void RobotControlServices::robotEventProcessThread(RobotControlServices* self) {
         event.m_eventContent.clear();
         RobotLogPrint::trace(LL_INFO, "ready callback. type:%d desc:%s", event.m_eventType,
                              eventInfo.eventContent.c_str());
-        const auto [callback, arg] =
-            self->callbackPair(self->m_robotEventCallback, self->m_robotEventCallbackArg);
+        const auto [callback, arg] = self->m_robotEventCallback.get();
         if (callback != nullptr) callback(&eventInfo, arg);
     }
-}
-
-// ---- move-finish hand-off ----------------------------------------------------
-
-void RobotControlServices::setMoveFinishEventType(RobotEventType type) {
-    m_moveFinishEventType.store(type, std::memory_order_release);
-}
-
-RobotEventType RobotControlServices::getMoveFinishEventType() const {
-    return static_cast<RobotEventType>(m_moveFinishEventType.load(std::memory_order_acquire));
-}
-
-void RobotControlServices::pushEventToMoveFinishEventQueue(RobotEventType type) {
-    bool firstDrop = false;
-    {
-        std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
-        if (m_moveFinishEventQueue.size() < MOVE_FINISH_QUEUE_LIMIT) {
-            m_moveFinishEventQueue.push_back(type);
-            return;
-        }
-        firstDrop = !m_moveFinishQueueFull;
-        m_moveFinishQueueFull = true;
-    }
-    if (firstDrop)
-        RobotLogPrint::trace(LL_ERROR,
-                             "sdk log: Move-finish event queue full; newer events dropped. type:%d",
-                             static_cast<int>(type));
-}
-
-RobotEventType RobotControlServices::frontToMoveFinishEventQueue() {
-    std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
-    return m_moveFinishEventQueue.empty() ? RobotEventInvalid : m_moveFinishEventQueue.front();
-}
-
-void RobotControlServices::clearMoveFinishEventQueue() {
-    std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
-    m_moveFinishEventQueue.clear();
-    m_moveFinishQueueFull = false;
-}
-
-std::condition_variable* RobotControlServices::getRobotMoveAtTrackTargetPosConditonPtr() {
-    return &m_robotMoveAtTrackTargetPosConditon;
-}
-
-std::mutex* RobotControlServices::getRobotMoveAtTrackTargetPosMutexPtr() {
-    return &m_robotMoveAtTrackTargetPosMutex;
 }

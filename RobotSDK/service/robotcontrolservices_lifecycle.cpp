@@ -3,12 +3,14 @@
 
 #include <atomic>
 
+#include "RobotSDK/service/controllerrequest.h"
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotutilservice.h"
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
 using namespace tevo_robot_namespace;
+using namespace controller_request;
 
 namespace {
 
@@ -199,30 +201,24 @@ int RobotControlServices::robotShutdownService(bool IsBolck) {
 // ---- single-step commands -----------------------------------------------------
 
 int RobotControlServices::robotControlService(RobotControlCommand cmd) {
-    return sendEncodedCheckResult(
-        CommunicationMateType::CommunicationType_RobotControl,
-        [&](char** d, int* n) { return ProtoEncodeDecode::getRequest_robotControl(d, n, cmd); },
-        "sdk log: Make RobotCmd_robotControl protobuf content failed.");
+    return sendEncoded(*this, CommunicationMateType::CommunicationType_RobotControl,
+                       encoder(&ProtoEncodeDecode::getRequest_robotControl, cmd),
+                       "sdk log: Make RobotCmd_robotControl protobuf content failed.");
 }
 
 int RobotControlServices::armPowerControlService(bool value) {
-    return sendEncodedCheckResult(
-        CommunicationMateType::CommunicationType_SetRobotPowerStatus,
-        [&](char** d, int* n) {
-            return ProtoEncodeDecode::getRequest_setRobotPowerStatus(d, n, value);
-        },
-        "sdk log: Make armPowerControl request failed.");
+    return sendEncoded(*this, CommunicationMateType::CommunicationType_SetRobotPowerStatus,
+                       encoder(&ProtoEncodeDecode::getRequest_setRobotPowerStatus, value),
+                       "sdk log: Make armPowerControl request failed.");
 }
 
 int RobotControlServices::rootReleaseBrake() {
-    return requestServiceOnlyCheckSendResultMode(
-        CommunicationMateType::CommunicationType_SetRobotReleaseBrake, nullptr, 0);
+    return sendEmpty(*this, CommunicationMateType::CommunicationType_SetRobotReleaseBrake);
 }
 
 int RobotControlServices::collisionRecover() {
     RobotLogPrint::trace(LL_INFO, "sdk log:user call collisionRecover");
-    return requestServiceOnlyCheckSendResultMode(
-        CommunicationMateType::CommunicationType_CollisionRecover, nullptr, 0);
+    return sendEmpty(*this, CommunicationMateType::CommunicationType_CollisionRecover);
 }
 
 // ---- move control --------------------------------------------------------------

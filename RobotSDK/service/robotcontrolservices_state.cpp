@@ -1,10 +1,10 @@
-// Controller state and configuration commands. Each is one of three shapes
-// (command without a body, setter with an encoded body, getter with a typed
-// response), written once in the header; an operation names only what differs.
+// Controller state and configuration commands. Each is one of the request
+// shapes of controllerrequest.h; an operation names only what differs.
 
 #include <algorithm>
 #include <thread>
 
+#include "RobotSDK/service/controllerrequest.h"
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
@@ -12,6 +12,7 @@
 using namespace tevo_robot_namespace;
 using CMT = CommunicationMateType;
 using PED = ProtoEncodeDecode;
+using namespace controller_request;
 
 namespace {
 
@@ -32,19 +33,6 @@ RobotAnalogIODesc analogDesc(int addr, float value) {
 }
 
 }  // namespace
-
-// Encodes the named values with the named encoder: [&](char** d, int* n) {...}.
-#define TEVO_ENCODE(encoder, ...) \
-    [&](char** d_, int* n_) { return PED::encoder(d_, n_, __VA_ARGS__); }
-// Decodes into the named outputs: [&](const char* d, int n, int& code) {...}.
-#define TEVO_DECODE(decoder, ...) \
-    [&](const char* d_, int n_, int& code_) { return PED::decoder(d_, n_, __VA_ARGS__, code_); }
-
-int RobotControlServices::sendIntVector(RobotCommandType type, const std::vector<int>& values,
-                                        const char* encodeFailLog) {
-    return sendEncodedCheckResult(type, TEVO_ENCODE(getRequest_intTypeValueVector, values),
-                                  encodeFailLog);
-}
 
 // ---- pushes on and off --------------------------------------------------------
 
@@ -71,14 +59,14 @@ const PushSwitch kPushSwitches[] = {
 int RobotControlServices::switchPush(PushKind kind, bool enable) {
     m_pushWanted[kind].store(enable);
     const PushSwitch& push = kPushSwitches[kind];
-    return requestServiceOnlyCheckSendResultMode(enable ? push.on : push.off, nullptr, 0);
+    return sendEmpty(*this, enable ? push.on : push.off);
 }
 
 void RobotControlServices::restoreWantedPushes() {
     for (int kind = 0; kind < PushKindCount; ++kind) {
         if (!m_pushWanted[kind].load()) continue;
         const PushSwitch& push = kPushSwitches[kind];
-        const int ret = requestServiceOnlyCheckSendResultMode(push.on, nullptr, 0);
+        const int ret = sendEmpty(*this, push.on);
         if (ret == ErrnoSucc) {
             RobotLogPrint::trace(LL_INFO, "sdk log: Real-time %s push switched on after login.",
                                  push.name);
@@ -106,36 +94,34 @@ int RobotControlServices::setRealTimeEndSpeedPush(bool enable) {
 // ---- payload, tool, collision, work mode --------------------------------------
 
 int RobotControlServices::getTcpParamService(RobotTcpParam& tcpParam) {
-    return queryDecoded(CMT::CommunicationType_GetRobotTcpParam,
-                        TEVO_DECODE(resolveResponse_tcpParam, tcpParam),
-                        ErrCode_CreateRequestFailed, "sdk log: Resolve tcpParam response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotTcpParam,
+                        decoder(&PED::resolveResponse_tcpParam, tcpParam),
+                        "sdk log: Resolve tcpParam response failed.", ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::setTcpParamService(const RobotTcpParam& tcpParam) {
-    return sendEncodedCheckResult(CMT::CommunicationType_SetRobotTcpParam,
-                                  TEVO_ENCODE(getRequest_tcpParam, tcpParam),
-                                  "sdk log: Make setTcpParam protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_SetRobotTcpParam,
+                       encoder(&PED::getRequest_tcpParam, tcpParam),
+                       "sdk log: Make setTcpParam protobuf content failed.");
 }
 
 int RobotControlServices::getToolDynamicsParamService(ToolDynamicsParam& toolDynamicsParam) {
-    return queryDecoded(CMT::CommunicationType_GetToolDynamicsParam,
-                        TEVO_DECODE(resolveResponse_getToolDynamicsParam, toolDynamicsParam),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve toolDynamicsParam response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetToolDynamicsParam,
+                        decoder(&PED::resolveResponse_getToolDynamicsParam, toolDynamicsParam),
+                        "sdk log: Resolve toolDynamicsParam response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::setToolDynamicsParamService(const ToolDynamicsParam& toolDynamicsParam) {
-    return sendEncodedCheckResult(
-        CMT::CommunicationType_SetToolDynamicsParam,
-        TEVO_ENCODE(getRequest_setToolDynamicsParam, toolDynamicsParam),
-        "sdk log: Make RobotCmd_setToolDynamicsParam protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_SetToolDynamicsParam,
+                       encoder(&PED::getRequest_setToolDynamicsParam, toolDynamicsParam),
+                       "sdk log: Make RobotCmd_setToolDynamicsParam protobuf content failed.");
 }
 
 int RobotControlServices::setRobotCollisionClassService(int grade) {
-    int ret = sendEncodedCheckResult(
-        CMT::CommunicationType_SetRobotCollisionGrade,
-        TEVO_ENCODE(getRequest_setRobotCollision, grade),
-        "sdk log: Make RobotCmd_setRobotCollisionGrade protobuf content failed.");
+    int ret = sendEncoded(*this, CMT::CommunicationType_SetRobotCollisionGrade,
+                          encoder(&PED::getRequest_setRobotCollision, grade),
+                          "sdk log: Make RobotCmd_setRobotCollisionGrade protobuf content failed.");
     if (ret != ErrnoSucc) {
         RobotLogPrint::trace(LL_ERROR,
                              "sdk log: Setting the robot collision level failed. ret = %d", ret);
@@ -161,137 +147,134 @@ int RobotControlServices::setRobotCollisionClassService(int grade) {
 }
 
 int RobotControlServices::getRobotCollisionCurrentService(RobotCollisionCurrent& collisionCurrent) {
-    return queryDecoded(CMT::CommunicationType_GetRobotCollisionCurrent,
-                        TEVO_DECODE(resolveResponse_collisionCurrent, collisionCurrent),
-                        ErrCode_ResolveResponseFailed,
-                        "sdk log: Resolve devInfo RobotCollisionCurrent failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotCollisionCurrent,
+                        decoder(&PED::resolveResponse_collisionCurrent, collisionCurrent),
+                        "sdk log: Resolve devInfo RobotCollisionCurrent failed.",
+                        ErrCode_ResolveResponseFailed);
 }
 
 int RobotControlServices::getRobotWorkModeService(RobotWorkMode& mode) {
-    return queryDecoded(
-        CMT::CommunicationType_GetRobotMode, TEVO_DECODE(resolveResponse_robotWorkMode, mode),
-        ErrCode_ResolveResponseFailed, "sdk log: Resolve robotWorkMode response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotMode,
+                        decoder(&PED::resolveResponse_robotWorkMode, mode),
+                        "sdk log: Resolve robotWorkMode response failed.",
+                        ErrCode_ResolveResponseFailed);
 }
 
 int RobotControlServices::setRobotWorkModeService(RobotWorkMode mode) {
-    return sendEncodedCheckResult(CMT::CommunicationType_SetRobotMode,
-                                  TEVO_ENCODE(getRequest_setRobotWorkMode, mode),
-                                  "sdk log: Make RobotCmd_setRobotMode protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_SetRobotMode,
+                       encoder(&PED::getRequest_setRobotWorkMode, mode),
+                       "sdk log: Make RobotCmd_setRobotMode protobuf content failed.");
 }
 
 int RobotControlServices::setEnableForceTeachWhenProjectIsRunning(bool enable) {
-    return sendIntVector(
-        CMT::CommunicationType_SetEnableForceTeachWhenProjectIsRunning, {enable ? 1 : 0},
+    return sendInts(
+        *this, CMT::CommunicationType_SetEnableForceTeachWhenProjectIsRunning, {enable ? 1 : 0},
         "sdk log: Make setEnableForceTeachWhenProjectIsRunning protobuf content failed.");
 }
 
 // ---- device, joints, diagnosis ---------------------------------------------------
 
 int RobotControlServices::getRobotDevInfoService(RobotDevInfo& devInfo) {
-    return queryDecoded(CMT::CommunicationType_GetDeviceInfo,
-                        TEVO_DECODE(resolveResponse_devInfo, devInfo),
-                        ErrCode_ResolveResponseFailed, "sdk log: Resolve devInfo response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetDeviceInfo,
+                        decoder(&PED::resolveResponse_devInfo, devInfo),
+                        "sdk log: Resolve devInfo response failed.", ErrCode_ResolveResponseFailed);
 }
 
 int RobotControlServices::getRobotGravityComponent(RobotGravityComponent& gravityComponent) {
-    return queryDecoded(CMT::CommunicationType_GetRobotGravityComponent,
-                        TEVO_DECODE(resolveResponse_gravityComponent, gravityComponent),
-                        ErrCode_ResolveResponseFailed,
-                        "sdk log: Resolve gravityComponent response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotGravityComponent,
+                        decoder(&PED::resolveResponse_gravityComponent, gravityComponent),
+                        "sdk log: Resolve gravityComponent response failed.",
+                        ErrCode_ResolveResponseFailed);
 }
 
 int RobotControlServices::getRobotJointStatus(JointStatus* jointStatus, int size) {
     if (jointStatus == nullptr && size > 0) return ErrCode_ParamError;
-    return queryDecoded(CMT::CommunicationType_GetRobotJointStatus,
-                        TEVO_DECODE(resolveResponse_jointStatus, jointStatus, std::max(size, 0)),
-                        ErrCode_ResolveResponseFailed,
-                        "sdk log: Resolve jointStatus response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotJointStatus,
+                        decoder(&PED::resolveResponse_jointStatus, jointStatus, std::max(size, 0)),
+                        "sdk log: Resolve jointStatus response failed.",
+                        ErrCode_ResolveResponseFailed);
 }
 
 int RobotControlServices::getCurrentJointAngle(JointParam& jointAngle) {
-    return queryDecoded(CMT::CommunicationType_GetRobotJointAngle,
-                        TEVO_DECODE(resolveResponse_jointAngle, jointAngle),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve jointAngle response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotJointAngle,
+                        decoder(&PED::resolveResponse_jointAngle, jointAngle),
+                        "sdk log: Resolve jointAngle response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getCorrectedWaypoint(const wayPoint_S& source, wayPoint_S& target) {
-    char* body = nullptr;
-    int bodyLength = 0;
-    if (!PED::getRequest_roadpoint(&body, &bodyLength, source)) {
-        RobotLogPrint::trace(LL_ERROR, "sdk log: Make waypoint protobuf content failed.");
-        return ErrCode_CreateRequestFailed;
-    }
-    return queryDecoded(CMT::CommunicationType_getCorrectedWaypoint, body, bodyLength,
-                        TEVO_DECODE(resolveResponse_waypoint, target),
-                        ErrCode_ResolveResponseFailed,
+    return queryEncoded(*this, CMT::CommunicationType_getCorrectedWaypoint,
+                        encoder(&PED::getRequest_roadpoint, source),
+                        "sdk log: Make waypoint protobuf content failed.",
+                        ErrCode_CreateRequestFailed,
+                        decoder(&PED::resolveResponse_waypoint, target),
                         "sdk log: Resolve waypoint response failed.");
 }
 
 int RobotControlServices::getJointAngleFromController(JointParam& jointAngle) {
-    return queryDecoded(CMT::CommunicationType_getJointAngleFromController,
-                        TEVO_DECODE(resolveResponse_jointAngle, jointAngle),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve jointAngle response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_getJointAngleFromController,
+                        decoder(&PED::resolveResponse_jointAngle, jointAngle),
+                        "sdk log: Resolve jointAngle response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getIsRealRobotExist(bool& value) {
-    return queryDecoded(CMT::CommunicationType_GetIsRealRobotExist,
-                        TEVO_DECODE(resolveResponse_isRealRobotExist, value),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve isRobotExist response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetIsRealRobotExist,
+                        decoder(&PED::resolveResponse_isRealRobotExist, value),
+                        "sdk log: Resolve isRobotExist response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getRobotDiagnosisInfo(RobotDiagnosis& robotDiagnosisInfo) {
-    return queryDecoded(CMT::CommunicationType_GetRobotDiagnosis,
-                        TEVO_DECODE(resolveResponse_robotDiagnosisInfo, robotDiagnosisInfo),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve DiagnosisInfo response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotDiagnosis,
+                        decoder(&PED::resolveResponse_robotDiagnosisInfo, robotDiagnosisInfo),
+                        "sdk log: Resolve DiagnosisInfo response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getRobotCurrentStateService(RobotState& state) {
-    return queryDecoded(CMT::CommunicationType_GetRobotCurrentState,
-                        TEVO_DECODE(resolveResponse_robotState, state), ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve RobotCurrentState response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotCurrentState,
+                        decoder(&PED::resolveResponse_robotState, state),
+                        "sdk log: Resolve RobotCurrentState response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::setRobotJointOffsetService(const RobotJointOffset& jointOffset) {
-    return sendEncodedCheckResult(CMT::CommunicationType_RobotSetJointOffset,
-                                  TEVO_ENCODE(getRequest_robotRobotJointOffsetData, jointOffset),
-                                  "sdk log: Make setRobotJointOffset protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_RobotSetJointOffset,
+                       encoder(&PED::getRequest_robotRobotJointOffsetData, jointOffset),
+                       "sdk log: Make setRobotJointOffset protobuf content failed.");
 }
 
 // ---- safety ------------------------------------------------------------------------
 
 int RobotControlServices::getRobotSafetyConfig(RobotSafetyConfig& safetyConfig) {
-    return queryDecoded(CMT::CommunicationType_GetRobotSafetyConfig,
-                        TEVO_DECODE(resolveResponse_safetyConfig, safetyConfig),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve SafetyConfig response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotSafetyConfig,
+                        decoder(&PED::resolveResponse_safetyConfig, safetyConfig),
+                        "sdk log: Resolve SafetyConfig response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::setRobotSafetyConfig(const RobotSafetyConfig& safetyConfig) {
-    return sendEncodedCheckResult(CMT::CommunicationType_SetRobotSafetyConfig,
-                                  TEVO_ENCODE(getRequest_setSafetyConfig, safetyConfig),
-                                  "sdk log: Make setRobotSafetyConfig protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_SetRobotSafetyConfig,
+                       encoder(&PED::getRequest_setSafetyConfig, safetyConfig),
+                       "sdk log: Make setRobotSafetyConfig protobuf content failed.");
 }
 
 int RobotControlServices::getOrpeSafetyStatus(OrpeSafetyStatus& safetyStatus) {
-    return queryDecoded(CMT::CommunicationType_GetOrpeSafetyStatus,
-                        TEVO_DECODE(resolveResponse_safetyStatus, safetyStatus),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve SafetyStatus response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetOrpeSafetyStatus,
+                        decoder(&PED::resolveResponse_safetyStatus, safetyStatus),
+                        "sdk log: Resolve SafetyStatus response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::setRobotAtOriginPoseService() {
-    return requestServiceOnlyCheckSendResultMode(CMT::CommunicationType_SetRobotAtOriginPose,
-                                                 nullptr, 0);
+    return sendEmpty(*this, CMT::CommunicationType_SetRobotAtOriginPose);
 }
 
 int RobotControlServices::safeIoAboutCommunication(RobotCommandType commandType,
                                                    const std::vector<int>& paramVeror) {
-    return sendEncodedCheckResult(commandType, TEVO_ENCODE(getRequest_safeIoParamAbout, paramVeror),
-                                  "sdk log: Make safeIoAboutCommunication request failed.");
+    return sendEncoded(*this, commandType, encoder(&PED::getRequest_safeIoParamAbout, paramVeror),
+                       "sdk log: Make safeIoAboutCommunication request failed.");
 }
 
 int RobotControlServices::setRobotOrpePause(uint8_t data) {
@@ -327,50 +310,49 @@ int RobotControlServices::robotSafetyguardResetSucc(uint8_t data) {
 
 int RobotControlServices::getInterfaceBoardAllDIStatusService(
     std::vector<RobotDiagnosisIODesc>& statusVector) {
-    return queryDecoded(CMT::CommunicationType_GetInterfaceBoardAllDIData,
-                        TEVO_DECODE(resolveResponse_robotDiagnosisIOData, statusVector),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve BoardAllDIStatus response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetInterfaceBoardAllDIData,
+                        decoder(&PED::resolveResponse_robotDiagnosisIOData, statusVector),
+                        "sdk log: Resolve BoardAllDIStatus response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getInterfaceBoardAllDOStatusService(
     std::vector<RobotDiagnosisIODesc>& statusVector) {
-    return queryDecoded(CMT::CommunicationType_GetInterfaceBoardAllDOData,
-                        TEVO_DECODE(resolveResponse_robotDiagnosisIOData, statusVector),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve BoardAllDOStatus response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetInterfaceBoardAllDOData,
+                        decoder(&PED::resolveResponse_robotDiagnosisIOData, statusVector),
+                        "sdk log: Resolve BoardAllDOStatus response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getInterfaceBoardAllAIStatusService(
     std::vector<RobotAnalogIODesc>& statusVector) {
-    return queryDecoded(CMT::CommunicationType_GetInterfaceBoardAllAIData,
-                        TEVO_DECODE(resolveResponse_robotAnalogIOData, statusVector),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve BoardAllAIStatus response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetInterfaceBoardAllAIData,
+                        decoder(&PED::resolveResponse_robotAnalogIOData, statusVector),
+                        "sdk log: Resolve BoardAllAIStatus response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getInterfaceBoardAllAOStatusService(
     std::vector<RobotAnalogIODesc>& statusVector) {
-    return queryDecoded(CMT::CommunicationType_GetInterfaceBoardAllAOData,
-                        TEVO_DECODE(resolveResponse_robotAnalogIOData, statusVector),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Send get BoardAllAOStatus and wait response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetInterfaceBoardAllAOData,
+                        decoder(&PED::resolveResponse_robotAnalogIOData, statusVector),
+                        "sdk log: Send get BoardAllAOStatus and wait response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::setInterfaceBoardDOStatusService(int addr, IO_STATUS status) {
     const std::vector<RobotDiagnosisIODesc> io{digitalDesc(addr, status)};
-    return sendEncodedCheckResult(
-        CMT::CommunicationType_SetInterfaceBoardOneDOStatus,
-        TEVO_ENCODE(getRequest_robotDiagnosisIOData, io),
+    return sendEncoded(
+        *this, CMT::CommunicationType_SetInterfaceBoardOneDOStatus,
+        encoder(&PED::getRequest_robotDiagnosisIOData, io),
         "sdk log: Make RobotCmd_setInterfaceBoardOneDOStatus protobuf content failed.");
 }
 
 int RobotControlServices::setInterfaceBoardAOStatusService(int addr, double status) {
     const std::vector<RobotAnalogIODesc> io{analogDesc(addr, static_cast<float>(status))};
-    return sendEncodedCheckResult(
-        CMT::CommunicationType_SetInterfaceBoardOneAOStatus,
-        TEVO_ENCODE(getRequest_robotAnalogIOData, io),
-        "sdk log: Make setInterfaceBoardAOStatus protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_SetInterfaceBoardOneAOStatus,
+                       encoder(&PED::getRequest_robotAnalogIOData, io),
+                       "sdk log: Make setInterfaceBoardAOStatus protobuf content failed.");
 }
 
 int RobotControlServices::getRobotDigitalIOStatusService(RobotCommandType commandType, int addr,
@@ -380,9 +362,10 @@ int RobotControlServices::getRobotDigitalIOStatusService(RobotCommandType comman
     // A request that cannot be encoded goes out without a body.
     PED::getRequest_robotDiagnosisIOData(&body, &bodyLength, {digitalDesc(addr, 0)});
     std::vector<RobotDiagnosisIODesc> io;
-    const int ret = queryDecoded(
-        commandType, body, bodyLength, TEVO_DECODE(resolveResponse_robotDiagnosisIOData, io),
-        ErrCode_CreateRequestFailed, "sdk log: Resolve DiagnosisIO response failed.");
+    const int ret =
+        queryDecoded(*this, commandType, body, bodyLength,
+                     decoder(&PED::resolveResponse_robotDiagnosisIOData, io),
+                     "sdk log: Resolve DiagnosisIO response failed.", ErrCode_CreateRequestFailed);
     if (ret == ErrnoSucc && !io.empty()) status = io[0].value;
     return ret;
 }
@@ -394,8 +377,8 @@ int RobotControlServices::getRobotAnalogIOStatusService(RobotCommandType command
     PED::getRequest_robotAnalogIOData(&body, &bodyLength, {analogDesc(addr, 0.0f)});
     std::vector<RobotAnalogIODesc> io;
     const int ret = queryDecoded(
-        commandType, body, bodyLength, TEVO_DECODE(resolveResponse_robotAnalogIOData, io),
-        ErrCode_CreateRequestFailed, "sdk log: Resolve AnalogIO response failed.");
+        *this, commandType, body, bodyLength, decoder(&PED::resolveResponse_robotAnalogIOData, io),
+        "sdk log: Resolve AnalogIO response failed.", ErrCode_CreateRequestFailed);
     if (ret == ErrnoSucc && !io.empty()) status = io[0].value;
     return ret;
 }
@@ -446,10 +429,9 @@ int RobotControlServices::getInterfaceBoardAOStatusService(int addr, double& sta
 
 int RobotControlServices::setToolPowerVoltageTypeService(ToolPowerType value) {
     const std::vector<RobotDiagnosisIODesc> io{digitalDesc(0, value, 0)};
-    return sendEncodedCheckResult(
-        CMT::CommunicationType_SetToolPowerVoltageType,
-        TEVO_ENCODE(getRequest_robotDiagnosisIOData, io),
-        "sdk log: Make RobotCmd_SetToolPowerVoltageType protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_SetToolPowerVoltageType,
+                       encoder(&PED::getRequest_robotDiagnosisIOData, io),
+                       "sdk log: Make RobotCmd_SetToolPowerVoltageType protobuf content failed.");
 }
 
 int RobotControlServices::getToolPowerVoltageTypeService(ToolPowerType& type) {
@@ -475,48 +457,45 @@ int RobotControlServices::setToolPowerTypeAndDigitalIOTypeService(ToolPowerType 
     const std::vector<RobotDiagnosisIODesc> io{digitalDesc(0, type, type), digitalDesc(0, io0, io0),
                                                digitalDesc(1, io1, io1), digitalDesc(2, io2, io2),
                                                digitalDesc(3, io3, io3)};
-    return sendEncodedCheckResult(
-        CMT::CommunicationType_SetToolPowerTypeAndDigitalIOType,
-        TEVO_ENCODE(getRequest_robotDiagnosisIOData, io),
-        "sdk log: Make RobotCmd_SetToolPowerVoltageType protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_SetToolPowerTypeAndDigitalIOType,
+                       encoder(&PED::getRequest_robotDiagnosisIOData, io),
+                       "sdk log: Make RobotCmd_SetToolPowerVoltageType protobuf content failed.");
 }
 
 int RobotControlServices::setToolDigitalIOTypeService(ToolDigitalIOAddr addr, ToolIOType type) {
     const std::vector<RobotDiagnosisIODesc> io{digitalDesc(addr, type)};
-    return sendEncodedCheckResult(
-        CMT::CommunicationType_SetToolDigitalIOType,
-        TEVO_ENCODE(getRequest_robotDiagnosisIOData, io),
-        "sdk log: Make RobotCmd_setToolDigitalIOStatus protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_SetToolDigitalIOType,
+                       encoder(&PED::getRequest_robotDiagnosisIOData, io),
+                       "sdk log: Make RobotCmd_setToolDigitalIOStatus protobuf content failed.");
 }
 
 int RobotControlServices::getToolAllDigitalIOStatusService(
     std::vector<RobotDiagnosisIODesc>& statusVector) {
-    return queryDecoded(CMT::CommunicationType_GetToolAllDigitalIOStatus,
-                        TEVO_DECODE(resolveResponse_robotDiagnosisIOData, statusVector),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve ToolAllDigitalIOStatus response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetToolAllDigitalIOStatus,
+                        decoder(&PED::resolveResponse_robotDiagnosisIOData, statusVector),
+                        "sdk log: Resolve ToolAllDigitalIOStatus response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getToolAllAIStatusService(std::vector<RobotAnalogIODesc>& statusVector) {
-    return queryDecoded(CMT::CommunicationType_GetToolAllAIStatus,
-                        TEVO_DECODE(resolveResponse_robotAnalogIOData, statusVector),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve ToolAllAIStatus response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetToolAllAIStatus,
+                        decoder(&PED::resolveResponse_robotAnalogIOData, statusVector),
+                        "sdk log: Resolve ToolAllAIStatus response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::setToolDigitalIOStatusService(ToolDigitalIOAddr addr, IO_STATUS value) {
     const std::vector<RobotDiagnosisIODesc> io{digitalDesc(addr, value)};
-    return sendEncodedCheckResult(
-        CMT::CommunicationType_SetToolDigitalIOStatus,
-        TEVO_ENCODE(getRequest_robotDiagnosisIOData, io),
-        "sdk log: Make RobotCmd_setToolDigitalIOStatus protobuf content failed.");
+    return sendEncoded(*this, CMT::CommunicationType_SetToolDigitalIOStatus,
+                       encoder(&PED::getRequest_robotDiagnosisIOData, io),
+                       "sdk log: Make RobotCmd_setToolDigitalIOStatus protobuf content failed.");
 }
 
 int RobotControlServices::getToolAllIOStatusService(RobotToolAllIOStatus& toolAllIOStatus) {
-    return queryDecoded(CMT::CommunicationType_GetToolAllIoStatus,
-                        TEVO_DECODE(resolveResponse_robotToolIoStatus, toolAllIOStatus),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve toolAllIOStatus response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetToolAllIoStatus,
+                        decoder(&PED::resolveResponse_robotToolIoStatus, toolAllIOStatus),
+                        "sdk log: Resolve toolAllIOStatus response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 // ---- firmware, versions, joint servo data ------------------------------------------------
@@ -524,41 +503,40 @@ int RobotControlServices::getToolAllIOStatusService(RobotToolAllIOStatus& toolAl
 int RobotControlServices::updateRobotBoardFirmwareService(update_board_firmware_cmd cmd,
                                                           const void* data, uint16_t length) {
     // The encoder refuses a null image with a non-zero length.
-    return sendEncodedCheckResult(
-        CMT::CommunicationType_UpdateRobotBoardFirmware,
-        TEVO_ENCODE(getRequest_firmwareUpgrade, static_cast<int>(cmd),
-                    static_cast<const char*>(data), int{length}),
-        "sdk log: Make RobotCmd_updateRobotBoardFirmware request failed.");
+    return sendEncoded(*this, CMT::CommunicationType_UpdateRobotBoardFirmware,
+                       encoder(&PED::getRequest_firmwareUpgrade, static_cast<int>(cmd),
+                               static_cast<const char*>(data), int{length}),
+                       "sdk log: Make RobotCmd_updateRobotBoardFirmware request failed.");
 }
 
 int RobotControlServices::getBoardFirmwareUpdateResultService(bool& value) {
-    return queryDecoded(CMT::CommunicationType_FirmwareUpdateResult,
-                        TEVO_DECODE(resolveResponse_isRealRobotExist, value),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve BoardFirmwareUpdateResult response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_FirmwareUpdateResult,
+                        decoder(&PED::resolveResponse_isRealRobotExist, value),
+                        "sdk log: Resolve BoardFirmwareUpdateResult response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getRobotEthernetDeviceNameService(std::string& ethernetDeviceName) {
-    return queryDecoded(CMT::CommunicationType_GetRobotEthernetDeviceName,
-                        TEVO_DECODE(resolveResponse_ethernetDeviceName, ethernetDeviceName),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve EthernetDeviceName response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotEthernetDeviceName,
+                        decoder(&PED::resolveResponse_ethernetDeviceName, ethernetDeviceName),
+                        "sdk log: Resolve EthernetDeviceName response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getServerVersionInfoService(std::string& versionInfo) {
-    return queryDecoded(CMT::CommunicationType_GetRobotVersionInfo,
-                        TEVO_DECODE(resolveResponse_ethernetDeviceName, versionInfo),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve ServerVersionInfo response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetRobotVersionInfo,
+                        decoder(&PED::resolveResponse_ethernetDeviceName, versionInfo),
+                        "sdk log: Resolve ServerVersionInfo response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getJointCommonData(JointCommonData* jointCommonDataArray, int size) {
     if (jointCommonDataArray == nullptr && size > 0) return ErrCode_ParamError;
     std::vector<JointCommonData> list;
-    const int ret = queryDecoded(CMT::CommunicationType_getJointCommonData,
-                                 TEVO_DECODE(resolveResponse_jointCommonData, list),
-                                 ErrCode_CreateRequestFailed,
-                                 "sdk log: Resolve jointCommonData response failed.");
+    const int ret = queryDecoded(*this, CMT::CommunicationType_getJointCommonData,
+                                 decoder(&PED::resolveResponse_jointCommonData, list),
+                                 "sdk log: Resolve jointCommonData response failed.",
+                                 ErrCode_CreateRequestFailed);
     const size_t count = std::min(list.size(), static_cast<size_t>(std::max(size, 0)));
     std::copy(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(count),
               jointCommonDataArray);
@@ -567,28 +545,28 @@ int RobotControlServices::getJointCommonData(JointCommonData* jointCommonDataArr
 
 int RobotControlServices::setJointParamService(CommunicationMateType::SetJointCommonParamType type,
                                                int jointID, int value) {
-    return sendIntVector(CMT::CommunicationType_setJointCommonData,
-                         {static_cast<int>(type), jointID, value},
-                         "sdk log: Make setJointParamService protobuf content failed.");
+    return sendInts(*this, CMT::CommunicationType_setJointCommonData,
+                    {static_cast<int>(type), jointID, value},
+                    "sdk log: Make setJointParamService protobuf content failed.");
 }
 
 int RobotControlServices::jointSaveDataFlashService(int jointID) {
-    return sendIntVector(CMT::CommunicationType_jointSaveDataFlash, {jointID},
-                         "sdk log: Make jointSaveDataFlashService protobuf content failed.");
+    return sendInts(*this, CMT::CommunicationType_jointSaveDataFlash, {jointID},
+                    "sdk log: Make jointSaveDataFlashService protobuf content failed.");
 }
 
 int RobotControlServices::getJoint6Rotate360EnableFlag(bool& joint6Rot360Enable) {
-    return queryDecoded(CMT::CommunicationType_getEnableJoint6Rot360Flag,
-                        TEVO_DECODE(resolveResponse_isRealRobotExist, joint6Rot360Enable),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve getEnableJoint6Rot360Flag response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_getEnableJoint6Rot360Flag,
+                        decoder(&PED::resolveResponse_isRealRobotExist, joint6Rot360Enable),
+                        "sdk log: Resolve getEnableJoint6Rot360Flag response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::getJoint1Rotate360EnableFlag(bool& joint1Rot360Enable) {
-    return queryDecoded(CMT::CommunicationType_getEnableJoint1Rot360Flag,
-                        TEVO_DECODE(resolveResponse_isRealRobotExist, joint1Rot360Enable),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve getEnableJoint1Rot360Flag response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_getEnableJoint1Rot360Flag,
+                        decoder(&PED::resolveResponse_isRealRobotExist, joint1Rot360Enable),
+                        "sdk log: Resolve getEnableJoint1Rot360Flag response failed.",
+                        ErrCode_CreateRequestFailed);
 }
 
 int RobotControlServices::startupOfflineExcitTrajService(const char* trackFile,
@@ -596,15 +574,15 @@ int RobotControlServices::startupOfflineExcitTrajService(const char* trackFile,
                                                          int subtype) {
     if (trackFile == nullptr) return ErrCode_ParamError;
     const std::string file(trackFile);
-    return sendEncodedCheckResult(
-        CMT::CommunicationType_StartupOfflineExcitTraj,
-        TEVO_ENCODE(getRequest_startupOfflineExcitTraj, file, static_cast<int>(type), subtype),
+    return sendEncoded(
+        *this, CMT::CommunicationType_StartupOfflineExcitTraj,
+        encoder(&PED::getRequest_startupOfflineExcitTraj, file, static_cast<int>(type), subtype),
         "sdk log: Make getRequest_startupOfflineExcitTraj request failed.");
 }
 
 int RobotControlServices::getDynIdentifyResultsService(std::vector<int>& paramVector) {
-    return queryDecoded(CMT::CommunicationType_GetDynIdentifyResults,
-                        TEVO_DECODE(resolveResponse_getDynIdentifyResults, paramVector),
-                        ErrCode_CreateRequestFailed,
-                        "sdk log: Resolve DynIdentify response failed.");
+    return queryDecoded(*this, CMT::CommunicationType_GetDynIdentifyResults,
+                        decoder(&PED::resolveResponse_getDynIdentifyResults, paramVector),
+                        "sdk log: Resolve DynIdentify response failed.",
+                        ErrCode_CreateRequestFailed);
 }

@@ -2,22 +2,19 @@
 
 #include <vector>
 
-#include "RobotSDK/service/servicecommands.h"
+#include "RobotSDK/service/controllerrequest.h"
 
 using namespace tevo_robot_namespace;
-using namespace service_commands;
+using namespace controller_request;
+using PED = ProtoEncodeDecode;
 
 namespace {
 
 // A tool pose (camera or tracking tool) as a ToolKinematicsParam body.
 int sendToolPose(RobotControlServices& core, RobotCommandType type, const ToolInEndDesc& pose,
                  const char* encodeFailLog) {
-    return sendEncoded(
-        core, type,
-        [&](char** body, int* length) {
-            return ProtoEncodeDecode::getRequest_setToolKinematicsParam(body, length, pose);
-        },
-        encodeFailLog);
+    return sendEncoded(core, type, encoder(&PED::getRequest_setToolKinematicsParam, pose),
+                       encodeFailLog);
 }
 
 }  // namespace
@@ -120,11 +117,9 @@ int RobotConveyorTrack::setRobotTool(const ToolInEndDesc& robotTool) {
 int RobotConveyorTrack::getConveyorEncoderVal(int& value) {
     return queryDecoded(
         *m_robotBaseService, CommunicationMateType::CommunicationType_getConveyorEncoderVal,
-        nullptr, 0,
         [&](const char* data, int size, int& errorCode) {
             std::vector<int> values;
-            if (!ProtoEncodeDecode::resolveResponse_intTypeValueVector(data, size, values,
-                                                                       errorCode)) {
+            if (!PED::resolveResponse_intTypeValueVector(data, size, values, errorCode)) {
                 return false;
             }
             if (!values.empty()) value = values.front();
@@ -139,10 +134,8 @@ int RobotConveyorTrack::appendObject2ConveyorTrackQueue(const Pos& objectPos, co
     return sendEncoded(
         *m_robotBaseService,
         CommunicationMateType::CommunicationType_appendObject2ConveyorTrackQueue,
-        [&](char** body, int* length) {
-            return ProtoEncodeDecode::getRequest_ConveyorTrackValuePoint(
-                body, length, objectPos, objectOri, static_cast<int>(timestamp));
-        },
+        encoder(&PED::getRequest_ConveyorTrackValuePoint, objectPos, objectOri,
+                static_cast<int>(timestamp)),
         "sdk log: Make CommunicationType_appendObject2ConveyorTrackQueue protobuf content "
         "failed.");
 }

@@ -6,12 +6,14 @@
 
 #include <iostream>
 
+#include "RobotSDK/service/controllerrequest.h"
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotutilservice.h"
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
 using namespace tevo_robot_namespace;
+using namespace controller_request;
 
 namespace {
 
@@ -66,15 +68,11 @@ int moveResultOfEndEvent(int eventType) {
 int RobotMoveService::moveProfileAndWaypointsFormatCommunication(
     RobotCommandType commandType, const RobotMoveProfile& moveProfile,
     const std::vector<wayPoint_S>& wayPointVector) {
-    char* body = nullptr;
-    int bodyLength = 0;
-    if (!ProtoEncodeDecode::getRequest_robotMove(&body, &bodyLength, moveProfile, wayPointVector)) {
-        RobotLogPrint::trace(LL_ERROR, "sdk log: Create move request failed.");
-        return ErrCode_CreateMotionRequestFailed;
-    }
     const int ret =
-        m_robotBaseService->requestServiceOnlyCheckSendResultMode(commandType, body, bodyLength);
-    if (ret != ErrnoSucc) {
+        sendEncoded(*m_robotBaseService, commandType,
+                    encoder(&ProtoEncodeDecode::getRequest_robotMove, moveProfile, wayPointVector),
+                    "sdk log: Create move request failed.", ErrCode_CreateMotionRequestFailed);
+    if (ret != ErrnoSucc && ret != ErrCode_CreateMotionRequestFailed) {
         RobotLogPrint::trace(
             LL_ERROR,
             "sdk log: Move interface call, function-sendRequestCheckResponseResult return false. "
@@ -92,8 +90,8 @@ int RobotMoveService::startMoveByClass(RobotMoveClass moveType, const RobotMoveP
             return moveProfileAndWaypointsFormatCommunication(
                 CommunicationMateType::CommunicationType_RobotMove, moveProfile, wayPointVector);
         case ROBOT_MOVE_CLASS_OFFLINE_TRACK:
-            return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-                CommunicationMateType::CommunicationType_OfflineTrackMoveStartup, nullptr, 0);
+            return sendEmpty(*m_robotBaseService,
+                             CommunicationMateType::CommunicationType_OfflineTrackMoveStartup);
         case ROBOT_MOVE_CLASS_OFFLINE_TRACK_RECOGNITION: {
             offlineTrackRecognition track;
             {
@@ -110,39 +108,6 @@ int RobotMoveService::startMoveByClass(RobotMoveClass moveType, const RobotMoveP
     return ErrCode_Failed;
 }
 
-int RobotMoveService::waitMoveEnd(uint64_t linkGeneration, bool& disconnected) {
-    std::mutex& mutex = *m_robotBaseService->getRobotMoveAtTrackTargetPosMutexPtr();
-    std::condition_variable& condition =
-        *m_robotBaseService->getRobotMoveAtTrackTargetPosConditonPtr();
-    std::unique_lock<std::mutex> lock(mutex);
-    RobotEventType front = m_robotBaseService->frontToMoveFinishEventQueue();
-    if (front == RobotEvent_atTrackTargetPos) {
-        RobotLogPrint::trace(LL_INFO,
-                             "sdk log: atTrackTargetPos singal before the response appears");
-        return front;
-    }
-    if (front != RobotEventInvalid) {
-        // The queue was emptied before the request went out, so this event
-        // belongs to this move: it ended (or was refused by an event) before
-        // its response was read. Waiting for another would never end.
-        RobotLogPrint::trace(LL_INFO,
-                             "sdk log: Move end event arrived before the wait began. type:%d",
-                             static_cast<int>(front));
-        return front;
-    }
-    condition.wait(lock, [&] {
-        front = m_robotBaseService->frontToMoveFinishEventQueue();
-        return front != RobotEventInvalid || m_robotBaseService->linkGeneration() != linkGeneration;
-    });
-    if (front == RobotEventInvalid) {
-        // The link went down without an event reaching the queue (a local
-        // logout, for one): the move's end will never be reported.
-        disconnected = true;
-        return RobotEvent_socketDisconnected;
-    }
-    return front;
-}
-
 int RobotMoveService::moveBaseService(RobotMoveClass MoveType, const RobotMoveProfile& moveProfile,
                                       const std::vector<wayPoint_S>& wayPointVector,
                                       int& moveEndEventType, bool IsBolck) {
@@ -154,23 +119,16 @@ int RobotMoveService::moveBaseService(RobotMoveClass MoveType, const RobotMovePr
         result = startMoveByClass(MoveType, moveProfile, wayPointVector, false);
     } else {
         RobotLogPrint::trace(LL_INFO, "sdk log: User blocking call motion interface.");
-        m_robotBaseService->setMoveFinishEventType(RobotEventInvalid);
-        // Taken before the send: a connection lost from here on ends the wait.
-        const uint64_t generation = m_robotBaseService->linkGeneration();
-        {
-            std::lock_guard<std::mutex> lock(
-                *m_robotBaseService->getRobotMoveAtTrackTargetPosMutexPtr());
-            m_robotBaseService->clearMoveFinishEventQueue();
-        }
+        // Armed before the send: an end event or a lost link from here on
+        // belongs to this move.
+        MoveEndWait& moveEnd = m_robotBaseService->moveEndWait();
+        const uint64_t ticket = moveEnd.arm();
         result = startMoveByClass(MoveType, moveProfile, wayPointVector, true);
         if (result != ErrnoSucc) {
             RobotLogPrint::trace(
                 LL_ERROR, "sdk log: robotMoveInterface return false, because server return false.");
         } else {
-            bool disconnected = false;
-            moveEndEventType = waitMoveEnd(generation, disconnected);
-            m_robotBaseService->setMoveFinishEventType(
-                static_cast<RobotEventType>(moveEndEventType));
+            moveEndEventType = moveEnd.wait(ticket);
             result = moveResultOfEndEvent(moveEndEventType);
         }
     }
@@ -293,20 +251,24 @@ int RobotMoveService::robotTeachStart(teach_mode teachMode, bool direction) {
 
 int RobotMoveService::robotTeachMove(const RobotMoveProfile& moveProfile,
                                      const CoordCalibrateByJointAngleAndTool& userCoordSystem) {
-    char* body = nullptr;
-    int bodyLength = 0;
-    if (!ProtoEncodeDecode::getRequest_robotTeachMove(&body, &bodyLength, moveProfile,
-                                                      userCoordSystem)) {
-        RobotLogPrint::trace(LL_ERROR, "sdk log: Create robotTeachStart request failed.");
-        return ErrCode_CreateRequestFailed;
+    // The frame's three calibration points travel as waypoints. A kinematics
+    // failure leaves a waypoint as initialised and does not stop the jog.
+    std::vector<wayPoint_S> calibrationPoints;
+    for (const JointParam& joints : userCoordSystem.wayPointArray) {
+        wayPoint_S wayPoint{};
+        RobotUtilService::robotFk(joints.jointPos, ARM_DOF, wayPoint);
+        calibrationPoints.push_back(wayPoint);
     }
-    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-        CommunicationMateType::CommunicationType_RobotTeachMoveStart, body, bodyLength);
+    return sendEncoded(*m_robotBaseService,
+                       CommunicationMateType::CommunicationType_RobotTeachMoveStart,
+                       encoder(&ProtoEncodeDecode::getRequest_robotTeachMove, moveProfile,
+                               userCoordSystem, calibrationPoints),
+                       "sdk log: Create robotTeachStart request failed.");
 }
 
 int RobotMoveService::robotTeachStop() {
-    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-        CommunicationMateType::CommunicationType_RobotTeachMoveStop, nullptr, 0);
+    return sendEmpty(*m_robotBaseService,
+                     CommunicationMateType::CommunicationType_RobotTeachMoveStop);
 }
 
 // ---- stop, pause, continue -----------------------------------------------------------
@@ -351,13 +313,13 @@ int RobotMoveService::robotMoveSlowStop(bool isBoardStopEvent) {
 // ---- reduce mode and the current waypoint --------------------------------------------
 
 int RobotMoveService::enterRobotReduceMode() {
-    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-        CommunicationMateType::CommunicationType_enterRobotReduceMode, nullptr, 0);
+    return sendEmpty(*m_robotBaseService,
+                     CommunicationMateType::CommunicationType_enterRobotReduceMode);
 }
 
 int RobotMoveService::exitRobotReduceMode() {
-    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-        CommunicationMateType::CommunicationType_exitRobotReduceMode, nullptr, 0);
+    return sendEmpty(*m_robotBaseService,
+                     CommunicationMateType::CommunicationType_exitRobotReduceMode);
 }
 
 namespace {

@@ -328,8 +328,6 @@ private:
     int startMoveByClass(RobotMoveClass moveType, const RobotMoveProfile& moveProfile,
                          const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector,
                          bool isBlock);
-    // Waits for the end of an accepted blocking move; returns its event type.
-    int waitMoveEnd(uint64_t linkGeneration, bool& disconnected);
     int singleTargetMove(move_mode moveMode, tevo_robot_namespace::move_track subMoveMode,
                          tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
     int perCallProfileMove(move_mode moveMode, tevo_robot_namespace::MoveProfile_t& moveProfile,

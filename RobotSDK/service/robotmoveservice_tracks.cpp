@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "RobotSDK/service/controllerrequest.h"
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotmoveservice.h"
 #include "RobotSDK/service/robotutilservice.h"
@@ -19,6 +20,7 @@ using namespace tevo_robot_namespace;
 namespace {
 
 using CMT = CommunicationMateType;
+using controller_request::sendEmpty;
 
 // A number like atof reads it (leading white space skipped, the longest
 // numeric prefix, 0 when there is none), within [begin, end) only. The common
@@ -197,8 +199,7 @@ int RobotMoveService::offlineTrackWaypointAppend(const char* fileName) {
 }
 
 int RobotMoveService::offlineTrackWaypointClear() {
-    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-        CMT::CommunicationType_OfflineTrackWaypointClear, nullptr, 0);
+    return sendEmpty(*m_robotBaseService, CMT::CommunicationType_OfflineTrackWaypointClear);
 }
 
 int RobotMoveService::offlineTrackMoveStartupService(bool isBolck) {
@@ -209,20 +210,17 @@ int RobotMoveService::offlineTrackMoveStartupService(bool isBolck) {
 }
 
 int RobotMoveService::offlineTrackMoveStop() {
-    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-        CMT::CommunicationType_OfflineTrackMoveStop, nullptr, 0);
+    return sendEmpty(*m_robotBaseService, CMT::CommunicationType_OfflineTrackMoveStop);
 }
 
 // ---- position streaming -------------------------------------------------------------
 
 int RobotMoveService::enterTcp2CanbusMode() {
-    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-        CMT::CommunicationType_EnterTcp2CanbusMode, nullptr, 0);
+    return sendEmpty(*m_robotBaseService, CMT::CommunicationType_EnterTcp2CanbusMode);
 }
 
 int RobotMoveService::leaveTcp2CanbusMode() {
-    return m_robotBaseService->requestServiceOnlyCheckSendResultMode(
-        CMT::CommunicationType_LeaveTcp2CanbusMode, nullptr, 0);
+    return sendEmpty(*m_robotBaseService, CMT::CommunicationType_LeaveTcp2CanbusMode);
 }
 
 int RobotMoveService::setRobotPosData2Canbus(const std::vector<wayPoint_S>& wayPointVector) {

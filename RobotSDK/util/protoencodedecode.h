@@ -10,8 +10,9 @@
 // Decoders (resolveResponse_*) parse a body straight from the caller's bytes
 // and write the public values plus the controller's error code. They return
 // false when the body does not parse, and also when a reply that parses lacks
-// an entry its rule must read (see below); a controller error code alone never
-// makes a decoder fail.
+// an entry its rule must read (see below; the rules, one letter each, are
+// listed at the top of protoencodedecode_decode.cpp); a controller error code
+// alone never makes a decoder fail.
 //
 // Replies lacking an entry:
 //  - a repeated error record without entry 0 leaves errorCode unchanged, as for
@@ -121,9 +122,12 @@ public:
     static bool getRequest_robotMove(
         char** data, int* size, const RobotMoveProfile& profile,
         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPoints);
+    // The frame's calibration points are given as waypoints (the caller runs
+    // forward kinematics on the frame's joint angles), in method order.
     static bool getRequest_robotTeachMove(
         char** data, int* size, const RobotMoveProfile& profile,
-        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& frame);
+        const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& frame,
+        const std::vector<tevo_robot_namespace::wayPoint_S>& calibrationPoints);
     static bool getRequest_roadpoint(char** data, int* size,
                                      const tevo_robot_namespace::wayPoint_S& wayPoint);
     static bool getRequest_robotDiagnosisIOData(

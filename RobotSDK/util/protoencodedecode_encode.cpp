@@ -5,7 +5,6 @@
 #include <cstring>
 #include <new>
 
-#include "RobotSDK/service/robotutilservice.h"
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/protoencodedecode_shapes.h"
 
@@ -279,7 +278,8 @@ bool ProtoEncodeDecode::getRequest_robotMove(char** data, int* size,
 
 bool ProtoEncodeDecode::getRequest_robotTeachMove(
     char** data, int* size, const RobotMoveProfile& profile,
-    const trn::CoordCalibrateByJointAngleAndTool& frame) {
+    const trn::CoordCalibrateByJointAngleAndTool& frame,
+    const std::vector<trn::wayPoint_S>& calibrationPoints) {
     return encodeRequest<common::RobotTeachMove, 8192>(
         data, size, FailSink::Stdout, "getRequest_robotTeachMove Serialize fail.",
         [&](common::RobotTeachMove& m) {
@@ -288,11 +288,7 @@ bool ProtoEncodeDecode::getRequest_robotTeachMove(
             }
             m.set_coordinatesystemtype(static_cast<int>(frame.coordType));
             m.add_calibratemathod(static_cast<int>(frame.methods));
-            for (const trn::JointParam& joints : frame.wayPointArray) {
-                // A kinematics failure leaves the waypoint as initialised and
-                // does not stop the encoding.
-                trn::wayPoint_S wayPoint{};
-                RobotUtilService::robotFk(joints.jointPos, trn::ARM_DOF, wayPoint);
+            for (const trn::wayPoint_S& wayPoint : calibrationPoints) {
                 roadPointTypeConversion(wayPoint, *m.add_calibrateroadpointvector());
             }
             common::ProtoToolInEndDesc* tool = m.add_toolinenddesc();

@@ -515,7 +515,7 @@ void BM_MoveEndToReturn(benchmark::State& state) {
     const std::string name = "BM_MoveEndToReturn";
     Session& s = session();
     if (!s.error.empty()) return fail(state, name, s.error);
-    s.peer.watch(currentTid(), s.core.getRobotMoveAtTrackTargetPosConditonPtr(),
+    s.peer.watch(currentTid(), s.core.moveEndWait().conditionAddress(),
                  sizeof(std::condition_variable), s.receiver);
     s.peer.setEventAfter(CMT::CommunicationType_RobotMove);
     const trn::wayPoint_S targets[2] = {jointTarget(0.0), jointTarget(0.25)};
@@ -562,34 +562,25 @@ void BM_EventLatencyFloor(benchmark::State& state) {
     const std::string name = "BM_EventLatencyFloor";
     Session& s = session();
     if (!s.error.empty()) return fail(state, name, s.error);
-    std::mutex* mutex = s.core.getRobotMoveAtTrackTargetPosMutexPtr();
-    std::condition_variable* condition = s.core.getRobotMoveAtTrackTargetPosConditonPtr();
-    s.peer.watch(currentTid(), condition, sizeof(std::condition_variable), s.receiver);
+    MoveEndWait& moveEnd = s.core.moveEndWait();
+    s.peer.watch(currentTid(), moveEnd.conditionAddress(), sizeof(std::condition_variable),
+                 s.receiver);
     const uint64_t forcedBefore = s.peer.forcedEvents();
     std::vector<double> samples;
     samples.reserve(static_cast<size_t>(state.max_iterations));
     std::string error;
     s.peer.setEventAfter(CMT::CommunicationType_communicationHeart);
     for (auto _ : state) {
-        // As a blocking move does: empty the queue, make one request, wait.
-        {
-            std::lock_guard<std::mutex> lock(*mutex);
-            s.core.clearMoveFinishEventQueue();
-        }
+        // As a blocking move does: arm the wait, make one request, wait.
+        const uint64_t ticket = moveEnd.arm();
         const uint64_t seq = s.peer.eventsSent() + 1;
         const int ret = s.core.heartbeatService();
         if (ret != 0) {
             error = "the request before the wait returned " + std::to_string(ret);
             break;
         }
-        trn::RobotEventType type = trn::RobotEventInvalid;
-        {
-            std::unique_lock<std::mutex> lock(*mutex);
-            condition->wait_for(lock, std::chrono::seconds(3), [&] {
-                type = s.core.frontToMoveFinishEventQueue();
-                return type != trn::RobotEventInvalid;
-            });
-        }
+        const trn::RobotEventType type =
+            moveEnd.waitUntil(ticket, std::chrono::steady_clock::now() + std::chrono::seconds(3));
         const int64_t wokeAt = nowNs();
         if (type != trn::RobotEvent_atTrackTargetPos) {
             error = "no end event reached the waiting thread";
@@ -607,7 +598,7 @@ void BM_EventLatencyFloor(benchmark::State& state) {
     }
     s.peer.setEventAfter(-1);
     s.peer.acknowledge(s.peer.eventsSent());
-    s.core.clearMoveFinishEventQueue();
+    moveEnd.arm();
     if (error.empty() && s.peer.forcedEvents() != forcedBefore)
         error = "the peer never saw the thread waiting for the event";
     if (!error.empty()) return fail(state, name, error);

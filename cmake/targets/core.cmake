@@ -6,4 +6,5 @@ tevo_subsystem(tevo_core
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotcontrolservices_events.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotcontrolservices_lifecycle.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotcontrolservices_state.cpp
-  DEPS tevo_transport tevo_codec tevo_kinematics tevo_errors tevo_metatype)
+    ${PROJECT_SOURCE_DIR}/RobotSDK/service/moveendwait.cpp
+  DEPS tevo_transport tevo_codec tevo_kinematics tevo_errors tevo_util tevo_metatype)

@@ -7,4 +7,4 @@ tevo_subsystem(tevo_kinematics
     ${PROJECT_SOURCE_DIR}/kinematics/waypointconvert.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/util/ikfunc.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotutilservice.cpp
-  DEPS tevo_metatype tevo_transport)
+  DEPS tevo_metatype tevo_util)

@@ -1,10 +1,7 @@
-# Transport: the log sink, small utilities, the command type catalogue and the
-# connection client that frames traffic to the controller. The codec
-# encodes the event frame the client synthesises for a lost connection.
+# Transport: the connection client that frames traffic to the controller. It
+# reports a lost connection through a hook the control core implements, so it
+# needs neither the codec nor the message classes.
 tevo_subsystem(tevo_transport
   SOURCES
-    ${PROJECT_SOURCE_DIR}/RobotSDK/util/trace/robotlogprint.cpp
-    ${PROJECT_SOURCE_DIR}/RobotSDK/util/globalutil.cpp
-    ${PROJECT_SOURCE_DIR}/RobotSDK/sdkMateType/communicationmatetype.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/robotClient/robotcommunicationclient.cpp
-  DEPS tevo_metatype tevo_codec Threads::Threads)
+  DEPS tevo_util tevo_metatype Threads::Threads)

@@ -812,7 +812,7 @@ TEST(CodecEncode, UndeclaredModeValuesNeverReachTheWire) {
         trn::CoordCalibrateByJointAngleAndTool frame =
             filled<trn::CoordCalibrateByJointAngleAndTool>();
         ::testing::internal::CaptureStdout();
-        EXPECT_FALSE(ProtoEncodeDecode::getRequest_robotTeachMove(&data, &size, profile, frame));
+        EXPECT_FALSE(ProtoEncodeDecode::getRequest_robotTeachMove(&data, &size, profile, frame, {}));
         EXPECT_EQ(::testing::internal::GetCapturedStdout(),
                   "getRequest_robotTeachMove Serialize fail.\n");
         EXPECT_EQ(data, nullptr);
@@ -1055,7 +1055,7 @@ TEST(CodecFailureLines, EveryEncoderWritesItsLineToItsOwnSink) {
          Sink::Stdout,
          {"getRequest_robotMove Serialize fail."}},
         {"teachMove",
-         [&](char** d, int* n) { return P::getRequest_robotTeachMove(d, n, profile, frame); },
+         [&](char** d, int* n) { return P::getRequest_robotTeachMove(d, n, profile, frame, {}); },
          Sink::Stdout,
          {"getRequest_robotTeachMove Serialize fail."}},
         {"firmware",

@@ -89,7 +89,7 @@ TEST(CodecRoundTrip, MoveWithProfileAndWaypoints) {
     }
 }
 
-TEST(CodecRoundTrip, TeachMoveCarriesForwardKinematicsOfTheThreeJointSets) {
+TEST(CodecRoundTrip, TeachMoveCarriesTheFrameAndItsThreeCalibrationWaypoints) {
     const RobotMoveProfile profile = makeProfile();
     trn::CoordCalibrateByJointAngleAndTool frame = filled<trn::CoordCalibrateByJointAngleAndTool>();
     frame.coordType = trn::WorldCoordinate;
@@ -102,8 +102,15 @@ TEST(CodecRoundTrip, TeachMoveCarriesForwardKinematicsOfTheThreeJointSets) {
     frame.toolDesc.toolInEndPosition = {0.0, 0.0, 0.12};
     frame.toolDesc.toolInEndOrientation = {1.0, 0.0, 0.0, 0.0};
 
+    // The caller (motion) turns the frame's joint sets into waypoints.
+    std::vector<trn::wayPoint_S> points(3, filled<trn::wayPoint_S>());
+    for (int p = 0; p < 3; ++p) {
+        ASSERT_EQ(RobotUtilService::robotFk(frame.wayPointArray[p].jointPos, trn::ARM_DOF,
+                                            points[static_cast<size_t>(p)]),
+                  0);
+    }
     const Body body = encode([&](char** d, int* n) {
-        return ProtoEncodeDecode::getRequest_robotTeachMove(d, n, profile, frame);
+        return ProtoEncodeDecode::getRequest_robotTeachMove(d, n, profile, frame, points);
     });
     const auto teach = parseAs<common::RobotTeachMove>(body);
     EXPECT_EQ(teach.coordinatesystemtype(), trn::WorldCoordinate);
@@ -111,9 +118,7 @@ TEST(CodecRoundTrip, TeachMoveCarriesForwardKinematicsOfTheThreeJointSets) {
     EXPECT_EQ(teach.calibratemathod(0), 3);
     ASSERT_EQ(teach.calibrateroadpointvector_size(), 3);
     for (int p = 0; p < 3; ++p) {
-        trn::wayPoint_S expected = filled<trn::wayPoint_S>();
-        ASSERT_EQ(
-            RobotUtilService::robotFk(frame.wayPointArray[p].jointPos, trn::ARM_DOF, expected), 0);
+        const trn::wayPoint_S& expected = points[static_cast<size_t>(p)];
         trn::wayPoint_S actual = filled<trn::wayPoint_S>();
         EXPECT_TRUE(
             ProtoEncodeDecode::roadPointTypeConversion(teach.calibrateroadpointvector(p), actual));

@@ -120,8 +120,7 @@ public:
         return m_robotMoveControlPause.m_signalled;
     }
     std::vector<tevo_robot_namespace::RobotEventType> moveFinishQueue() {
-        std::lock_guard<std::mutex> lock(m_moveFinishQueueMutex);
-        return {m_moveFinishEventQueue.begin(), m_moveFinishEventQueue.end()};
+        return m_moveEndWait.queuedEvents();
     }
     using RobotCommunicationClient::adoptConnectedSocket;
 

@@ -143,7 +143,7 @@ TEST_F(EventsTest, EventClassesAndDeliveryOrder) {
                                {1300, true, true},  {2551, false, true}, {2001, true, true},
                                {9000, false, true}, {44, false, false},  {1000, false, false},
                                {2999, true, true},  {3000, false, true}};
-    core().clearMoveFinishEventQueue();
+    core().moveEndWait().arm();
     for (const EventCase& c : cases) sim().sendEvent({c.type, 7, "e" + std::to_string(c.type)});
     const size_t n = sizeof(cases) / sizeof(cases[0]);
     ASSERT_TRUE(received_.waitFor([&] { return received_.events.size() == n; }));
@@ -159,23 +159,19 @@ TEST_F(EventsTest, EventClassesAndDeliveryOrder) {
         if (cases[i].endsMove) finishing.push_back(static_cast<RobotEventType>(cases[i].type));
     }
     EXPECT_EQ(core().moveFinishQueue(), finishing);
-    EXPECT_EQ(core().frontToMoveFinishEventQueue(), finishing.front());
-    core().clearMoveFinishEventQueue();
-    EXPECT_EQ(core().frontToMoveFinishEventQueue(), RobotEventInvalid);
+    EXPECT_EQ(core().moveEndWait().front(), finishing.front());
+    core().moveEndWait().arm();
+    EXPECT_EQ(core().moveEndWait().front(), RobotEventInvalid);
 }
 
 // A move-finish event wakes a thread waiting the way motion waits.
 TEST_F(EventsTest, MoveFinishEventWakesMotionWaiter) {
-    core().clearMoveFinishEventQueue();
+    const uint64_t ticket = core().moveEndWait().arm();
     RobotEventType seen = RobotEventInvalid;
     std::atomic<bool> waiting{false};
     std::thread motion([&] {
-        std::unique_lock<std::mutex> lock(*core().getRobotMoveAtTrackTargetPosMutexPtr());
         waiting = true;
-        core().getRobotMoveAtTrackTargetPosConditonPtr()->wait_for(lock, 5000ms, [&] {
-            return core().frontToMoveFinishEventQueue() != RobotEventInvalid;
-        });
-        seen = core().frontToMoveFinishEventQueue();
+        seen = core().moveEndWait().waitUntil(ticket, std::chrono::steady_clock::now() + 5000ms);
     });
     while (!waiting) std::this_thread::yield();
     sim().sendEvent({1104, 0, "ik failed"});
@@ -184,14 +180,14 @@ TEST_F(EventsTest, MoveFinishEventWakesMotionWaiter) {
 }
 
 TEST_F(EventsTest, PeerCloseReachesMoveWaiterAndEventCallback) {
-    core().clearMoveFinishEventQueue();
+    core().moveEndWait().arm();
     sim().closeConnection();
     ASSERT_TRUE(received_.waitFor([&] {
         for (const auto& e : received_.events)
             if (e.eventType == RobotEvent_socketDisconnected) return true;
         return false;
     }));
-    EXPECT_EQ(core().frontToMoveFinishEventQueue(), RobotEvent_socketDisconnected);
+    EXPECT_EQ(core().moveEndWait().front(), RobotEvent_socketDisconnected);
     std::lock_guard<std::mutex> lock(received_.mutex);
     EXPECT_EQ(received_.events.back().eventContent, "Server disconnected.");
 }

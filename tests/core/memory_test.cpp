@@ -64,7 +64,7 @@ TEST_F(MemoryTest, FloodsOfLargeFramesLeaveNoMemoryHeld) {
 // A controller that keeps sending move-finish events while no move runs fills
 // the queue up to its bound; the oldest events stay, as they decide a move's end.
 TEST_F(MemoryTest, MoveFinishQueueIsBoundedAndKeepsTheOldest) {
-    core().clearMoveFinishEventQueue();
+    core().moveEndWait().arm();
     const int limit = RobotControlServices::MOVE_FINISH_QUEUE_LIMIT;
     const int before = core().frames(tevo_sim::Event);
     ASSERT_EQ(sim().sendEvent({1104, 0, "ik failed"}), 1);
@@ -77,10 +77,10 @@ TEST_F(MemoryTest, MoveFinishQueueIsBoundedAndKeepsTheOldest) {
     EXPECT_EQ(queue.back(), tevo_sim::EvJointOutRange);
     EXPECT_EQ(log_.count("sdk log: Move-finish event queue full; newer events dropped."), 1);
 
-    core().clearMoveFinishEventQueue();  // a move starts afresh
+    core().moveEndWait().arm();  // a move starts afresh
     ASSERT_EQ(sim().sendEvent({RobotEvent_atTrackTargetPos, 0, ""}), 1);
     ASSERT_TRUE(waitUntil([&] { return !core().moveFinishQueue().empty(); }));
-    EXPECT_EQ(core().frontToMoveFinishEventQueue(), RobotEvent_atTrackTargetPos);
+    EXPECT_EQ(core().moveEndWait().front(), RobotEvent_atTrackTargetPos);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "coretestsupport.h"
+#include "RobotSDK/util/protoencodedecode.h"
 #include "robotcommunication.pb.h"
 
 namespace core_test {

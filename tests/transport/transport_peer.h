@@ -57,10 +57,9 @@ inline std::string content(std::int32_t commandType, const std::string& body) {
     return le32(commandType) + body;
 }
 
-// The frame synthesised for a lost connection.
-inline std::string disconnectContent() {
-    return content(2, std::string("\x08\x1B\x10\x00\x1A\x14", 6) + "Server disconnected.");
-}
+// What RecordingClient records, with socket -1, when the client reports a lost
+// connection through disconnectProcess().
+inline std::string disconnectContent() { return "<connection lost>"; }
 
 // One listening socket on 127.0.0.1, port chosen by the system, and the one
 // connection accepted from it. Driven from the test thread. A receive buffer
@@ -211,7 +210,13 @@ protected:
         }
         return 0;
     }
-    void disconnectProcess() override {}
+    void disconnectProcess() override {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_frames.push_back(Frame{-1, disconnectContent()});
+        }
+        m_changed.notify_all();
+    }
     int heartbeatService() override { return 0; }
 
 private:
