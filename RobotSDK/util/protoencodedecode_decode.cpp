@@ -1,5 +1,35 @@
 // Reply and push decoders. Each names its message, its failure text and how
 // its rule fills the outputs; the shapes live in protoencodedecode_shapes.h.
+//
+// The rules, by the letter that heads each section below (and that the codec
+// tests use). Every decoder first parses the body; a body that does not parse
+// returns false with the outputs untouched (rule V has emptied its vector).
+//   P  plain record: every field copied; no error code. True.
+//   G  general-data body: entry 0 of the named list (property1 or property2),
+//      scaled where stated; errorCode from entry 0 of errorInfo when present
+//      (the pushes take none). False when the list is empty.
+//   E  error record required: every value converted; errorCode from entry 0
+//      of errorInfo. False when errorInfo is empty (values already written).
+//   S  joint status: the first min(entries, length) records into the
+//      caller's array; errorCode from entry 0 of errorInfo when present.
+//   D  diagnosis: entry 0 of robotDiagnosis when present; errorCode 0, then
+//      entry 0 of errorInfo when present.
+//   L  payload behind one error record, mostly entry 0 of a list: errorCode
+//      from the record; the payload converted only when the code is 0. A
+//      success whose payload is missing (an empty list, or lists too short
+//      for the record) is false, the output untouched.
+//   C  payload behind one error record, converted only when the code is 0: a
+//      list as in rule L (entry 0, false when missing); a plain field (DH
+//      parameters, move-control result) copied, never false.
+//   V  I/O descriptor list: the vector emptied before parsing, then one
+//      element per ioDesc in order; errorCode from entry 0 of errorInfo when
+//      present.
+//   A  all fields converted whatever the code; errorCode from the record.
+//   N  number list: the vector emptied, then every value; errorCode from the
+//      record.
+//   I  identification results: errorCode from entry 0 of errorInfo when
+//      present; only when that code is 0 (or there is none) the vector is
+//      replaced by every param.
 
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/protoencodedecode_shapes.h"

@@ -4,6 +4,8 @@
 // Private to the codec's .cpp files: the shapes every encoder and decoder
 // shares (scratch message, serialise, parse, the result rules), so each
 // operation names only its message, its conversion and its failure text.
+// The rule letters (L, C, ...) are explained at the top of
+// protoencodedecode_decode.cpp.
 
 #include <google/protobuf/arena.h>
 
