@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "RobotSDK/interface/serviceinterface.h"
+#include "RobotSDK/service/robotutilservice.h"
 #include "robotcommon.pb.h"
 #include "support/armfixture.h"
 
@@ -482,6 +483,38 @@ TEST_F(MotionTest, TeachStartBodies) {
         EXPECT_EQ(tm.coordinatesystemtype(), BaseCoordinate);
         ASSERT_TRUE(sim().waitIdle(5s));
     }
+}
+
+// The jog frame's three joint sets reach the controller as the waypoints
+// forward kinematics gives for them.
+TEST_F(MotionTest, TeachStartCarriesTheFrameCalibrationPointsAsForwardKinematics) {
+    CoordCalibrateByJointAngleAndTool frame{};
+    frame.coordType = BaseCoordinate;
+    for (int p = 0; p < 3; ++p)
+        for (int j = 0; j < ARM_DOF; ++j)
+            frame.wayPointArray[p].jointPos[j] = 0.1 * (p + 1) + 0.05 * j;
+    frame.toolDesc.toolInEndOrientation = {1.0, 0.0, 0.0, 0.0};
+    ASSERT_EQ(facade_->robotServiceSetTeachCoordinateSystem(frame), ErrnoSucc);
+    ASSERT_EQ(facade_->robotServiceTeachStart(MOV_X, true), ErrnoSucc);
+    ASSERT_EQ(facade_->robotServiceTeachStop(), ErrnoSucc);
+    pb::RobotTeachMove tm;
+    ASSERT_TRUE(tm.ParseFromString(*sim().lastRequestBody(kTeachStart)));
+    ASSERT_EQ(tm.calibrateroadpointvector_size(), 3);
+    for (int p = 0; p < 3; ++p) {
+        SCOPED_TRACE(p);
+        wayPoint_S expected{};
+        ASSERT_EQ(RobotUtilService::robotFk(frame.wayPointArray[p].jointPos, ARM_DOF, expected),
+                  ErrnoSucc);
+        const auto& sent = tm.calibrateroadpointvector(p);
+        ASSERT_EQ(sent.cartpos().position_size(), 1);
+        EXPECT_DOUBLE_EQ(sent.cartpos().position(0).x(), expected.cartPos.position.x);
+        EXPECT_DOUBLE_EQ(sent.cartpos().position(0).y(), expected.cartPos.position.y);
+        EXPECT_DOUBLE_EQ(sent.cartpos().position(0).z(), expected.cartPos.position.z);
+        EXPECT_DOUBLE_EQ(sent.orientation().w(), expected.orientation.w);
+        ASSERT_EQ(sent.jointpos_size(), ARM_DOF);
+        EXPECT_DOUBLE_EQ(sent.jointpos(ARM_DOF - 1), frame.wayPointArray[p].jointPos[ARM_DOF - 1]);
+    }
+    ASSERT_TRUE(sim().waitIdle(5s));
 }
 
 TEST_F(MotionTest, ReduceModeAndOnlineModes) {
