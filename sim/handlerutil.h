@@ -1,4 +1,5 @@
-// Helpers shared by the handler files (handlers.cpp, motion_control.cpp).
+// Helpers shared by the handler files (handlers_*.cpp, motion_control.cpp)
+// and the handlers the dispatch table (handlers.cpp) refers to.
 #pragma once
 
 #include <memory>
@@ -28,11 +29,65 @@ bool parse(RequestCtx& c, M& m) {
 // Refuses the request as malformed; false, for use in conditions.
 bool refuse(RequestCtx& c);
 
+// Parses the request into `m` and tells whether the state may change.
+template <class M>
+bool parseForChange(RequestCtx& c, M& m) {
+    return parse(c, m) && c.applyState;
+}
+
+// The setter shape: a common-result reply, the body parsed into `m` and
+// checked by `valid`; true when the change may be applied.
+template <class M, class Valid>
+bool acceptSetter(RequestCtx& c, M& m, Valid valid) {
+    common(c);
+    if (!parse(c, m)) return false;
+    if (!valid(m)) return refuse(c);
+    return c.applyState;
+}
+
 // Joint angles (six finite values) or the pose of a waypoint.
 bool roadPointJoints(const pbc::ProtoRoadPoint& rp, Joints& q);
 bool roadPointPose(const pbc::ProtoRoadPoint& rp, Pose& pose);
 // Inside the configured joint range of motion.
 bool withinRange(const ArmState& arm, const Joints& q);
+
+// ------------------------------------------------------- controller ranges
+
+// What the controller accepts for its settings; a value outside is refused
+// like a malformed body (code 1) and changes nothing. sim/README.md lists them.
+constexpr int32_t kWorkModeMax = 1;       // 0 simulator, 1 real arm
+constexpr int32_t kRobotControlMax = 15;  // release (0) .. clear current alarm (15)
+
+bool tcpParamOk(const pbm::RobotTcpParam& p);
+bool toolDynamicsOk(const pbc::ToolDynamicsParam& t);
+bool collisionClassOk(int64_t grade);
+// A zero-point correction of one joint (rad).
+bool jointOffsetOk(double rad);
+// [enable, then min and max of each joint]: every range within one turn each
+// way, min not above max.
+bool jointRangeOk(const std::vector<double>& v);
+
+// ---------------------------------------------------------- request bodies
+
+bool hasInt(const pbm::ProtoCommunicationGeneralData& g);
+bool readInts(RequestCtx& c, std::vector<int32_t>& out);
+
+// The setter shape for an integer list.
+template <class Valid>
+bool acceptInts(RequestCtx& c, std::vector<int32_t>& v, Valid valid) {
+    common(c);
+    if (!readInts(c, v)) return false;
+    if (!valid(v)) return refuse(c);
+    return c.applyState;
+}
+
+// Set-only commands whose body is kept for inspection.
+template <class M>
+void storeBody(SimCore&, ArmState& arm, RequestCtx& c) {
+    common(c);
+    M m;
+    if (parseForChange(c, m)) arm.lastSetBody[c.cmd] = *c.body;
+}
 
 // Why a move is refused (server code), or CodeSucc.
 int32_t motionAllowed(const ArmState& arm);
@@ -41,7 +96,98 @@ int32_t motionAllowed(const ArmState& arm);
 // which reports its progress.
 void startPlan(ArmState& arm, RequestCtx& c, MotionPlan plan, int movepWaypoints);
 
-// Motion family (motion_control.cpp).
+// ------------------------------------------------------------------ handlers
+
+// Arm state: lifecycle, read-back, configuration, joints, device
+// (handlers_state.cpp).
+void handleLogin(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleStartup(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleShutdown(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleHandshake(SimCore& core, ArmState& arm, RequestCtx& c);
+void handlePower(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleReleaseBrake(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleRobotControl(SimCore& core, ArmState& arm, RequestCtx& c);
+void handlePushSwitch(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleJointStatus(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleJointAngle(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleDiagnosis(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleCurrentState(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetTcp(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetTcp(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetToolDynamics(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetToolDynamics(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetWorkMode(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetWorkMode(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGravity(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleRealRobotExists(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleDevInfo(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetJointData(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetJointData(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleJointSaveFlash(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleJointOffset(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleRot360(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleForceTeach(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleCorrectedWaypoint(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleTextReply(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleFirmware(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleFirmwareResult(SimCore& core, ArmState& arm, RequestCtx& c);
+
+// Interface board and tool I/O (handlers_io.cpp).
+void handleAllDI(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleAllDO(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleAllAI(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleAllAO(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleOneDigital(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleOneAnalog(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetDO(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetAO(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetToolPowerType(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetToolVoltage(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetToolPowerType(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetToolPowerAndIoType(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetToolIoType(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetToolIoLevel(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleToolAllDigital(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleToolAllAI(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleToolAllIo(SimCore& core, ArmState& arm, RequestCtx& c);
+
+// Safety: collision class, safety configuration and safety I/O
+// (handlers_safety.cpp).
+void handleSetCollision(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetCollision(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetSafetyConfig(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetSafetyConfig(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetOrpe(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSafetyIo(SimCore& core, ArmState& arm, RequestCtx& c);
+
+// Application services: offline tracks, bus streaming, dynamics
+// identification, parameters kept by the controller, recognition, conveyor,
+// seam tracking, force sensor (handlers_services.cpp).
+void handleOfflineAppend(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleOfflineClear(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleOfflineStart(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleOfflineStop(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleCanbusMode(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleCanbusData(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleExcitTraj(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleDynIdentify(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetDoubleParam(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetDoubleParam(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetIntParam(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetDoubleList(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleRecognitionSet(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleRecognitionGet(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleConveyorEncoder(SimCore& core, ArmState& arm, RequestCtx& c);
+// Kind: SetConveyorEncoderReset, SetConveyorStartup or SetConveyorStop.
+template <int Kind>
+void handleConveyorState(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleConveyorObject(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleSetSeam(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleGetSeam(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleForceSensor(SimCore& core, ArmState& arm, RequestCtx& c);
+void handleCalibToolSensor(SimCore& core, ArmState& arm, RequestCtx& c);
+
+// Motion (motion_control.cpp).
 void handleRobotMove(SimCore& core, ArmState& arm, RequestCtx& c);
 void handleTeachStart(SimCore& core, ArmState& arm, RequestCtx& c);
 void handleTeachStop(SimCore& core, ArmState& arm, RequestCtx& c);
