@@ -24,8 +24,7 @@ int robotOtherService::setRobotRecognitionParam(const RobotRecongnitionParam& pa
     for (int i = 0; i < param.length && i < kMaxRecognitionBytes; ++i)
         values.push_back(param.data[i]);
     return sendInts(*m_robotBaseService,
-                    CommunicationMateType::CommunicationType_setRobotRecognitionParam,
-                    std::move(values),
+                    CommunicationMateType::CommunicationType_setRobotRecognitionParam, values,
                     "sdk log: Make CommunicationType_setRobotRecognitionParam protobuf content "
                     "failed.");
 }

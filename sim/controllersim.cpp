@@ -22,6 +22,13 @@ namespace tevo_sim {
 
 namespace {
 
+// The system's text for an error number, without strerror's shared buffer.
+std::string errnoText(int error) {
+    char buffer[256];
+    // The GNU strerror_r returns the text, which may or may not be in buffer.
+    return ::strerror_r(error, buffer, sizeof(buffer));
+}
+
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 // A client that accepts no bytes for this long is dropped, so one stuck
 // peer never stalls the threads that write to every connection.
@@ -120,7 +127,7 @@ bool SimCore::start() {
     if (running) return false;
     listenFd = ::socket(AF_INET, SOCK_STREAM, 0);
     if (listenFd < 0) {
-        log(std::string("socket failed: ") + std::strerror(errno));
+        log(std::string("socket failed: ") + errnoText(errno));
         return false;
     }
     int one = 1;
@@ -138,7 +145,7 @@ bool SimCore::start() {
         if (rc != 0) {
             log("cannot listen on " + opt.host + ":" + std::to_string(opt.port) +
                 ": not an IPv4 address or name: " +
-                (rc == EAI_SYSTEM ? std::strerror(errno) : ::gai_strerror(rc)));
+                (rc == EAI_SYSTEM ? errnoText(errno) : ::gai_strerror(rc)));
             ::close(listenFd);
             listenFd = -1;
             return false;
@@ -150,7 +157,7 @@ bool SimCore::start() {
     if (::bind(listenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         ::listen(listenFd, 64) != 0) {
         log("cannot listen on " + opt.host + ":" + std::to_string(opt.port) + ": " +
-            std::strerror(errno));
+            errnoText(errno));
         ::close(listenFd);
         listenFd = -1;
         return false;
@@ -227,7 +234,7 @@ void SimCore::acceptLoop() {
         if (fd < 0) continue;
         int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        timeval tv{kSendTimeoutMs / 1000, (kSendTimeoutMs % 1000) * 1000};
+        timeval tv{kSendTimeoutMs / 1000, static_cast<suseconds_t>(kSendTimeoutMs % 1000) * 1000};
         ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
         auto conn = std::make_shared<Connection>();
         conn->fd = fd;
@@ -245,9 +252,9 @@ void SimCore::acceptLoop() {
     }
 }
 
-void SimCore::readerLoop(std::shared_ptr<Connection> conn) {
+void SimCore::readerLoop(const std::shared_ptr<Connection>& conn) {
     FrameParser parser;
-    std::vector<char> buf(64 * 1024);
+    std::vector<char> buf(size_t{64} * 1024);
     std::string why;
     while (!stopping && conn->open) {
         if (stallReading) {
@@ -264,7 +271,7 @@ void SimCore::readerLoop(std::shared_ptr<Connection> conn) {
         }
         if (n < 0) {
             if (errno == EINTR || errno == EAGAIN) continue;
-            why = std::string("receive error: ") + std::strerror(errno);
+            why = std::string("receive error: ") + errnoText(errno);
             break;
         }
         parser.feed(buf.data(), static_cast<size_t>(n));
@@ -272,7 +279,7 @@ void SimCore::readerLoop(std::shared_ptr<Connection> conn) {
         std::string body, error;
         FrameParser::Result res;
         while ((res = parser.next(cmd, body, error)) == FrameParser::Result::Frame) {
-            onFrame(conn, cmd, std::move(body));
+            onFrame(conn, cmd, body);
             body.clear();
         }
         if (res == FrameParser::Result::Error) {
@@ -385,7 +392,8 @@ void SimCore::runCompletion(const Completion& c) {
     sendEvents(events);
 }
 
-void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std::string body) {
+void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd,
+                      const std::string& body) {
     if (opt.verbose) {
         log("in   conn " + std::to_string(conn->id) + " cmd " + std::to_string(cmd) + " " +
             commandName(cmd) + " body " + std::to_string(body.size()) + " bytes");

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
         auto value = [&](const char* name) -> const char* {
             if (i + 1 >= argc) {
                 std::cerr << name << " needs a value\n" << kUsage;
-                std::exit(2);
+                std::exit(2);  // NOLINT(concurrency-mt-unsafe): option parsing, before any thread
             }
             return argv[++i];
         };

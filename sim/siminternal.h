@@ -118,10 +118,10 @@ struct ArmState {
 
     // Motion.
     std::optional<MotionPlan> plan;
-    bool planActive = false;  // false until the move's reply went out
-    int planOwner = 0;        // connection that started the move
-    int movepWaypoints = 0;  // > 0: a multi-point move, which reports progress
-    int movepReported = 0;   // waypoints reached and reported so far
+    bool planActive = false;            // false until the move's reply went out
+    int planOwner = 0;                  // connection that started the move
+    int movepWaypoints = 0;             // > 0: a multi-point move, which reports progress
+    int movepReported = 0;              // waypoints reached and reported so far
     bool endSuppressed = false;         // the running plan ends without an event
     std::optional<EventSpec> endEvent;  // sent instead of at-target when the plan ends
     bool paused = false;                // the plan is held at rest by a pause
@@ -235,13 +235,13 @@ struct SimCore {
     void stop();
 
     void acceptLoop();
-    void readerLoop(std::shared_ptr<Connection> conn);
+    void readerLoop(const std::shared_ptr<Connection>& conn);
     void timerLoop();
     void motionLoop();
     void schedule(std::chrono::steady_clock::duration after, std::function<void()> fn);
     std::chrono::steady_clock::duration armTime(std::chrono::milliseconds ms) const;
 
-    void onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, std::string body);
+    void onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd, const std::string& body);
     void connectionClosed(const std::shared_ptr<Connection>& conn);
     void reapRetired();
 

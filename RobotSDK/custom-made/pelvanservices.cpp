@@ -96,10 +96,10 @@ int PelvanServices::getMovePJointRangeService(double* minJointLimit, double* max
                                     values),
         "sdk log: Resolve getMovePJointRange response failed.", ErrCode_CreateRequestFailed);
     if (ret != ErrnoSucc) return ret;
-    if (values.size() != 2 * kJointCount) return ErrCode_ResolveResponseFailed;
+    if (values.size() != 2 * static_cast<size_t>(kJointCount)) return ErrCode_ResolveResponseFailed;
     for (int i = 0; i < kJointCount; ++i) {
         minJointLimit[i] = values[static_cast<size_t>(i)];
-        maxJointLimit[i] = values[static_cast<size_t>(i + kJointCount)];
+        maxJointLimit[i] = values[static_cast<size_t>(i) + static_cast<size_t>(kJointCount)];
     }
     return ErrnoSucc;
 }
@@ -112,7 +112,7 @@ int PelvanServices::setMovePJointRangeService(const double* minJointLimit,
     values.insert(values.end(), maxJointLimit, maxJointLimit + kJointCount);
     return controller_request::sendDoubles(
         *m_robotBaseService, CommunicationMateType::CommunicationType_setMovePJointRangeLimitParam,
-        std::move(values), "sdk log: Make setMovePJointRangeLimitParam protobuf content failed.");
+        values, "sdk log: Make setMovePJointRangeLimitParam protobuf content failed.");
 }
 
 // ---- checks ------------------------------------------------------------------------

@@ -62,7 +62,7 @@ bool RobotEventQueue::pop(RobotEvent& event) {
     event = std::move(slot);
     // A released slot holds no text: an event's text would otherwise stay
     // allocated until the ring comes round to the slot again.
-    std::string().swap(slot.m_eventContent);
+    std::string().swap(slot.m_eventContent);  // NOLINT(bugprone-use-after-move): resets it
     m_rIdx.store(r + 1, std::memory_order_release);
     return true;
 }
@@ -174,7 +174,9 @@ void RobotControlServices::realTimeRobotEventResponseService(const char* body, i
 
 // ---- event processing (receive thread) -------------------------------------
 
-void RobotControlServices::robotRealTimeEventProcess(RobotEventInfo eventInfo) {
+// The event by value, as the interface declares it.
+void RobotControlServices::robotRealTimeEventProcess(
+    RobotEventInfo eventInfo) {  // NOLINT(performance-unnecessary-value-param)
     const int type = eventInfo.eventType;
 
     // A lost connection ends every pending wait at once instead of at its

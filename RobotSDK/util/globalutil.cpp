@@ -10,7 +10,8 @@ void commonUtil::delay(int seconds, int mSeconds) {
     }
 }
 
-std::string commonUtil::trim(std::string str) {
+// By value, as the interface declares it.
+std::string commonUtil::trim(std::string str) {  // NOLINT(performance-unnecessary-value-param)
     const std::string::size_type first = str.find_first_not_of(' ');
     if (first == std::string::npos) {
         return std::string();
