@@ -57,16 +57,23 @@ inline int sendEmpty(RobotControlServices& core, RobotCommandType type) {
 
 // On an encoding failure logs encodeFailLog at LL_ERROR and returns
 // encodeFailCode without sending.
+// Runs encode into body; false, with encodeFailLog logged, when it fails.
+template <typename Encode>
+bool encodeBody(Encode&& encode, char*& body, int& bodyLength, const char* encodeFailLog) {
+    body = nullptr;
+    bodyLength = 0;
+    if (encode(&body, &bodyLength)) return true;
+    RobotLogPrint::trace(tevo_robot_namespace::LL_ERROR, "%s", encodeFailLog);
+    return false;
+}
+
 template <typename Encode>
 int sendEncoded(RobotControlServices& core, RobotCommandType type, Encode&& encode,
                 const char* encodeFailLog,
                 int encodeFailCode = tevo_robot_namespace::ErrCode_CreateRequestFailed) {
     char* body = nullptr;
     int bodyLength = 0;
-    if (!encode(&body, &bodyLength)) {
-        RobotLogPrint::trace(tevo_robot_namespace::LL_ERROR, "%s", encodeFailLog);
-        return encodeFailCode;
-    }
+    if (!encodeBody(encode, body, bodyLength, encodeFailLog)) return encodeFailCode;
     return core.requestServiceOnlyCheckSendResultMode(type, body, bodyLength);
 }
 
@@ -133,10 +140,7 @@ int queryEncoded(RobotControlServices& core, RobotCommandType type, Encode&& enc
                  int decodeFailCode = tevo_robot_namespace::ErrCode_ResolveResponseFailed) {
     char* body = nullptr;
     int bodyLength = 0;
-    if (!encode(&body, &bodyLength)) {
-        RobotLogPrint::trace(tevo_robot_namespace::LL_ERROR, "%s", encodeFailLog);
-        return encodeFailCode;
-    }
+    if (!encodeBody(encode, body, bodyLength, encodeFailLog)) return encodeFailCode;
     return queryDecoded(core, type, body, bodyLength, std::forward<Decode>(decode), decodeFailLog,
                         decodeFailCode);
 }
