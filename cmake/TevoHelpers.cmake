@@ -1,6 +1,14 @@
 # Build helpers shared by every subsystem, test, fuzzer and benchmark.
 
+option(TEVO_WERROR "Treat compiler warnings in the project's own targets as errors" OFF)
+
+# Warning flags of every target built from the project's own sources. Generated
+# message code is compiled with -w (cmake/targets/proto.cmake), so -Werror
+# never reaches it.
 set(TEVO_WARNINGS -Wall -Wextra -Wpedantic)
+if(TEVO_WERROR)
+  list(APPEND TEVO_WARNINGS -Werror)
+endif()
 
 if(TEVO_SANITIZE)
   string(REPLACE "," ";" _tevo_san_list "${TEVO_SANITIZE}")

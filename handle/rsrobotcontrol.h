@@ -383,18 +383,18 @@ int rs_get_login_status(RSHD rshd, bool* status);
 /* The code's message text ("" for a code without one); static storage. */
 const char* rs_str_error(int err);
 
-void print_plan(const RS_TYPE(CoordCalibrate)* plan);
-void print_move_relative_offset(const RS_TYPE(MoveRelative)* offset);
-void print_waypoint(const RS_TYPE(wayPoint_S)* waypoint);
-void print_tool_dynamics(const RS_TYPE(ToolDynamicsParam)* tool);
+void print_plan(const RS_TYPE(CoordCalibrate) * plan);
+void print_move_relative_offset(const RS_TYPE(MoveRelative) * offset);
+void print_waypoint(const RS_TYPE(wayPoint_S) * waypoint);
+void print_tool_dynamics(const RS_TYPE(ToolDynamicsParam) * tool);
 
 /* ---- Global move profile (process-wide, no request) ----------------------- */
 
 int rs_init_global_move_profile(RSHD rshd);
-int rs_set_global_joint_maxacc(RSHD rshd, const RS_TYPE(JointVelcAccParam)* max_acc);
-int rs_set_global_joint_maxvelc(RSHD rshd, const RS_TYPE(JointVelcAccParam)* max_velc);
-int rs_get_global_joint_maxacc(RSHD rshd, RS_TYPE(JointVelcAccParam)* max_acc);
-int rs_get_global_joint_maxvelc(RSHD rshd, RS_TYPE(JointVelcAccParam)* max_velc);
+int rs_set_global_joint_maxacc(RSHD rshd, const RS_TYPE(JointVelcAccParam) * max_acc);
+int rs_set_global_joint_maxvelc(RSHD rshd, const RS_TYPE(JointVelcAccParam) * max_velc);
+int rs_get_global_joint_maxacc(RSHD rshd, RS_TYPE(JointVelcAccParam) * max_acc);
+int rs_get_global_joint_maxvelc(RSHD rshd, RS_TYPE(JointVelcAccParam) * max_velc);
 int rs_set_global_end_max_line_acc(RSHD rshd, double max_acc);
 int rs_set_global_end_max_line_velc(RSHD rshd, double max_velc);
 int rs_get_global_end_max_line_acc(RSHD rshd, double* max_acc);
@@ -409,33 +409,33 @@ int rs_add_waypoint(RSHD rshd, const double joint_radian[6]);
 int rs_set_blend_radius(RSHD rshd, double radius);
 /* 1 to 1000, else 1003. */
 int rs_set_circular_loop_times(RSHD rshd, int times);
-int rs_set_relative_offset_on_base(RSHD rshd, const RS_TYPE(MoveRelative)* relative);
-int rs_set_relative_offset_on_user(RSHD rshd, const RS_TYPE(MoveRelative)* relative,
-                                   const RS_TYPE(CoordCalibrate)* user_coord);
+int rs_set_relative_offset_on_base(RSHD rshd, const RS_TYPE(MoveRelative) * relative);
+int rs_set_relative_offset_on_user(RSHD rshd, const RS_TYPE(MoveRelative) * relative,
+                                   const RS_TYPE(CoordCalibrate) * user_coord);
 int rs_set_no_arrival_ahead(RSHD rshd);
 int rs_set_arrival_ahead_distance(RSHD rshd, double distance);
 int rs_set_arrival_ahead_time(RSHD rshd, double second);
 int rs_set_arrival_ahead_blend(RSHD rshd, double distance);
-int rs_set_teach_coord(RSHD rshd, const RS_TYPE(CoordCalibrate)* teach_coord);
+int rs_set_teach_coord(RSHD rshd, const RS_TYPE(CoordCalibrate) * teach_coord);
 /* The context's user frame for rs_move_line_to / rs_move_joint_to (base until set). */
-int rs_set_user_coord(RSHD rshd, const RS_TYPE(CoordCalibrate)* user_coord);
+int rs_set_user_coord(RSHD rshd, const RS_TYPE(CoordCalibrate) * user_coord);
 int rs_set_base_coord(RSHD rshd);
 
 /* ---- Moves ----------------------------------------------------------------- */
 
 int rs_move_joint(RSHD rshd, double joint_radian[6], bool isblock);
-int rs_move_joint_ex(RSHD rshd, RS_TYPE(MoveProfile_t)* profile, double joint_radian[6],
+int rs_move_joint_ex(RSHD rshd, RS_TYPE(MoveProfile_t) * profile, double joint_radian[6],
                      bool isblock);
 int rs_follow_mode_move_joint(RSHD rshd, double joint_radian[6]);
 int rs_move_line(RSHD rshd, double joint_radian[6], bool isblock);
-int rs_move_line_ex(RSHD rshd, RS_TYPE(MoveProfile_t)* profile, double joint_radian[6],
+int rs_move_line_ex(RSHD rshd, RS_TYPE(MoveProfile_t) * profile, double joint_radian[6],
                     bool isblock);
-int rs_move_rotate(RSHD rshd, const RS_TYPE(CoordCalibrate)* user_coord,
+int rs_move_rotate(RSHD rshd, const RS_TYPE(CoordCalibrate) * user_coord,
                    const Move_Rotate_Axis* rotate_axis, double rotate_angle, bool isblock);
 int rs_move_track(RSHD rshd, RS_TYPE(move_track) sub_move_mode, bool isblock);
-int rs_move_line_to(RSHD rshd, const RS_TYPE(Pos)* target, const RS_TYPE(ToolInEndDesc)* tool,
+int rs_move_line_to(RSHD rshd, const RS_TYPE(Pos) * target, const RS_TYPE(ToolInEndDesc) * tool,
                     bool isblock);
-int rs_move_joint_to(RSHD rshd, const RS_TYPE(Pos)* target, const RS_TYPE(ToolInEndDesc)* tool,
+int rs_move_joint_to(RSHD rshd, const RS_TYPE(Pos) * target, const RS_TYPE(ToolInEndDesc) * tool,
                      bool isblock);
 int rs_teach_move_start(RSHD rshd, RS_TYPE(teach_mode) mode, bool direction);
 int rs_teach_move_stop(RSHD rshd);
@@ -449,7 +449,7 @@ int rs_set_track_playback_cycle(RSHD rshd, double second);
 
 int rs_clear_offline_track(RSHD rshd);
 /* At most 3000 joint sets (and not negative), else 1003 and nothing is sent. */
-int rs_append_offline_track_waypoint(RSHD rshd, const RS_TYPE(JointParam)* waypoints,
+int rs_append_offline_track_waypoint(RSHD rshd, const RS_TYPE(JointParam) * waypoints,
                                      int waypoint_count);
 int rs_append_offline_track_file(RSHD rshd, const char* track_file);
 int rs_startup_offline_track(RSHD rshd, bool isblock);
@@ -464,76 +464,76 @@ int rs_startup_excit_traj_track(RSHD rshd, const char* trackfile, char type, cha
 bool rs_get_dynidentify_results(RSHD rshd, int* results, int capacity, int* size_return);
 int rs_parse_roadpoint_file_and_cache_result(RSHD rshd, const char* file_path,
                                              const double refer_joint_radian[6],
-                                             RS_TYPE(ToolInEndDesc)* tool,
-                                             RS_TYPE(wayPoint_S)* first_waypoint);
+                                             RS_TYPE(ToolInEndDesc) * tool,
+                                             RS_TYPE(wayPoint_S) * first_waypoint);
 int rs_move_cached_track(RSHD rshd);
 /* Copies the first min(parsed, waypoint_size) waypoints; their number goes to size_return. */
 int rs_parse_file_as_roadpoint_collection(RSHD rshd, const char* file_path,
                                           RS_TYPE(POSITION_ORIENTATION_TYPE) pose_type,
                                           const double refer_joint_radian[6],
-                                          const RS_TYPE(ToolInEndDesc)* tool,
-                                          RS_TYPE(wayPoint_S)* way_point, int waypoint_size,
+                                          const RS_TYPE(ToolInEndDesc) * tool,
+                                          RS_TYPE(wayPoint_S) * way_point, int waypoint_size,
                                           int* size_return);
 
 /* ---- Kinematics and frames (local) ----------------------------------------- */
 
-int rs_forward_kin(RSHD rshd, const double joint_radian[6], RS_TYPE(wayPoint_S)* waypoint);
-int rs_inverse_kin(RSHD rshd, const double joint_radian[6], const RS_TYPE(Pos)* pos,
-                   const RS_TYPE(Ori)* ori, RS_TYPE(wayPoint_S)* waypoint);
-int rs_inverse_kin_closed_form(RSHD rshd, const RS_TYPE(Pos)* pos, const RS_TYPE(Ori)* ori,
+int rs_forward_kin(RSHD rshd, const double joint_radian[6], RS_TYPE(wayPoint_S) * waypoint);
+int rs_inverse_kin(RSHD rshd, const double joint_radian[6], const RS_TYPE(Pos) * pos,
+                   const RS_TYPE(Ori) * ori, RS_TYPE(wayPoint_S) * waypoint);
+int rs_inverse_kin_closed_form(RSHD rshd, const RS_TYPE(Pos) * pos, const RS_TYPE(Ori) * ori,
                                ik_solutions* solutions);
-int rs_base_to_user(RSHD rshd, const RS_TYPE(Pos)* flange_position_on_base,
-                    const RS_TYPE(Ori)* flange_orientation_on_base,
-                    const RS_TYPE(CoordCalibrate)* user_coord, const RS_TYPE(ToolInEndDesc)* tool,
-                    RS_TYPE(Pos)* tool_end_position_on_user,
-                    RS_TYPE(Ori)* tool_end_orientation_on_user);
-int rs_user_to_base(RSHD rshd, const RS_TYPE(Pos)* tool_end_position_on_user,
-                    const RS_TYPE(Ori)* tool_end_orientation_on_user,
-                    const RS_TYPE(CoordCalibrate)* user_coord, const RS_TYPE(ToolInEndDesc)* tool,
-                    RS_TYPE(Pos)* flange_position_on_base,
-                    RS_TYPE(Ori)* flange_orientation_on_base);
-int rs_base_to_base_additional_tool(RSHD rshd, const RS_TYPE(Pos)* flange_position_on_base,
-                                    const RS_TYPE(Ori)* flange_orientation_on_base,
-                                    const RS_TYPE(ToolInEndDesc)* tool,
-                                    RS_TYPE(Pos)* tool_end_position_on_base,
-                                    RS_TYPE(Ori)* tool_end_orientation_on_base);
-int rs_rpy_to_quaternion(RSHD rshd, const RS_TYPE(Rpy)* rpy, RS_TYPE(Ori)* ori);
-int rs_quaternion_to_rpy(RSHD rshd, const RS_TYPE(Ori)* ori, RS_TYPE(Rpy)* rpy);
-int rs_check_user_coord(RSHD rshd, const RS_TYPE(CoordCalibrate)* user_coord);
-int rs_user_coord_calibrate(RSHD rshd, const RS_TYPE(CoordCalibrate)* user_coord,
+int rs_base_to_user(RSHD rshd, const RS_TYPE(Pos) * flange_position_on_base,
+                    const RS_TYPE(Ori) * flange_orientation_on_base,
+                    const RS_TYPE(CoordCalibrate) * user_coord, const RS_TYPE(ToolInEndDesc) * tool,
+                    RS_TYPE(Pos) * tool_end_position_on_user,
+                    RS_TYPE(Ori) * tool_end_orientation_on_user);
+int rs_user_to_base(RSHD rshd, const RS_TYPE(Pos) * tool_end_position_on_user,
+                    const RS_TYPE(Ori) * tool_end_orientation_on_user,
+                    const RS_TYPE(CoordCalibrate) * user_coord, const RS_TYPE(ToolInEndDesc) * tool,
+                    RS_TYPE(Pos) * flange_position_on_base,
+                    RS_TYPE(Ori) * flange_orientation_on_base);
+int rs_base_to_base_additional_tool(RSHD rshd, const RS_TYPE(Pos) * flange_position_on_base,
+                                    const RS_TYPE(Ori) * flange_orientation_on_base,
+                                    const RS_TYPE(ToolInEndDesc) * tool,
+                                    RS_TYPE(Pos) * tool_end_position_on_base,
+                                    RS_TYPE(Ori) * tool_end_orientation_on_base);
+int rs_rpy_to_quaternion(RSHD rshd, const RS_TYPE(Rpy) * rpy, RS_TYPE(Ori) * ori);
+int rs_quaternion_to_rpy(RSHD rshd, const RS_TYPE(Ori) * ori, RS_TYPE(Rpy) * rpy);
+int rs_check_user_coord(RSHD rshd, const RS_TYPE(CoordCalibrate) * user_coord);
+int rs_user_coord_calibrate(RSHD rshd, const RS_TYPE(CoordCalibrate) * user_coord,
                             double bInWPos[3], double bInWOri[9], double wInBPos[3]);
 
 /* ---- Tool parameters -------------------------------------------------------- */
 
-int rs_set_tool_end_param(RSHD rshd, const RS_TYPE(ToolInEndDesc)* tool);
-int rs_set_tool_kinematics_param(RSHD rshd, const RS_TYPE(ToolInEndDesc)* tool);
+int rs_set_tool_end_param(RSHD rshd, const RS_TYPE(ToolInEndDesc) * tool);
+int rs_set_tool_kinematics_param(RSHD rshd, const RS_TYPE(ToolInEndDesc) * tool);
 int rs_set_none_tool_kinematics_param(RSHD rshd);
-int rs_get_tool_kinematics_param(RSHD rshd, RS_TYPE(ToolInEndDesc)* tool);
+int rs_get_tool_kinematics_param(RSHD rshd, RS_TYPE(ToolInEndDesc) * tool);
 int rs_set_none_tool_dynamics_param(RSHD rshd);
-int rs_set_tool_dynamics_param(RSHD rshd, const RS_TYPE(ToolDynamicsParam)* tool);
-int rs_get_tool_dynamics_param(RSHD rshd, RS_TYPE(ToolDynamicsParam)* tool);
+int rs_set_tool_dynamics_param(RSHD rshd, const RS_TYPE(ToolDynamicsParam) * tool);
+int rs_get_tool_dynamics_param(RSHD rshd, RS_TYPE(ToolDynamicsParam) * tool);
 
 /* ---- Arm state and control -------------------------------------------------- */
 
 /* Blocks until the arm reports start-up done (at most 60 s). */
-int rs_robot_startup(RSHD rshd, const RS_TYPE(ToolDynamicsParam)* tool, uint8_t colli_class,
+int rs_robot_startup(RSHD rshd, const RS_TYPE(ToolDynamicsParam) * tool, uint8_t colli_class,
                      bool read_pos, bool static_collision_detect, int board_maxacc,
-                     RS_TYPE(ROBOT_SERVICE_STATE)* state);
+                     RS_TYPE(ROBOT_SERVICE_STATE) * state);
 /* Blocks until the arm reports shut-down done (at most 30 s). */
 int rs_robot_shutdown(RSHD rshd);
 int rs_collision_recover(RSHD rshd);
-int rs_get_robot_state(RSHD rshd, RS_TYPE(RobotState)* state);
+int rs_get_robot_state(RSHD rshd, RS_TYPE(RobotState) * state);
 int rs_set_work_mode(RSHD rshd, RS_TYPE(RobotWorkMode) mode);
-int rs_get_work_mode(RSHD rshd, RS_TYPE(RobotWorkMode)* mode);
-int rs_get_gravity_component(RSHD rshd, RS_TYPE(RobotGravityComponent)* gravity);
+int rs_get_work_mode(RSHD rshd, RS_TYPE(RobotWorkMode) * mode);
+int rs_get_gravity_component(RSHD rshd, RS_TYPE(RobotGravityComponent) * gravity);
 int rs_set_collision_class(RSHD rshd, int grade);
-int rs_get_device_info(RSHD rshd, RS_TYPE(RobotDevInfo)* dev);
+int rs_get_device_info(RSHD rshd, RS_TYPE(RobotDevInfo) * dev);
 int rs_is_have_real_robot(RSHD rshd, bool* exist);
 int rs_is_online_mode(RSHD rshd, bool* isonline);
 int rs_is_online_master_mode(RSHD rshd, bool* ismaster);
-int rs_get_joint_status(RSHD rshd, RS_TYPE(JointStatus)* status, int size);
-int rs_get_current_waypoint(RSHD rshd, RS_TYPE(wayPoint_S)* waypoint);
-int rs_get_diagnosis_info(RSHD rshd, RS_TYPE(RobotDiagnosis)* info);
+int rs_get_joint_status(RSHD rshd, RS_TYPE(JointStatus) * status, int size);
+int rs_get_current_waypoint(RSHD rshd, RS_TYPE(wayPoint_S) * waypoint);
+int rs_get_diagnosis_info(RSHD rshd, RS_TYPE(RobotDiagnosis) * info);
 int rs_get_robot_end_speed(RSHD rshd, float* endspeed);
 int rs_robot_control(RSHD rshd, RS_TYPE(RobotControlCommand) cmd);
 bool rs_enter_reduce_mode(RSHD rshd);
@@ -547,25 +547,24 @@ int rs_set_client_status_run(RSHD rshd);
 int rs_get_socket_status(RSHD rshd, bool* connected);
 int rs_set_robot_joint_motion_range(RSHD rshd, const RS_TYPE(RangeOfMotion) joint_range[6],
                                     bool enable);
-int rs_set_robot_recognition_param(RSHD rshd, const RS_TYPE(RobotRecongnitionParam)* param);
-int rs_get_robot_recognition_param(RSHD rshd, int type, RS_TYPE(RobotRecongnitionParam)* param);
-int rs_get_robot_safety_config(RSHD rshd, RS_TYPE(RobotSafetyConfig)* config);
-int rs_set_robot_safety_config(RSHD rshd, const RS_TYPE(RobotSafetyConfig)* config);
-int rs_get_robot_safety_status(RSHD rshd, RS_TYPE(OrpeSafetyStatus)* status);
-int rs_set_regulate_speed_param(RSHD rshd, const RS_TYPE(RegulateSpeedModeParamConfig_t)* config);
-int rs_get_regulate_speed_param(RSHD rshd, RS_TYPE(RegulateSpeedModeParamConfig_t)* config);
+int rs_set_robot_recognition_param(RSHD rshd, const RS_TYPE(RobotRecongnitionParam) * param);
+int rs_get_robot_recognition_param(RSHD rshd, int type, RS_TYPE(RobotRecongnitionParam) * param);
+int rs_get_robot_safety_config(RSHD rshd, RS_TYPE(RobotSafetyConfig) * config);
+int rs_set_robot_safety_config(RSHD rshd, const RS_TYPE(RobotSafetyConfig) * config);
+int rs_get_robot_safety_status(RSHD rshd, RS_TYPE(OrpeSafetyStatus) * status);
+int rs_set_regulate_speed_param(RSHD rshd, const RS_TYPE(RegulateSpeedModeParamConfig_t) * config);
+int rs_get_regulate_speed_param(RSHD rshd, RS_TYPE(RegulateSpeedModeParamConfig_t) * config);
 int rs_enable_regulate_speed_mode(RSHD rshd, bool enable);
 int rs_get_force_control_mode_explore_force_param(RSHD rshd, double* force_limit,
                                                   double* dist_limit);
-int rs_set_force_control_mode_explore_force_param(RSHD rshd, double force_limit,
-                                                  double dist_limit);
+int rs_set_force_control_mode_explore_force_param(RSHD rshd, double force_limit, double dist_limit);
 int rs_enable_force_control_mode(RSHD rshd, bool enable);
 int rs_get_realtime_force_data(RSHD rshd, double force_data[6]);
 
 /* ---- Input/output ------------------------------------------------------------ */
 
 /* Every catalogue point of one board type, value -1; copies at most capacity. */
-int rs_get_board_io_config(RSHD rshd, RS_TYPE(RobotIoType) type, RS_TYPE(RobotIoDesc)* configs,
+int rs_get_board_io_config(RSHD rshd, RS_TYPE(RobotIoType) type, RS_TYPE(RobotIoDesc) * configs,
                            int capacity, int* size_return);
 int rs_get_board_io_status_by_name(RSHD rshd, RS_TYPE(RobotIoType) type, const char* name,
                                    double* val);
@@ -574,7 +573,7 @@ int rs_set_board_io_status_by_name(RSHD rshd, RS_TYPE(RobotIoType) type, const c
                                    double val);
 int rs_set_board_io_status_by_addr(RSHD rshd, RS_TYPE(RobotIoType) type, int addr, double val);
 int rs_set_tool_power_type(RSHD rshd, RS_TYPE(ToolPowerType) type);
-int rs_get_tool_power_type(RSHD rshd, RS_TYPE(ToolPowerType)* type);
+int rs_get_tool_power_type(RSHD rshd, RS_TYPE(ToolPowerType) * type);
 int rs_set_tool_io_type(RSHD rshd, RS_TYPE(ToolDigitalIOAddr) addr, RS_TYPE(ToolIOType) type);
 int rs_get_tool_power_voltage(RSHD rshd, double* voltage);
 int rs_get_tool_io_status(RSHD rshd, const char* name, double* val);
@@ -599,7 +598,7 @@ int rs_enable_push_realtime_end_speed(RSHD rshd, bool enable);
 
 /* ---- Joint servo parameters ------------------------------------------------- */
 
-int rs_get_joint_common_data(RSHD rshd, RS_TYPE(RobotJointCommonData)* data);
+int rs_get_joint_common_data(RSHD rshd, RS_TYPE(RobotJointCommonData) * data);
 int rs_set_current_ip(RSHD rshd, int joint_id, uint16_t value);
 int rs_set_current_ii(RSHD rshd, int joint_id, uint16_t value);
 int rs_set_current_id(RSHD rshd, int joint_id, uint16_t value);
@@ -614,7 +613,7 @@ int rs_set_pos_ds(RSHD rshd, int joint_id, uint16_t value);
 int rs_joint_save_data_flash(RSHD rshd, int joint_id);
 
 #ifdef __cplusplus
-}  /* extern "C" */
+} /* extern "C" */
 #endif
 
 #endif /* RSROBOTCONTROL_H */

@@ -1,6 +1,7 @@
 // The functions that check ranges or convert between plain arrays and the
 // facade's records and vectors.
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "handle/rsrobotcontrol_context.h"
@@ -78,8 +79,8 @@ int rs_set_waypoints_to_canbus(RSHD rshd, const double* joint_radian, int waypin
         if (waypint_count < 0) return int{RS_ERR_OUT_OF_RANGE};
         if (waypint_count > 0 && joint_radian == nullptr) return rs_handle::nullArgument(rshd);
         std::vector<wayPoint_S> waypoints;
-        const int result = waypointsOf(
-            s, waypint_count, [&](int i) { return joint_radian + i * ARM_DOF; }, waypoints);
+        const auto jointsOf = [&](int i) { return joint_radian + std::ptrdiff_t{i} * ARM_DOF; };
+        const int result = waypointsOf(s, waypint_count, jointsOf, waypoints);
         if (result != ErrnoSucc) return result;
         return s.robotServiceSetRobotPosData2Canbus(waypoints);
     });

@@ -33,23 +33,40 @@ struct Sample {
 
 const char* eventName(int32_t type) {
     switch (type) {
-        case EvSoftEmergency: return "soft emergency";
-        case EvPowerChanged: return "power changed";
-        case EvStartupDoneResult: return "start-up done";
-        case EvShutdownDone: return "shut-down done";
-        case EvAtTrackTargetPos: return "at target";
-        case EvSetPowerOnDone: return "power on done";
-        case EvReleaseBrakeDone: return "brake released";
-        case EvHandShakeSucc: return "handshake succeeded";
-        case EvHandShakeFailed: return "handshake failed";
-        case EvUpdateJoint6Rot360Flag: return "joint 6 flag";
-        case EvMoveControlStopDone: return "stop done";
-        case EvMoveControlPauseDone: return "pause done";
-        case EvMoveControlContinueDone: return "continue done";
-        case EvJointOutRange: return "joint out of range";
-        case EvIkFailed: return "inverse kinematics failed";
-        case EvMoveEnterStopState: return "move stopped";
-        default: return "";
+        case EvSoftEmergency:
+            return "soft emergency";
+        case EvPowerChanged:
+            return "power changed";
+        case EvStartupDoneResult:
+            return "start-up done";
+        case EvShutdownDone:
+            return "shut-down done";
+        case EvAtTrackTargetPos:
+            return "at target";
+        case EvSetPowerOnDone:
+            return "power on done";
+        case EvReleaseBrakeDone:
+            return "brake released";
+        case EvHandShakeSucc:
+            return "handshake succeeded";
+        case EvHandShakeFailed:
+            return "handshake failed";
+        case EvUpdateJoint6Rot360Flag:
+            return "joint 6 flag";
+        case EvMoveControlStopDone:
+            return "stop done";
+        case EvMoveControlPauseDone:
+            return "pause done";
+        case EvMoveControlContinueDone:
+            return "continue done";
+        case EvJointOutRange:
+            return "joint out of range";
+        case EvIkFailed:
+            return "inverse kinematics failed";
+        case EvMoveEnterStopState:
+            return "move stopped";
+        default:
+            return "";
     }
 }
 
@@ -110,7 +127,7 @@ struct HttpView::Impl {
     bool stopping = false;
     uint64_t seq = 0;  // samples taken so far
     std::deque<Sample> ring;
-    std::deque<ViewEvent> events;     // state changes seen between samples
+    std::deque<ViewEvent> events;        // state changes seen between samples
     std::vector<SentEvent> robotEvents;  // the simulator's latest sent events
 
     Impl(ControllerSim& s, HttpViewOptions o) : sim(s), options(std::move(o)) {
@@ -361,8 +378,9 @@ bool HttpView::start() {
     const auto within = [](double v, double hi) { return v > 0 && v <= hi; };
     if (!within(d.options.sampleRateHz, 1000) || !within(d.options.streamRateHz, 100) ||
         !within(d.options.traceSeconds, 600)) {
-        d.log("view: expected a sample rate in (0, 1000] Hz, a stream rate in (0, 100] Hz "
-              "and a trace length in (0, 600] s");
+        d.log(
+            "view: expected a sample rate in (0, 1000] Hz, a stream rate in (0, 100] Hz "
+            "and a trace length in (0, 600] s");
         return false;
     }
     d.setupRoutes();

@@ -35,10 +35,10 @@ class ControllerSim;
 
 struct HttpViewOptions {
     std::string host = "127.0.0.1";  // loopback unless asked otherwise
-    uint16_t port = 0;                // 0: a free port, see HttpView::port()
-    double sampleRateHz = 50.0;       // snapshots copied per second, up to 1000
-    double streamRateHz = 25.0;       // events per second on /api/stream, up to 100
-    double traceSeconds = 30.0;       // history kept for the trace and plots, up to 600
+    uint16_t port = 0;               // 0: a free port, see HttpView::port()
+    double sampleRateHz = 50.0;      // snapshots copied per second, up to 1000
+    double streamRateHz = 25.0;      // events per second on /api/stream, up to 100
+    double traceSeconds = 30.0;      // history kept for the trace and plots, up to 600
     std::function<void(const std::string&)> logSink;  // default: stderr
 };
 

@@ -191,8 +191,7 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
             c.code = CodeProcessRequestFailed;
             return;
         }
-        startPlan(arm, c, MotionPlan::line(arm.dh, arm.q, target, &tq, v[0], a[0], v[1], a[1]),
-                  0);
+        startPlan(arm, c, MotionPlan::line(arm.dh, arm.q, target, &tq, v[0], a[0], v[1], a[1]), 0);
         return;
     }
     std::vector<Joints> targets;

@@ -72,8 +72,7 @@ class Robot {
 public:
     // Connects and logs in; throws RobotError when the controller cannot be
     // reached or refuses the login.
-    Robot(const std::string& host, int port, const std::string& user,
-          const std::string& password)
+    Robot(const std::string& host, int port, const std::string& user, const std::string& password)
         : facade_(new ServiceInterface()) {
         check(facade_->robotServiceLogin(host.c_str(), port, user.c_str(), password.c_str()),
               "login to " + host + ":" + std::to_string(port));
@@ -203,9 +202,7 @@ public:
     }
     // Ends the running move with a controlled stop (the arm decelerates).
     void stop() { check(facade_->robotMoveStop(), "stop"); }
-    void pause() {
-        check(facade_->rootServiceRobotMoveControl(trn::RobotMovePause), "pause");
-    }
+    void pause() { check(facade_->rootServiceRobotMoveControl(trn::RobotMovePause), "pause"); }
     void resume() {
         check(facade_->rootServiceRobotMoveControl(trn::RobotMoveContinue), "continue");
     }
@@ -221,8 +218,8 @@ public:
     JointsRad inverse(const Pose& pose, const JointsRad& referenceRad) {
         trn::wayPoint_S waypoint{};
         const trn::Pos position{pose.positionM[0], pose.positionM[1], pose.positionM[2]};
-        const trn::Ori ori{pose.quaternionWxyz[0], pose.quaternionWxyz[1],
-                           pose.quaternionWxyz[2], pose.quaternionWxyz[3]};
+        const trn::Ori ori{pose.quaternionWxyz[0], pose.quaternionWxyz[1], pose.quaternionWxyz[2],
+                           pose.quaternionWxyz[3]};
         check(facade_->robotServiceRobotIk(referenceRad.data(), position, ori, waypoint),
               "inverse kinematics");
         return jointsOf(waypoint);
@@ -254,9 +251,9 @@ public:
     }
     // A tool digital line configured as output, by number 0..3.
     void setToolDigitalOutput(int line, bool high) {
-        check(facade_->robotServiceSetToolDOStatus(static_cast<trn::ToolDigitalIOAddr>(line),
-                                                   high ? trn::IO_STATUS_VALID
-                                                        : trn::IO_STATUS_INVALID),
+        check(facade_->robotServiceSetToolDOStatus(
+                  static_cast<trn::ToolDigitalIOAddr>(line),
+                  high ? trn::IO_STATUS_VALID : trn::IO_STATUS_INVALID),
               "set tool output " + std::to_string(line));
     }
 
@@ -265,9 +262,8 @@ public:
     // The joint angles at the controller's push rate.
     void onJointAngles(std::function<void(const JointsRad&)> callback) {
         replace(jointAngles_, std::move(callback), [this](bool on) {
-            facade_->robotServiceRegisterRealTimeRoadPointCallback(on ? &Robot::jointAnglesThunk
-                                                                      : nullptr,
-                                                                   on ? this : nullptr);
+            facade_->robotServiceRegisterRealTimeRoadPointCallback(
+                on ? &Robot::jointAnglesThunk : nullptr, on ? this : nullptr);
         });
     }
     // Robot events (arrivals, stops, collisions, power changes ...).
@@ -280,17 +276,15 @@ public:
     // The tool's speed in m/s at the push rate.
     void onToolSpeed(std::function<void(double)> callback) {
         replace(toolSpeed_, std::move(callback), [this](bool on) {
-            facade_->robotServiceRegisterRealTimeEndSpeedCallback(on ? &Robot::toolSpeedThunk
-                                                                     : nullptr,
-                                                                  on ? this : nullptr);
+            facade_->robotServiceRegisterRealTimeEndSpeedCallback(
+                on ? &Robot::toolSpeedThunk : nullptr, on ? this : nullptr);
         });
     }
     // Progress of a multi-point move: the controller's step number.
     void onMoveProgress(std::function<void(int)> callback) {
         replace(progress_, std::move(callback), [this](bool on) {
-            facade_->robotServiceRegisterMovepStepNumNotifyCallback(on ? &Robot::progressThunk
-                                                                       : nullptr,
-                                                                    on ? this : nullptr);
+            facade_->robotServiceRegisterMovepStepNumNotifyCallback(
+                on ? &Robot::progressThunk : nullptr, on ? this : nullptr);
         });
     }
 
@@ -335,8 +329,8 @@ private:
     static void eventThunk(const trn::RobotEventInfo* info, void* arg) {
         auto* self = static_cast<Robot*>(arg);
         if (info != nullptr && self->event_) {
-            self->event_(Event{static_cast<int>(info->eventType), info->eventCode,
-                               info->eventContent});
+            self->event_(
+                Event{static_cast<int>(info->eventType), info->eventCode, info->eventContent});
         }
     }
     static void toolSpeedThunk(double speed, void* arg) {

@@ -313,10 +313,9 @@ int ServiceInterface::robotServiceLogin(const char* host, int port, const char* 
         RobotLogPrint::trace(LL_ERROR, "sdk log: Login host is NULL.");
         return ErrCode_ParamError;
     }
-    const int ret = m_robotBaseService->loginService(host, port,
-                                                     userName != nullptr ? userName : "",
-                                                     password != nullptr ? password : "",
-                                                     robotType, robotDhPara);
+    const int ret = m_robotBaseService->loginService(
+        host, port, userName != nullptr ? userName : "", password != nullptr ? password : "",
+        robotType, robotDhPara);
     // The customer track limits follow the controller logged in to (or fall
     // back to ±174° when it cannot be read), whatever the login's result.
     m_pelvanServiceHandle->safeLimitParamInit();

@@ -99,7 +99,8 @@ int ServiceInterface::movePelvanTrack() {
         PelvanServices::clearWaypointIndexMap();
         robotServiceClearGlobalWayPointVector();
         for (int j = from; j <= to; ++j) {
-            ret = robotServiceAddGlobalWayPoint(track[static_cast<size_t>(j)].flangeWayPoint.jointpos);
+            ret = robotServiceAddGlobalWayPoint(
+                track[static_cast<size_t>(j)].flangeWayPoint.jointpos);
             if (ret != ErrnoSucc) {
                 robotServiceClearGlobalWayPointVector();
                 break;

@@ -50,8 +50,8 @@ public:
     tevo_robot_namespace::RobotEventType wait(uint64_t ticket);
     // The same with a time limit: RobotEventInvalid (nothing recorded) when
     // neither happened by the deadline.
-    tevo_robot_namespace::RobotEventType waitUntil(
-        uint64_t ticket, std::chrono::steady_clock::time_point deadline);
+    tevo_robot_namespace::RobotEventType waitUntil(uint64_t ticket,
+                                                   std::chrono::steady_clock::time_point deadline);
     // Wakes every waiter to test its link generation again; call after the
     // generation changed.
     void wakeAll();

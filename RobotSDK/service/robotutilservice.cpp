@@ -137,8 +137,7 @@ int RobotUtilService::robotFk(const double* jointAngle, int size, const tevo::Ro
     if (size != 6 || jointAngle == nullptr) {
         return tevo::ErrCode_ParamError;
     }
-    const Ikfunc::DhLengths model{dhPara.A3, dhPara.A4, dhPara.D1,
-                                  dhPara.D2, dhPara.D5, dhPara.D6};
+    const Ikfunc::DhLengths model{dhPara.A3, dhPara.A4, dhPara.D1, dhPara.D2, dhPara.D5, dhPara.D6};
     ::Pos position;
     ::Ori orientation;
     Ikfunc::ArmFk(position, orientation, jointAngle, model);

@@ -147,8 +147,7 @@ int Ikfunc::ArmFk(Pos& arm_pos, Ori& arm_ori, double* joint_solve) {
     return 1;
 }
 
-int Ikfunc::ArmFk(Pos& arm_pos, Ori& arm_ori, const double* joint_solve,
-                  const DhLengths& model) {
+int Ikfunc::ArmFk(Pos& arm_pos, Ori& arm_ori, const double* joint_solve, const DhLengths& model) {
     double q[6];
     for (int j = 0; j < 6; ++j) {
         q[j] = -joint_solve[j];

@@ -56,8 +56,7 @@ public:
     struct DhLengths {
         double A3, A4, D1, D2, D5, D6;
     };
-    static int ArmFk(Pos& arm_pos, Ori& arm_ori, const double* joint_solve,
-                     const DhLengths& model);
+    static int ArmFk(Pos& arm_pos, Ori& arm_ori, const double* joint_solve, const DhLengths& model);
     static int ComputeIk_new(const wayPoint_S& cur_stat,
                              double (*jointResults)[KINEMATICS_MAX_SOLUTIONS]);
     static bool ArmIk(wayPoint_S& cur_stat, double* joint, bool iterIK, bool relMove);

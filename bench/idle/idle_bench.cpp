@@ -75,6 +75,7 @@ std::map<long, ThreadTotals> sampleThreads() {
     const long self = static_cast<long>(::getpid());
     DIR* dir = ::opendir("/proc/self/task");
     if (dir == nullptr) return out;
+    // NOLINTNEXTLINE(concurrency-mt-unsafe): readdir on a stream no other thread uses
     while (dirent* entry = ::readdir(dir)) {
         const long tid = std::atol(entry->d_name);
         if (tid <= 0 || tid == self) continue;
@@ -88,18 +89,19 @@ std::map<long, ThreadTotals> sampleThreads() {
 void BM_IdleObjects(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
     std::vector<std::unique_ptr<RobotControlServices>> cores;
+    cores.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) cores.push_back(std::make_unique<RobotControlServices>());
     // Logins in parallel: each connect waits 300 ms for its receive thread.
     std::vector<int> results(static_cast<size_t>(count), -1);
     {
         std::vector<std::thread> logins;
+        logins.reserve(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i)
             logins.emplace_back([&, i] {
                 tevo_robot_namespace::RobotType type{};
                 tevo_robot_namespace::RobotDhPara dh{};
-                results[static_cast<size_t>(i)] =
-                    cores[static_cast<size_t>(i)]->loginService("127.0.0.1", g_simPort, "tevo",
-                                                                "tevo", type, dh);
+                results[static_cast<size_t>(i)] = cores[static_cast<size_t>(i)]->loginService(
+                    "127.0.0.1", g_simPort, "tevo", "tevo", type, dh);
             });
         for (std::thread& t : logins) t.join();
     }
@@ -222,8 +224,8 @@ int main(int argc, char** argv) {
             auto it = f.find(n);
             if (it == f.end()) continue;
             std::printf(
-                "per idle object (%d objects - none) / %d: cpu %.4f ms/s, %.2f wake-ups/s\n", n,
-                n, (it->second.cpuMsPerSec - none->second.cpuMsPerSec) / n,
+                "per idle object (%d objects - none) / %d: cpu %.4f ms/s, %.2f wake-ups/s\n", n, n,
+                (it->second.cpuMsPerSec - none->second.cpuMsPerSec) / n,
                 (it->second.wakeupsPerSec - none->second.wakeupsPerSec) / n);
         }
     }

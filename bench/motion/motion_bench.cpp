@@ -165,6 +165,7 @@ pid_t findReceiveThread(pid_t excludeA, pid_t excludeB) {
     for (int attempt = 0; attempt < 50; ++attempt) {
         std::vector<pid_t> found;
         if (DIR* dir = ::opendir("/proc/self/task")) {
+            // NOLINTNEXTLINE(concurrency-mt-unsafe): readdir on a stream no other thread uses
             while (dirent* entry = ::readdir(dir)) {
                 const pid_t tid = static_cast<pid_t>(std::atoi(entry->d_name));
                 if (tid <= 0 || tid == excludeA || tid == excludeB) continue;
@@ -778,7 +779,7 @@ private:
 double percentile(std::vector<double> v, double p) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
-    const size_t i = static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+    const size_t i = static_cast<size_t>(std::lround(p * static_cast<double>(v.size() - 1)));
     return v[std::min(i, v.size() - 1)];
 }
 

@@ -29,6 +29,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -45,6 +46,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Ends the program when the loopback sockets cannot be set up: every figure
+// would be measured on broken sockets.
+[[noreturn]] void setupFailed(const char* what) {
+    std::perror(what);
+    std::abort();
+}
+
 // A connected pair of loopback TCP sockets (client, server).
 struct LoopbackPair {
     int client = -1;
@@ -56,12 +64,14 @@ struct LoopbackPair {
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         addr.sin_port = 0;
-        ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
+            setupFailed("bind");
         ::listen(listener, 1);
         socklen_t len = sizeof(addr);
         ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
         client = ::socket(AF_INET, SOCK_STREAM, 0);
-        ::connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+        if (::connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
+            setupFailed("connect");
         server = ::accept(listener, nullptr, nullptr);
         ::close(listener);
         const int one = 1;

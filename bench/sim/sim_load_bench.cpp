@@ -15,8 +15,8 @@
 #include "robotcommon.pb.h"
 #include "robotcommunication.pb.h"
 #include "sim/controllersim.h"
-#include "support/loadseconds.h"
 #include "sim/rawclient.h"
+#include "support/loadseconds.h"
 
 namespace {
 
@@ -86,6 +86,7 @@ void BM_SimLoad(benchmark::State& state) {
         std::vector<uint64_t> done(static_cast<size_t>(clients), 0),
             failed(static_cast<size_t>(clients), 0);
         std::vector<std::thread> threads;
+        threads.reserve(static_cast<size_t>(clients));
         for (int i = 0; i < clients; ++i)
             threads.emplace_back(clientLoop, sim.port(), std::cref(stop),
                                  std::ref(done[static_cast<size_t>(i)]),

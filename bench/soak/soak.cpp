@@ -17,6 +17,10 @@
 //     after its worker threads have been joined;
 //   - one blocking move at a time per object: only the mover thread moves;
 //   - callbacks do not call into the library.
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -24,10 +28,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <map>
 #include <memory>
@@ -145,6 +145,7 @@ FILE* g_out = stdout;  // the soak's report
 void printThreadNames() {
     DIR* d = ::opendir("/proc/self/task");
     if (!d) return;
+    // NOLINTNEXTLINE(concurrency-mt-unsafe): readdir on a stream no other thread uses
     while (dirent* e = ::readdir(d)) {
         if (e->d_name[0] == '.') continue;
         std::ifstream in(std::string("/proc/self/task/") + e->d_name + "/comm");
@@ -276,10 +277,10 @@ public:
         for (auto& s : slots_) {
             std::lock_guard<std::mutex> sl(s->m);
             if (!s->active) continue;
-            std::fprintf(stderr, "  %s object %d thread %s: %s (%s) in flight %.2f s, bound %.2f s\n",
-                         s.get() == hung ? "HUNG" : "    ", s->object, s->thread, s->op,
-                         kClasses[s->cls].name, Secs(now - s->start).count(),
-                         kClasses[s->cls].bound);
+            std::fprintf(
+                stderr, "  %s object %d thread %s: %s (%s) in flight %.2f s, bound %.2f s\n",
+                s.get() == hung ? "HUNG" : "    ", s->object, s->thread, s->op,
+                kClasses[s->cls].name, Secs(now - s->start).count(), kClasses[s->cls].bound);
             if (g_describeObject && s->cls == kMoveBlock) g_describeObject(s->object);
         }
     }
@@ -483,7 +484,6 @@ void describeObject(int object) {
     }
 }
 
-
 int pick(std::mt19937_64& rng, int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
 double uni(std::mt19937_64& rng, double a, double b) {
     return std::uniform_real_distribution<double>(a, b)(rng);
@@ -505,9 +505,8 @@ void moverLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
         double q[6];
         nearHome(rng, q, 0.25);
         if (r < 35) {
-            const int ret =
-                timed(s, "robotServiceJointMove(block)", kMoveBlock,
-                      [&] { return si.robotServiceJointMove(q, true); });
+            const int ret = timed(s, "robotServiceJointMove(block)", kMoveBlock,
+                                  [&] { return si.robotServiceJointMove(q, true); });
             if (ret == ErrnoSucc) ++g_stats.movesOk;
             if (ret == 21300) ++g_stats.movesStopped;
         } else if (r < 60) {
@@ -559,34 +558,35 @@ void registerCallbacks(ObjectCtx& o, Slot* s, std::mt19937_64& rng, bool set) {
     ServiceInterface& si = *o.si;
     void* arg = &o.counters;
     switch (pick(rng, 5)) {
-    case 0:
-        timed(s, "registerRealTimeJointStatusCallback", kRegister, [&] {
-            return si.robotServiceRegisterRealTimeJointStatusCallback(set ? onJointStatus : nullptr,
-                                                                      arg);
-        });
-        break;
-    case 1:
-        timed(s, "registerRealTimeRoadPointCallback", kRegister, [&] {
-            return si.robotServiceRegisterRealTimeRoadPointCallback(set ? onRoadPoint : nullptr,
-                                                                    arg);
-        });
-        break;
-    case 2:
-        timed(s, "registerRealTimeEndSpeedCallback", kRegister, [&] {
-            return si.robotServiceRegisterRealTimeEndSpeedCallback(set ? onEndSpeed : nullptr, arg);
-        });
-        break;
-    case 3:
-        timed(s, "registerRobotEventInfoCallback", kRegister, [&] {
-            return si.robotServiceRegisterRobotEventInfoCallback(set ? onEvent : nullptr, arg);
-        });
-        break;
-    default:
-        timed(s, "registerMovepStepNumNotifyCallback", kRegister, [&] {
-            return si.robotServiceRegisterMovepStepNumNotifyCallback(set ? onMovepStep : nullptr,
-                                                                     arg);
-        });
-        break;
+        case 0:
+            timed(s, "registerRealTimeJointStatusCallback", kRegister, [&] {
+                return si.robotServiceRegisterRealTimeJointStatusCallback(
+                    set ? onJointStatus : nullptr, arg);
+            });
+            break;
+        case 1:
+            timed(s, "registerRealTimeRoadPointCallback", kRegister, [&] {
+                return si.robotServiceRegisterRealTimeRoadPointCallback(set ? onRoadPoint : nullptr,
+                                                                        arg);
+            });
+            break;
+        case 2:
+            timed(s, "registerRealTimeEndSpeedCallback", kRegister, [&] {
+                return si.robotServiceRegisterRealTimeEndSpeedCallback(set ? onEndSpeed : nullptr,
+                                                                       arg);
+            });
+            break;
+        case 3:
+            timed(s, "registerRobotEventInfoCallback", kRegister, [&] {
+                return si.robotServiceRegisterRobotEventInfoCallback(set ? onEvent : nullptr, arg);
+            });
+            break;
+        default:
+            timed(s, "registerMovepStepNumNotifyCallback", kRegister, [&] {
+                return si.robotServiceRegisterMovepStepNumNotifyCallback(
+                    set ? onMovepStep : nullptr, arg);
+            });
+            break;
     }
 }
 
@@ -666,8 +666,9 @@ void requesterLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
             const RobotMoveControlCommand end = pick(rng, 4) ? RobotMoveContinue : RobotMoveStop;
             for (int attempt = 0; attempt < 5 && !g_stop; ++attempt) {
                 const int ret =
-                    timed(s, end == RobotMoveContinue ? "rootServiceRobotMoveControl(continue)"
-                                                      : "rootServiceRobotMoveControl(stop)",
+                    timed(s,
+                          end == RobotMoveContinue ? "rootServiceRobotMoveControl(continue)"
+                                                   : "rootServiceRobotMoveControl(stop)",
                           kMoveControl, [&] { return si.rootServiceRobotMoveControl(end); });
                 if (ret == ErrnoSucc || ret == ErrCode_SocketDisconnect) break;
                 sleepMs(20);
@@ -679,18 +680,18 @@ void requesterLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
         } else if (r < 730) {
             const bool on = pick(rng, 2);
             switch (pick(rng, 3)) {
-            case 0:
-                timed(s, "robotServiceSetRealTimeJointStatusPush", kRequest,
-                      [&] { return si.robotServiceSetRealTimeJointStatusPush(on); });
-                break;
-            case 1:
-                timed(s, "robotServiceSetRealTimeRoadPointPush", kRequest,
-                      [&] { return si.robotServiceSetRealTimeRoadPointPush(on); });
-                break;
-            default:
-                timed(s, "robotServiceSetRealTimeEndSpeedPush", kRequest,
-                      [&] { return si.robotServiceSetRealTimeEndSpeedPush(on); });
-                break;
+                case 0:
+                    timed(s, "robotServiceSetRealTimeJointStatusPush", kRequest,
+                          [&] { return si.robotServiceSetRealTimeJointStatusPush(on); });
+                    break;
+                case 1:
+                    timed(s, "robotServiceSetRealTimeRoadPointPush", kRequest,
+                          [&] { return si.robotServiceSetRealTimeRoadPointPush(on); });
+                    break;
+                default:
+                    timed(s, "robotServiceSetRealTimeEndSpeedPush", kRequest,
+                          [&] { return si.robotServiceSetRealTimeEndSpeedPush(on); });
+                    break;
             }
         } else if (r < 760) {
             const bool block = pick(rng, 2);
@@ -834,10 +835,11 @@ const int32_t kFaultCmds[] = {
 };
 
 const int32_t kEventTypes[] = {
-    tevo_sim::EvPowerChanged,       tevo_sim::EvAtTrackTargetPos,  tevo_sim::EvStartupDoneResult,
-    tevo_sim::EvShutdownDone,       tevo_sim::EvHandShakeSucc,     tevo_sim::EvMoveEnterStopState,
+    tevo_sim::EvPowerChanged,        tevo_sim::EvAtTrackTargetPos,
+    tevo_sim::EvStartupDoneResult,   tevo_sim::EvShutdownDone,
+    tevo_sim::EvHandShakeSucc,       tevo_sim::EvMoveEnterStopState,
     tevo_sim::EvMoveControlStopDone, tevo_sim::EvMoveControlPauseDone,
-    tevo_sim::EvJointOutRange,      tevo_sim::EvSoftEmergency,
+    tevo_sim::EvJointOutRange,       tevo_sim::EvSoftEmergency,
 };
 
 struct ChaosCounts {
@@ -1001,7 +1003,8 @@ int main(int argc, char** argv) {
     if (opt.seed == 0) opt.seed = static_cast<uint64_t>(Clock::now().time_since_epoch().count());
 
     const int nSims = (opt.objects + opt.objectsPerSim - 1) / opt.objectsPerSim;
-    std::fprintf(g_out, 
+    std::fprintf(
+        g_out,
         "soak: %s build, %.0f s, %d objects on %d simulators, seed %llu, margin scale %.1f, "
         "time scale %.0f\n",
         build, opt.seconds, opt.objects, nSims, static_cast<unsigned long long>(opt.seed),
@@ -1063,6 +1066,7 @@ int main(int argc, char** argv) {
     const uint64_t chaosSeed = seeder();
     std::thread chaos([&] { chaosLoop(chaosSeed, cc, opt.injectHang); });
     std::vector<std::thread> controllers;
+    controllers.reserve(objects.size());
     for (auto& o : objects) controllers.emplace_back([&o] { controlLoop(*o); });
 
     const auto t0 = Clock::now();
@@ -1072,9 +1076,9 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (Clock::now() >= nextReport) {
             nextReport += std::chrono::seconds(10);
-            std::fprintf(g_out, "soak: %.0f s: %llu calls, %d threads\n", Secs(Clock::now() - t0).count(),
-                        static_cast<unsigned long long>(g_stats.calls.load()),
-                        procFigures().threads);
+            std::fprintf(
+                g_out, "soak: %.0f s: %llu calls, %d threads\n", Secs(Clock::now() - t0).count(),
+                static_cast<unsigned long long>(g_stats.calls.load()), procFigures().threads);
         }
     }
     g_stop = true;
@@ -1094,57 +1098,66 @@ int main(int argc, char** argv) {
     const ProcFigures endFig = procFigures();
 
     // ------------------------------------------------------------ summary
-    std::fprintf(g_out, "\n== soak summary (seed %llu)\n", static_cast<unsigned long long>(opt.seed));
+    std::fprintf(g_out, "\n== soak summary (seed %llu)\n",
+                 static_cast<unsigned long long>(opt.seed));
     std::fprintf(g_out, "run %.1f s + %.1f s to wind down\n", opt.seconds, drain);
-    std::fprintf(g_out, "calls made: %llu\n", static_cast<unsigned long long>(g_stats.calls.load()));
+    std::fprintf(g_out, "calls made: %llu\n",
+                 static_cast<unsigned long long>(g_stats.calls.load()));
     std::fprintf(g_out, "logins: %llu ok, %llu failed; objects destroyed and re-created: %llu\n",
-                static_cast<unsigned long long>(g_stats.loginsOk.load()),
-                static_cast<unsigned long long>(g_stats.loginsFailed.load()),
-                static_cast<unsigned long long>(g_stats.recreates.load()));
-    std::fprintf(g_out, "blocking moves: %llu arrived, %llu stopped; simulator: %llu moves completed, "
-                "%llu stopped\n",
-                static_cast<unsigned long long>(g_stats.movesOk.load()),
-                static_cast<unsigned long long>(g_stats.movesStopped.load()),
-                static_cast<unsigned long long>(simMoves),
-                static_cast<unsigned long long>(simStopped));
-    std::fprintf(g_out, "callbacks: %llu pushes, %llu events; log lines: %llu library, %llu simulator\n",
-                static_cast<unsigned long long>(g_stats.pushes.load()),
-                static_cast<unsigned long long>(g_stats.events.load()),
-                static_cast<unsigned long long>(g_stats.logLines.load()),
-                static_cast<unsigned long long>(g_stats.simLogLines.load()));
-    std::fprintf(g_out, "chaos: delay<1.8s %llu, delay>1.8s %llu, drop %llu, twice %llu, server code %llu, "
-                "early events %llu, done suppressed %llu, mid-frame close %llu, stall %llu, "
-                "flood %llu, close %llu, restart %llu, clear %llu\n",
-                (unsigned long long)cc.delayShort, (unsigned long long)cc.delayLong,
-                (unsigned long long)cc.drop, (unsigned long long)cc.twice,
-                (unsigned long long)cc.serverCode, (unsigned long long)cc.early,
-                (unsigned long long)cc.suppressDone, (unsigned long long)cc.midFrame,
-                (unsigned long long)cc.stall, (unsigned long long)cc.flood,
-                (unsigned long long)cc.close, (unsigned long long)cc.restart,
-                (unsigned long long)cc.clear);
+                 static_cast<unsigned long long>(g_stats.loginsOk.load()),
+                 static_cast<unsigned long long>(g_stats.loginsFailed.load()),
+                 static_cast<unsigned long long>(g_stats.recreates.load()));
+    std::fprintf(g_out,
+                 "blocking moves: %llu arrived, %llu stopped; simulator: %llu moves completed, "
+                 "%llu stopped\n",
+                 static_cast<unsigned long long>(g_stats.movesOk.load()),
+                 static_cast<unsigned long long>(g_stats.movesStopped.load()),
+                 static_cast<unsigned long long>(simMoves),
+                 static_cast<unsigned long long>(simStopped));
+    std::fprintf(g_out,
+                 "callbacks: %llu pushes, %llu events; log lines: %llu library, %llu simulator\n",
+                 static_cast<unsigned long long>(g_stats.pushes.load()),
+                 static_cast<unsigned long long>(g_stats.events.load()),
+                 static_cast<unsigned long long>(g_stats.logLines.load()),
+                 static_cast<unsigned long long>(g_stats.simLogLines.load()));
+    std::fprintf(
+        g_out,
+        "chaos: delay<1.8s %llu, delay>1.8s %llu, drop %llu, twice %llu, server code %llu, "
+        "early events %llu, done suppressed %llu, mid-frame close %llu, stall %llu, "
+        "flood %llu, close %llu, restart %llu, clear %llu\n",
+        (unsigned long long)cc.delayShort, (unsigned long long)cc.delayLong,
+        (unsigned long long)cc.drop, (unsigned long long)cc.twice,
+        (unsigned long long)cc.serverCode, (unsigned long long)cc.early,
+        (unsigned long long)cc.suppressDone, (unsigned long long)cc.midFrame,
+        (unsigned long long)cc.stall, (unsigned long long)cc.flood, (unsigned long long)cc.close,
+        (unsigned long long)cc.restart, (unsigned long long)cc.clear);
     std::fprintf(g_out, "results by code:\n");
     uint64_t succ = 0;
     {
         std::lock_guard<std::mutex> lock(g_stats.codesMutex);
         for (auto& kv : g_stats.codes) {
-            std::fprintf(g_out, "  %6d: %llu\n", kv.first, static_cast<unsigned long long>(kv.second));
+            std::fprintf(g_out, "  %6d: %llu\n", kv.first,
+                         static_cast<unsigned long long>(kv.second));
             if (kv.first == ErrnoSucc) succ = kv.second;
         }
     }
     std::fprintf(g_out, "longest block per operation class (documented bound, hang limit):\n");
     for (int c = 0; c < kClassCount; ++c) {
         if (g_stats.classCalls[c] == 0) continue;
-        std::fprintf(g_out, "  %-32s %8llu calls  max %8.3f s  (bound %6.2f s, limit %6.2f s)  over bound "
-                    "%llu  [%s]\n",
-                    kClasses[c].name, static_cast<unsigned long long>(g_stats.classCalls[c].load()),
-                    g_stats.classMaxUs[c].load() / 1e6, kClasses[c].bound,
-                    hangLimit(static_cast<OpClass>(c)),
-                    static_cast<unsigned long long>(g_stats.classOverBound[c].load()),
-                    g_stats.classMaxOp[c].c_str());
+        std::fprintf(g_out,
+                     "  %-32s %8llu calls  max %8.3f s  (bound %6.2f s, limit %6.2f s)  over bound "
+                     "%llu  [%s]\n",
+                     kClasses[c].name,
+                     static_cast<unsigned long long>(g_stats.classCalls[c].load()),
+                     g_stats.classMaxUs[c].load() / 1e6, kClasses[c].bound,
+                     hangLimit(static_cast<OpClass>(c)),
+                     static_cast<unsigned long long>(g_stats.classOverBound[c].load()),
+                     g_stats.classMaxOp[c].c_str());
     }
     const double growthMiB = (endFig.rssKiB - startFig.rssKiB) / 1024.0;
-    std::fprintf(g_out, "VmRSS: %.1f MiB at start, %.1f MiB at end (growth %.1f MiB, slack %.0f MiB)\n",
-                startFig.rssKiB / 1024.0, endFig.rssKiB / 1024.0, growthMiB, slackMiB);
+    std::fprintf(g_out,
+                 "VmRSS: %.1f MiB at start, %.1f MiB at end (growth %.1f MiB, slack %.0f MiB)\n",
+                 startFig.rssKiB / 1024.0, endFig.rssKiB / 1024.0, growthMiB, slackMiB);
     std::fprintf(g_out, "threads: %d at start, %d at end\n", startFig.threads, endFig.threads);
 
     int status = 0;
@@ -1154,7 +1167,7 @@ int main(int argc, char** argv) {
     }
     if (growthMiB > slackMiB) {
         std::fprintf(g_out, "FAIL: resident memory grew by %.1f MiB (slack %.0f MiB)\n", growthMiB,
-                    slackMiB);
+                     slackMiB);
         status = 1;
     }
     if (endFig.threads > startFig.threads) {
@@ -1164,8 +1177,8 @@ int main(int argc, char** argv) {
     }
     if (succ == 0 || simMoves == 0) {
         std::fprintf(g_out, "FAIL: nothing worked (%llu successful calls, %llu moves completed)\n",
-                    static_cast<unsigned long long>(succ),
-                    static_cast<unsigned long long>(simMoves));
+                     static_cast<unsigned long long>(succ),
+                     static_cast<unsigned long long>(simMoves));
         status = 1;
     }
     std::fprintf(g_out, status == 0 ? "== soak passed\n" : "== soak FAILED\n");

@@ -24,9 +24,9 @@
 
 #include "robotcommunication.pb.h"
 #include "sim/controllersim.h"
-#include "support/loadseconds.h"
 #include "sim/httpview.h"
 #include "sim/rawclient.h"
+#include "support/loadseconds.h"
 
 namespace {
 
@@ -92,6 +92,7 @@ void BM_ViewCost(benchmark::State& state) {
         std::atomic<uint64_t> streamEvents{0}, viewRequests{0};
         std::vector<std::thread> lookers;
         const int streams = mode == 2 ? 1 : mode == 3 ? tevo_sim::HttpView::kMaxStreams : 0;
+        lookers.reserve(static_cast<size_t>(streams));
         for (int i = 0; i < streams; ++i) {
             lookers.emplace_back([&] {
                 httplib::Client cli("127.0.0.1", view->port());
@@ -144,7 +145,14 @@ void BM_ViewCost(benchmark::State& state) {
     state.counters["view_requests_per_s"] = fig.viewRequestsPerS;
     g_runs[mode] = fig;
 }
-BENCHMARK(BM_ViewCost)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_ViewCost)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(3)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 
@@ -166,8 +174,8 @@ int main(int argc, char** argv) {
         std::printf(
             "%s: round trip %.0f us mean (ratio %.2f), %.0f us p99 (ratio %.2f); %.1f pushes/s "
             "(ratio %.3f); %.1f stream events/s per stream; %.0f view requests/s\n",
-            names[m], f.meanUs, f.meanUs / base.meanUs, f.p99Us, f.p99Us / base.p99Us,
-            f.pushesPerS, f.pushesPerS / base.pushesPerS, f.streamEventsPerS, f.viewRequestsPerS);
+            names[m], f.meanUs, f.meanUs / base.meanUs, f.p99Us, f.p99Us / base.p99Us, f.pushesPerS,
+            f.pushesPerS / base.pushesPerS, f.streamEventsPerS, f.viewRequestsPerS);
     }
     return 0;
 }

@@ -16,6 +16,7 @@ TEST(CodecConcurrency, ThreadsEncodeAndDecodeIndependently) {
     constexpr int kRounds = 300;
     std::atomic<int> mismatches{0};
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t, &mismatches] {
             RobotMoveProfile profile = filled<RobotMoveProfile>();

@@ -812,7 +812,8 @@ TEST(CodecEncode, UndeclaredModeValuesNeverReachTheWire) {
         trn::CoordCalibrateByJointAngleAndTool frame =
             filled<trn::CoordCalibrateByJointAngleAndTool>();
         ::testing::internal::CaptureStdout();
-        EXPECT_FALSE(ProtoEncodeDecode::getRequest_robotTeachMove(&data, &size, profile, frame, {}));
+        EXPECT_FALSE(
+            ProtoEncodeDecode::getRequest_robotTeachMove(&data, &size, profile, frame, {}));
         EXPECT_EQ(::testing::internal::GetCapturedStdout(),
                   "getRequest_robotTeachMove Serialize fail.\n");
         EXPECT_EQ(data, nullptr);

@@ -65,9 +65,9 @@ TEST(WaypointPush, EachConnectionUsesItsOwnArmModel) {
         options.model = arm.model;
         arm.sim = std::make_unique<tevo_sim::ControllerSim>(options);
         ASSERT_TRUE(arm.sim->start());
-        ASSERT_EQ(arm.core.loginService("127.0.0.1", arm.sim->port(), "tevo", "tevo", arm.type,
-                                        arm.dh),
-                  tevo::ErrnoSucc);
+        ASSERT_EQ(
+            arm.core.loginService("127.0.0.1", arm.sim->port(), "tevo", "tevo", arm.type, arm.dh),
+            tevo::ErrnoSucc);
         ASSERT_EQ(arm.type, arm.model);
         arm.core.robotServiceRegisterRealTimeRoadPointCallbackService(onWaypoint, &arm);
         arm.sim->setJointAngles(arm.joints.data());

@@ -6,8 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "coretestsupport.h"
@@ -81,7 +81,7 @@ TEST_F(ConnectTest, FailedLoginNamesItsCause) {
          ErrCode_ConnectSocketFailed,
          {"sdk log: Login service connect server failed.",
           "Connect to 127.0.0.1:" + std::to_string(refusedPort) +
-              " (127.0.0.1) failed: " + std::strerror(ECONNREFUSED)}},
+              " (127.0.0.1) failed: " + std::generic_category().message(ECONNREFUSED)}},
         {"name does not resolve",
          "no-such-controller.invalid",
          simPort(),

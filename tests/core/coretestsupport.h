@@ -172,7 +172,7 @@ inline long long liveHeapBytes() {
     return static_cast<long long>(__sanitizer_get_current_allocated_bytes());
 #else
     const struct mallinfo2 info = mallinfo2();
-    return static_cast<long long>(info.uordblks + info.hblkhd);
+    return static_cast<long long>(info.uordblks) + static_cast<long long>(info.hblkhd);
 #endif
 }
 

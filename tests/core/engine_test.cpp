@@ -273,8 +273,8 @@ TEST_F(EngineTest, RequestFromPushCallbackIsRefusedAtOnce) {
         ASSERT_EQ(sim().sendPush(tevo_sim::RealTimeRobotEndSpeed), 1);  // must not be held up
         {
             std::unique_lock<std::mutex> lock(probe.mutex);
-            ASSERT_TRUE(probe.cv.wait_for(lock, 10000ms,
-                                          [&] { return probe.pushes >= pushesBefore + 2; }));
+            ASSERT_TRUE(
+                probe.cv.wait_for(lock, 10000ms, [&] { return probe.pushes >= pushesBefore + 2; }));
             EXPECT_EQ(probe.result, ErrCode_RequestRelatedVariableError);
             EXPECT_LT(probe.tookMs, 500);  // refused, not left to time out at 1800 ms
         }

@@ -69,8 +69,8 @@ TEST_F(MemoryTest, MoveFinishQueueIsBoundedAndKeepsTheOldest) {
     const int before = core().frames(tevo_sim::Event);
     ASSERT_EQ(sim().sendEvent({1104, 0, "ik failed"}), 1);
     ASSERT_EQ(sim().floodEvents(tevo_sim::EvJointOutRange, limit + 500), 1);
-    ASSERT_TRUE(waitUntil([&] { return core().frames(tevo_sim::Event) >= before + limit + 501; },
-                          20000ms));
+    ASSERT_TRUE(
+        waitUntil([&] { return core().frames(tevo_sim::Event) >= before + limit + 501; }, 20000ms));
     const std::vector<RobotEventType> queue = core().moveFinishQueue();
     ASSERT_EQ(static_cast<int>(queue.size()), limit);
     EXPECT_EQ(queue.front(), 1104);

@@ -76,7 +76,9 @@ std::string commentAbove(const std::string& member) {
         if (startsWith(line, "//") || line.find(" " + member + "(") == std::string::npos) continue;
         std::string comment;
         for (std::size_t j = i; j > 0 && startsWith(trimmed(lines[j - 1]), "//"); --j) {
-            comment = trimmed(lines[j - 1]).substr(2) + " " + comment;
+            std::string text = trimmed(lines[j - 1]).substr(2);
+            text += ' ';
+            comment.insert(0, text);
         }
         return comment;
     }

@@ -45,6 +45,7 @@ TEST_F(HandleStress, ContextsLiveAndDieOnManyThreadsAtOnce) {
     const int port = simPort();
 
     std::vector<std::thread> workers;
+    workers.reserve(kWorkers);
     for (int w = 0; w < kWorkers; ++w) {
         workers.emplace_back([&, w] {
             for (int round = 0; round < kRounds; ++round) {
@@ -54,8 +55,10 @@ TEST_F(HandleStress, ContextsLiveAndDieOnManyThreadsAtOnce) {
                     continue;
                 }
                 if (const int r = rs_login(rshd, "127.0.0.1", port)) fail("login", r);
-                rs_setcallback_robot_event(rshd, queryOnEvent,
-                                           reinterpret_cast<void*>(static_cast<uintptr_t>(rshd)));
+                // The user pointer carries the handle's number; it is never dereferenced.
+                // NOLINTNEXTLINE(performance-no-int-to-ptr)
+                void* const user = reinterpret_cast<void*>(static_cast<uintptr_t>(rshd));
+                rs_setcallback_robot_event(rshd, queryOnEvent, user);
                 // Events to every connection, so callbacks run while contexts
                 // are torn down.
                 sim().sendEvent({9001, round, "tick"});

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     args.push_back("127.0.0.1");
     args.push_back(std::to_string(sim.port()));
     std::vector<char*> cargs;
+    cargs.reserve(args.size() + 1);
     for (std::string& a : args) cargs.push_back(&a[0]);
     cargs.push_back(nullptr);
 

@@ -292,6 +292,7 @@ TEST_F(IoTest, BoardOutputsSetByNameAndByAddressReachTheController) {
             const sim::IoSnapshot s = sim().ioSnapshot();
             std::vector<double> v;
             if (analog) return std::vector<double>(s.boardAnalogOutputs, s.boardAnalogOutputs + 4);
+            v.reserve(48);
             for (int a = 0; a < 48; ++a) v.push_back(s.boardDigitalOutputs[a]);
             return v;
         };
@@ -379,6 +380,7 @@ TEST_F(IoTest, BoardReadsReportTheControllersInputsAndOutputs) {
 
 TEST_F(IoTest, BoardListBeyondTheControllersListReportsMinusOne) {
     std::vector<std::tuple<int, int, int>> shortList;
+    shortList.reserve(40);
     for (int a = 0; a < 40; ++a) shortList.emplace_back(a, a >= 32 ? 5 : 1, 1);
     sim().setFault(sim::GetInterfaceBoardAllDOData, rawReply(digitalReply(shortList)));
     std::vector<RobotIoDesc> status;
@@ -719,6 +721,7 @@ TEST_F(IoTest, ToolRepliesOutOfTheOrdinary) {
     std::vector<RobotIoDesc> lines;
     ASSERT_EQ(facade_->robotServiceGetAllToolDigitalIOStatus(lines), ErrnoSucc);
     std::vector<int> addrs;
+    addrs.reserve(lines.size());
     for (const RobotIoDesc& d : lines) addrs.push_back(d.ioAddr);
     EXPECT_EQ(addrs, (std::vector<int>{3, 0, 2, 1}));
     // Lines are found by their address wherever the controller lists them.

@@ -370,7 +370,7 @@ TEST_F(IkfuncTest, ToolCalibrationWrapper) {
         randomRotation(rng, R);
         Ikfunc::OriMatrixToQuaternion(R, p.oriU.orientation);
         Ikfunc::QuaternionToOriMatrix(p.oriU.orientation, R);
-        for (int i = 0; i < 3; ++i)
+        for (std::size_t i = 0; i < 3; ++i)
             p.posU.positionVector[i] =
                 w[i] - (R[3 * i] * t[0] + R[3 * i + 1] * t[1] + R[3 * i + 2] * t[2]);
     }

@@ -4,6 +4,7 @@
 // Small geometry helpers shared by the kinematics tests.
 
 #include <cmath>
+#include <cstddef>
 #include <random>
 
 #include "kinematics/kinematicscore.h"
@@ -33,8 +34,8 @@ inline void randomRegularAngles(std::mt19937_64& rng, double* q) {
 // Row-major 3x3 rotation products and elementary rotations.
 inline void matMul(const double* a, const double* b, double* out) {
     double t[9];
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        for (std::size_t j = 0; j < 3; ++j) {
             t[3 * i + j] = a[3 * i] * b[j] + a[3 * i + 1] * b[3 + j] + a[3 * i + 2] * b[6 + j];
         }
     }

@@ -91,6 +91,8 @@ TEST_F(UtilService, RobotFk) {
     std::memset(&wp, 0x5a, sizeof(wp));
     tr::wayPoint_S untouched = wp;
     EXPECT_EQ(RobotUtilService::robotFk(five, 5, wp), tr::ErrCode_ParamError);
+    // Byte-wise on purpose: the output keeps every byte of the fill pattern.
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
     EXPECT_EQ(std::memcmp(&wp, &untouched, sizeof(wp)), 0);
 
     tr::wayPoint_S zero;
@@ -593,6 +595,8 @@ TEST(WaypointConvert, CopiesEveryField) {
     TevoWayPointToikFunRoadPint(pub, core);
     tr::wayPoint_S back;
     ikFunRoadPintToTevoWayPoint(core, back);
+    // Doubles only, no padding: equal bytes mean every field came back exactly.
+    // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison)
     EXPECT_EQ(std::memcmp(&pub, &back, sizeof(pub)), 0);
     EXPECT_EQ(core.jointpos[5], 15);
     EXPECT_EQ(core.orientation.y, 0.5);

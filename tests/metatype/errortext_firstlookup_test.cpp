@@ -18,6 +18,7 @@ TEST(ErrorTextFirstLookup, ConcurrentFirstLookupsSeeTheFullTable) {
     std::atomic<bool> go{false};
     std::vector<std::string> first(kThreads), last(kThreads);
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int i = 0; i < kThreads; ++i) {
         threads.emplace_back([&, i] {
             ready.fetch_add(1);

@@ -4,8 +4,8 @@
 #include "tevo/robot.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -27,7 +27,7 @@ int closedPort() {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     socklen_t len = sizeof addr;
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
     ::close(fd);
@@ -64,8 +64,7 @@ TEST_F(ModernRobot, ConnectsForItsLifetimeAndThrowsWithTheCode) {
 
     const int port = closedPort();
     EXPECT_NE(codeOf([&] { tevo::Robot robot("127.0.0.1", port, "tevo", "tevo"); }), ErrnoSucc);
-    EXPECT_NE(codeOf([&] { tevo::Robot robot(simHost(), simPort(), "tevo", "wrong"); }),
-              ErrnoSucc);
+    EXPECT_NE(codeOf([&] { tevo::Robot robot(simHost(), simPort(), "tevo", "wrong"); }), ErrnoSucc);
 
     auto robot = connect();
     struct Case {
@@ -73,9 +72,15 @@ TEST_F(ModernRobot, ConnectsForItsLifetimeAndThrowsWithTheCode) {
         std::function<void()> call;
     } refused[] = {
         {"move before start-up", [&] { robot->moveJoint(kOther); }},
-        {"blend radius out of range", [&] { robot->moveThrough({kHome, kOther, kHome}, 0.2); }},
+        {"blend radius out of range",
+         [&] {
+             robot->moveThrough({kHome, kOther, kHome}, 0.2);
+         }},
         {"unknown output name", [&] { robot->setDigitalOutput("U_DO_99", true); }},
-        {"pose out of reach", [&] { robot->inverse(tevo::Pose{{5.0, 0.0, 0.0}}, kHome); }},
+        {"pose out of reach",
+         [&] {
+             robot->inverse(tevo::Pose{{5.0, 0.0, 0.0}}, kHome);
+         }},
     };
     for (const Case& c : refused) EXPECT_NE(codeOf(c.call), ErrnoSucc) << c.name;
 }

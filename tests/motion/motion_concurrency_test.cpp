@@ -78,6 +78,7 @@ TEST(MotionConcurrency, TwoArmsMoveWhileTheGlobalProfileChanges) {
     constexpr int kMoves = 6;
     std::vector<std::thread> movers;
     std::array<std::atomic<int>, 2> ok{};
+    movers.reserve(2);
     for (int i = 0; i < 2; ++i) {
         movers.emplace_back([&, i] {
             Arm& arm = *arms[i];

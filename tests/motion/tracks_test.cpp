@@ -303,6 +303,7 @@ TEST_F(ToolPoseFile, SolutionsFollowTheBranchOfTheirPredecessor) {
 
 TEST_F(ToolPoseFile, FailuresYieldNoPoints) {
     std::vector<Joints> path;
+    path.reserve(5);
     for (int i = 0; i < 5; ++i) path.push_back(pathJoints(i, 5));
     const std::string good = fileOf(path, 10);
     std::string badThird;
@@ -347,6 +348,7 @@ TEST_F(ToolPoseFile, FailuresYieldNoPoints) {
 
 TEST_F(ToolPoseFile, PoseListGivesTheSamePointsAsItsFile) {
     std::vector<Joints> path;
+    path.reserve(10);
     for (int i = 0; i < 10; ++i) path.push_back(pathJoints(i, 10));
     const TempFile file(fileOf(path, 10));
     std::vector<Service::FlangeAndToolInfo> fromFile, fromList;
@@ -354,6 +356,7 @@ TEST_F(ToolPoseFile, PoseListGivesTheSamePointsAsItsFile) {
                                                path[0].data(), tool_, fromFile),
               ErrnoSucc);
     std::vector<trn::PositionAndQuaternion> poses;
+    poses.reserve(fromFile.size());
     for (const auto& p : fromFile) poses.push_back({p.endPosition, p.endOrientation});
     // An unreachable pose at the end empties the whole result.
     ASSERT_EQ(Service::parsePoseListToRoadpointSet(poses, path[0].data(), tool_, fromList),

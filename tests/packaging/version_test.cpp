@@ -19,7 +19,8 @@ std::string packageVersion() {
     text << in.rdbuf();
     const std::string content = text.str();
     std::smatch match;
-    if (!std::regex_search(content, match, std::regex(R"re(set\(PACKAGE_VERSION "([0-9.]+)"\))re"))) {
+    if (!std::regex_search(content, match,
+                           std::regex(R"re(set\(PACKAGE_VERSION "([0-9.]+)"\))re"))) {
         return "";
     }
     return match[1];

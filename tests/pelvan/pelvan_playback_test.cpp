@@ -72,8 +72,8 @@ protected:
             EXPECT_EQ(facade_->robotServiceRobotFk(q.data(), 6, flange), ErrnoSucc);
             Pos p{};
             Ori o{};
-            EXPECT_EQ(ServiceInterface::baseToBaseAdditionalTool(
-                          flange.cartPos.position, flange.orientation, tool_, p, o),
+            EXPECT_EQ(ServiceInterface::baseToBaseAdditionalTool(flange.cartPos.position,
+                                                                 flange.orientation, tool_, p, o),
                       ErrnoSucc);
             Rpy rpy{};
             EXPECT_EQ(facade_->quaternionToRPY(o, rpy), ErrnoSucc);
@@ -90,15 +90,15 @@ protected:
     // moves the arm to its first point.
     void cacheAndGoToStart(const std::vector<Joints>& path) {
         const tevo_test::TempFile file(poseFile(path));
-        ASSERT_EQ(facade_->parseFileAsRoadpointCollection(
-                      file.path(), POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT, path[0].data(), tool_,
-                      smoothed_),
+        ASSERT_EQ(facade_->parseFileAsRoadpointCollection(file.path(),
+                                                          POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT,
+                                                          path[0].data(), tool_, smoothed_),
                   ErrnoSucc);
         ASSERT_EQ(smoothed_.size(), path.size());
         wayPoint_S first{};
-        ASSERT_EQ(facade_->parseRoadPointFileAndCacheResult(file.path(), path[0].data(), tool_,
-                                                            first),
-                  ErrnoSucc);
+        ASSERT_EQ(
+            facade_->parseRoadPointFileAndCacheResult(file.path(), path[0].data(), tool_, first),
+            ErrnoSucc);
         for (int j = 0; j < 6; ++j) {
             ASSERT_NEAR(first.jointpos[j], path[0][static_cast<size_t>(j)], 1e-4);
         }

@@ -73,6 +73,7 @@ Point point(const std::vector<double>& joints, double x, double y = 0.0, double 
 // millimetre positions.
 std::vector<Point> pathAlongX(const std::vector<double>& mm) {
     std::vector<Point> track;
+    track.reserve(mm.size());
     for (double x : mm) track.push_back(point({0, 0, 0, 0, 0, 0}, x / 1000.0));
     return track;
 }
@@ -329,6 +330,7 @@ TEST(PelvanTrack, PipelineResults) {
     // The filter overshoots a step: a joint that stops just inside its range
     // leaves it once smoothed, so only the second check fails.
     std::vector<Point> track;
+    track.reserve(24);
     for (int i = 0; i < 4; ++i) track.push_back(point({0, 0, 2.95, 0, 0, 0}, 0.001 * i));
     for (int i = 4; i < 24; ++i) track.push_back(point({0, 0, 3.035, 0, 0, 0}, 0.001 * i));
     LogLines log;

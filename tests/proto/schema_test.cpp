@@ -170,6 +170,7 @@ TEST(SchemaFiles, PackagesAndImports) {
     for (size_t i = 0; i < files.size(); ++i) {
         EXPECT_EQ(files[i]->package(), packages[i]);
         std::vector<std::string> deps;
+        deps.reserve(static_cast<size_t>(files[i]->dependency_count()));
         for (int d = 0; d < files[i]->dependency_count(); ++d)
             deps.push_back(files[i]->dependency(d)->name());
         EXPECT_EQ(deps, imports[i]) << files[i]->name();

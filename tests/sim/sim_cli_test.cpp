@@ -88,9 +88,8 @@ TEST(SimCli, HelpDocumentsEveryOption) {
 }
 
 TEST(SimCli, RejectsBadOptions) {
-    for (const char* args :
-         {"--port 70000", "--model 10", "--push-rate 0", "--time-scale -1", "--bogus", "--port",
-          "--http 70000", "--http x"}) {
+    for (const char* args : {"--port 70000", "--model 10", "--push-rate 0", "--time-scale -1",
+                             "--bogus", "--port", "--http 70000", "--http x"}) {
         std::string out;
         EXPECT_EQ(runToEnd(args, out), 2) << args;
         EXPECT_FALSE(out.empty()) << args;

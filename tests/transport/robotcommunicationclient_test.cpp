@@ -190,6 +190,7 @@ TEST_F(ClientTest, ConcurrentSendsNeverInterleave) {
     }
     auto received = std::async(std::launch::async, [&] { return peer.receive(totalBytes); });
     std::vector<std::thread> senders;
+    senders.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         senders.emplace_back([&, t] {
             for (int i = 0; i < kFrames; ++i) {
@@ -259,6 +260,7 @@ TEST_F(ClientTest, SendersBehindAStalledPeerEachGiveUpWithinTheSendDeadline) {
     std::promise<void> go;
     const std::shared_future<void> start = go.get_future().share();
     std::vector<std::thread> callers;
+    callers.reserve(kCallers);
     for (int i = 0; i < kCallers; ++i) {
         callers.emplace_back([&, i] {
             const auto at = static_cast<size_t>(i);
@@ -496,7 +498,7 @@ TEST_F(ClientTest, FramesBeforeAPeerCloseAreDeliveredThenTheCloseOnce) {
     // Whole frames and a partial one arrive together with the close.
     std::string bytes;
     for (int i = 0; i < 20; ++i) {
-        bytes += frame(i, patterned(static_cast<size_t>(40 + i)));
+        bytes += frame(i, patterned(40 + static_cast<size_t>(i)));
     }
     ASSERT_TRUE(peer.send(bytes + startMark() + le32(40) + le32(3) + "partial"));
     peer.closeConnection();

@@ -93,6 +93,7 @@ TEST(RobotLogPrint, LinesFromManyThreadsArriveWhole) {
     constexpr int kThreads = 4;
     constexpr int kLines = 200;
     std::vector<std::thread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             const std::string body(100, static_cast<char>('a' + t));

@@ -94,10 +94,9 @@ std::string chromiumCommand(const std::string& chromium, const std::string& acti
                             int budgetMs = 5000) {
     return "timeout 25 " + chromium +
            " --headless --disable-gpu --no-sandbox --disable-dev-shm-usage"
-           " --no-first-run --no-proxy-server --user-data-dir=" + profile +
-           " --window-size=1200,900 --virtual-time-budget=" + std::to_string(budgetMs) + " " +
-           action + " '" + url +
-           "' 2>/dev/null";
+           " --no-first-run --no-proxy-server --user-data-dir=" +
+           profile + " --window-size=1200,900 --virtual-time-budget=" + std::to_string(budgetMs) +
+           " " + action + " '" + url + "' 2>/dev/null";
 }
 
 // Runs Chromium headless on `url` with one action; its standard output.
@@ -142,7 +141,8 @@ TEST(ViewBrowser, PageShowsTheCommandedJointsWithoutScriptErrors) {
 
     // A few stream events, then the page closes the stream for the snapshot.
     const std::string page = url + "?frames=3";
-    const std::string dom = runChromium(chromium, "--dump-dom", page, TEVO_VIEW_ARTIFACT_DIR "/chromium-dom");
+    const std::string dom =
+        runChromium(chromium, "--dump-dom", page, TEVO_VIEW_ARTIFACT_DIR "/chromium-dom");
     ASSERT_NE(dom.find("</html>"), std::string::npos) << "no DOM from chromium";
     EXPECT_EQ(elementText(dom, "joints-text"), "0.5000 -0.3000 1.2000 0.2500 1.4000 -0.6000");
     EXPECT_EQ(elementText(dom, "errors"), "");

@@ -40,7 +40,8 @@ public:
     ~RawHttp() { ::close(fd_); }
     bool connected() const { return connected_; }
     bool send(const std::string& text) {
-        return ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+        return ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(text.size());
     }
     // Reads until `marker` arrived (true) or the peer closed / timed out.
     bool readUntil(const std::string& marker) {
@@ -129,8 +130,7 @@ TEST_F(ViewTest, StateFollowsTheArm) {
     sim().sendEvent({tevo_sim::EvSoftEmergency, 7, std::string("bad \xff\xfe bytes")});
     ASSERT_TRUE(waitFor([&] {
         st = state();
-        return st.contains("events") && !st["events"].empty() &&
-               st["events"].back()["code"] == 7;
+        return st.contains("events") && !st["events"].empty() && st["events"].back()["code"] == 7;
     })) << st.dump();
     bool sawEnd = false;
     for (const auto& e : st["events"])
@@ -209,9 +209,11 @@ TEST_F(ViewTest, BadRequestsGetErrorStatuses) {
         {"unknown path", "GET /nothing-here HTTP/1.1\r\nHost: x\r\n\r\n", {404}},
         {"other method", "DELETE / HTTP/1.1\r\nHost: x\r\n\r\n", {405}},
         {"huge header",
-         "GET /api/state HTTP/1.1\r\nHost: x\r\nX-Big: " + std::string(64 * 1024, 'a') + "\r\n\r\n",
+         "GET /api/state HTTP/1.1\r\nHost: x\r\nX-Big: " + std::string(65536, 'a') + "\r\n\r\n",
          {400, 431}},
-        {"huge path", "GET /" + std::string(20000, 'a') + " HTTP/1.1\r\nHost: x\r\n\r\n", {400, 414}},
+        {"huge path",
+         "GET /" + std::string(20000, 'a') + " HTTP/1.1\r\nHost: x\r\n\r\n",
+         {400, 414}},
         {"post with a large body",
          "POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, 'b'),
          {405, 413}},
