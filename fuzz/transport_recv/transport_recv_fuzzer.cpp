@@ -44,15 +44,18 @@ protected:
         }
         m_checksum += sum;
         if (socketFd == -1) {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (++m_lost > 1) {
-                __builtin_trap();  // reported more than once
-            }
-            m_changed.notify_all();
+            __builtin_trap();  // frames come from the socket only
         }
         return 0;
     }
-    void disconnectProcess() override {}
+    // The lost connection is reported once per connection.
+    void disconnectProcess() override {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (++m_lost > 1) {
+            __builtin_trap();  // reported more than once
+        }
+        m_changed.notify_all();
+    }
     int heartbeatService() override { return 0; }
 
 private:
