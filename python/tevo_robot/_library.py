@@ -1,10 +1,13 @@
 """Finding, loading and declaring libtevorobotsdk.so.
 
-The library is looked for, in this order: the path given to ``load`` (or to
-``Robot``), the TEVO_ROBOT_LIB environment variable, the library directory of
-the prefix this package was installed into by ``cmake --install`` (recorded
-in ``_installed.py``), and the dynamic loader's search path. Each path is
-loaded once per process; rs_initialize runs on the first load.
+A path given to ``load`` (or to ``Robot``), else the TEVO_ROBOT_LIB
+environment variable, names the one library to use: when it does not exist,
+cannot be loaded or is not the SDK, LibraryNotFoundError says so and nothing
+else is tried. Without either, the library is looked for in the library
+directory of the prefix this package was installed into by ``cmake
+--install`` (recorded in ``_installed.py``), then on the dynamic loader's
+search path, and the first that loads is used. Each path is loaded once per
+process; rs_initialize runs on the first load.
 """
 import ctypes
 import ctypes.util
@@ -199,7 +202,12 @@ class Library:
 
     def __init__(self, path: str) -> None:
         self.path = path
-        self.cdll = ctypes.CDLL(path)
+        if os.sep in path and not os.path.exists(path):
+            raise LibraryNotFoundError(f"{path}: does not exist")
+        try:
+            self.cdll = ctypes.CDLL(path)
+        except OSError as error:  # the text is dlerror()'s
+            raise LibraryNotFoundError(f"{path}: could not be loaded: {error}") from None
         missing = []
         for name, (restype, argtypes) in _SIGNATURES.items():
             fn = getattr(self.cdll, name, None)
@@ -210,8 +218,9 @@ class Library:
             fn.argtypes = argtypes
             setattr(self, name, fn)  # a plain attribute: no lookup through __getattr__
         if missing:
-            raise LibraryNotFoundError(f"{path} lacks {', '.join(missing[:5])}"
-                                       f"{' ...' if len(missing) > 5 else ''}")
+            raise LibraryNotFoundError(
+                f"{path}: not the SDK: missing symbol{'s' if len(missing) > 1 else ''} "
+                f"{', '.join(missing[:5])}{' ...' if len(missing) > 5 else ''}")
         self.cdll.rs_initialize()
 
     def __getattr__(self, name: str):
@@ -260,30 +269,32 @@ def _installed_candidates() -> List[str]:
 
 
 def candidates(explicit: Optional[str] = None) -> List[Tuple[str, str]]:
-    """(where, path) in the order they are tried."""
-    found: List[Tuple[str, str]] = []
+    """(where, path) to try, in order: only the explicit path or TEVO_ROBOT_LIB
+    when one is given, else the automatic search."""
     if explicit:
-        found.append(("argument", os.fspath(explicit)))
+        return [("library argument", os.fspath(explicit))]
     if os.environ.get(ENV_VAR):
-        found.append((ENV_VAR, os.environ[ENV_VAR]))
-    for path in _installed_candidates():
-        found.append(("install prefix", path))
+        return [(ENV_VAR, os.environ[ENV_VAR])]
+    found = [("install prefix", path) for path in _installed_candidates()]
     by_loader = ctypes.util.find_library("tevorobotsdk")
     found.append(("loader search path", by_loader or LIBRARY_NAME))
     return found
 
 
 def load(path: Optional[str] = None) -> Library:
-    """The library at ``path``, else the first one found (see the module text)."""
+    """The library at ``path``, else the one found (see the module text)."""
+    places = candidates(path)
     tried = []
-    for where, candidate in candidates(path):
+    for where, candidate in places:
         with _lock:
             if candidate in _loaded:
                 return _loaded[candidate]
             try:
                 lib = Library(candidate)
-            except OSError as error:
-                tried.append(f"{where}: {candidate} ({error})")
+            except LibraryNotFoundError as error:
+                if where in ("library argument", ENV_VAR):
+                    raise LibraryNotFoundError(f"{where}: {error}") from None
+                tried.append(f"{where}: {error}")
                 continue
             _loaded[candidate] = lib
             return lib

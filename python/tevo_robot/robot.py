@@ -7,11 +7,31 @@ events on its event thread, log lines on whichever thread logs). An exception
 raised by a callback is logged through the ``tevo_robot`` logger and never
 reaches the library. A callback must not close its own Robot.
 
+Closing: ``close()`` may be called while other threads are inside calls on the
+same Robot. From the moment it starts, no new call starts (each raises
+HandleError, "the Robot is closed") and the Robot's callbacks are no longer
+called; it waits for callbacks running at that moment to return (a callback
+must therefore not wait for the thread that closes). Calls already inside the
+library end as the library ends them (a blocking move by the logout). The
+C callbacks stay referenced until the last of those calls has returned, since
+the context and the threads that call them live until then.
+
 Blocking: every call waits for the controller's reply. Moves with
 ``block=True`` (the default) return when the arm has arrived; with
 ``block=False`` they return once the controller accepted the move.
 ``startup`` waits until the arm reports start-up done (at most 60 s),
 ``shutdown`` until it reports shut-down done (at most 30 s).
+
+Ctrl-C: called from the main thread, a blocking move, track playback,
+``startup`` or ``shutdown`` runs its library call on a helper thread and
+waits for it in slices of 0.1 s, so that Ctrl-C (SIGINT, or any exception a
+signal handler raises) is answered at once: a move is stopped with ``stop()``
+(offline track playback with ``stop_offline_track()``), the call waits up to
+0.4 s for the library to report the move ended, and KeyboardInterrupt is
+raised. Start-up and shut-down cannot be stopped: the controller completes
+them, the library's wait for them goes on in the background, and
+KeyboardInterrupt is raised at once. Called from another thread (where Python
+never delivers signals) the library is called directly.
 """
 import ctypes
 import logging
@@ -22,7 +42,7 @@ from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple, Union
 from . import _check
 from . import _library
 from . import _records as rec
-from .errors import RobotError
+from .errors import HandleError, RobotError
 from .types import (CoordType, ControlCommand, DeviceInfo, Diagnosis, GravityComponent, IoDesc,
                     IoType, JointCommonData, JointStatus, JointVector, LogLevel, MoveProfile,
                     MoveTrack, Pose, PoseFileType, Quaternion, RegulateSpeedParam, RelativeOffset,
@@ -36,6 +56,11 @@ log = logging.getLogger("tevo_robot")
 FAILED = 10001
 # At most this many joint sets per offline-track upload.
 MAX_OFFLINE_TRACK_POINTS = 3000
+# A blocking call on the main thread looks for Ctrl-C this often (seconds).
+INTERRUPT_POLL = 0.1
+# After Ctrl-C and the stop, how long to wait for the library to report the
+# move ended before raising KeyboardInterrupt (seconds).
+INTERRUPT_STOP_WAIT = 0.4
 
 _LOG_LEVELS = {LogLevel.INFO: logging.INFO, LogLevel.DEBUG: logging.DEBUG,
                LogLevel.WARN: logging.WARNING, LogLevel.ERROR: logging.ERROR,
@@ -48,14 +73,115 @@ _log_lock = threading.Lock()
 IoPoint = Union[str, int]
 
 
-def _guarded(kind: str, fn: Callable[..., None], convert: Callable[..., tuple]):
+class _Lifetime:
+    """Whether a Robot is open, its library calls in flight, and the C callbacks
+    the library may still call (see "Closing" in the module text).
+
+    One condition variable guards it all; it is held only for bookkeeping,
+    never during a library call or a user callback."""
+
+    def __init__(self) -> None:
+        self._cond = threading.Condition()
+        self.closed = True  # until opened(): there is no context yet
+        self._finished = True  # close() has done its work
+        self._destroyed = False
+        self._calls = 0
+        self._callbacks: Dict[str, List[Any]] = {}  # kind: C callbacks the library may call
+        self._running: Dict[int, int] = {}  # thread id: user callbacks it is running
+
+    def opened(self) -> None:
+        with self._cond:
+            self.closed = False
+            self._finished = False
+
+    def check_open(self, name: str) -> None:
+        if self.closed:
+            raise HandleError(1002, "the Robot is closed", name)
+
+    def begin_call(self, name: str) -> None:
+        with self._cond:
+            self.check_open(name)
+            self._calls += 1
+
+    def end_call(self) -> None:
+        with self._cond:
+            self._calls -= 1
+            self._release_if_unused()
+
+    def keep(self, kind: str, c_fn: Any) -> None:
+        """Keeps a C callback about to be registered (beside the one it replaces)."""
+        with self._cond:
+            self._callbacks.setdefault(kind, []).append(c_fn)
+
+    def registered(self, kind: str, c_fn: Any) -> None:
+        """``c_fn`` is the one the library calls now: the ones it replaced go."""
+        with self._cond:
+            if kind in self._callbacks:
+                self._callbacks[kind] = [c_fn]
+
+    def enter_callback(self) -> bool:
+        """False once closing started: the callback then does nothing."""
+        with self._cond:
+            if self.closed:
+                return False
+            me = threading.get_ident()
+            self._running[me] = self._running.get(me, 0) + 1
+            return True
+
+    def leave_callback(self) -> None:
+        with self._cond:
+            me = threading.get_ident()
+            self._running[me] -= 1
+            if not self._running[me]:
+                del self._running[me]
+            self._cond.notify_all()
+
+    def close(self) -> bool:
+        """Marks it closed and waits for the user callbacks running on other
+        threads to return: True when the caller is to destroy the context. A
+        later caller gets False once the first one finished (at once when it
+        is one of the callbacks that one waits for)."""
+        with self._cond:
+            me = threading.get_ident()
+            if self.closed:
+                if me not in self._running:
+                    self._cond.wait_for(lambda: self._finished)
+                return False
+            self.closed = True
+            self._cond.wait_for(lambda: all(thread == me for thread in self._running))
+            return True
+
+    def destroyed(self) -> None:
+        """The context is destroyed: the callbacks go with the last call in flight."""
+        with self._cond:
+            self._destroyed = True
+            self._release_if_unused()
+
+    def finished(self) -> None:
+        with self._cond:
+            self._finished = True
+            self._cond.notify_all()
+
+    def _release_if_unused(self) -> None:
+        if self._destroyed and self._calls == 0:
+            self._callbacks.clear()
+
+
+def _guarded(kind: str, fn: Callable[..., None], convert: Callable[..., tuple],
+             lifetime: Optional[_Lifetime] = None):
     """The C-callable body of a callback: converts the C arguments, calls ``fn``,
-    and logs whatever it raises instead of letting it reach the C thread."""
+    and logs whatever it raises instead of letting it reach the C thread. With
+    a ``lifetime``, does nothing once that Robot is closing."""
     def call(*args: Any) -> None:
+        if lifetime is not None and not lifetime.enter_callback():
+            return
         try:
             fn(*convert(*args))
         except BaseException:  # noqa: B902 - nothing may unwind into C
             log.exception("%s callback raised", kind)
+        finally:
+            if lifetime is not None:
+                lifetime.leave_callback()
     return call
 
 
@@ -86,20 +212,21 @@ class Robot:
     ``Robot()`` creates the context; ``Robot(host, port)`` or
     ``Robot.connect(host, port)`` also logs in. Use it as a context manager:
     leaving the ``with`` block (normally or by an exception) logs out and
-    destroys the context. ``library`` is the path of libtevorobotsdk.so when
-    the default search (see ``tevo_robot.find_library``) is not wanted.
+    destroys the context. ``library`` is the path of libtevorobotsdk.so to use
+    instead of the search (see ``tevo_robot.load_library``): that library or
+    LibraryNotFoundError saying why not, never another one.
     """
 
     def __init__(self, host: Optional[str] = None, port: int = 8899, *,
                  library: Optional[str] = None) -> None:
+        self._life = _Lifetime()
+        self._register_lock = threading.Lock()
+        self._handle = -1
         self._lib = _library.load(library)
-        self._close_lock = threading.Lock()
-        self._closed = True
-        self._callbacks: Dict[str, Any] = {}
         handle = rec.RSHD()
         self._check("rs_create_context", self._lib.rs_create_context(byref(handle)))
         self._handle = handle.value
-        self._closed = False
+        self._life.opened()
         if host is not None:
             try:
                 self.login(host, port)
@@ -118,12 +245,56 @@ class Robot:
         if result != 0:
             raise self._lib.error(result, name)
 
+    def _invoke(self, name: str, *args: Any) -> Any:
+        """The library's result of ``name`` on this context, counted as in flight
+        while it runs; HandleError once the Robot is closed."""
+        self._life.begin_call(name)
+        try:
+            return getattr(self._lib, name)(self._handle, *args)
+        finally:
+            self._life.end_call()
+
     def _call(self, name: str, *args: Any) -> None:
-        self._check(name, getattr(self._lib, name)(self._handle, *args))
+        self._check(name, self._invoke(name, *args))
 
     def _call_bool(self, name: str) -> None:
-        if getattr(self._lib, name)(self._handle):
+        if self._invoke(name):
             raise self._lib.error(FAILED, name)
+
+    def _blocking(self, name: str, stop: Optional[str], *args: Any) -> None:
+        """Calls ``name`` so that Ctrl-C on the main thread interrupts it: sends
+        ``stop`` (when there is one) and raises KeyboardInterrupt (see "Ctrl-C"
+        in the module text)."""
+        if threading.current_thread() is not threading.main_thread():
+            self._call(name, *args)
+            return
+        self._life.check_open(name)  # a closed Robot raises here, not on the helper
+        outcome: List[Any] = []
+        done = threading.Event()
+
+        def run() -> None:
+            try:
+                outcome.append(self._invoke(name, *args))
+            except BaseException as error:  # noqa: B902 - handed to the caller
+                outcome.append(error)
+            finally:
+                done.set()
+
+        try:
+            threading.Thread(target=run, name=f"tevo_robot {name}", daemon=True).start()
+            while not done.wait(INTERRUPT_POLL):
+                pass
+        except BaseException:
+            if stop is not None:
+                try:
+                    self._call(stop)
+                except RobotError as error:
+                    log.warning("%s after an interrupted %s failed: %s", stop, name, error)
+                done.wait(INTERRUPT_STOP_WAIT)
+            raise
+        if isinstance(outcome[0], BaseException):
+            raise outcome[0]
+        self._check(name, outcome[0])
 
     def _read(self, name: str, ctype: Any, *args: Any) -> Any:
         """Calls ``name`` with ``args`` and one out-argument of ``ctype``; returns it."""
@@ -147,7 +318,7 @@ class Robot:
 
     @property
     def closed(self) -> bool:
-        return self._closed
+        return self._life.closed
 
     def login(self, host: str, port: int = 8899) -> None:
         """Connects and logs in with the handle interface's fixed credentials."""
@@ -165,19 +336,21 @@ class Robot:
         return self._read_value("rs_get_socket_status", c_bool)
 
     def close(self) -> None:
-        """Logs out (when logged in) and destroys the context. Idempotent."""
-        with self._close_lock:
-            if self._closed:
-                return
-            self._closed = True
+        """Logs out (when logged in) and destroys the context. Idempotent, and
+        safe while other threads are inside calls on this Robot (see "Closing"
+        in the module text): no callback of this Robot runs once it returned."""
+        if not self._life.close():
+            return
+        try:
             status = c_bool(False)
             if self._lib.rs_get_login_status(self._handle, byref(status)) == 0 and status.value:
                 result = self._lib.rs_logout(self._handle)
                 if result != 0:
                     log.warning("logout of handle %d failed: %d", self._handle, result)
             self._lib.rs_destory_context(self._handle)
-            # The context's threads are gone: its callbacks can no longer run.
-            self._callbacks.clear()
+            self._life.destroyed()
+        finally:
+            self._life.finished()
 
     def __enter__(self) -> "Robot":
         return self
@@ -192,25 +365,30 @@ class Robot:
             pass
 
     def __repr__(self) -> str:
-        return f"<Robot handle={self._handle}{' closed' if self._closed else ''}>"
+        return f"<Robot handle={self._handle}{' closed' if self.closed else ''}>"
 
     # ---- arm state and control --------------------------------------------
 
     def startup(self, tool: ToolDynamics = ToolDynamics(), collision_class: int = 6,
                 read_pose: bool = True, static_collision_detect: bool = True,
                 board_max_acc: int = 1000) -> ServiceState:
-        """Powers the arm, releases the brakes; blocks until done (at most 60 s)."""
+        """Powers the arm, releases the brakes; blocks until done (at most 60 s).
+        Ctrl-C raises KeyboardInterrupt at once; the controller completes the
+        start-up all the same (there is no way to stop it)."""
         c_tool = _check.instance(tool, ToolDynamics, "tool")._to_c()
-        state = self._read_value("rs_robot_startup", c_int, byref(c_tool),
-                                 _check.integer(collision_class, "collision_class", 0, 255),
-                                 _check.flag(read_pose, "read_pose"),
-                                 _check.flag(static_collision_detect, "static_collision_detect"),
-                                 _check.integer(board_max_acc, "board_max_acc"))
+        out = c_int()
+        self._blocking("rs_robot_startup", None, byref(c_tool),
+                       _check.integer(collision_class, "collision_class", 0, 255),
+                       _check.flag(read_pose, "read_pose"),
+                       _check.flag(static_collision_detect, "static_collision_detect"),
+                       _check.integer(board_max_acc, "board_max_acc"), byref(out))
+        state = out.value
         return ServiceState(state) if state in ServiceState._value2member_map_ else state
 
     def shutdown(self) -> None:
-        """Brakes and powers the arm off; blocks until done (at most 30 s)."""
-        self._call("rs_robot_shutdown")
+        """Brakes and powers the arm off; blocks until done (at most 30 s). Ctrl-C
+        raises KeyboardInterrupt at once; the controller completes the shut-down."""
+        self._blocking("rs_robot_shutdown", None)
 
     def collision_recover(self) -> None:
         self._call("rs_collision_recover")
@@ -439,7 +617,9 @@ class Robot:
 
     def move_joint(self, joints: Sequence[float], block: bool = True,
                    profile: Optional[MoveProfile] = None) -> None:
-        """Moves to a joint position (rad), joint-interpolated."""
+        """Moves to a joint position (rad), joint-interpolated. With ``block``,
+        Ctrl-C stops the arm and raises KeyboardInterrupt (as every blocking
+        move and track playback does; see the module text)."""
         self._move("rs_move_joint", joints, block, profile)
 
     def move_line(self, joints: Sequence[float], block: bool = True,
@@ -451,10 +631,17 @@ class Robot:
         target = _joints(joints)
         block = _check.flag(block, "block")
         if profile is None:
-            self._call(name, target, block)
+            self._move_call(name, block, target, block)
         else:
             c_profile = _check.instance(profile, MoveProfile, "profile")._to_c()
-            self._call(f"{name}_ex", byref(c_profile), target, block)
+            self._move_call(f"{name}_ex", block, byref(c_profile), target, block)
+
+    def _move_call(self, name: str, block: bool, *args: Any, stop: str = "rs_move_stop") -> None:
+        """A move that Ctrl-C stops when it blocks."""
+        if block:
+            self._blocking(name, stop, *args)
+        else:
+            self._call(name, *args)
 
     def follow_mode_move_joint(self, joints: Sequence[float]) -> None:
         self._call("rs_follow_mode_move_joint", _joints(joints))
@@ -463,13 +650,14 @@ class Robot:
                     block: bool = True) -> None:
         """Rotates the tool by ``angle`` (rad) about ``axis`` of ``frame``."""
         c_axis = rec.MoveRotateAxis((c_double * 3)(*_check.numbers_of(axis, 3, "axis")))
-        self._call("rs_move_rotate", byref(_frame(frame)), byref(c_axis),
-                   _check.number(angle, "angle"), _check.flag(block, "block"))
+        block = _check.flag(block, "block")
+        self._move_call("rs_move_rotate", block, byref(_frame(frame)), byref(c_axis),
+                        _check.number(angle, "angle"), block)
 
     def move_track(self, mode: MoveTrack, block: bool = True) -> None:
         """Moves through the global waypoints (add_waypoint) as a track of ``mode``."""
-        self._call("rs_move_track", _check.choice(mode, MoveTrack, "mode"),
-                   _check.flag(block, "block"))
+        block = _check.flag(block, "block")
+        self._move_call("rs_move_track", block, _check.choice(mode, MoveTrack, "mode"), block)
 
     def move_line_to(self, position: Vector3, tool: ToolDesc = ToolDesc(),
                      block: bool = True) -> None:
@@ -484,7 +672,8 @@ class Robot:
 
     def _move_to(self, name: str, position: Any, tool: Any, block: Any) -> None:
         target = rec.Pos(*_check.numbers_of(position, 3, "position"))
-        self._call(name, byref(target), byref(_tool(tool)), _check.flag(block, "block"))
+        block = _check.flag(block, "block")
+        self._move_call(name, block, byref(target), byref(_tool(tool)), block)
 
     def teach_start(self, mode: TeachMode, positive: bool) -> None:
         """Starts jogging one joint or axis in the positive or negative direction."""
@@ -531,7 +720,10 @@ class Robot:
         self._call("rs_append_offline_track_file", _check.text(path, "path"))
 
     def start_offline_track(self, block: bool = True) -> None:
-        self._call("rs_startup_offline_track", _check.flag(block, "block"))
+        """Plays the uploaded track; with ``block``, until it ends (Ctrl-C stops it
+        with stop_offline_track and raises KeyboardInterrupt)."""
+        block = _check.flag(block, "block")
+        self._move_call("rs_startup_offline_track", block, block, stop="rs_stop_offline_track")
 
     def stop_offline_track(self) -> None:
         self._call("rs_stop_offline_track")
@@ -552,14 +744,15 @@ class Robot:
         self._call("rs_set_waypoints_to_canbus", flat, len(joints))
 
     def start_excitation_track(self, path: str, kind: int, subtype: int) -> None:
-        self._call("rs_startup_excit_traj_track", _check.text(path, "path"),
-                   _check.integer(kind, "kind", -128, 127),
-                   _check.integer(subtype, "subtype", -128, 127))
+        """Runs an excitation trajectory, blocking like a move."""
+        self._move_call("rs_startup_excit_traj_track", True, _check.text(path, "path"),
+                        _check.integer(kind, "kind", -128, 127),
+                        _check.integer(subtype, "subtype", -128, 127))
 
     def dyn_identify_results(self, capacity: int = 64) -> List[int]:
         capacity = _check.integer(capacity, "capacity", 1, 1 << 20)
         results, size = (c_int * capacity)(), c_int(0)
-        if self._lib.rs_get_dynidentify_results(self._handle, results, capacity, byref(size)):
+        if self._invoke("rs_get_dynidentify_results", results, capacity, byref(size)):
             raise self._lib.error(FAILED, "rs_get_dynidentify_results")
         return list(results[:size.value])
 
@@ -574,7 +767,8 @@ class Robot:
         return Waypoint._from_c(first)
 
     def move_cached_track(self) -> None:
-        self._call("rs_move_cached_track")
+        """Plays the cached track, blocking like a move."""
+        self._move_call("rs_move_cached_track", True)
 
     def parse_track_file(self, path: str, pose_type: PoseFileType, reference: Sequence[float],
                          tool: ToolDesc = ToolDesc(), capacity: int = 3000) -> List[Waypoint]:
@@ -734,16 +928,17 @@ class Robot:
 
     def _register(self, kind: str, name: str, ctype: Any, fn: Optional[Callable[..., None]],
                   convert: Callable[..., tuple]) -> None:
-        if fn is None:
-            self._call(name, ctype(), None)
-            self._callbacks.pop(kind, None)
-            return
-        if not callable(fn):
+        if fn is not None and not callable(fn):
             raise TypeError(f"{kind} callback: expected a callable, got {type(fn).__name__}")
-        c_fn = ctype(_guarded(kind, fn, convert))
-        self._call(name, c_fn, None)
-        # Kept until replaced or the context is destroyed: the library holds the pointer.
-        self._callbacks[kind] = c_fn
+        self._life.check_open(name)
+        c_fn = ctype(_guarded(kind, fn, convert, self._life)) if fn is not None else ctype()
+        with self._register_lock:
+            # Referenced before the library can call it, and kept when the
+            # registration fails: the library may have stored it all the same.
+            self._life.keep(kind, c_fn)
+            self._call(name, c_fn, None)
+            # Once the registration returned, the library calls the old one no more.
+            self._life.registered(kind, c_fn)
 
     def on_waypoint(self, fn: Optional[Callable[[Waypoint], None]]) -> None:
         """Calls ``fn(waypoint)`` for each real-time waypoint push; None removes it."""

@@ -1,14 +1,18 @@
 """Fixtures of the Python package tests: simulators started as processes on a
-free loopback port, and a Robot logged in to one with the arm started.
+free loopback port (with their browser view's state when asked for), and a
+Robot logged in to one with the arm started.
 
 TEVO_SIM names the simulator program and TEVO_ROBOT_LIB the library (ctest
 sets both); the package is imported from the source tree."""
+import json
 import os
+import queue
 import re
-import selectors
 import subprocess
 import sys
+import threading
 import time
+import urllib.request
 from pathlib import Path
 
 import pytest
@@ -32,8 +36,36 @@ def wait_for(condition, timeout=TIMEOUT, interval=0.01):
         time.sleep(interval)
 
 
+class Lines:
+    """Reads a subprocess's text pipe on a thread of its own, so that it never
+    fills up, and hands the lines out as they come."""
+
+    def __init__(self, stream):
+        self.seen = []
+        self._queue = queue.Queue()
+        self._thread = threading.Thread(target=self._read, args=(stream,), daemon=True)
+        self._thread.start()
+
+    def _read(self, stream):
+        for line in stream:
+            self.seen.append(line)
+            self._queue.put(line)
+        self._queue.put("")
+
+    def next(self, timeout=TIMEOUT):
+        """The next line; "" at the end of the output or when none comes in time."""
+        try:
+            return self._queue.get(timeout=max(0.0, timeout))
+        except queue.Empty:
+            return ""
+
+    def join(self):
+        self._thread.join(TIMEOUT)
+
+
 class Sim:
-    """A running tevo-controller-sim and the address it listens on."""
+    """A running tevo-controller-sim and the address it listens on. With
+    ``--http 0`` among the options, ``state()`` reads its view's arm state."""
 
     def __init__(self, *options):
         program = os.environ.get("TEVO_SIM")
@@ -42,24 +74,34 @@ class Sim:
         self.process = subprocess.Popen(
             [program, "--port", "0", "--time-scale", "20", *options],
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        self.host, self.port = self._address()
+        # Read to the end: the simulator logs every connection, and a full
+        # pipe would block it.
+        self.output = Lines(self.process.stdout)
+        self.view = None
+        self.host, self.port = self._address(wants_view="--http" in options)
 
-    def _address(self):
-        selector = selectors.DefaultSelector()
-        selector.register(self.process.stdout, selectors.EVENT_READ)
+    def _address(self, wants_view):
         deadline = time.monotonic() + TIMEOUT
-        seen = []
-        while time.monotonic() < deadline:
-            if selector.select(deadline - time.monotonic()):
-                line = self.process.stdout.readline()
-                if not line:
-                    break
-                seen.append(line)
-                match = re.search(r"listening on ([\d.]+):(\d+)", line)
-                if match:
-                    return match.group(1), int(match.group(2))
+        address = None
+        while True:
+            line = self.output.next(deadline - time.monotonic())
+            if not line:
+                break
+            view = re.search(r"view at (http://\S+?)/?$", line)
+            if view:
+                self.view = view.group(1)
+            match = re.search(r"listening on ([\d.]+):(\d+)", line)
+            if match:
+                address = match.group(1), int(match.group(2))
+            if address and (self.view or not wants_view):
+                return address
         self.stop()
-        raise RuntimeError(f"simulator printed no address: {''.join(seen)!r}")
+        raise RuntimeError(f"simulator printed no address: {''.join(self.output.seen)!r}")
+
+    def state(self):
+        """The arm as the simulator's view shows it (GET /api/state)."""
+        with urllib.request.urlopen(f"{self.view}/api/state", timeout=TIMEOUT) as reply:
+            return json.load(reply)
 
     def stop(self):
         if self.process.poll() is None:
@@ -69,6 +111,7 @@ class Sim:
             except subprocess.TimeoutExpired:
                 self.process.kill()
                 self.process.wait()
+        self.output.join()
         self.process.stdout.close()
 
 

@@ -1,5 +1,6 @@
 """The package as users meet it: the README's example, the examples, the
 version command, the library search and the installed package."""
+import ctypes.util
 import os
 import re
 import shutil
@@ -58,15 +59,60 @@ def test_version_names_the_package_and_library_versions():
     assert package == f"tevo_robot {library_version}"
 
 
-def test_missing_library_error_names_every_place_looked():
-    env = package_env(TEVO_ROBOT_LIB="/nonexistent/libtevorobotsdk.so")
+def test_library_not_found_by_the_search_names_every_place_looked():
+    env = package_env()
+    env.pop("TEVO_ROBOT_LIB", None)
     env.pop("LD_LIBRARY_PATH", None)
     result = run([sys.executable, "-c", "import tevo_robot; tevo_robot.Robot()"], env=env)
     assert result.returncode != 0
     assert "LibraryNotFoundError" in result.stderr
-    for place in ("/nonexistent/libtevorobotsdk.so", "TEVO_ROBOT_LIB", "cmake --install",
-                  "loader search path"):
+    for place in ("TEVO_ROBOT_LIB", "cmake --install", "loader search path"):
         assert place in result.stderr
+
+
+# A path that is no loadable library, and a loadable one that is not the SDK.
+NOT_A_LIBRARY = "not a shared object\n" * 20
+NOT_THE_SDK = ctypes.util.find_library("m") or "libm.so.6"
+
+
+@pytest.mark.parametrize("given", ["argument", "TEVO_ROBOT_LIB"])
+@pytest.mark.parametrize("case,reason", [
+    ("missing", "does not exist"),
+    ("not a library", "could not be loaded: {path}: invalid ELF header"),
+    ("not the SDK", "not the SDK: missing symbols rs_initialize"),
+])
+def test_explicit_library_that_fails_raises_naming_path_and_reason(tmp_path, given, case,
+                                                                   reason):
+    # The SDK stays findable by the search (TEVO_ROBOT_LIB's directory on the
+    # loader's path): an explicit path that fails must not fall back to it.
+    sdk = os.environ["TEVO_ROBOT_LIB"]
+    path = {"missing": str(tmp_path / "libtevorobotsdk.so"),
+            "not a library": str(tmp_path / "libfake.so"),
+            "not the SDK": NOT_THE_SDK}[case]
+    (tmp_path / "libfake.so").write_text(NOT_A_LIBRARY)
+    env = package_env(LD_LIBRARY_PATH=os.path.dirname(sdk))
+    if given == "argument":
+        env["TEVO_ROBOT_LIB"] = sdk  # the argument wins over the variable too
+        code = f"import tevo_robot; tevo_robot.Robot(library={path!r})"
+    else:
+        env["TEVO_ROBOT_LIB"] = path
+        code = "import tevo_robot; tevo_robot.Robot()"
+    result = run([sys.executable, "-c", code], env=env)
+    assert result.returncode != 0
+    message = result.stderr.strip().splitlines()[-1]
+    assert message.startswith("tevo_robot.errors.LibraryNotFoundError: ")
+    where = "library argument" if given == "argument" else "TEVO_ROBOT_LIB"
+    assert f"{where}: {path}: {reason.format(path=path)}" in message
+
+
+def test_explicit_library_is_the_one_used(tmp_path):
+    # A copy under another name: the Robot loads that file, not TEVO_ROBOT_LIB's.
+    copy = tmp_path / "libtevorobotsdk_copy.so"
+    shutil.copy(os.environ["TEVO_ROBOT_LIB"], copy)
+    code = f"import tevo_robot; print(tevo_robot.Robot(library={str(copy)!r}).library_path)"
+    result = run([sys.executable, "-c", code], env=package_env())
+    assert result.returncode == 0, result.stderr
+    assert result.stdout.strip() == str(copy)
 
 
 def test_installed_package_finds_the_installed_library(tmp_path):
