@@ -82,12 +82,18 @@ function(tevo_add_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   tevo_link_sdk(${name} ${ARG_LIBS})
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
-  set(_props TIMEOUT ${ARG_TIMEOUT})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   if(ARG_LABELS)
-    list(JOIN ARG_LABELS ";" _labels)
-    list(APPEND _props LABELS "${_labels}")
+    # The discovery flattens PROPERTIES into one list, so a second label would
+    # be read as a property name: the labels are set by a file that ctest
+    # includes after the discovered tests, on the list the discovery fills.
+    set(_labels_file "${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake")
+    file(WRITE "${_labels_file}"
+         "if(${name}_TESTS)\n"
+         "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${ARG_LABELS}\")\n"
+         "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${_labels_file}")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${_props})
 endfunction()
 
 # tevo_add_fuzzer(<name> SOURCES ... [LIBS ...] [SECONDS n])
