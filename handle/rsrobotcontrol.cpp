@@ -2,6 +2,7 @@
 #include "handle/rsrobotcontrol.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <string>
 #include <utility>
@@ -21,6 +22,9 @@ constexpr size_t kMaxContexts = 32;
 std::mutex g_mutex;
 std::vector<std::shared_ptr<Context>> g_rs_instance;
 RSHD g_res = 0;
+// Contexts not yet released: those in the table and those removed from it
+// while a call on them still runs. These count toward kMaxContexts.
+std::atomic<size_t> g_contextsAlive{0};
 
 bool handleInUse(RSHD rshd) {
     return std::any_of(g_rs_instance.begin(), g_rs_instance.end(),
@@ -35,7 +39,38 @@ void relayEvent(const RobotEventInfo* info, void* arg) {
     relay.callback(&event, relay.arg);
 }
 
+// Ends a context's use once it is out of the table: its callbacks stop and it
+// logs out, which ends a call blocked on it with ErrCode_SocketDisconnect. It
+// is released when its last running call returns (here, if none runs).
+void retire(const Context& ctx) {
+    ctx.prs->robotServiceDetachAllCallbacks();
+    ctx.prs->robotServiceLogout();
+}
+
+// For the functions outside the shapes of rsrobotcontrol_context.h.
+void logFailure(const char* function, const std::exception* e) noexcept {
+    try {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: %s failed with an exception: %s", function,
+                             e != nullptr ? e->what() : "not a std::exception");
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nowhere left to report it
+    }
+}
+
+void logCreateFailed(const char* what) noexcept {
+    try {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: create rshd failed: %s", what);
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nowhere left to report it
+    }
+}
+
 }  // namespace
+
+Context::Context(RSHD handle) : rshd(handle) { ++g_contextsAlive; }
+
+Context::~Context() {
+    prs.reset();
+    --g_contextsAlive;
+}
 
 std::shared_ptr<Context> findContext(RSHD rshd) {
     {
@@ -55,6 +90,21 @@ int nullArgument(RSHD rshd) {
     return ErrCode_ParamError;
 }
 
+int checkCount(const Call& call, const char* what, int value, int min, int max) {
+    if (value >= min && value <= max) return RS_SUCC;
+    RobotLogPrint::trace(LL_ERROR, "sdk log: %s on RSHD %u: %s %d is outside %d..%d; refused.",
+                         call.function, static_cast<unsigned>(call.rshd), what, value, min, max);
+    return RS_ERR_OUT_OF_RANGE;
+}
+
+void logException(const Call& call, const char* what) noexcept {
+    try {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: %s on RSHD %u failed with an exception: %s",
+                             call.function, static_cast<unsigned>(call.rshd), what);
+    } catch (...) {  // NOLINT(bugprone-empty-catch): nowhere left to report it
+    }
+}
+
 }  // namespace rs_handle
 
 using rs_handle::Context;
@@ -66,60 +116,83 @@ using rs_handle::withContext;
 int rs_initialize(void) { return RS_SUCC; }
 
 int rs_uninitialize(void) {
-    std::vector<std::shared_ptr<Context>> removed;
-    {
-        std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
-        for (const std::shared_ptr<Context>& ctx : rs_handle::g_rs_instance) {
-            RobotLogPrint::trace(LL_INFO, "remove client, rshd=%u",
-                                 static_cast<unsigned>(ctx->rshd));
+    try {
+        std::vector<std::shared_ptr<Context>> removed;
+        {
+            std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
+            for (const std::shared_ptr<Context>& ctx : rs_handle::g_rs_instance) {
+                RobotLogPrint::trace(LL_INFO, "remove client, rshd=%u",
+                                     static_cast<unsigned>(ctx->rshd));
+            }
+            removed.swap(rs_handle::g_rs_instance);
         }
-        removed.swap(rs_handle::g_rs_instance);
+        // Outside the lock: detaching waits for running callbacks, which may
+        // call into this interface.
+        for (const std::shared_ptr<Context>& ctx : removed) rs_handle::retire(*ctx);
+        removed.clear();
+    } catch (const std::exception& e) {
+        rs_handle::logFailure(__func__, &e);
+        return ErrCode_Failed;
+    } catch (...) {
+        rs_handle::logFailure(__func__, nullptr);
+        return ErrCode_Failed;
     }
-    // Released outside the lock: a facade's teardown waits for its running
-    // callbacks, which may call into this interface.
-    removed.clear();
     return RS_SUCC;
 }
 
 int rs_create_context(RSHD* rshd) {
     if (rshd == nullptr) return ErrCode_ParamError;
-    std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
-    if (rs_handle::g_rs_instance.size() >= rs_handle::kMaxContexts) {
-        RobotLogPrint::trace(LL_ERROR, "create rshd failed, because not enough buffer");
-        return RS_ERR_TOO_MANY_CONTEXTS;
-    }
-    // After the 16-bit counter wraps, values still in use are skipped.
-    while (rs_handle::handleInUse(rs_handle::g_res)) ++rs_handle::g_res;
     try {
+        std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
+        // Removed contexts that a running call still holds count too.
+        if (rs_handle::g_contextsAlive.load() >= rs_handle::kMaxContexts) {
+            RobotLogPrint::trace(LL_ERROR, "create rshd failed, because not enough buffer");
+            return RS_ERR_TOO_MANY_CONTEXTS;
+        }
+        // After the 16-bit counter wraps, values still in use are skipped.
+        while (rs_handle::handleInUse(rs_handle::g_res)) ++rs_handle::g_res;
         auto ctx = std::make_shared<Context>(rs_handle::g_res);
         ctx->prs = std::make_unique<ServiceInterface>();
         rs_handle::g_rs_instance.push_back(std::move(ctx));
+        *rshd = rs_handle::g_res++;
     } catch (const std::exception& e) {
-        RobotLogPrint::trace(LL_ERROR, "sdk log: create rshd failed: %s", e.what());
+        rs_handle::logCreateFailed(e.what());
+        return ErrCode_Failed;
+    } catch (...) {
+        rs_handle::logCreateFailed("not a std::exception");
         return ErrCode_Failed;
     }
-    *rshd = rs_handle::g_res++;
     return RS_SUCC;
 }
 
 int rs_destory_context(RSHD rshd) {
-    std::shared_ptr<Context> removed;
-    {
-        std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
-        auto& table = rs_handle::g_rs_instance;
-        const auto it =
-            std::find_if(table.begin(), table.end(),
-                         [rshd](const std::shared_ptr<Context>& c) { return c->rshd == rshd; });
-        if (it == table.end()) {
-            RobotLogPrint::trace(LL_WARN, "RSHD %u no found!", static_cast<unsigned>(rshd));
-            return RS_ERR_NO_CONTEXT;
+    try {
+        std::shared_ptr<Context> removed;
+        {
+            std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
+            auto& table = rs_handle::g_rs_instance;
+            const auto it =
+                std::find_if(table.begin(), table.end(),
+                             [rshd](const std::shared_ptr<Context>& c) { return c->rshd == rshd; });
+            if (it == table.end()) {
+                RobotLogPrint::trace(LL_WARN, "RSHD %u no found!", static_cast<unsigned>(rshd));
+                return RS_ERR_NO_CONTEXT;
+            }
+            RobotLogPrint::trace(LL_INFO, "remove client, rshd=%u", static_cast<unsigned>(rshd));
+            removed = std::move(*it);
+            table.erase(it);
         }
-        RobotLogPrint::trace(LL_INFO, "remove client, rshd=%u", static_cast<unsigned>(rshd));
-        removed = std::move(*it);
-        table.erase(it);
+        // Outside the lock (see rs_uninitialize). Released here unless a call
+        // on it still runs; then by its last caller.
+        rs_handle::retire(*removed);
+        removed.reset();
+    } catch (const std::exception& e) {
+        rs_handle::logFailure(__func__, &e);
+        return ErrCode_Failed;
+    } catch (...) {
+        rs_handle::logFailure(__func__, nullptr);
+        return ErrCode_Failed;
     }
-    // Released here unless a call on it still runs; then by its last caller.
-    removed.reset();
     return RS_SUCC;
 }
 
@@ -153,12 +226,19 @@ const char* rs_str_error(int err) {
     // stays valid; only codes that have a text are stored (at most thirty).
     static std::mutex mutex;
     static std::map<int, std::string> texts;
-    std::lock_guard<std::mutex> lock(mutex);
-    const auto it = texts.find(err);
-    if (it != texts.end()) return it->second.c_str();
-    std::string text = ErrorInfoService::getErrDescByCode(static_cast<RobotErrorCode>(err));
-    if (text.empty()) return "";
-    return texts.emplace(err, std::move(text)).first->second.c_str();
+    try {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto it = texts.find(err);
+        if (it != texts.end()) return it->second.c_str();
+        std::string text = ErrorInfoService::getErrDescByCode(static_cast<RobotErrorCode>(err));
+        if (text.empty()) return "";
+        return texts.emplace(err, std::move(text)).first->second.c_str();
+    } catch (const std::exception& e) {
+        rs_handle::logFailure(__func__, &e);
+    } catch (...) {
+        rs_handle::logFailure(__func__, nullptr);
+    }
+    return "";
 }
 
 void print_plan(const CoordCalibrate*) {}
@@ -169,20 +249,18 @@ void print_tool_dynamics(const ToolDynamicsParam*) {}
 // ---- User frame and target moves ------------------------------------------------
 
 int rs_set_user_coord(RSHD rshd, const CoordCalibrate* user_coord) {
-    // A missing frame is answered like a missing context.
-    const std::shared_ptr<Context> ctx =
-        user_coord != nullptr ? rs_handle::findContext(rshd) : nullptr;
-    if (!ctx) {
+    return withContext(rshd, [&](Context& ctx) {
+        // A missing frame is answered like a missing context.
         if (user_coord == nullptr) {
             RobotLogPrint::trace(LL_WARN, "robot service instance no found! by RSHD %u.",
                                  static_cast<unsigned>(rshd));
+            return int{RS_ERR_NO_CONTEXT};
         }
-        return RS_ERR_NO_CONTEXT;
-    }
-    std::lock_guard<std::mutex> lock(ctx->userCoordMutex);
-    ctx->userCoord.user_coord = *user_coord;
-    ctx->userCoord.used = 1;
-    return RS_SUCC;
+        std::lock_guard<std::mutex> lock(ctx.userCoordMutex);
+        ctx.userCoord.user_coord = *user_coord;
+        ctx.userCoord.used = 1;
+        return int{RS_SUCC};
+    });
 }
 
 int rs_set_base_coord(RSHD rshd) {

@@ -12,13 +12,21 @@
  *   1002 RS_ERR_NO_CONTEXT         no context has this handle (logged)
  *   1003 RS_ERR_OUT_OF_RANGE       an argument outside the accepted range
  * A null pointer where a record is expected gives ErrCode_ParamError (10002).
+ * A count or capacity outside its range gives 1003 and a log line, and nothing
+ * is sent. No function lets an exception out: one raised inside (a shortage of
+ * memory or threads) gives ErrCode_Failed (10001) and a log line naming the
+ * function, the handle and the exception.
  * Five functions return bool: true when the operation failed or no context has
  * the handle, false on success.
  *
  * Threads: every function may be called from any thread. A context stays
  * alive while a call on it runs: destroying it (or rs_uninitialize) removes
- * the handle at once, later calls get 1002, and the context is released when
- * the last running call returns. Handles are not reused until the 16-bit
+ * the handle at once (later calls get 1002), stops its callbacks (none
+ * registered through the handle runs once the destroy has returned, except one
+ * that made the destroy call itself) and logs it out, which ends a call
+ * blocked on it, such as a blocking move, with ErrCode_SocketDisconnect
+ * (10004). The context is released when the last running call returns and
+ * counts toward the 32 until then. Handles are not reused until the 16-bit
  * counter wraps. Blocking behaviour is that of the ServiceInterface operation
  * each function forwards to (see serviceinterface.h). Callbacks run on the
  * context's receive thread (pushes) or event thread (robot events); the log
@@ -376,7 +384,8 @@ int rs_initialize(void);
 int rs_uninitialize(void);
 int rs_create_context(RSHD* rshd);
 int rs_destory_context(RSHD rshd);
-/* Logs in with the interface's fixed user name and password. */
+/* Logs in with the interface's fixed user name and password; a port outside
+   1..65535 gives 10002 without connecting. */
 int rs_login(RSHD rshd, const char* addr, int port);
 int rs_logout(RSHD rshd);
 int rs_get_login_status(RSHD rshd, bool* status);
@@ -457,17 +466,21 @@ int rs_stop_offline_track(RSHD rshd);
 int rs_enter_tcp2canbus_mode(RSHD rshd);
 int rs_leave_tcp2canbus_mode(RSHD rshd);
 int rs_set_waypoint_to_canbus(RSHD rshd, double joint_radian[6]);
-/* waypint_count sets of six joint angles, one after the other. */
+/* waypint_count (1 to 5000, else 1003 and nothing is sent) sets of six joint
+ * angles, one after the other. */
 int rs_set_waypoints_to_canbus(RSHD rshd, const double* joint_radian, int waypint_count);
 int rs_startup_excit_traj_track(RSHD rshd, const char* trackfile, char type, char subtype);
-/* Copies at most capacity results and stores their number in size_return. */
+/* Copies at most capacity (0 to 1048576, else failure) results and stores
+ * their number in size_return. */
 bool rs_get_dynidentify_results(RSHD rshd, int* results, int capacity, int* size_return);
 int rs_parse_roadpoint_file_and_cache_result(RSHD rshd, const char* file_path,
                                              const double refer_joint_radian[6],
                                              RS_TYPE(ToolInEndDesc) * tool,
                                              RS_TYPE(wayPoint_S) * first_waypoint);
 int rs_move_cached_track(RSHD rshd);
-/* Copies the first min(parsed, waypoint_size) waypoints; their number goes to size_return. */
+/* Copies the first min(parsed, waypoint_size) waypoints; their number goes to size_return.
+   Reading stops once waypoint_size points (at least 3) are converted: the lines after
+   them are not read. */
 int rs_parse_file_as_roadpoint_collection(RSHD rshd, const char* file_path,
                                           RS_TYPE(POSITION_ORIENTATION_TYPE) pose_type,
                                           const double refer_joint_radian[6],
@@ -531,6 +544,7 @@ int rs_get_device_info(RSHD rshd, RS_TYPE(RobotDevInfo) * dev);
 int rs_is_have_real_robot(RSHD rshd, bool* exist);
 int rs_is_online_mode(RSHD rshd, bool* isonline);
 int rs_is_online_master_mode(RSHD rshd, bool* ismaster);
+/* size: 1 to 6 joints, else 1003 and nothing is sent. */
 int rs_get_joint_status(RSHD rshd, RS_TYPE(JointStatus) * status, int size);
 int rs_get_current_waypoint(RSHD rshd, RS_TYPE(wayPoint_S) * waypoint);
 int rs_get_diagnosis_info(RSHD rshd, RS_TYPE(RobotDiagnosis) * info);
@@ -563,7 +577,8 @@ int rs_get_realtime_force_data(RSHD rshd, double force_data[6]);
 
 /* ---- Input/output ------------------------------------------------------------ */
 
-/* Every catalogue point of one board type, value -1; copies at most capacity. */
+/* Every catalogue point of one board type, value -1; copies at most capacity
+ * (0 to 1048576, else 1003). */
 int rs_get_board_io_config(RSHD rshd, RS_TYPE(RobotIoType) type, RS_TYPE(RobotIoDesc) * configs,
                            int capacity, int* size_return);
 int rs_get_board_io_status_by_name(RSHD rshd, RS_TYPE(RobotIoType) type, const char* name,

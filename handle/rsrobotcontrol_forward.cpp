@@ -287,9 +287,6 @@ int rs_is_online_mode(RSHD rshd, bool* isonline) {
 int rs_is_online_master_mode(RSHD rshd, bool* ismaster) {
     return forward(rshd, RS_CALL(robotServiceIsOnlineMasterMode(*ismaster)), ismaster);
 }
-int rs_get_joint_status(RSHD rshd, JointStatus* status, int size) {
-    return forward(rshd, RS_CALL(robotServiceGetRobotJointStatus(status, size)), status);
-}
 int rs_get_current_waypoint(RSHD rshd, wayPoint_S* waypoint) {
     return forward(rshd, RS_CALL(robotServiceGetCurrentWaypointInfo(*waypoint)), waypoint);
 }

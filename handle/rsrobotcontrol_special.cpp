@@ -7,6 +7,8 @@
 #include "handle/rsrobotcontrol_context.h"
 
 using namespace tevo_robot_namespace;
+using rs_handle::Call;
+using rs_handle::checkCount;
 using rs_handle::failed;
 using rs_handle::forward;
 
@@ -16,6 +18,11 @@ constexpr double kMaxBlendRadius = 0.05;  // m
 constexpr int kMinLoopTimes = 1;
 constexpr int kMaxLoopTimes = 1000;
 constexpr int kMaxOfflineWaypoints = 3000;
+// Joint sets per streaming call: as many as the facade sends in one request.
+constexpr int kMaxStreamedWaypoints = 5000;
+// Capacity of an out-array that receives at most what the controller or the
+// catalogue has (results, I/O points): anything larger is not a real array.
+constexpr int kMaxOutCapacity = 1 << 20;
 
 // The waypoints of count joint sets (jointsAt(i): six angles) by forward
 // kinematics, or the first failure.
@@ -61,10 +68,11 @@ int rs_set_robot_joint_motion_range(RSHD rshd, const RangeOfMotion joint_range[6
 }
 
 int rs_append_offline_track_waypoint(RSHD rshd, const JointParam* waypoints, int waypoint_count) {
-    return forward(rshd, [&](ServiceInterface& s) {
-        if (waypoint_count < 0 || waypoint_count > kMaxOfflineWaypoints) {
-            return int{RS_ERR_OUT_OF_RANGE};
-        }
+    const Call call(rshd);
+    return forward(call, [&](ServiceInterface& s) {
+        const int range =
+            checkCount(call, "waypoint_count", waypoint_count, 0, kMaxOfflineWaypoints);
+        if (range != RS_SUCC) return range;
         if (waypoint_count > 0 && waypoints == nullptr) return rs_handle::nullArgument(rshd);
         std::vector<wayPoint_S> track;
         const int result = waypointsOf(
@@ -75,9 +83,12 @@ int rs_append_offline_track_waypoint(RSHD rshd, const JointParam* waypoints, int
 }
 
 int rs_set_waypoints_to_canbus(RSHD rshd, const double* joint_radian, int waypint_count) {
-    return forward(rshd, [&](ServiceInterface& s) {
-        if (waypint_count < 0) return int{RS_ERR_OUT_OF_RANGE};
-        if (waypint_count > 0 && joint_radian == nullptr) return rs_handle::nullArgument(rshd);
+    const Call call(rshd);
+    return forward(call, [&](ServiceInterface& s) {
+        const int range =
+            checkCount(call, "waypint_count", waypint_count, 1, kMaxStreamedWaypoints);
+        if (range != RS_SUCC) return range;
+        if (joint_radian == nullptr) return rs_handle::nullArgument(rshd);
         std::vector<wayPoint_S> waypoints;
         const auto jointsOf = [&](int i) { return joint_radian + std::ptrdiff_t{i} * ARM_DOF; };
         const int result = waypointsOf(s, waypint_count, jointsOf, waypoints);
@@ -104,10 +115,10 @@ int rs_inverse_kin_closed_form(RSHD rshd, const Pos* pos, const Ori* ori, ik_sol
 }
 
 bool rs_get_dynidentify_results(RSHD rshd, int* results, int capacity, int* size_return) {
-    return failed(rshd, [&](ServiceInterface& s) {
-        if (capacity < 0 || (capacity > 0 && results == nullptr) || size_return == nullptr) {
-            return true;
-        }
+    const Call call(rshd);
+    return failed(call, [&](ServiceInterface& s) {
+        if (checkCount(call, "capacity", capacity, 0, kMaxOutCapacity) != RS_SUCC) return true;
+        if ((capacity > 0 && results == nullptr) || size_return == nullptr) return true;
         std::vector<int> all;
         if (s.getDynIdentifyResultsService(all) != ErrnoSucc) return true;
         const size_t count = std::min(all.size(), static_cast<size_t>(capacity));
@@ -147,10 +158,12 @@ int rs_get_robot_end_speed(RSHD rshd, float* endspeed) {
 
 int rs_get_board_io_config(RSHD rshd, RobotIoType type, RobotIoDesc* configs, int capacity,
                            int* size_return) {
+    const Call call(rshd);
     return forward(
-        rshd,
+        call,
         [&](ServiceInterface& s) {
-            if (capacity < 0) return int{RS_ERR_OUT_OF_RANGE};
+            const int range = checkCount(call, "capacity", capacity, 0, kMaxOutCapacity);
+            if (range != RS_SUCC) return range;
             if (capacity > 0 && configs == nullptr) return rs_handle::nullArgument(rshd);
             std::vector<RobotIoDesc> all;
             const int result = s.robotServiceGetBoardIOConfig({type}, all);
@@ -161,4 +174,17 @@ int rs_get_board_io_config(RSHD rshd, RobotIoType type, RobotIoDesc* configs, in
             return int{RS_SUCC};
         },
         size_return);
+}
+
+int rs_get_joint_status(RSHD rshd, JointStatus* status, int size) {
+    const Call call(rshd);
+    return forward(
+        call,
+        [&](ServiceInterface& s) {
+            // The arm has six joints; the controller reports no more.
+            const int range = checkCount(call, "size", size, 1, ARM_DOF);
+            if (range != RS_SUCC) return range;
+            return s.robotServiceGetRobotJointStatus(status, size);
+        },
+        status);
 }

@@ -33,11 +33,14 @@ int rs_parse_file_as_roadpoint_collection(RSHD rshd, const char* file_path,
         [&](ServiceInterface& s) {
             if (waypoint_size < 0) return int{RS_ERR_OUT_OF_RANGE};
             if (waypoint_size > 0 && way_point == nullptr) return rs_handle::nullArgument(rshd);
+            // Only as many points as the caller's array holds are converted
+            // (at least three, the shortest track the check accepts); the
+            // rest of the file is not read.
             std::vector<wayPoint_S> parsed;
-            const int result = s.parseFileAsRoadpointCollection(file_path, pose_type,
-                                                                refer_joint_radian, *tool, parsed);
+            const int result = s.parseFileAsRoadpointCollection(
+                file_path, pose_type, refer_joint_radian, *tool, parsed,
+                std::max<size_t>(static_cast<size_t>(waypoint_size), 3));
             if (result != ErrnoSucc) return result;
-            // Only as many as the caller's array holds.
             const size_t count = std::min(parsed.size(), static_cast<size_t>(waypoint_size));
             std::copy(parsed.begin(), parsed.begin() + static_cast<std::ptrdiff_t>(count),
                       way_point);

@@ -257,13 +257,14 @@ void SimCore::readerLoop(const std::shared_ptr<Connection>& conn) {
     std::vector<char> buf(size_t{64} * 1024);
     std::string why;
     while (!stopping && conn->open) {
-        if (stallReading) {
+        if (stallReading || frozen) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             continue;
         }
         pollfd p{conn->fd, POLLIN, 0};
         const int r = ::poll(&p, 1, static_cast<int>(kPollInterval.count()));
-        if (r <= 0 || stallReading) continue;  // a stall set while waiting holds back what arrived
+        // A stall or freeze set while waiting holds back what arrived.
+        if (r <= 0 || stallReading || frozen) continue;
         const ssize_t n = ::recv(conn->fd, buf.data(), buf.size(), 0);
         if (n == 0) {
             why = "closed by peer";
@@ -361,7 +362,27 @@ void SimCore::schedule(std::chrono::steady_clock::duration after, std::function<
 
 void SimCore::timerLoop() {
     std::unique_lock<std::mutex> lock(timerMutex);
+    std::optional<std::chrono::steady_clock::time_point> frozenSince;
     while (!stopping) {
+        if (frozen) {
+            if (!frozenSince) frozenSince = std::chrono::steady_clock::now();
+            timerCv.wait_for(lock, kPollInterval);
+            continue;
+        }
+        if (frozenSince) {
+            // Time stood still while frozen: everything due falls due that
+            // much later.
+            const auto stood = std::chrono::steady_clock::now() - *frozenSince;
+            frozenSince.reset();
+            decltype(timers) later;
+            while (!timers.empty()) {
+                Timed t = timers.top();
+                timers.pop();
+                t.due += stood;
+                later.push(std::move(t));
+            }
+            timers.swap(later);
+        }
         if (timers.empty()) {
             timerCv.wait_for(lock, kPollInterval);
             continue;
@@ -577,6 +598,11 @@ void ControllerSim::clearFaults() {
 }
 
 void ControllerSim::setStallReading(bool stall) { impl_->core.stallReading = stall; }
+
+void ControllerSim::setFrozen(bool frozen) {
+    impl_->core.frozen = frozen;
+    impl_->core.timerCv.notify_all();
+}
 
 void SimCore::recordEvent(const EventSpec& ev) {
     // Only a head of the text is kept: events may carry megabytes.

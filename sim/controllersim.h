@@ -11,6 +11,8 @@
 //     two-step commands when they fall due.
 //   - motion thread: advances the arm (moves, jogs, offline tracks) in fixed
 //     ticks and sends the switched-on pushes at the configured rate.
+//   While frozen (setFrozen), the readers, the timer thread and the motion
+//   thread idle without touching the state.
 //   - any caller thread: the public members below (all thread-safe).
 // Locks (acquire in this order, never the reverse):
 //   stateMutex_ (arm state, faults, counters) -> connsMutex_ (connection
@@ -346,6 +348,13 @@ public:
     // While set, the readers stop reading their sockets (the peer's sends
     // back up once the socket buffers fill).
     void setStallReading(bool stall);
+    // A controller process that stopped (SIGSTOP, a hung controller): while
+    // frozen, requests are not read, nothing is answered or sent by the
+    // simulator itself (no replies, completions, events, pushes), and the
+    // arm's time stands still, delayed replies and completions included.
+    // Connections stay open. Unfreezing resumes where it stopped. The test's
+    // own sendEvent/sendPush/sendFrame/sendRaw still write.
+    void setFrozen(bool frozen);
 
     // --- unrequested frames (return the number of connections written) -
     int sendEvent(const EventSpec& ev, int connection = kAllConnections);

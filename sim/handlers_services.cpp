@@ -128,8 +128,12 @@ void handleCanbusData(SimCore&, ArmState& arm, RequestCtx& c) {
     std::vector<Joints> pts;
     for (const auto& rp : mv.roadpointvector()) {
         Joints q{};
-        if (!roadPointJoints(rp, q) || !withinRange(arm, q)) {
+        if (!roadPointJoints(rp, q)) {
             refuse(c);
+            return;
+        }
+        if (!withinRange(arm, q)) {  // refused like a move to that target
+            c.code = CodeProcessRequestFailed;
             return;
         }
         pts.push_back(q);

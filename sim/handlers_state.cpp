@@ -478,7 +478,9 @@ void initArmState(ArmState& arm, int32_t model) {
         jd.set_jointspeedp(200 + static_cast<int32_t>(j));
         jd.set_jointposp(300 + static_cast<int32_t>(j));
     }
-    std::vector<double> range{0};
+    // Enforced from the start, as on a controller: targets beyond ±175° are
+    // refused until the range is changed or switched off.
+    std::vector<double> range{1};
     for (int i = 0; i < 6; ++i) {
         range.push_back(-kDefaultJointLimit);
         range.push_back(kDefaultJointLimit);

@@ -47,6 +47,11 @@ const char* kUsage =
     "  --version           print the version and exit\n"
     "  --help              show this text\n"
     "\n"
+    "Like a controller it refuses a move, an offline-track playback or a\n"
+    "streamed position with a joint target outside its joint range of motion\n"
+    "(±175° for every joint until a client changes the range or switches it\n"
+    "off, which leaves one turn).\n"
+    "\n"
     "It prints the address it listens on, e.g. \"listening on 127.0.0.1:8899\";\n"
     "point an application's login at that address and port with the user above\n"
     "(or the handle interface's fixed login). Ctrl-C or SIGTERM stops it.\n";

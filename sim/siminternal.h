@@ -184,6 +184,8 @@ struct SimCore {
     std::atomic<bool> running{false};
     std::atomic<bool> stopping{false};
     std::atomic<bool> stallReading{false};
+    // A frozen controller: no reading, no timers, no motion, no pushes.
+    std::atomic<bool> frozen{false};
     std::thread acceptThread;
     std::thread timerThread;
     std::thread motionThread;

@@ -208,6 +208,10 @@ void SimCore::motionLoop() {
     while (!stopping) {
         std::this_thread::sleep_until(last + tick);
         const auto now = clock::now();
+        if (frozen) {
+            last = now;  // the arm's time stands still
+            continue;
+        }
         const double dtArm = std::chrono::duration<double>(now - last).count() * opt.timeScale;
         last = now;
         std::vector<EventSpec> events;

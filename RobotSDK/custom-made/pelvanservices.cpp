@@ -268,10 +268,12 @@ int PelvanServices::makeTrackByFileAndSmoothHandle(const char* filePath,
                                                    POSITION_ORIENTATION_TYPE poseType,
                                                    const double* referPointJointAngle,
                                                    const ToolInEndDesc& toolInEndDesc,
-                                                   std::vector<FlangeAndToolInfo>& wayPointVector) {
+                                                   std::vector<FlangeAndToolInfo>& wayPointVector,
+                                                   std::size_t maxPoints) {
     wayPointVector.clear();
     if (RobotMoveService::parseFileAsRoadpointSet(filePath, poseType, referPointJointAngle,
-                                                  toolInEndDesc, wayPointVector) != ErrnoSucc) {
+                                                  toolInEndDesc, wayPointVector,
+                                                  maxPoints) != ErrnoSucc) {
         RobotLogPrint::trace(LL_ERROR,
                              "Parse the track file as a collection waypoints failed, filePath:%s",
                              filePath != nullptr ? filePath : "");

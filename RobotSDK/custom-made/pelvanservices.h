@@ -16,6 +16,8 @@
 //     held only while the map or the number is read or written, never across
 //     a request or a callback).
 
+#include <cstddef>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -72,11 +74,13 @@ public:
     // Parses a tool-pose file (poseType 1 or 10) solved from
     // referPointJointAngle, then checks and smooths it without splitting. A
     // file that cannot be parsed ends as ErrCode_MotionWaypointVetorSizeError.
+    // Only the first maxPoints points are read (the rest of the file is not).
     int makeTrackByFileAndSmoothHandle(const char* filePath,
                                        tevo_robot_namespace::POSITION_ORIENTATION_TYPE poseType,
                                        const double* referPointJointAngle,
                                        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
-                                       std::vector<FlangeAndToolInfo>& wayPointVector);
+                                       std::vector<FlangeAndToolInfo>& wayPointVector,
+                                       std::size_t maxPoints = SIZE_MAX);
     // The same with splitting, into the cache; on success firstWayPoint is the
     // first point's flange waypoint, on failure the cache is left empty.
     int makeTrackByFileAndSmoothSplitHandle(

@@ -166,11 +166,7 @@ void ServiceInterface::releaseFromCallback() {
                          "connection is released once the callback returns.",
                          onEventThread ? "event" : "push");
     // No further dispatch may reach this object.
-    core.robotServiceRegisterRealTimeJointStatusCallbackService(nullptr, nullptr);
-    core.robotServiceRegisterRealTimeRoadPointCallbackService(nullptr, nullptr);
-    core.robotServiceRegisterRobotEventInfoCallbackService(nullptr, nullptr);
-    core.robotServiceRegisterRealTimeEndSpeedCallbackService(nullptr, nullptr);
-    core.robotServiceRegisterMovepProgressNotifyCallbackService(nullptr, nullptr);
+    unregisterDispatchers();
     // From the event thread this joins the receive thread; from the receive
     // thread it only closes the socket, and the loop ends when the callback
     // returns.
@@ -202,6 +198,44 @@ void ServiceInterface::releaseFromCallback() {
     // thread that is neither; it starts once the callback has returned.
     RobotControlServices* released = m_robotBaseService.release();
     std::thread([released] { delete released; }).detach();
+}
+
+void ServiceInterface::unregisterDispatchers() {
+    RobotControlServices& core = *m_robotBaseService;
+    core.robotServiceRegisterRealTimeJointStatusCallbackService(nullptr, nullptr);
+    core.robotServiceRegisterRealTimeRoadPointCallbackService(nullptr, nullptr);
+    core.robotServiceRegisterRobotEventInfoCallbackService(nullptr, nullptr);
+    core.robotServiceRegisterRealTimeEndSpeedCallbackService(nullptr, nullptr);
+    core.robotServiceRegisterMovepProgressNotifyCallbackService(nullptr, nullptr);
+}
+
+// The core no longer starts a dispatch to this object. One that read the
+// core's registration just before may still be on its way: emptying the slot
+// waits for it if it is calling already, and it finds the slot empty if not.
+// The slot this thread holds (called from inside that callback) is left as it
+// is: only this thread dispatches its kind, and it will not do so again.
+void ServiceInterface::robotServiceDetachAllCallbacks() {
+    unregisterDispatchers();
+    const auto clear = [this](auto& slot) {
+        if (t_dispatch != nullptr && t_dispatch->facade == this &&
+            t_dispatch->slotMutex == &slot.mutex()) {
+            return;
+        }
+        slot.set(nullptr, nullptr);
+    };
+    clear(m_realTimeJointStatusCallback);
+    clear(m_realTimeRoadPointCallback);
+    clear(m_robotEventCallback);
+    clear(m_robotEndSpeedCallback);
+    clear(m_movepProgressNotifyCallback);
+}
+
+bool ServiceInterface::countInRange(const char* operation, const char* what, long long value,
+                                    long long min, long long max) {
+    if (value >= min && value <= max) return true;
+    RobotLogPrint::trace(LL_ERROR, "sdk log: %s: %s %lld is outside %lld..%lld; nothing sent.",
+                         operation, what, value, min, max);
+    return false;
 }
 
 // ---- Callback registration and dispatch -------------------------------------

@@ -20,9 +20,9 @@
 // - the **event thread**, from construction until destruction. It is the only thread that calls
 //   the robot-event callback, one event at a time, in arrival order.
 //
-// Your own threads call the operations. Nothing reconnects by itself and no heartbeat is
-// exchanged: a lost connection shows up as the event `RobotEvent_socketDisconnected` and as
-// failed requests (`ErrCode_SocketDisconnect`).
+// Your own threads call the operations. Nothing reconnects by itself: a lost connection shows up
+// as the event `RobotEvent_socketDisconnected` and as failed requests (`ErrCode_SocketDisconnect`).
+// Heartbeats are sent only by a blocking wait (see below), never on a timer.
 //
 // ### Which thread calls which callback
 //
@@ -85,7 +85,8 @@
 // - A move with `IsBolck` true: until the controller reports how the move ended, without a
 //   time-out: 0 on arrival, 20000 + the event type when an event ended it (21300 for a stop). A
 //   lost connection or a logout ends it at once with `ErrCode_SocketDisconnect`; a controller
-//   that never reports the end leaves it waiting. A refused move returns at once.
+//   that stops answering ends it with `ErrCode_RequestTimeout` (see below). A controller that
+//   answers but never reports the end leaves it waiting. A refused move returns at once.
 // - Target-position and relative moves (`robotMoveLineToTargetPosition...`,
 //   `robotMoveJointToTargetPosition...`): one request to read the joint angles, then as the move
 //   with its `IsBolck`; `getJointAngleByTargetPositionKeepCurrentOri`: the read only.
@@ -99,8 +100,20 @@
 // - `~ServiceInterface`: logout (about 100 ms) plus stopping the event thread; waits for a
 //   running callback of this object to return.
 //
-// A controller that disappears without closing the connection does not wake a caller that is
-// already waiting: it runs into its time-out.
+// - **A controller that stops answering** without closing the connection (a hung controller, a
+//   host that lost power, a pulled cable): a blocking move (offline tracks and excitation
+//   trajectories included), start-up, shut-down and handshake notice it within 5 s and return
+//   `ErrCode_RequestTimeout` (10007, distinct from `ErrCode_SocketDisconnect`, 10004, for a
+//   closed connection) with the log line "sdk log: The controller has not answered for N ms; the
+//   blocking call gives up.". While it waits, a call that has heard nothing from the controller
+//   (no frame of any kind) for 1 s sends it a heartbeat (`CommunicationType_communicationHeart`,
+//   no body; at most one per 1 s per connection, without waiting for the answer); after 4 s of
+//   silence it gives up. A long move with nothing to report is therefore never cut short while
+//   the controller answers the heartbeats. The connection stays open: a controller that comes
+//   back serves later requests, and requests meanwhile end by their own time-out. Stop, pause and
+//   continue watch the same way, but their own 4 s wait usually ends first. The system also ends
+//   a connection whose host vanished (TCP keepalive, unacknowledged data) after about 5 s; that
+//   shows up as a lost connection.
 //
 // ### Calls from several threads
 //
@@ -197,6 +210,12 @@ public:
                                                        void* arg);
     // One log callback per process, shared by every object.
     int robotServiceRegisterLogPrintCallback(RobotLogPrintCallback ptr, void* arg);
+    // Stops this object's callbacks for good (the log callback, one per process, is kept): once
+    // it returns, none of the five runs again, also after a later login. Waits for a callback
+    // running on another thread; called from inside one of this object's own callbacks it leaves
+    // that one to finish. For an owner that ends the object's use while other threads may still
+    // be inside it (the handle interface's rs_destory_context).
+    void robotServiceDetachAllCallbacks();
 
     // ---- Dispatchers (the control core calls these; arg is the object) ----
     static void recvRealTimeJointStatusPushCallback(
@@ -209,6 +228,8 @@ public:
     static void recvMovepProgressNotifyCallback(int num, void* arg);
 
     // ---- Login and connection ---------------------------------------------
+    // A port outside 1..65535 is refused with ErrCode_ParamError before any
+    // connection is tried.
     int robotServiceLogin(const char* host, int port, const char* userName, const char* password);
     int robotServiceLogin(const char* host, int port, const char* userName, const char* password,
                           tevo_robot_namespace::RobotType& robotType,
@@ -220,7 +241,8 @@ public:
     int robotServiceGetMacCommunicationStatus(bool& value);
 
     // ---- Arm control --------------------------------------------------------
-    // Asks the controller to greet the arm; blocking waits up to 30 s for its result event.
+    // Asks the controller to greet the arm; blocking waits up to 30 s for its result event
+    // (ErrCode_RequestTimeout sooner when the controller stops answering: see the threads text).
     int robotServiceRobotHandShake(bool isBlock);
     // One arm control command (release brake, brake, force control on/off, ...).
     int rootServiceRobotControl(const tevo_robot_namespace::RobotControlCommand cmd);
@@ -231,12 +253,14 @@ public:
     // Powers the arm up and releases the brakes: payload and centre of mass (kg, m), collision
     // class 0..10 (6 typical), whether to read the mounting pose, static collision detection, the
     // board's maximum acceleration; blocking waits up to 60 s for the start-up result and writes
-    // the arm's state into result.
+    // the arm's state into result (ErrCode_RequestTimeout sooner when the controller stops
+    // answering: see the threads text).
     int rootServiceRobotStartup(const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam,
                                 uint8_t collisionClass, bool readPose, bool staticCollisionDetect,
                                 int boardBaxAcc, tevo_robot_namespace::ROBOT_SERVICE_STATE& result,
                                 bool IsBolck = true);
-    // Brakes the arm and powers it off; blocking waits up to 30 s for the done event.
+    // Brakes the arm and powers it off; blocking waits up to 30 s for the done event
+    // (ErrCode_RequestTimeout sooner when the controller stops answering: see the threads text).
     int robotServiceRobotShutdown(bool IsBolck = true);
     // Clears a collision stop so the arm can move again.
     int robotServiceCollisionRecover();
@@ -278,8 +302,8 @@ public:
     int robotServiceGetIsRealRobotExist(bool& value);
     // True when joint 6 may turn beyond ±180° (full turns).
     int robotServiceGetJoint6Rotate360EnableFlag(bool& joint6Rot360Enable);
-    // Live status of `size` joints (at most 6) into jointStatus: currents, speeds, positions in
-    // degrees, temperatures.
+    // Live status of `size` joints (1 to 6, otherwise ErrCode_ParamError and nothing sent) into
+    // jointStatus: currents, speeds, positions in degrees, temperatures.
     int robotServiceGetRobotJointStatus(tevo_robot_namespace::JointStatus* jointStatus, int size);
     // The controller's diagnosis: power, emergency stops, collision, end speed (m/s) and alarms.
     int robotServiceGetRobotDiagnosisInfo(tevo_robot_namespace::RobotDiagnosis& robotDiagnosisInfo);
@@ -291,7 +315,8 @@ public:
     // Declares the arm's current pose its origin pose.
     int robotServiceSetRobotAtOriginPose();
     // Project control through the safety I/O: pause 1 / continue 2, stop 1 / run 2 (start-up 0),
-    // error flags, and the resets of emergency stop, reduced-mode error and safeguard.
+    // error flags (len 0 to 16 bytes, otherwise ErrCode_ParamError and nothing sent), and the
+    // resets of emergency stop, reduced-mode error and safeguard.
     int robotServiceSetRobotOrpePause(uint8_t data);
     int robotServiceSetRobotOrpeStop(uint8_t data);
     int robotServiceSetRobotOrpeError(uint8_t* data, int len);
@@ -319,7 +344,7 @@ public:
     int robotServiceGetServerVersionInfo(std::string& versionInfo);
     // Zero-point correction per joint, rad.
     int robotServiceSetRobotJointOffset(tevo_robot_namespace::RobotJointOffset& jointOffset);
-    // Drive parameters of `size` joints (at most 6).
+    // Drive parameters of `size` joints (1 to 6, otherwise ErrCode_ParamError and nothing sent).
     int robotServiceGetJointCommonData(tevo_robot_namespace::JointCommonData* jointCommonDataArray,
                                        int size);
     // Stores joint jointID's (1..6) drive parameters in its flash.
@@ -414,9 +439,15 @@ public:
     // without a time-out until the move ends: 0 when the arm arrived;
     // 20000 + the event type when a controller or hardware event ended it
     // (21300 when it was stopped); ErrCode_SocketDisconnect at once when the
-    // connection is lost. A refused move returns the refusal without waiting.
+    // connection is lost; ErrCode_RequestTimeout within 5 s when the
+    // controller stops answering (it is sent a heartbeat after 1 s of
+    // silence). A refused move returns the refusal without waiting.
     // One blocking move at a time per object; stop, pause and continue may be
     // called from another thread meanwhile.
+    // A target holding a NaN or an infinity (joint angles, pose, rotation
+    // axis or angle, relative offset, or the profile's tool) is refused with
+    // ErrCode_ParamError and a log line before anything is sent; the same
+    // holds for global waypoints, offline-track batches and streamed points.
     int robotServiceJointMove(tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
     int robotServiceJointMove(double* jointAngle, bool IsBolck);
     int robotServiceJointMove(tevo_robot_namespace::MoveProfile_t& moveProfile, double* jointAngle,
@@ -524,10 +555,14 @@ public:
     // ---- Offline tracks, position streaming, excitation trajectories ---------
     // The controller holds one offline track: each append adds a batch of at
     // most 5000 waypoints (more: ErrCode_ParamError, nothing sent) until it is
-    // cleared. The file form reads six joint angles (rad) per line with one
-    // separator character between them and sends batches of 2000 (one request
-    // each); a refused batch ends the upload and is returned, nothing after it
-    // is sent. A missing file: ErrCode_ParamError; a file without lines:
+    // cleared. The file form reads six finite joint angles (rad) per line with
+    // exactly one separator (comma, blank, tab or semicolon) between them and
+    // nothing after them but blanks or a CR; empty, blank and '#' comment
+    // lines are skipped. The whole file is checked before the first request:
+    // a bad line gives ErrCode_ParamError, a log line naming file and line,
+    // and nothing sent. It then sends batches of 2000 (one request each); a
+    // refused batch ends the upload and is returned, nothing after it is
+    // sent. A missing file: ErrCode_ParamError; a file without waypoints:
     // ErrCode_Failed.
     int robotServiceOfflineTrackWaypointAppend(
         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
@@ -541,6 +576,7 @@ public:
     // Position streaming: while in this mode, waypoints sent go straight to the joints as targets.
     int robotServiceEnterTcp2CanbusMode();
     int robotServiceLeaveTcp2CanbusMode();
+    // 1 to 5000 waypoints per call (otherwise ErrCode_ParamError, nothing sent).
     int robotServiceSetRobotPosData2Canbus(
         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
     // One waypoint of six joint angles (null: ErrCode_ParamError).
@@ -664,13 +700,22 @@ public:
     // gives ErrCode_Failed, a track of two points or fewer
     // ErrCode_MotionWaypointVetorSizeError; nothing is moved by the parsing.
     //
-    // The flange waypoints of a tool-pose file (poseType 1: mm and degrees,
-    // 10: the same split by spaces), checked and smoothed; not cached.
+    // The flange waypoints of a tool-pose file (poseType 1: mm and degrees
+    // split by blanks, 10: m and quaternions split by commas), checked and
+    // smoothed; not cached. Every token must be a whole finite number; blank
+    // lines and lines starting with '#' are skipped.
     int parseFileAsRoadpointCollection(
         const char* filePath, tevo_robot_namespace::POSITION_ORIENTATION_TYPE poseType,
         const double* referPointJointAngle,
         const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
         std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // The same for at most maxPoints points: reading stops there, so the
+    // lines after them are not read and their content does not matter.
+    int parseFileAsRoadpointCollection(
+        const char* filePath, tevo_robot_namespace::POSITION_ORIENTATION_TYPE poseType,
+        const double* referPointJointAngle,
+        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
+        std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector, std::size_t maxPoints);
     // The same for a list of tool poses (metres, quaternions).
     int parsePoseListeAsRoadpointCollection(
         const double* referPointJointAngle,
@@ -787,6 +832,11 @@ private:
     static thread_local DispatchInProgress* t_dispatch;
     // Teardown when the destructor runs inside one of this object's callbacks.
     void releaseFromCallback();
+    // Removes the five dispatchers from the control core.
+    void unregisterDispatchers();
+    // Whether a count argument lies in [min, max]; logs the refusal when not.
+    static bool countInRange(const char* operation, const char* what, long long value,
+                             long long min, long long max);
 
     int setServoParam(int paramType, int jointID, uint16_t value);
     int waypointOfJointAngles(const double* jointAngle, tevo_robot_namespace::wayPoint_S& wayPoint);

@@ -69,6 +69,9 @@ int ServiceInterface::robotServiceGetJoint6Rotate360EnableFlag(bool& joint6Rot36
     return m_robotBaseService->getJoint6Rotate360EnableFlag(joint6Rot360Enable);
 }
 int ServiceInterface::robotServiceGetRobotJointStatus(JointStatus* jointStatus, int size) {
+    if (!countInRange("robotServiceGetRobotJointStatus", "size", size, 1, ARM_DOF)) {
+        return ErrCode_ParamError;
+    }
     return m_robotBaseService->getRobotJointStatus(jointStatus, size);
 }
 int ServiceInterface::robotServiceGetRobotDiagnosisInfo(RobotDiagnosis& robotDiagnosisInfo) {
@@ -90,6 +93,11 @@ int ServiceInterface::robotServiceSetRobotOrpeStop(uint8_t data) {
     return m_robotBaseService->setRobotOrpeStop(data);
 }
 int ServiceInterface::robotServiceSetRobotOrpeError(uint8_t* data, int len) {
+    // The controller keeps sixteen error flags (OrpeSafetyStatus::orpeError).
+    constexpr int kMaxFlags = sizeof(OrpeSafetyStatus::orpeError);
+    if (!countInRange("robotServiceSetRobotOrpeError", "len", len, 0, kMaxFlags)) {
+        return ErrCode_ParamError;
+    }
     return m_robotBaseService->setRobotOrpeError(data, len);
 }
 int ServiceInterface::robotServiceClearSystemEmergencyStop(uint8_t data) {
@@ -125,6 +133,9 @@ int ServiceInterface::robotServiceSetRobotJointOffset(RobotJointOffset& jointOff
 }
 int ServiceInterface::robotServiceGetJointCommonData(JointCommonData* jointCommonDataArray,
                                                      int size) {
+    if (!countInRange("robotServiceGetJointCommonData", "size", size, 1, ARM_DOF)) {
+        return ErrCode_ParamError;
+    }
     return m_robotBaseService->getJointCommonData(jointCommonDataArray, size);
 }
 int ServiceInterface::robotServiceJointSaveDataFlash(int jointID) {

@@ -7,6 +7,7 @@
 #include "RobotSDK/interface/serviceinterface.h"
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotmoveservice.h"
+#include "RobotSDK/service/targetcheck.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
 using namespace tevo_robot_namespace;
@@ -132,6 +133,10 @@ int ServiceInterface::robotServiceSetNoneToolKinematicsParam() {
 // The waypoint of six joint angles: joints as given, pose by forward kinematics.
 int ServiceInterface::waypointOfJointAngles(const double* jointAngle, wayPoint_S& wayPoint) {
     initWayPointDataType(wayPoint);
+    // Forward kinematics would turn a NaN into a pose that looks valid.
+    if (jointAngle != nullptr &&
+        target_check::refuseNonFinite("Joint angles", jointAngle, ARM_DOF) != ErrnoSucc)
+        return ErrCode_ParamError;
     return robotServiceRobotFk(jointAngle, ARM_DOF, wayPoint);
 }
 
@@ -171,7 +176,8 @@ int ServiceInterface::robotServiceLineMove(double* jointAngle, bool IsBolck) {
         return ErrCode_ParamError;
     }
     wayPoint_S wayPoint;
-    waypointOfJointAngles(jointAngle, wayPoint);  // the pose is recomputed below
+    const int ret = waypointOfJointAngles(jointAngle, wayPoint);  // the pose is recomputed below
+    if (ret != ErrnoSucc) return ret;
     return robotServiceLineMove(wayPoint, IsBolck);
 }
 int ServiceInterface::robotServiceLineMove(MoveProfile_t& moveProfile, double* jointAngle,

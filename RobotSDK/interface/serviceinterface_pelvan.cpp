@@ -2,6 +2,7 @@
 // through the customer track service, and playing its cached track piece by
 // piece as blended multi-point moves.
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "RobotSDK/custom-made/pelvanservices.h"
@@ -41,10 +42,20 @@ int ServiceInterface::parseFileAsRoadpointCollection(const char* filePath,
                                                      const double* referPointJointAngle,
                                                      const ToolInEndDesc& toolInEndDesc,
                                                      std::vector<wayPoint_S>& wayPointVector) {
+    return parseFileAsRoadpointCollection(filePath, poseType, referPointJointAngle, toolInEndDesc,
+                                          wayPointVector, SIZE_MAX);
+}
+
+int ServiceInterface::parseFileAsRoadpointCollection(const char* filePath,
+                                                     POSITION_ORIENTATION_TYPE poseType,
+                                                     const double* referPointJointAngle,
+                                                     const ToolInEndDesc& toolInEndDesc,
+                                                     std::vector<wayPoint_S>& wayPointVector,
+                                                     std::size_t maxPoints) {
     wayPointVector.clear();
     std::vector<PelvanServices::FlangeAndToolInfo> track;
     const int ret = m_pelvanServiceHandle->makeTrackByFileAndSmoothHandle(
-        filePath, poseType, referPointJointAngle, toolInEndDesc, track);
+        filePath, poseType, referPointJointAngle, toolInEndDesc, track, maxPoints);
     if (ret != ErrnoSucc) return ret;
     wayPointVector.reserve(track.size());
     for (const PelvanServices::FlangeAndToolInfo& point : track) {

@@ -5,6 +5,14 @@
 
 using namespace tevo_robot_namespace;
 
+namespace {
+
+// One streaming request carries at most this many waypoints: as many as an
+// offline-track batch.
+constexpr long long kMaxStreamedWaypoints = 5000;
+
+}  // namespace
+
 int ServiceInterface::robotServiceOfflineTrackWaypointAppend(
     const std::vector<wayPoint_S>& wayPointVector) {
     return m_robotMoveService->offlineTrackWaypointAppend(wayPointVector);
@@ -29,6 +37,10 @@ int ServiceInterface::robotServiceLeaveTcp2CanbusMode() {
 }
 int ServiceInterface::robotServiceSetRobotPosData2Canbus(
     const std::vector<wayPoint_S>& wayPointVector) {
+    if (!countInRange("robotServiceSetRobotPosData2Canbus", "waypoint count",
+                      static_cast<long long>(wayPointVector.size()), 1, kMaxStreamedWaypoints)) {
+        return ErrCode_ParamError;
+    }
     return m_robotMoveService->setRobotPosData2Canbus(wayPointVector);
 }
 int ServiceInterface::robotServiceSetRobotPosData2Canbus(double* jointAngle) {

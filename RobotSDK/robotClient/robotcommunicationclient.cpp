@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -46,6 +47,29 @@ std::int32_t getInt32LE(const char* in) {
 void setConnectTimeout(int fd) {
     const timeval timeout{2, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
+}
+
+// A host that vanished without closing the connection (power loss, pulled
+// cable) would otherwise leave it open for as long as nothing is sent, and
+// for many minutes of retransmissions when something is. Keepalive probes
+// after 2 s of silence, 1 s apart, 3 unanswered: the system ends an idle
+// connection after about 5 s; data left unacknowledged for 5 s ends it too.
+// The receive thread then sees the error and reports the lost connection.
+void setDeadPeerDetection(int fd) {
+    const int on = 1;
+    const int idleSec = 2;
+    const int intervalSec = 1;
+    const int probes = 3;
+    const unsigned int userTimeoutMsec = 5000;
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof(on));
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idleSec, sizeof(idleSec));
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &intervalSec, sizeof(intervalSec));
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof(probes));
+    ::setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeoutMsec, sizeof(userTimeoutMsec));
+}
+
+std::chrono::steady_clock::rep steadyNow() {
+    return std::chrono::steady_clock::now().time_since_epoch().count();
 }
 
 // strerror_r comes in two forms: the XSI one fills the buffer, the GNU one
@@ -142,6 +166,11 @@ bool RobotCommunicationClient::getCurrentConnectStatus() const { return m_connec
 
 bool RobotCommunicationClient::isReceiveThread() const { return t_receivingClient == this; }
 
+std::chrono::steady_clock::time_point RobotCommunicationClient::lastHeard() const {
+    return std::chrono::steady_clock::time_point(
+        std::chrono::steady_clock::duration(m_lastHeard.load(std::memory_order_acquire)));
+}
+
 int RobotCommunicationClient::connectRobotServer() { return connectRobotServer(nullptr); }
 
 int RobotCommunicationClient::connectRobotServer(ConnectOutcome* outcome) {
@@ -231,6 +260,7 @@ RobotCommunicationClient::ConnectOutcome RobotCommunicationClient::connectCommun
         }
         setConnectTimeout(fd);
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0) {
+            setDeadPeerDetection(fd);
             *connectedFd = fd;
             return ConnectOutcome::Connected;
         }
@@ -248,6 +278,7 @@ RobotCommunicationClient::ConnectOutcome RobotCommunicationClient::connectCommun
 
 int RobotCommunicationClient::startReceiveThread(int fd) {
     m_sendBroken = false;
+    m_lastHeard.store(steadyNow(), std::memory_order_release);
     m_socketFd = fd;
     m_connectStatus = true;
     try {
@@ -483,6 +514,9 @@ int RobotCommunicationClient::sendCommunicationData(int socketFd, const char* bu
 int RobotCommunicationClient::recvOnce(int socketFd, char* buffer, int length) {
     for (;;) {
         const ssize_t got = ::recv(socketFd, buffer, static_cast<size_t>(length), MSG_DONTWAIT);
+        if (got > 0) {
+            m_lastHeard.store(steadyNow(), std::memory_order_release);
+        }
         if (got >= 0) {
             return static_cast<int>(got);
         }
@@ -490,7 +524,10 @@ int RobotCommunicationClient::recvOnce(int socketFd, char* buffer, int length) {
             continue;
         }
         if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            return -1;
+            // The connection is gone (timed out, reset, unreachable): no byte
+            // will ever come, so the read ends as on a close.
+            m_recvError = errno;
+            return 0;
         }
         // Nothing yet. A slow peer only delays the bytes, also in the middle
         // of a frame: giving up there would cut the next frame out of this
@@ -691,6 +728,7 @@ void RobotCommunicationClient::recvCommunicationPackageLoop() {
     m_stageBegin = 0;  // nothing is carried over from an earlier connection
     m_stageEnd = 0;
     m_skippedBytes = 0;
+    m_recvError = 0;
     for (;;) {
         const int fd = m_socketFd.load();
         if (!m_connectStatus.load() || fd == -1) {
@@ -721,9 +759,14 @@ void RobotCommunicationClient::recvCommunicationPackageLoop() {
         }
         if (result == 0) {
             logSkippedBytes("the connection ended");
-            reportLostConnection(m_sendBroken.load()
-                                     ? kSendBrokeOffLine
-                                     : "sdk communication log: recv return 0, Server disconnenct.");
+            std::string line = "sdk communication log: recv return 0, Server disconnenct.";
+            if (m_sendBroken.load()) {
+                line = kSendBrokeOffLine;
+            } else if (m_recvError != 0) {
+                line = "sdk communication log: Receive failed, connection lost: " +
+                       errorText(m_recvError);
+            }
+            reportLostConnection(line.c_str());
             break;
         }
         if (result > 8) {

@@ -19,7 +19,11 @@
 // - The receive thread (one per connection, started by connect) is the only
 //   reader of the socket. It calls responseProcess() for each frame, and
 //   disconnectProcess() once when the peer closes the connection, the stream
-//   breaks or a send broke off inside a frame.
+//   breaks, a send broke off inside a frame or a receive fails for good (the
+//   connection timed out or was reset). TCP keepalive (first probe after 2 s
+//   of silence, then every 1 s, 3 unanswered end it) and a 5 s limit on
+//   unacknowledged data let the system end a connection to a host that
+//   vanished without closing it.
 //   responseProcess() may send; it may also
 //   call disconnectRobotServer(), which then closes the socket without joining
 //   and leaves the finished thread to be joined by the next connect, disconnect
@@ -32,7 +36,8 @@
 //   m_lifecycleMutex (connect, disconnect, destructor; never on the receive thread)
 //   m_sendRequestMutex (assembly and writing of one frame; closing of the socket,
 //                       so that no send ever reaches a closed or reused descriptor)
-// m_connectStatus, m_socketFd and m_sendBroken are atomics read without a lock.
+// m_connectStatus, m_socketFd, m_sendBroken and m_lastHeard are atomics read
+// without a lock.
 // The receive staging buffer, its two offsets and the skipped-byte count belong
 // to the receive thread alone.
 
@@ -138,6 +143,11 @@ public:
     // True on this client's receive thread (inside responseProcess and the
     // callbacks it runs).
     bool isReceiveThread() const;
+
+    // When the receive thread last read bytes from the controller (a frame's
+    // bytes are read before it is handed on), or when the connection was
+    // opened if nothing came since. Any thread.
+    std::chrono::steady_clock::time_point lastHeard() const;
 
 protected:
     // One incoming frame: the 4-byte command type followed by the body; the
@@ -258,6 +268,11 @@ private:
     // first is logged on its own.
     long long m_skippedBytes = 0;
     std::atomic<bool> m_connectStatus;
+    // lastHeard() as steady-clock ticks; written by the receive thread and
+    // by connect.
+    std::atomic<std::chrono::steady_clock::rep> m_lastHeard{0};
+    // errno of the receive error that ended the connection; receive thread only.
+    int m_recvError = 0;
     // Set by a send that broke off inside a frame on the current connection.
     std::atomic<bool> m_sendBroken{false};
     DeadlineMutex m_sendRequestMutex;

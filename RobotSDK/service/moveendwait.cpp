@@ -16,6 +16,7 @@ uint64_t MoveEndWait::arm() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.clear();
     m_full = false;
+    m_waitBegun = false;
     return ticket;
 }
 
@@ -51,12 +52,16 @@ RobotEventType MoveEndWait::waitUntil(uint64_t ticket,
 RobotEventType MoveEndWait::waitLocked(std::unique_lock<std::mutex>& lock, uint64_t ticket,
                                        const std::chrono::steady_clock::time_point* deadline) {
     RobotEventType end = RobotEventInvalid;
+    // A wait in slices enters here once per slice; only the first entry can
+    // find an event that came before the wait.
+    const bool firstEntry = !m_waitBegun;
+    m_waitBegun = true;
     if (!m_queue.empty()) {
         end = m_queue.front();
-        if (end == RobotEvent_atTrackTargetPos) {
+        if (firstEntry && end == RobotEvent_atTrackTargetPos) {
             RobotLogPrint::trace(LL_INFO,
                                  "sdk log: atTrackTargetPos singal before the response appears");
-        } else {
+        } else if (firstEntry) {
             // The queue was emptied before the request went out, so this event
             // belongs to this move: it ended (or was refused by an event)
             // before its response was read. Waiting for another would never end.

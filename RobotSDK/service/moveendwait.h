@@ -49,7 +49,9 @@ public:
     // gave the ticket (RobotEvent_socketDisconnected); records and returns it.
     tevo_robot_namespace::RobotEventType wait(uint64_t ticket);
     // The same with a time limit: RobotEventInvalid (nothing recorded) when
-    // neither happened by the deadline.
+    // neither happened by the deadline. A wait in slices calls it again with
+    // the same ticket; only the first call logs an event that was queued
+    // before it.
     tevo_robot_namespace::RobotEventType waitUntil(uint64_t ticket,
                                                    std::chrono::steady_clock::time_point deadline);
     // Wakes every waiter to test its link generation again; call after the
@@ -76,6 +78,7 @@ private:
     std::condition_variable m_changed;
     std::deque<tevo_robot_namespace::RobotEventType> m_queue;  // under m_mutex
     bool m_full = false;                                       // under m_mutex; logs once per fill
+    bool m_waitBegun = false;  // under m_mutex: a wait entered since arm()
     std::atomic<int> m_lastEnd;
 };
 

@@ -3,6 +3,7 @@
 
 #include "RobotSDK/service/robotcontrolservices.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "RobotSDK/util/protoencodedecode.h"
@@ -338,15 +339,78 @@ bool RobotControlServices::signalCompletion(CompletionPoint& point, int lockLimi
 RobotControlServices::WaitOutcome RobotControlServices::waitCompletion(
     CompletionPoint& point, std::chrono::steady_clock::time_point deadline,
     uint64_t linkGeneration) {
-    std::unique_lock<std::mutex> lock(point.m_mutex);
-    point.m_conditon.wait_until(lock, deadline, [&] {
+    const auto over = [&] {
         return point.m_signalled ||
                m_linkGeneration.load(std::memory_order_acquire) != linkGeneration;
-    });
+    };
+    const WaitOutcome outcome = waitWhileControllerAnswers(
+        [&](std::chrono::steady_clock::time_point until) {
+            std::unique_lock<std::mutex> lock(point.m_mutex);
+            return point.m_conditon.wait_until(lock, until, over);
+        },
+        deadline);
+    if (outcome == WaitOutcome::Silent) return outcome;
+    std::lock_guard<std::mutex> lock(point.m_mutex);
     if (point.m_signalled) return WaitOutcome::Signalled;
     if (m_linkGeneration.load(std::memory_order_acquire) != linkGeneration)
         return WaitOutcome::Disconnected;
     return WaitOutcome::TimedOut;
+}
+
+int RobotControlServices::waitMoveEnd(uint64_t ticket, int& moveEndEventType) {
+    RobotEventType end = RobotEventInvalid;
+    const WaitOutcome outcome = waitWhileControllerAnswers(
+        [&](std::chrono::steady_clock::time_point until) {
+            end = m_moveEndWait.waitUntil(ticket, until);
+            return end != RobotEventInvalid;
+        },
+        std::chrono::steady_clock::time_point::max());
+    if (outcome == WaitOutcome::Silent) return ErrCode_RequestTimeout;
+    moveEndEventType = end;
+    return ErrnoSucc;
+}
+
+RobotControlServices::WaitOutcome RobotControlServices::waitWhileControllerAnswers(
+    const std::function<bool(std::chrono::steady_clock::time_point)>& waitSlice,
+    std::chrono::steady_clock::time_point deadline) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        const Clock::time_point sliceEnd =
+            std::min(deadline, Clock::now() + std::chrono::milliseconds(BLOCKING_WAIT_SLICE_MSEC));
+        if (waitSlice(sliceEnd)) return WaitOutcome::Signalled;
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline) return WaitOutcome::TimedOut;
+        // Silence counts from the last byte heard, but not from before this
+        // wait began: a wait is never cut short by a quiet spell before it.
+        const auto silence = std::chrono::duration_cast<std::chrono::milliseconds>(
+            now - std::max(lastHeard(), start));
+        if (silence.count() >= SILENCE_GIVE_UP_MSEC) {
+            RobotLogPrint::trace(
+                LL_ERROR,
+                "sdk log: The controller has not answered for %d ms; the blocking call gives up.",
+                static_cast<int>(silence.count()));
+            return WaitOutcome::Silent;
+        }
+        if (silence.count() >= SILENCE_PROBE_MSEC) probeSilentController();
+    }
+}
+
+void RobotControlServices::probeSilentController() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    const auto interval = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::milliseconds(SILENCE_PROBE_MSEC));
+    auto last = m_lastProbe.load(std::memory_order_relaxed);
+    // One thread per interval wins the exchange; concurrent waits share its probe.
+    do {
+        if (now.count() - last < interval.count()) return;
+    } while (!m_lastProbe.compare_exchange_weak(last, now.count(), std::memory_order_relaxed));
+    // Sent past the request engine: its response wait would hold this loop
+    // for 1.8 s. The response, filed by no one, only refreshes lastHeard().
+    CommunicationRequest heartbeat;
+    heartbeat.setProperty(-1, CommunicationMateType::CommunicationType_communicationHeart, nullptr,
+                          0);
+    if (getCurrentConnectStatus()) encodeAndSendCommunicationPackage(heartbeat);
 }
 
 void RobotControlServices::wakeAllWaitersOnDisconnect() {

@@ -8,7 +8,10 @@
 // controller state and configuration commands.
 //
 // Threads
-//   - Application threads: every public operation; any number at once.
+//   - Application threads: every public operation; any number at once. A
+//     thread in a blocking wait (waitWhileControllerAnswers) also sends the
+//     heartbeats that probe a quiet controller, through the client's send
+//     lock and nothing else.
 //   - Receive thread (owned by RobotCommunicationClient): responseProcess, the
 //     push handlers with their callbacks, robotRealTimeEventProcess. It is the
 //     event ring's only producer.
@@ -49,6 +52,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -123,6 +127,21 @@ public:
         MOVE_CONTROL_DONE_WAIT_MSEC = 4000
     };
 
+    // A blocking wait (a move's end, a two-step operation's completion) that
+    // has heard nothing from the controller for SILENCE_PROBE_MSEC sends one
+    // heartbeat, at most one per SILENCE_PROBE_MSEC per connection, without
+    // waiting for its answer; after SILENCE_GIVE_UP_MSEC of silence it ends
+    // with ErrCode_RequestTimeout. It looks every BLOCKING_WAIT_SLICE_MSEC, so
+    // a silent controller is noticed within SILENT_CONTROLLER_NOTICED_MSEC.
+    enum {
+        SILENCE_PROBE_MSEC = 1000,
+        SILENCE_GIVE_UP_MSEC = 4000,
+        BLOCKING_WAIT_SLICE_MSEC = 250,
+        SILENT_CONTROLLER_NOTICED_MSEC = 5000
+    };
+    static_assert(SILENCE_GIVE_UP_MSEC + BLOCKING_WAIT_SLICE_MSEC <= SILENT_CONTROLLER_NOTICED_MSEC,
+                  "the documented bound covers the give-up time and one slice");
+
     RobotControlServices();
     // Disconnects (joining the receive thread), then stops and joins the
     // event thread.
@@ -176,6 +195,11 @@ public:
     // The wait of a blocking move for its end event; motion arms it before a
     // move and waits on it once. Every move-finish event is posted to it.
     MoveEndWait& moveEndWait() { return m_moveEndWait; }
+    // Waits on moveEndWait() with the ticket that arm() gave for the move's
+    // end (or the lost link). 0 with the end in moveEndEventType, or
+    // ErrCode_RequestTimeout when the controller stopped answering
+    // (moveEndEventType left as it is).
+    int waitMoveEnd(uint64_t ticket, int& moveEndEventType);
     // Changes whenever the connection is lost (and on logout); a waiter that
     // read it before sending knows the link went down when it differs.
     uint64_t linkGeneration() const { return m_linkGeneration.load(std::memory_order_acquire); }
@@ -312,7 +336,21 @@ protected:
         bool m_signalled = false;
         std::mutex m_callMutex;
     };
-    enum class WaitOutcome { Signalled, TimedOut, Disconnected };
+    enum class WaitOutcome { Signalled, TimedOut, Disconnected, Silent };
+
+    // The wait loop of every blocking call. waitSlice waits until the time
+    // point it is given and returns true once the awaited thing happened (or
+    // the link was lost). Between slices it watches the controller: after
+    // SILENCE_PROBE_MSEC without a byte from it, a heartbeat goes out; after
+    // SILENCE_GIVE_UP_MSEC the wait ends (Silent, logged). TimedOut when the
+    // deadline passed first; Signalled when waitSlice reported the end. The
+    // connection is left open either way.
+    WaitOutcome waitWhileControllerAnswers(
+        const std::function<bool(std::chrono::steady_clock::time_point)>& waitSlice,
+        std::chrono::steady_clock::time_point deadline);
+    // Sends one heartbeat without waiting for its response, unless one went
+    // out less than SILENCE_PROBE_MSEC ago.
+    void probeSilentController();
 
     void armCompletion(CompletionPoint& point);
     // Signals point under its mutex; with a time limit, gives up (false) when the
@@ -367,6 +405,9 @@ protected:
     std::mutex m_armModelMutex;
     bool m_armModelKnown = false;
     tevo_robot_namespace::RobotDhPara m_armDhPara{};
+
+    // When the last heartbeat of a blocking wait went out (steady-clock ticks).
+    std::atomic<std::chrono::steady_clock::rep> m_lastProbe{0};
 
     // Bumped whenever the connection is lost; waiters compare it with the value
     // they saw before sending.

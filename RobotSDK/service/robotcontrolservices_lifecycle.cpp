@@ -28,6 +28,10 @@ int RobotControlServices::loginService(const char* host, int port, const std::st
         RobotLogPrint::trace(LL_ERROR, "sdk log: Login host is NULL.");
         return ErrCode_ParamError;
     }
+    if (port < 1 || port > 65535) {  // no wrapping into another port
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Login port %d is outside 1..65535.", port);
+        return ErrCode_ParamError;
+    }
     setServerIP(host);
     setServerPort(port);
     ConnectOutcome outcome = ConnectOutcome::ConnectFailed;
@@ -142,6 +146,8 @@ int RobotControlServices::completionResult(WaitOutcome outcome, int timeoutCode,
         case WaitOutcome::Disconnected:
             RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
             return ErrCode_SocketDisconnect;
+        case WaitOutcome::Silent:
+            return ErrCode_RequestTimeout;  // the wait logged the silence
         case WaitOutcome::TimedOut:
             break;
     }

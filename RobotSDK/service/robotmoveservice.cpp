@@ -9,6 +9,7 @@
 #include "RobotSDK/service/controllerrequest.h"
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotutilservice.h"
+#include "RobotSDK/service/targetcheck.h"
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
@@ -68,6 +69,9 @@ int moveResultOfEndEvent(int eventType) {
 int RobotMoveService::moveProfileAndWaypointsFormatCommunication(
     RobotCommandType commandType, const RobotMoveProfile& moveProfile,
     const std::vector<wayPoint_S>& wayPointVector) {
+    // Every move, offline-track batch and streamed position passes here.
+    if (target_check::refuseNonFinite("Move request", moveProfile, wayPointVector) != ErrnoSucc)
+        return ErrCode_ParamError;
     const int ret =
         sendEncoded(*m_robotBaseService, commandType,
                     encoder(&ProtoEncodeDecode::getRequest_robotMove, moveProfile, wayPointVector),
@@ -128,8 +132,10 @@ int RobotMoveService::moveBaseService(RobotMoveClass MoveType, const RobotMovePr
             RobotLogPrint::trace(
                 LL_ERROR, "sdk log: robotMoveInterface return false, because server return false.");
         } else {
-            moveEndEventType = moveEnd.wait(ticket);
-            result = moveResultOfEndEvent(moveEndEventType);
+            // Ends with the move, a lost link, or a controller that stopped
+            // answering (ErrCode_RequestTimeout, logged by the wait).
+            result = m_robotBaseService->waitMoveEnd(ticket, moveEndEventType);
+            if (result == ErrnoSucc) result = moveResultOfEndEvent(moveEndEventType);
         }
     }
     RobotLogPrint::trace(LL_INFO, "sdk log: User call motion interface finish.");
@@ -190,6 +196,10 @@ int RobotMoveService::robotLineRotateMove(const CoordCalibrateByJointAngleAndToo
         RobotLogPrint::trace(LL_ERROR, "sdk log: Rotate move axis is NULL.");
         return ErrCode_ParamError;
     }
+    const double rotation[4] = {rotateAxisOnUserCoord[0], rotateAxisOnUserCoord[1],
+                                rotateAxisOnUserCoord[2], rotateAngle};
+    if (target_check::refuseNonFinite("Rotate move", rotation, 4) != ErrnoSucc)
+        return ErrCode_ParamError;
     wayPoint_S current;
     const int readRet = getCurrnetRoadPoint(current);
     // Without the current waypoint the rotation would be sent about an

@@ -29,6 +29,7 @@
 // Locks, in the order a caller's thread takes them: s_moveProfileMutex (leaf:
 // released before any request), then the control core's locks.
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -193,11 +194,15 @@ public:
     // OFFLINE_TRACK_MAX_WAYPOINTS: ErrCode_ParamError, nothing sent.
     int offlineTrackWaypointAppend(
         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
-    // Uploads a joint-angle file (six angles in rad per line, one separator
-    // character between them) in batches of OFFLINE_TRACK_FILE_BATCH. A
-    // refused batch ends the upload: nothing more is read or sent and the
-    // refusal is returned. ErrCode_ParamError when the file cannot be opened,
-    // ErrCode_Failed when it has no lines.
+    // Uploads a joint-angle file (six finite angles in rad per line, exactly
+    // one separator, a comma, blank, tab or semicolon, between them; trailing
+    // blanks and a CR allowed) in batches of OFFLINE_TRACK_FILE_BATCH. Lines
+    // that are empty, only blanks, or start with '#' after blanks are skipped
+    // but counted in line numbers. The whole file is checked first: a bad
+    // line returns ErrCode_ParamError with a log line naming file and line,
+    // and nothing is sent. A refused batch ends the upload: nothing more is
+    // sent and the refusal is returned. ErrCode_ParamError when the file
+    // cannot be opened, ErrCode_Failed when it has no waypoints.
     int offlineTrackWaypointAppend(const char* fileName);
     int offlineTrackWaypointClear();
     // Plays the uploaded track; blocking as described under "Blocking moves".
@@ -225,21 +230,27 @@ public:
     // Reads a tool-pose file of format poseType (1: "x y z rx ry rz" in mm
     // and degrees, blanks; 10: "x,y,z,w,qx,qy,qz" in m) and solves each pose
     // starting from its predecessor's joints (the first from
-    // referPointJointAngle), so the solutions stay on one branch. Any bad line
-    // or failed solution empties the output and returns the error; another
-    // poseType is refused with ErrCode_ParamError.
+    // referPointJointAngle), so the solutions stay on one branch. Every token
+    // must be a whole finite number (blanks around it allowed); a line that is
+    // empty, only blanks, or starts with '#' after blanks is skipped (it still
+    // counts in the line numbers of the log). Any bad line or failed solution
+    // empties the output and returns the error; another poseType is refused
+    // with ErrCode_ParamError. Reading stops once maxPoints points are solved:
+    // lines after that are not read, so their content does not matter.
     static int parseFileAsRoadpointSet(const char* filePath,
                                        tevo_robot_namespace::POSITION_ORIENTATION_TYPE poseType,
                                        const double* referPointJointAngle,
                                        const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
-                                       std::vector<FlangeAndToolInfo>& roadpointInfoVector);
+                                       std::vector<FlangeAndToolInfo>& roadpointInfoVector,
+                                       std::size_t maxPoints = SIZE_MAX);
     static int parsePoseListToRoadpointSet(
         const std::vector<tevo_robot_namespace::PositionAndQuaternion>& toolEndPoseVector,
         const double* referPointJointAngle,
         const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
         std::vector<FlangeAndToolInfo>& roadpointInfoVector);
     // One line of format 1 (blank runs count as one separator) or format 10;
-    // false unless it holds exactly six (seven) tokens.
+    // false unless it holds exactly six (seven) tokens, each a whole finite
+    // decimal number (blanks around a token allowed).
     static bool StringToPositionAndRpy(const std::string& str, char splitSymbol,
                                        tevo_robot_namespace::Pos& position,
                                        tevo_robot_namespace::Rpy& rpy);

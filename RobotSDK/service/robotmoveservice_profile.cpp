@@ -8,6 +8,7 @@
 
 #include "RobotSDK/service/robotmoveservice.h"
 #include "RobotSDK/service/robotutilservice.h"
+#include "RobotSDK/service/targetcheck.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
 using namespace tevo_robot_namespace;
@@ -346,6 +347,7 @@ size_t RobotMoveService::wayPointCount() const {
 }
 
 int RobotMoveService::addWayPoint(const wayPoint_S& wayPoint) {
+    if (target_check::refuseNonFinite("Waypoint", wayPoint) != ErrnoSucc) return ErrCode_ParamError;
     bool merged = false;
     {
         std::lock_guard<std::mutex> lock(s_moveProfileMutex);

@@ -7,6 +7,7 @@
 
 #include "RobotSDK/service/robotmoveservice.h"
 #include "RobotSDK/service/robotutilservice.h"
+#include "RobotSDK/service/targetcheck.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
 using namespace tevo_robot_namespace;
@@ -55,6 +56,11 @@ int solveKeepingOrientation(const wayPoint_S& source, const Pos& flangePosition,
 int RobotMoveService::robotMoveToTargetPositionByRelative(
     move_mode moveMode, const CoordCalibrateByJointAngleAndTool& userCoordSystem,
     const ToolInEndDesc& toolInEndDesc, const MoveRelative& relativeOnUser, bool IsBolck) {
+    const double offset[3] = {relativeOnUser.relativePosition[0],
+                              relativeOnUser.relativePosition[1],
+                              relativeOnUser.relativePosition[2]};
+    if (target_check::refuseNonFinite("Relative move", offset, 3) != ErrnoSucc)
+        return ErrCode_ParamError;
     return moveToComputedTarget(
         *this, moveMode,
         [&](wayPoint_S& target) {
@@ -70,6 +76,9 @@ int RobotMoveService::robotMoveToTargetPositionByRelative(
 int RobotMoveService::robotMoveToTargetPositionByPosition(
     move_mode moveMode, const CoordCalibrateByJointAngleAndTool& userCoordSystem,
     const Pos& position, const ToolInEndDesc& toolInEndDesc, bool IsBolck) {
+    const double target[3] = {position.x, position.y, position.z};
+    if (target_check::refuseNonFinite("Target-position move", target, 3) != ErrnoSucc)
+        return ErrCode_ParamError;
     return moveToComputedTarget(
         *this, moveMode,
         [&](wayPoint_S& target) {

@@ -2,9 +2,8 @@
 // playback), position streaming in pass-through mode, excitation trajectories,
 // and the conversion of tool-pose tracks (file or list) to flange waypoints.
 
-#include <cctype>
-#include <charconv>
-#include <cstdlib>
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -13,6 +12,7 @@
 #include "RobotSDK/service/robotcontrolservices.h"
 #include "RobotSDK/service/robotmoveservice.h"
 #include "RobotSDK/service/robotutilservice.h"
+#include "RobotSDK/service/targetcheck.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
 using namespace tevo_robot_namespace;
@@ -22,41 +22,35 @@ namespace {
 using CMT = CommunicationMateType;
 using controller_request::sendEmpty;
 
-// A number like atof reads it (leading white space skipped, the longest
-// numeric prefix, 0 when there is none), within [begin, end) only. The common
-// decimal forms take the fast path; anything else (hexadecimal, out of range,
-// no number) goes to atof on a copy of the token.
-double tokenValue(const char* begin, const char* end, std::string& scratch) {
-    const char* p = begin;
-    while (p < end && std::isspace(static_cast<unsigned char>(*p))) ++p;
-    const char* digits = p < end && *p == '+' ? p + 1 : p;
-    const bool negative = digits == p && p < end && *p == '-';
-    const char* body = negative ? p + 1 : digits;
-    const bool hex = end - body >= 2 && body[0] == '0' && (body[1] == 'x' || body[1] == 'X');
-    if (!hex && !(digits != p && digits < end && *digits == '-')) {
-        double value = 0.0;
-        const auto parsed = std::from_chars(digits, end, value);
-        if (parsed.ec == std::errc()) return value;
-    }
-    scratch.assign(begin, end);
-    return std::atof(scratch.c_str());
-}
-
-// Cuts `text` at every `separator` (n separators: n + 1 tokens) and converts
-// each token like atof into out[0..count). Returns the number of tokens; only
-// the first `count` are converted. Never reads beyond `text`.
-int splitNumbers(const std::string& text, char separator, double* out, int count) {
-    std::string scratch;
+// Cuts `text` at every `separator` (n separators: n + 1 tokens) and reads
+// each token, blanks around it allowed, as one whole finite number into
+// out[0..count). Returns the number of tokens; `badToken` is the index of the
+// first token among the first `count` that is no such number, else -1. Never
+// reads beyond `text`.
+int splitNumbers(const std::string& text, char separator, double* out, int count, int& badToken) {
+    badToken = -1;
     int tokens = 0;
     const char* begin = text.data();
     const char* const end = begin + text.size();
     while (true) {
         const char* stop = static_cast<const char*>(std::memchr(begin, separator, end - begin));
-        if (tokens < count) out[tokens] = tokenValue(begin, stop != nullptr ? stop : end, scratch);
+        const char* tokenEnd = stop != nullptr ? stop : end;
+        if (tokens < count && badToken < 0) {
+            const char* first = begin;
+            while (first < tokenEnd && *first == ' ') ++first;
+            const char* last = tokenEnd;
+            while (last > first && last[-1] == ' ') --last;
+            if (!target_check::readNumber(first, last, out[tokens])) badToken = tokens;
+        }
         ++tokens;
         if (stop == nullptr) return tokens;
         begin = stop + 1;
     }
+}
+
+// A line as read from a file, without the carriage return of a CRLF ending.
+void dropCarriageReturn(std::string& line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
 }
 
 // Blanks removed at both ends, every inner run of blanks made one blank.
@@ -179,22 +173,33 @@ int RobotMoveService::offlineTrackWaypointAppend(const char* fileName) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: file not exist.");
         return ErrCode_ParamError;
     }
-    int result = ErrCode_Failed;
-    std::vector<wayPoint_S> batch;
-    batch.reserve(OFFLINE_TRACK_FILE_BATCH);
+    // The whole file is read and checked before the first batch goes out: a
+    // bad line must not leave the controller with half a track.
+    std::vector<wayPoint_S> track;
     std::string line;
     wayPoint_S waypoint;
-    while (std::getline(file, line)) {
-        RobotUtilService::jointStringToWaypoint(line, waypoint);
-        batch.push_back(waypoint);
-        if (batch.size() < OFFLINE_TRACK_FILE_BATCH) continue;
-        result = offlineTrackWaypointAppend(batch);
-        // A refused batch ends the upload: the rest of the file would leave
-        // a gap in the track.
-        if (result != ErrnoSucc) return result;
-        batch.clear();
+    for (int lineIndex = 1; std::getline(file, line); ++lineIndex) {
+        if (target_check::isBlankOrComment(line)) continue;
+        if (!RobotUtilService::jointStringToWaypoint(line, waypoint)) {
+            RobotLogPrint::trace(LL_ERROR,
+                                 "sdk log: offline track file %s, line %d: not six finite joint "
+                                 "angles; nothing sent.",
+                                 fileName, lineIndex);
+            return ErrCode_ParamError;
+        }
+        track.push_back(waypoint);
     }
-    if (!batch.empty()) result = offlineTrackWaypointAppend(batch);
+    int result = ErrCode_Failed;
+    std::vector<wayPoint_S> batch;
+    for (std::size_t first = 0; first < track.size(); first += OFFLINE_TRACK_FILE_BATCH) {
+        const std::size_t last = std::min(track.size(), first + OFFLINE_TRACK_FILE_BATCH);
+        batch.assign(track.begin() + static_cast<std::ptrdiff_t>(first),
+                     track.begin() + static_cast<std::ptrdiff_t>(last));
+        result = offlineTrackWaypointAppend(batch);
+        // A refused batch ends the upload: the rest would leave a gap in the
+        // track.
+        if (result != ErrnoSucc) return result;
+    }
     return result;
 }
 
@@ -252,10 +257,18 @@ bool RobotMoveService::StringToPositionAndRpy(const std::string& str, char split
                                               Pos& position, Rpy& rpy) {
     constexpr double kDegToRad = 3.1415926 / 180.0;
     double v[6];
-    const int tokens = splitNumbers(collapseBlanks(str), splitSymbol, v, 6);
+    int badToken = -1;
+    const int tokens = splitNumbers(collapseBlanks(str), splitSymbol, v, 6, badToken);
     if (tokens != 6) {
         RobotLogPrint::trace(LL_ERROR, "StringToPositionAndRpy failed, doubleVector.size=%d",
                              tokens);
+        return false;
+    }
+    if (badToken >= 0) {
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk log: StringToPositionAndRpy failed, token %d is not a finite "
+                             "number.",
+                             badToken + 1);
         return false;
     }
     position = {v[0] / 1000.0, v[1] / 1000.0, v[2] / 1000.0};
@@ -266,10 +279,18 @@ bool RobotMoveService::StringToPositionAndRpy(const std::string& str, char split
 bool RobotMoveService::StringToPositionAndQuaternion(const std::string& str, char splitSymbol,
                                                      Pos& position, Ori& quaternion) {
     double v[7];
-    const int tokens = splitNumbers(str, splitSymbol, v, 7);
+    int badToken = -1;
+    const int tokens = splitNumbers(str, splitSymbol, v, 7, badToken);
     if (tokens != 7) {
         RobotLogPrint::trace(LL_ERROR, "StringToPositionAndQuaternion failed, doubleVector.size=%d",
                              tokens);
+        return false;
+    }
+    if (badToken >= 0) {
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk log: StringToPositionAndQuaternion failed, token %d is not a "
+                             "finite number.",
+                             badToken + 1);
         return false;
     }
     position = {v[0], v[1], v[2]};
@@ -281,7 +302,8 @@ int RobotMoveService::parseFileAsRoadpointSet(const char* filePath,
                                               POSITION_ORIENTATION_TYPE poseType,
                                               const double* referPointJointAngle,
                                               const ToolInEndDesc& toolInEndDesc,
-                                              std::vector<FlangeAndToolInfo>& roadpointInfoVector) {
+                                              std::vector<FlangeAndToolInfo>& roadpointInfoVector,
+                                              std::size_t maxPoints) {
     FlangeTrackBuilder builder(referPointJointAngle, toolInEndDesc, roadpointInfoVector);
     if (poseType != POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT &&
         poseType != POSITION_M_AND_QUATERNION_COMMA_SPLIT) {
@@ -302,10 +324,25 @@ int RobotMoveService::parseFileAsRoadpointSet(const char* filePath,
     std::string line;
     Pos position;
     Ori orientation;
-    for (int lineIndex = 1; result == ErrnoSucc && std::getline(file, line); ++lineIndex) {
+    int lineIndex = 0;
+    while (result == ErrnoSucc && roadpointInfoVector.size() < maxPoints &&
+           std::getline(file, line)) {
+        ++lineIndex;
+        if (target_check::isBlankOrComment(line)) continue;
+        dropCarriageReturn(line);
         result = toolPoseOfLine(line, poseType, lineIndex, position, orientation);
-        if (result != ErrnoSucc) break;
+        if (result != ErrnoSucc) {
+            RobotLogPrint::trace(LL_ERROR, "sdk log: track file %s, line %d is not a valid pose.",
+                                 filePath, lineIndex);
+            break;
+        }
         result = builder.append(position, orientation, true, lineIndex);
+    }
+    if (result == ErrnoSucc && roadpointInfoVector.size() >= maxPoints) {
+        // The caller takes no more points: the rest of the file is not read.
+        RobotLogPrint::trace(LL_INFO,
+                             "sdk log: track file %s: reading stopped after line %d at %d points.",
+                             filePath, lineIndex, static_cast<int>(roadpointInfoVector.size()));
     }
     if (result == ErrnoSucc && !roadpointInfoVector.empty()) {
         RobotLogPrint::trace(
@@ -322,8 +359,18 @@ int RobotMoveService::parsePoseListToRoadpointSet(
     FlangeTrackBuilder builder(referPointJointAngle, toolInEndDesc, roadpointInfoVector);
     int result = builder.checkReference();
     for (std::size_t i = 0; result == ErrnoSucc && i < toolEndPoseVector.size(); ++i) {
-        result = builder.append(toolEndPoseVector[i].position, toolEndPoseVector[i].quaternion,
-                                false, static_cast<int>(i + 1));
+        const PositionAndQuaternion& pose = toolEndPoseVector[i];
+        const double values[7] = {pose.position.x,   pose.position.y,   pose.position.z,
+                                  pose.quaternion.w, pose.quaternion.x, pose.quaternion.y,
+                                  pose.quaternion.z};
+        if (!target_check::allFinite(values, 7)) {
+            RobotLogPrint::trace(LL_ERROR,
+                                 "sdk log: pose %d holds a NaN or infinite value; no points.",
+                                 static_cast<int>(i + 1));
+            result = ErrCode_ParamError;
+            break;
+        }
+        result = builder.append(pose.position, pose.quaternion, false, static_cast<int>(i + 1));
     }
     return builder.finish(result);
 }

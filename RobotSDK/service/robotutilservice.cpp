@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "RobotSDK/service/targetcheck.h"
 #include "RobotSDK/util/ikfunc.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 #include "kinematics/waypointconvert.h"
@@ -234,21 +235,27 @@ void RobotUtilService::setRobotDhParam(int robotType, const tevo::RobotDhPara& r
 
 bool RobotUtilService::jointStringToWaypoint(const std::string& jointString, wayPoint_S& waypoint) {
     std::memset(&waypoint, 0, sizeof(waypoint));
-    double joints[6] = {0, 0, 0, 0, 0, 0};
-    const char* cursor = jointString.c_str();
+    const auto isSeparator = [](char ch) {
+        return ch == ',' || ch == ' ' || ch == '\t' || ch == ';';
+    };
+    const auto isTrailing = [](char ch) { return ch == ' ' || ch == '\t' || ch == '\r'; };
+    const char* cursor = jointString.data();
     const char* end = cursor + jointString.size();
-    for (int j = 0; j < 6 && cursor < end; ++j) {
-        char* next = nullptr;
-        const double value = std::strtod(cursor, &next);
-        // A text that is no number, or not a finite one, ends the reading.
-        if (next == cursor || !std::isfinite(value)) {
-            break;
+    while (end > cursor && isTrailing(end[-1])) --end;
+    double joints[tevo::ARM_DOF] = {0, 0, 0, 0, 0, 0};
+    for (int j = 0; j < tevo::ARM_DOF; ++j) {
+        const char* stop = cursor;
+        if (j + 1 < tevo::ARM_DOF) {
+            while (stop < end && !isSeparator(*stop)) ++stop;
+            // Five numbers are each followed by exactly one separator.
+            if (stop == end) return false;
+        } else {
+            stop = end;
         }
-        joints[j] = value;
-        cursor = next < end ? next + 1 : end;  // one separator character
+        if (!target_check::readNumber(cursor, stop, joints[j])) return false;
+        cursor = stop + 1;
     }
-    robotFk(joints, 6, waypoint);
-    return true;
+    return robotFk(joints, tevo::ARM_DOF, waypoint) == tevo::ErrnoSucc;
 }
 
 // ------------------------------------------------------------------ calibration

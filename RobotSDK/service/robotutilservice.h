@@ -61,6 +61,10 @@ public:
     static int setJoint1Rot360(bool enable);
     static void setRobotDhParam(int robotType,
                                 const tevo_robot_namespace::RobotDhPara& robotDhPara);
+    // Six finite joint angles (rad), exactly one separator (comma, blank, tab
+    // or semicolon) between them and nothing after them but blanks or a CR,
+    // into a waypoint with its pose by forward kinematics. False, with the
+    // waypoint zeroed, for any other text.
     static bool jointStringToWaypoint(const std::string& jointString, wayPoint_S& waypoint);
 
     // ---- calibration

@@ -1,5 +1,6 @@
 # Kinematics: the closed-form core and calibration (plain functions), the
-# solver service Ikfunc and the coordinate utilities RobotUtilService.
+# solver service Ikfunc, the coordinate utilities RobotUtilService and the
+# checks of targets and track-file numbers (targetcheck).
 tevo_subsystem(tevo_kinematics
   SOURCES
     ${PROJECT_SOURCE_DIR}/kinematics/kinematicscore.cpp
@@ -7,4 +8,5 @@ tevo_subsystem(tevo_kinematics
     ${PROJECT_SOURCE_DIR}/kinematics/waypointconvert.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/util/ikfunc.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotutilservice.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/service/targetcheck.cpp
   DEPS tevo_metatype tevo_util)

@@ -1,16 +1,20 @@
 // Writes arbitrary bytes as a tool-pose track file and converts it in both
 // formats, and feeds each of its lines to the two line parsers. Beyond "no
 // crash, no leak, no undefined behaviour" it checks: a line parser accepts a
-// line only with exactly the right number of separators, and a file
-// conversion yields either one point per line or none at all.
+// line only with exactly the right number of separators and then yields only
+// finite values, and a file conversion yields either one point per data line
+// (blank and '#' comment lines skipped) or none at all; with a point limit,
+// at most that many.
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -46,15 +50,29 @@ size_t blankSeparators(const std::string& line) {
     return static_cast<size_t>(std::count(collapsed.begin(), collapsed.end(), ' '));
 }
 
+bool finite(std::initializer_list<double> values) {
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
 void checkLine(const std::string& line) {
     trn::Pos position;
     trn::Rpy rpy;
     trn::Ori quaternion;
-    const bool rpyOk = RobotMoveService::StringToPositionAndRpy(line, ' ', position, rpy);
-    check(rpyOk == (blankSeparators(line) == 5));
-    const bool quatOk =
-        RobotMoveService::StringToPositionAndQuaternion(line, ',', position, quaternion);
-    check(quatOk == (std::count(line.begin(), line.end(), ',') == 6));
+    if (RobotMoveService::StringToPositionAndRpy(line, ' ', position, rpy)) {
+        check(blankSeparators(line) == 5);
+        check(finite({position.x, position.y, position.z, rpy.rx, rpy.ry, rpy.rz}));
+    }
+    if (RobotMoveService::StringToPositionAndQuaternion(line, ',', position, quaternion)) {
+        check(std::count(line.begin(), line.end(), ',') == 6);
+        check(finite({position.x, position.y, position.z, quaternion.w, quaternion.x, quaternion.y,
+                      quaternion.z}));
+    }
+}
+
+// Holds data: not empty, not only blanks, not a '#' comment.
+bool isDataLine(const std::string& line) {
+    const size_t first = line.find_first_not_of(" \t\r");
+    return first != std::string::npos && line[first] != '#';
 }
 
 }  // namespace
@@ -67,11 +85,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::ofstream file(trackPath(), std::ios::binary | std::ios::trunc);
         file << text;
     }
-    std::vector<std::string> lines;
+    size_t dataLines = 0;
     std::ifstream in(trackPath(), std::ios::binary);
     for (std::string line; std::getline(in, line);) {
         checkLine(line);
-        lines.push_back(line);
+        if (isDataLine(line)) ++dataLines;
     }
 
     const double home[6] = {0.0, -0.2618, 1.7453, 0.4363, 1.5708, 0.0};
@@ -81,7 +99,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<RobotMoveService::FlangeAndToolInfo> points;
         const int ret = RobotMoveService::parseFileAsRoadpointSet(trackPath().c_str(), format, home,
                                                                   tool, points);
-        check(ret == trn::ErrnoSucc ? points.size() == lines.size() : points.empty());
+        check(ret == trn::ErrnoSucc ? points.size() == dataLines : points.empty());
+        const size_t limit = 2;
+        const int limited = RobotMoveService::parseFileAsRoadpointSet(trackPath().c_str(), format,
+                                                                      home, tool, points, limit);
+        check(limited == trn::ErrnoSucc ? points.size() == std::min(dataLines, limit)
+                                        : points.empty());
+        // Whatever converts in full converts in part.
+        check(ret != trn::ErrnoSucc || limited == trn::ErrnoSucc);
     }
     return 0;
 }

@@ -182,6 +182,34 @@ TEST(DocumentedWaits, RequestBoundMatchesTheSendAndResponseLimits) {
     EXPECT_GT(found, 0) << "no \"one request, at most N s\" left in " << kHeaderPath;
 }
 
+TEST(DocumentedWaits, SilentControllerBoundMatchesTheWaitLoop) {
+    const std::string item = itemWith("**A controller that stops answering**");
+    ASSERT_FALSE(item.empty());
+    const std::string phrases[] = {
+        "notice it within " + seconds(Core::SILENT_CONTROLLER_NOTICED_MSEC),
+        "for " + seconds(Core::SILENCE_PROBE_MSEC) + " sends it a heartbeat",
+        "at most one per " + seconds(Core::SILENCE_PROBE_MSEC),
+        "after " + seconds(Core::SILENCE_GIVE_UP_MSEC) + " of silence it gives up",
+    };
+    for (const std::string& phrase : phrases) {
+        EXPECT_NE(item.find(phrase), std::string::npos) << "\"" << phrase << "\" not in: " << item;
+    }
+
+    // The motion members' comment states the same bound and probe time.
+    std::string motion;
+    for (char c : commentAbove("robotServiceJointMove")) {
+        if (c != ' ' || motion.empty() || motion.back() != ' ') motion += c;  // single spaces
+    }
+    const std::string motionPhrases[] = {
+        "ErrCode_RequestTimeout within " + seconds(Core::SILENT_CONTROLLER_NOTICED_MSEC),
+        "heartbeat after " + seconds(Core::SILENCE_PROBE_MSEC) + " of silence",
+    };
+    for (const std::string& phrase : motionPhrases) {
+        EXPECT_NE(motion.find(phrase), std::string::npos)
+            << "\"" << phrase << "\" not in: " << motion;
+    }
+}
+
 TEST(DocumentedWaits, EventQueueBoundMatchesTheRing) {
     const std::string item = itemWith("**The event callback**");
     ASSERT_FALSE(item.empty());

@@ -108,7 +108,11 @@ TEST_F(HandleStress, ContextsLiveAndDieOnManyThreadsAtOnce) {
             RobotState state{};
             const int result = rs_get_robot_state(a, &state);
             if (result == RS_ERR_NO_CONTEXT) break;
-            if (result != 0) fail("call during clean-up", result);
+            // The clean-up logs each context out before releasing it.
+            if (result != 0 && result != ErrCode_SocketDisconnect &&
+                result != ErrCode_SendRequestFailed) {
+                fail("call during clean-up", result);
+            }
         }
     });
     ASSERT_EQ(rs_uninitialize(), 0);

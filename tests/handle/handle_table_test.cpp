@@ -1,16 +1,21 @@
 // The handle table and the checks the handle interface adds, without a
-// controller: the context limit, unknown handles, argument ranges, null
-// arguments, error texts and clean-up.
+// controller: the context limit, unknown handles, argument ranges (and the
+// facade's count ranges behind them), null arguments, exceptions kept inside,
+// error texts and clean-up.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "RobotSDK/interface/serviceinterface.h"
 #include "RobotSDK/service/errorinfoservice.h"
 #include "handle/rsrobotcontrol.h"
+#include "handle/rsrobotcontrol_context.h"
 #include "handletestsupport.h"
 
 using namespace tevo_robot_namespace;
@@ -168,6 +173,145 @@ TEST_F(HandleTable, OutOfRangeCountsAndNullArgumentsAreRefused) {
     };
     for (const auto& call : nulls) EXPECT_EQ(call.second(), ErrCode_ParamError) << call.first;
     EXPECT_EQ(count, -5);
+}
+
+TEST_F(HandleTable, CountsBeyondTheirMaximumAreRefusedWithALogLine) {
+    // Each is refused before anything is allocated for it or read from the
+    // caller's array, so a single joint set stands for the whole array.
+    const double joints[6] = {};
+    JointStatus status[6];
+    RobotIoDesc descs[1];
+    int count = -5;
+    int results[1];
+    const struct {
+        const char* name;
+        std::function<int()> call;
+        std::string logged;
+    } cases[] = {
+        {"canbus 2e9", [&] { return rs_set_waypoints_to_canbus(rshd_, joints, 2000000000); },
+         "rs_set_waypoints_to_canbus on RSHD %: waypint_count 2000000000 is outside 1..5000"},
+        {"canbus 5001", [&] { return rs_set_waypoints_to_canbus(rshd_, joints, 5001); },
+         "waypint_count 5001 is outside 1..5000"},
+        {"canbus 0", [&] { return rs_set_waypoints_to_canbus(rshd_, joints, 0); },
+         "waypint_count 0 is outside 1..5000"},
+        {"append max int",
+         [&] {
+             return rs_append_offline_track_waypoint(rshd_, nullptr,
+                                                     std::numeric_limits<int>::max());
+         },
+         "waypoint_count 2147483647 is outside 0..3000"},
+        {"joint status 7", [&] { return rs_get_joint_status(rshd_, status, 7); },
+         "rs_get_joint_status on RSHD %: size 7 is outside 1..6"},
+        {"joint status 0", [&] { return rs_get_joint_status(rshd_, status, 0); },
+         "size 0 is outside 1..6"},
+        {"joint status -1", [&] { return rs_get_joint_status(rshd_, status, -1); },
+         "size -1 is outside 1..6"},
+        {"io config 2e9",
+         [&] { return rs_get_board_io_config(rshd_, RobotBoardUserDO, descs, 2000000000, &count); },
+         "rs_get_board_io_config on RSHD %: capacity 2000000000 is outside 0..1048576"},
+        {"dyn identify 2e9",
+         [&] {
+             return rs_get_dynidentify_results(rshd_, results, 2000000000, &count)
+                        ? int{RS_ERR_OUT_OF_RANGE}
+                        : 0;
+         },
+         "rs_get_dynidentify_results on RSHD %: capacity 2000000000 is outside 0..1048576"},
+    };
+    const std::string handle = std::to_string(rshd_);
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.call(), RS_ERR_OUT_OF_RANGE) << c.name;
+        std::string logged = c.logged;
+        const size_t mark = logged.find('%');
+        if (mark != std::string::npos) logged.replace(mark, 1, handle);
+        EXPECT_TRUE(log_.containsAll(LL_ERROR, {"sdk log: ", logged, "; refused."})) << c.name;
+    }
+    EXPECT_EQ(count, -5);
+    // The largest joint status is accepted (and fails only for want of a connection).
+    EXPECT_EQ(rs_get_joint_status(rshd_, status, 6), ErrCode_SocketDisconnect);
+}
+
+TEST_F(HandleTable, FacadeCountsOutsideTheirRangeAreRefusedBeforeAnythingIsSent) {
+    // Not logged in: a count that passes the check fails with
+    // ErrCode_SocketDisconnect, one that does not with ErrCode_ParamError.
+    ServiceInterface facade;
+    JointStatus status[7];
+    JointCommonData common[7];
+    uint8_t flags[17] = {};
+    const std::vector<wayPoint_S> tooMany(5001), none, one(1);
+    const struct {
+        const char* name;
+        std::function<int()> call;
+        int expected;
+    } cases[] = {
+        {"joint status 7", [&] { return facade.robotServiceGetRobotJointStatus(status, 7); },
+         ErrCode_ParamError},
+        {"joint status 0", [&] { return facade.robotServiceGetRobotJointStatus(status, 0); },
+         ErrCode_ParamError},
+        {"joint status 6", [&] { return facade.robotServiceGetRobotJointStatus(status, 6); },
+         ErrCode_SocketDisconnect},
+        {"common data 7", [&] { return facade.robotServiceGetJointCommonData(common, 7); },
+         ErrCode_ParamError},
+        {"common data 1", [&] { return facade.robotServiceGetJointCommonData(common, 1); },
+         ErrCode_SocketDisconnect},
+        {"orpe error 17", [&] { return facade.robotServiceSetRobotOrpeError(flags, 17); },
+         ErrCode_ParamError},
+        {"orpe error 16", [&] { return facade.robotServiceSetRobotOrpeError(flags, 16); },
+         ErrCode_SocketDisconnect},
+        {"canbus 5001", [&] { return facade.robotServiceSetRobotPosData2Canbus(tooMany); },
+         ErrCode_ParamError},
+        {"canbus empty", [&] { return facade.robotServiceSetRobotPosData2Canbus(none); },
+         ErrCode_ParamError},
+        {"canbus 1", [&] { return facade.robotServiceSetRobotPosData2Canbus(one); },
+         ErrCode_SocketDisconnect},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.call(), c.expected) << c.name;
+    EXPECT_TRUE(log_.contains(
+        LL_ERROR,
+        "sdk log: robotServiceSetRobotPosData2Canbus: waypoint count 5001 is outside 1..5000; "
+        "nothing sent."));
+    EXPECT_TRUE(log_.contains(
+        LL_ERROR,
+        "sdk log: robotServiceSetRobotOrpeError: len 17 is outside 0..16; nothing sent."));
+}
+
+// Thrown from inside an operation: the shapes every rs_ function goes through
+// turn each into a result and a log line naming the caller, the handle and the
+// exception.
+TEST_F(HandleTable, AnExceptionInsideAnOperationBecomesACodeAndALogLine) {
+    struct NotStd {};
+    const struct {
+        const char* name;
+        std::function<void()> raise;
+        const char* logged;
+    } cases[] = {
+        {"runtime_error", [] { throw std::runtime_error("injected fault"); }, "injected fault"},
+        {"bad_alloc", [] { throw std::bad_alloc(); }, "std::bad_alloc"},
+        {"not std", [] { throw NotStd{}; }, "not a std::exception"},
+    };
+    const std::string handle = "on RSHD " + std::to_string(rshd_) + " failed with an exception: ";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(rs_handle::forward(rshd_,
+                                     [&](ServiceInterface&) {
+                                         c.raise();
+                                         return 0;
+                                     }),
+                  ErrCode_Failed);
+        EXPECT_EQ(rs_handle::withContext(rshd_,
+                                         [&](rs_handle::Context&) {
+                                             c.raise();
+                                             return 0;
+                                         }),
+                  ErrCode_Failed);
+        EXPECT_TRUE(rs_handle::failed(rshd_, [&](ServiceInterface&) {
+            c.raise();
+            return false;
+        }));
+        // The log line names the function that passed the handle: here the test body.
+        EXPECT_TRUE(log_.containsAll(LL_ERROR, {"sdk log: TestBody ", handle + c.logged}));
+    }
+    // The context is unharmed.
+    EXPECT_EQ(rs_set_circular_loop_times(rshd_, 10), 0);
 }
 
 TEST_F(HandleTable, CatalogueConversionsCopyAtMostTheCapacity) {

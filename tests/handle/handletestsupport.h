@@ -32,6 +32,20 @@ public:
         return false;
     }
 
+    // Whether a line at this level holds every one of these parts.
+    bool containsAll(int level, const std::vector<std::string>& parts) const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const auto& line : lines_) {
+            if (line.first != level) continue;
+            bool all = true;
+            for (const std::string& part : parts) {
+                all = all && line.second.find(part) != std::string::npos;
+            }
+            if (all) return true;
+        }
+        return false;
+    }
+
 private:
     static void record(tevo_robot_namespace::LOG_LEVEL level, const char* text, void* arg) {
         auto* self = static_cast<HandleLogCapture*>(arg);

@@ -150,22 +150,31 @@ TEST_F(UtilService, IkBasedOnTcp) {
 TEST_F(UtilService, JointStringToWaypoint) {
     struct Case {
         const char* text;
-        double expected[6];
+        bool ok;  // six finite numbers, one separator each, nothing after
     };
+    const double expected[6] = {0.1, -0.2, 0.3, 0.4, 0.5, 0.6};
     const Case cases[] = {
-        {"0.1,0.2,0.3,0.4,0.5,0.6", {0.1, 0.2, 0.3, 0.4, 0.5, 0.6}},
-        {"0.1,0.2,0.3", {0.1, 0.2, 0.3, 0, 0, 0}},
-        {"0.1,x,0.3", {0.1, 0, 0, 0, 0, 0}},
-        {"", {0, 0, 0, 0, 0, 0}},
-        {"0.1,nan,0.3", {0.1, 0, 0, 0, 0, 0}},
+        {"0.1,-0.2,0.3,0.4,0.5,0.6", true},      {"0.1 -0.2\t0.3;0.4,+0.5,6e-1", true},
+        {"0.1,-0.2,0.3,0.4,0.5,0.6 \t\r", true}, {"0.1,-0.2,0.3", false},
+        {"0.1,x,0.3,0.4,0.5,0.6", false},        {"", false},
+        {"0.1,nan,0.3,0.4,0.5,0.6", false},      {"0.1,-0.2,0.3,0.4,0.5,inf", false},
+        {"0.1,,0.3,0.4,0.5,0.6", false},         {"0.1, -0.2,0.3,0.4,0.5,0.6", false},
+        {"0.1,-0.2,0.3,0.4,0.5,0.6,0.7", false}, {"0.1,-0.2,0.3,0.4,0.5,0.6x", false},
+        {" 0.1,-0.2,0.3,0.4,0.5,0.6", false},
     };
+    const tr::wayPoint_S reference = fk(expected);
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
         tr::wayPoint_S wp;
-        EXPECT_TRUE(RobotUtilService::jointStringToWaypoint(c.text, wp));
-        const tr::wayPoint_S expected = fk(c.expected);
-        for (int j = 0; j < 6; ++j) EXPECT_EQ(wp.jointpos[j], c.expected[j]) << c.text;
-        EXPECT_EQ(wp.cartPos.position.x, expected.cartPos.position.x) << c.text;
-        EXPECT_EQ(wp.orientation.w, expected.orientation.w) << c.text;
+        ASSERT_EQ(RobotUtilService::jointStringToWaypoint(c.text, wp), c.ok);
+        if (!c.ok) {
+            // Nothing half-read is left behind.
+            for (int j = 0; j < 6; ++j) EXPECT_EQ(wp.jointpos[j], 0.0);
+            continue;
+        }
+        for (int j = 0; j < 6; ++j) EXPECT_EQ(wp.jointpos[j], expected[j]);
+        EXPECT_EQ(wp.cartPos.position.x, reference.cartPos.position.x);
+        EXPECT_EQ(wp.orientation.w, reference.orientation.w);
     }
 }
 

@@ -202,9 +202,11 @@ TEST(ToolPoseLines, Formats) {
         {"100 200 300 0 0", 1, false, {}},
         {"", 1, false, {}},
         {"0.1,0.2,0.3,1,0,0,0", 10, true, {0.1, 0.2, 0.3, 1, 0, 0, 0}},
-        {"0.1,,0.3,1,0,0,0", 10, true, {0.1, 0, 0.3, 1, 0, 0, 0}},
-        // Tokens read like atof: signs, blanks, hexadecimal, trailing text.
-        {"+0.1,0x1p-3, 0.3,1abc,,-0,-", 10, true, {0.1, 0.125, 0.3, 1, 0, 0, 0}},
+        // Every token a whole finite number: no empty, hexadecimal or
+        // half-numeric token (track_file_check_test has the full table).
+        {"0.1,,0.3,1,0,0,0", 10, false, {}},
+        {"+0.1,0x1p-3, 0.3,1abc,,-0,-", 10, false, {}},
+        {"+0.1,0.125, 0.3,1,0,-0,0", 10, true, {0.1, 0.125, 0.3, 1, 0, 0, 0}},
         {"0.1,0.2,0.3,1,0,0", 10, false, {}},
         {"0.1,0.2,0.3,1,0,0,0,", 10, false, {}},
         {"0.1 0.2 0.3 1 0 0 0", 10, false, {}},
