@@ -63,7 +63,8 @@ int PelvanServices::safeLimitParamInit() {
     int ret = ErrCode_Failed;
     for (int attempt = 0; attempt < kRangeReadAttempts; ++attempt) {
         ret = getMovePJointRangeService(minLimit, maxLimit);
-        if (ret == ErrnoSucc) break;
+        // A time-out is not retried: the controller is not answering.
+        if (ret == ErrnoSucc || ret == ErrCode_RequestTimeout) break;
     }
     if (ret == ErrnoSucc) {
         for (int i = 0; i < kJointCount; ++i) {

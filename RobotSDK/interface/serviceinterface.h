@@ -66,7 +66,10 @@
 // - `robotServiceLogin`: the TCP connect (the system's connect time-out), about 300 ms for the
 //   receive thread to start, then three requests (the login and the two full-turn flags), one
 //   push switch for each push asked for (see above), and the read of the joint ranges that
-//   customer tracks are checked against (up to three tries).
+//   customer tracks are checked against (up to three tries). A request that times out with
+//   nothing at all heard from the controller for 1.8 s ends the sequence there: the login
+//   fails with `ErrCode_RequestTimeout` (the range read is not tried again), so a controller
+//   that stops answering holds a login for one time-out, not one per request.
 // - `robotServiceLogout`: about 100 ms (joins the receive thread).
 // - `rootServiceRobotStartup` with `IsBolck` true: until the arm reports its state, at most 60 s.
 // - `robotServiceRobotShutdown` and `robotServiceRobotHandShake` with the blocking flag: until the

@@ -374,8 +374,17 @@ protected:
     enum PushKind { JointStatusPush, JointAnglePush, EndSpeedPush, PushKindCount };
     // Records the wish and sends the switch.
     int switchPush(PushKind kind, bool enable);
-    // After a login: switches on every push the application wants.
-    void restoreWantedPushes();
+    // After a login: switches on every push the application wants. Returns
+    // ErrCode_RequestTimeout when the controller stopped answering (the
+    // remaining switches are not sent), else 0.
+    int restoreWantedPushes();
+    // True when a request ended in a time-out and nothing at all has come
+    // from the controller for a whole response time-out: it has stopped
+    // answering, so a sequence of requests (the login's) ends there instead
+    // of running each remaining request into its own time-out.
+    bool stoppedAnswering(int requestResult) const;
+    // Logs that the login ends on a silent controller; returns ret.
+    static int loginSilenced(int ret);
     std::array<std::atomic<bool>, PushKindCount> m_pushWanted{};
 
     std::array<CommunicationResponse, CommunicationMateType::CommunicationTypeCount>

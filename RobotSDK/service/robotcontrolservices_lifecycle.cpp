@@ -46,14 +46,14 @@ int RobotControlServices::loginService(const char* host, int port, const std::st
 
     // A login that fails closes the connection it opened, so that the caller
     // can simply try again on the same object.
-    const int ret = loginOnConnection(userName, possword, robotType, robotDhPara);
+    int ret = loginOnConnection(userName, possword, robotType, robotDhPara);
+    if (ret == ErrnoSucc) ret = restoreWantedPushes();
     if (ret != ErrnoSucc) {
         disconnectRobotServer();
         wakeAllWaitersOnDisconnect();
         RobotLogPrint::trace(LL_ERROR, "sdk log: Login failed; connection closed. ret:%d", ret);
         return ret;
     }
-    restoreWantedPushes();
     return ret;
 }
 
@@ -104,8 +104,12 @@ int RobotControlServices::loginOnConnection(const std::string& userName,
     response.destroy();
     if (ret != ErrnoSucc) return ret;
 
+    // A refused flag read is logged and the login goes on; a controller that
+    // stopped answering ends the login.
     bool joint6Rot360 = false;
-    if (getJoint6Rotate360EnableFlag(joint6Rot360) == ErrnoSucc) {
+    ret = getJoint6Rotate360EnableFlag(joint6Rot360);
+    if (stoppedAnswering(ret)) return loginSilenced(ret);
+    if (ret == ErrnoSucc) {
         RobotUtilService::setJoint6Rot360(joint6Rot360);
         RobotLogPrint::trace(
             LL_INFO,
@@ -116,7 +120,9 @@ int RobotControlServices::loginOnConnection(const std::string& userName,
                              "sdk log: login completed, get joint6 retate 360 falg failed.");
     }
     bool joint1Rot360 = false;
-    if (getJoint1Rotate360EnableFlag(joint1Rot360) == ErrnoSucc) {
+    ret = getJoint1Rotate360EnableFlag(joint1Rot360);
+    if (stoppedAnswering(ret)) return loginSilenced(ret);
+    if (ret == ErrnoSucc) {
         RobotUtilService::setJoint1Rot360(joint1Rot360);
         RobotLogPrint::trace(
             LL_INFO,
@@ -126,6 +132,14 @@ int RobotControlServices::loginOnConnection(const std::string& userName,
         RobotLogPrint::trace(LL_FATAL,
                              "sdk log: login completed, get joint1 retate 360 falg failed.");
     }
+    return ErrnoSucc;
+}
+
+int RobotControlServices::loginSilenced(int ret) {
+    RobotLogPrint::trace(LL_ERROR,
+                         "sdk log: The controller stopped answering during login; the remaining "
+                         "login requests are not sent. ret:%d",
+                         ret);
     return ret;
 }
 

@@ -62,11 +62,12 @@ int RobotControlServices::switchPush(PushKind kind, bool enable) {
     return sendEmpty(*this, enable ? push.on : push.off);
 }
 
-void RobotControlServices::restoreWantedPushes() {
+int RobotControlServices::restoreWantedPushes() {
     for (int kind = 0; kind < PushKindCount; ++kind) {
         if (!m_pushWanted[kind].load()) continue;
         const PushSwitch& push = kPushSwitches[kind];
         const int ret = sendEmpty(*this, push.on);
+        if (stoppedAnswering(ret)) return loginSilenced(ret);
         if (ret == ErrnoSucc) {
             RobotLogPrint::trace(LL_INFO, "sdk log: Real-time %s push switched on after login.",
                                  push.name);
@@ -77,6 +78,13 @@ void RobotControlServices::restoreWantedPushes() {
                                  push.name, ret);
         }
     }
+    return ErrnoSucc;
+}
+
+bool RobotControlServices::stoppedAnswering(int requestResult) const {
+    return requestResult == ErrCode_RequestTimeout &&
+           std::chrono::steady_clock::now() - lastHeard() >=
+               std::chrono::milliseconds(WAIT_RESPONSE_MAX_TIME_MSEC);
 }
 
 int RobotControlServices::setRealTimeJointStatusPush(bool enable) {

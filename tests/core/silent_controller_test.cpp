@@ -137,9 +137,12 @@ TEST_F(SilentControllerTest, BlockingMoveEndsWithRequestTimeoutWithinTheBound) {
                        static_cast<int>(
                            std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()));
         EXPECT_LT(waited, kBound + kSlack);
-        // Not before the give-up time: the move's response came just before
-        // the silence, and nothing after it.
-        EXPECT_GE(waited, std::chrono::milliseconds(Core::SILENCE_GIVE_UP_MSEC - 300));
+        // Not long before the give-up time: the last frame heard before the
+        // silence (the move's response, or the answer to a heartbeat of the
+        // wait) is at most one probe interval and one slice old.
+        EXPECT_GE(waited,
+                  std::chrono::milliseconds(Core::SILENCE_GIVE_UP_MSEC - Core::SILENCE_PROBE_MSEC -
+                                            Core::BLOCKING_WAIT_SLICE_MSEC));
         EXPECT_EQ(log_.count(kGiveUpLine), giveUpsBefore + 1);
         EXPECT_EQ(log_.levelOf(kGiveUpLine), LL_ERROR);
 
@@ -204,6 +207,29 @@ TEST_F(SilentControllerTest, BlockingCompletionWaitsEndWithRequestTimeoutWithinT
         EXPECT_LT(waited, kBound + kSlack);
         expectConnectionStillServes();
     }
+}
+
+// A controller that answers the login and then stops answering ends the
+// login at the first request that times out: one response time-out, not one
+// per remaining request (flags, pushes, joint ranges with their retries).
+TEST_F(SilentControllerTest, LoginEndsAtTheFirstTimeOutOfASilentController) {
+    tevo_sim::FaultRule rule;
+    rule.drop = true;
+    sim().setFault(tevo_sim::GetEnableJoint6Rot360Flag, rule);
+    ServiceInterface facade;
+    // Asked-for pushes would each be one more request after the flags.
+    facade.robotServiceRegisterRealTimeJointStatusCallback([](const JointStatus*, int, void*) {},
+                                                           nullptr);
+    const auto start = Clock::now();
+    EXPECT_EQ(facade.robotServiceLogin(simHost(), simPort(), simUser(), simPassword()),
+              ErrCode_RequestTimeout);
+    const auto took = Clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(2 * Core::WAIT_RESPONSE_MAX_TIME_MSEC) + kSlack);
+    EXPECT_TRUE(log_.waitFor("The controller stopped answering during login"));
+    EXPECT_EQ(sim().requestCount(tevo_sim::GetEnableJoint1Rot360Flag), 0u);
+    bool connected = true;
+    facade.robotServiceGetConnectStatus(connected);
+    EXPECT_FALSE(connected);
 }
 
 // A connection the peer's system reset (what keepalive or the limit on
