@@ -1,7 +1,8 @@
 // Soak: many ServiceInterface objects, several threads each, run a mix of
 // operations against in-process controller simulators while a chaos thread
 // injects random faults (delays, drops, doubled replies, early events,
-// mid-frame closes, read stalls, event floods, closes, restarts).
+// mid-frame closes, read stalls, event floods, closes, restarts, a frozen
+// controller, a network path that silently drops everything).
 //
 // Fails (exit status non-zero) on
 //   - a hang: a watchdog tracks every call in flight with its start time and
@@ -40,6 +41,7 @@
 
 #include "RobotSDK/interface/serviceinterface.h"
 #include "sim/controllersim.h"
+#include "support/tcprelay.h"
 
 using namespace tevo_robot_namespace;
 using Clock = std::chrono::steady_clock;
@@ -170,7 +172,7 @@ enum OpClass : int {
     kStartupBlock,    // 60 s
     kLifecycleBlock,  // shut-down / handshake blocking: 30 s
     kMoveControl,     // one request + 4 s
-    kMoveBlock,       // motion time; 30 s at the soak's time scale
+    kMoveBlock,       // motion time (30 s at the soak's time scale); a silent controller: 5 s
     kRegister,        // one request + the running callback
     kCreate,          // constructor: starts the event thread
     kDestroy,         // logout + event thread stop
@@ -236,6 +238,21 @@ double hangLimit(OpClass c) {
 
 // Prints the state of an object's simulator for a hang report.
 void (*g_describeObject)(int object) = nullptr;
+// How long the object's controller has been silent (frozen, or the relay its
+// connection runs through dropping everything) at `now`, counted from no
+// earlier than `since`; 0 when it is not silent.
+double (*g_silentFor)(int object, Clock::time_point since, Clock::time_point now) = nullptr;
+
+// A blocking wait notices a silent controller within this (the library's
+// documented bound).
+constexpr double kSilenceBound = 5.0;
+
+bool waitsOnController(OpClass c) {
+    return c == kMoveBlock || c == kStartupBlock || c == kLifecycleBlock;
+}
+
+// Allowed time a blocking wait may go on with its controller silent.
+double silenceLimit() { return (kSilenceBound + 2.0) * g_marginScale; }
 
 // One slot per soak thread that calls the library: the call in flight.
 struct Slot {
@@ -295,6 +312,19 @@ private:
                 std::lock_guard<std::mutex> sl(s->m);
                 if (!s->active) continue;
                 const double t = Secs(now - s->start).count();
+                const double silent = waitsOnController(s->cls) && g_silentFor != nullptr
+                                          ? g_silentFor(s->object, s->start, now)
+                                          : 0.0;
+                if (silent > silenceLimit()) {
+                    std::fprintf(stderr,
+                                 "\nsoak: HANG: object %d thread %s: %s (%s) still waits on a "
+                                 "controller silent for %.2f s (documented bound %.2f s, limit "
+                                 "%.2f s)\n",
+                                 s->object, s->thread, s->op, kClasses[s->cls].name, silent,
+                                 kSilenceBound, silenceLimit());
+                    hung_ = s.get();
+                    break;
+                }
                 if (t > hangLimit(s->cls)) {
                     std::fprintf(stderr,
                                  "\nsoak: HANG: object %d thread %s: %s (%s) blocked %.2f s, "
@@ -378,7 +408,14 @@ auto timed(Slot* slot, const char* op, OpClass cls, F&& f) -> decltype(f()) {
 struct SimSlot {
     std::unique_ptr<tevo_sim::ControllerSim> sim;
     std::atomic<int> port{0};  // 0 while restarting; workers log in to what they read
-    std::mutex restartMutex;   // chaos restarts vs. reads of the simulator's state
+    // A relay in front of the simulator that chaos can make drop everything;
+    // half of the logins go through it. Re-created on a restart.
+    std::unique_ptr<tevo_test::TcpRelay> relay;
+    std::atomic<int> relayPort{0};
+    // Since when the simulator is frozen / the relay drops (0: it is not).
+    std::atomic<Clock::rep> frozenSince{0};
+    std::atomic<Clock::rep> droppingSince{0};
+    std::mutex restartMutex;  // chaos restarts vs. reads of the simulator's state
     Clock::time_point pausedSince{};
     std::mutex pausedMutex;
 };
@@ -458,11 +495,23 @@ struct ObjectCtx {
     std::atomic<const char*> phase{"idle"};
     std::atomic<int> lastLogin{0};
     std::atomic<bool> moverDone{false};
+    std::atomic<bool> viaRelay{false};  // the current connection runs through the relay
 };
 
 std::vector<ObjectCtx*> g_objects;
 
 std::atomic<bool> g_stop{false};
+
+double silentFor(int object, Clock::time_point since, Clock::time_point now) {
+    if (object < 0 || object >= static_cast<int>(g_objects.size())) return 0.0;
+    const ObjectCtx& o = *g_objects[object];
+    Clock::rep from = o.sim->frozenSince.load();
+    const Clock::rep dropping = o.sim->droppingSince.load();
+    if (o.viaRelay && dropping != 0 && (from == 0 || dropping < from)) from = dropping;
+    if (from == 0) return 0.0;
+    const Clock::time_point start = std::max(since, Clock::time_point(Clock::duration(from)));
+    return now > start ? Secs(now - start).count() : 0.0;
+}
 
 void describeObject(int object) {
     if (object < 0 || object >= static_cast<int>(g_objects.size())) return;
@@ -745,7 +794,10 @@ void controlLoop(ObjectCtx& o) {
         bool connected = false;
         si.robotServiceGetConnectStatus(connected);
         if (!connected) {
-            const int port = o.sim->port.load();
+            const int relayPort = o.sim->relayPort.load();
+            const bool viaRelay = relayPort != 0 && pick(rng, 2) != 0;
+            const int port = viaRelay ? relayPort : o.sim->port.load();
+            o.viaRelay = viaRelay;
             o.phase = "logging in";
             const bool badPassword = pick(rng, 20) == 0;
             const int ret = timed(s, "robotServiceLogin", kLogin, [&] {
@@ -845,7 +897,7 @@ const int32_t kEventTypes[] = {
 struct ChaosCounts {
     uint64_t delayShort = 0, delayLong = 0, drop = 0, twice = 0, serverCode = 0, early = 0,
              suppressDone = 0, midFrame = 0, stall = 0, flood = 0, close = 0, restart = 0,
-             clear = 0;
+             clear = 0, freeze = 0, silentPath = 0;
 };
 
 void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
@@ -863,6 +915,8 @@ void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
         return;
     }
     std::vector<Clock::time_point> unstallAt(g_sims.size());
+    std::vector<Clock::time_point> thawAt(g_sims.size());
+    std::vector<Clock::time_point> reconnectAt(g_sims.size());
     auto eventSpec = [&] {
         const int32_t t = kEventTypes[pick(rng, sizeof kEventTypes / sizeof kEventTypes[0])];
         return tevo_sim::EventSpec{t, pick(rng, 3), "soak"};
@@ -875,6 +929,18 @@ void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
                 std::lock_guard<std::mutex> lock(g_sims[i]->restartMutex);
                 g_sims[i]->sim->setStallReading(false);
                 unstallAt[i] = {};
+            }
+            if (thawAt[i] != Clock::time_point{} && now >= thawAt[i]) {
+                std::lock_guard<std::mutex> lock(g_sims[i]->restartMutex);
+                g_sims[i]->sim->setFrozen(false);
+                g_sims[i]->frozenSince = 0;
+                thawAt[i] = {};
+            }
+            if (reconnectAt[i] != Clock::time_point{} && now >= reconnectAt[i]) {
+                std::lock_guard<std::mutex> lock(g_sims[i]->restartMutex);
+                g_sims[i]->relay->setDropping(false);
+                g_sims[i]->droppingSince = 0;
+                reconnectAt[i] = {};
             }
         }
         const size_t si = pick(rng, static_cast<int>(g_sims.size()));
@@ -939,24 +1005,52 @@ void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
             ++cc.close;
         } else if (r < 765) {
             slot.port = 0;
+            slot.relayPort = 0;
             sim.setStallReading(false);
+            sim.setFrozen(false);
+            slot.frozenSince = 0;
+            slot.droppingSince = 0;
             unstallAt[si] = {};
+            thawAt[si] = {};
+            reconnectAt[si] = {};
+            slot.relay.reset();
             sim.stop();
             lock.unlock();
             sleepMs(pick(rng, 300));
             lock.lock();
             while (!sim.start()) sleepMs(10);
             slot.port = sim.port();
+            slot.relay = std::make_unique<tevo_test::TcpRelay>("127.0.0.1", sim.port());
+            if (slot.relay->start()) slot.relayPort = slot.relay->port();
             ++cc.restart;
         } else if (r < 790) {
             sim.clearFaults();
             ++cc.clear;
+        } else if (r < 805) {
+            // The controller stops answering, connections open: blocking
+            // calls must give up within the library's silence bound.
+            if (thawAt[si] == Clock::time_point{}) {
+                sim.setFrozen(true);
+                slot.frozenSince = Clock::now().time_since_epoch().count();
+                thawAt[si] = now + std::chrono::milliseconds(300 + pick(rng, 12000));
+                ++cc.freeze;
+            }
+        } else if (r < 820) {
+            // The network path through the relay drops everything.
+            if (reconnectAt[si] == Clock::time_point{}) {
+                slot.relay->setDropping(true);
+                slot.droppingSince = Clock::now().time_since_epoch().count();
+                reconnectAt[si] = now + std::chrono::milliseconds(300 + pick(rng, 12000));
+                ++cc.silentPath;
+            }
         }
         // else: a quiet tick
     }
     for (auto& s : g_sims) {
         std::lock_guard<std::mutex> lock(s->restartMutex);
         s->sim->setStallReading(false);
+        s->sim->setFrozen(false);
+        s->relay->setDropping(false);
         s->sim->clearFaults();
     }
 }
@@ -1027,6 +1121,12 @@ int main(int argc, char** argv) {
             return 1;
         }
         slot->port = slot->sim->port();
+        slot->relay = std::make_unique<tevo_test::TcpRelay>("127.0.0.1", slot->sim->port());
+        if (!slot->relay->start()) {
+            std::fprintf(stderr, "soak: relay %d failed to start\n", i);
+            return 1;
+        }
+        slot->relayPort = slot->relay->port();
         g_sims.push_back(std::move(slot));
     }
 
@@ -1061,6 +1161,7 @@ int main(int argc, char** argv) {
     }
 
     g_describeObject = describeObject;
+    g_silentFor = silentFor;
     g_watchdog.start();
     ChaosCounts cc;
     const uint64_t chaosSeed = seeder();
@@ -1091,6 +1192,7 @@ int main(int argc, char** argv) {
         const auto snap = s->sim->snapshot();
         simMoves += snap.movesCompleted;
         simStopped += snap.movesStopped;
+        s->relay.reset();
         s->sim->stop();
     }
     g_watchdog.stop();
@@ -1124,13 +1226,14 @@ int main(int argc, char** argv) {
         g_out,
         "chaos: delay<1.8s %llu, delay>1.8s %llu, drop %llu, twice %llu, server code %llu, "
         "early events %llu, done suppressed %llu, mid-frame close %llu, stall %llu, "
-        "flood %llu, close %llu, restart %llu, clear %llu\n",
+        "flood %llu, close %llu, restart %llu, clear %llu, freeze %llu, silent path %llu\n",
         (unsigned long long)cc.delayShort, (unsigned long long)cc.delayLong,
         (unsigned long long)cc.drop, (unsigned long long)cc.twice,
         (unsigned long long)cc.serverCode, (unsigned long long)cc.early,
         (unsigned long long)cc.suppressDone, (unsigned long long)cc.midFrame,
         (unsigned long long)cc.stall, (unsigned long long)cc.flood, (unsigned long long)cc.close,
-        (unsigned long long)cc.restart, (unsigned long long)cc.clear);
+        (unsigned long long)cc.restart, (unsigned long long)cc.clear, (unsigned long long)cc.freeze,
+        (unsigned long long)cc.silentPath);
     std::fprintf(g_out, "results by code:\n");
     uint64_t succ = 0;
     {
