@@ -108,9 +108,12 @@ TEST_F(SilentControllerTest, BlockingMoveEndsWithRequestTimeoutWithinTheBound) {
             startArm(simPort());
         }
         const int giveUpsBefore = log_.count(kGiveUpLine);
+        const char* const accepted = "Successfully waited for a robotMove response";
+        const int acceptedBefore = log_.count(accepted);
         std::future<int> move = startLongMove();
-        // The move was accepted and the call waits for its end.
-        ASSERT_TRUE(log_.waitFor("Successfully waited for a robotMove response", 1, 10000ms));
+        // This move was accepted (its response is through) and the call waits
+        // for its end.
+        ASSERT_TRUE(log_.waitFor(accepted, acceptedBefore + 1, 10000ms));
         ASSERT_TRUE(waitUntil([&] { return sim().snapshot().moving; }));
 
         const auto silencedAt = Clock::now();
