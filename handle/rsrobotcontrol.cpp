@@ -47,20 +47,26 @@ void retire(const Context& ctx) {
     ctx.prs->robotServiceLogout();
 }
 
-// For the functions outside the shapes of rsrobotcontrol_context.h.
-void logFailure(const char* function, const std::exception* e) noexcept {
+void logFailure(const char* function, const char* what) noexcept {
     try {
-        RobotLogPrint::trace(LL_ERROR, "sdk log: %s failed with an exception: %s", function,
-                             e != nullptr ? e->what() : "not a std::exception");
+        RobotLogPrint::trace(LL_ERROR, "sdk log: %s failed with an exception: %s", function, what);
     } catch (...) {  // NOLINT(bugprone-empty-catch): nowhere left to report it
     }
 }
 
-void logCreateFailed(const char* what) noexcept {
+// Runs the body of an rs_ function outside the shapes of
+// rsrobotcontrol_context.h: an exception becomes `failed` and a log line
+// naming the function.
+template <typename Result, typename Body>
+Result guarded(const char* function, Result failed, Body&& body) noexcept {
     try {
-        RobotLogPrint::trace(LL_ERROR, "sdk log: create rshd failed: %s", what);
-    } catch (...) {  // NOLINT(bugprone-empty-catch): nowhere left to report it
+        return body();
+    } catch (const std::exception& e) {
+        logFailure(function, e.what());
+    } catch (...) {
+        logFailure(function, "not a std::exception");
     }
+    return failed;
 }
 
 }  // namespace
@@ -116,7 +122,7 @@ using rs_handle::withContext;
 int rs_initialize(void) { return RS_SUCC; }
 
 int rs_uninitialize(void) {
-    try {
+    return rs_handle::guarded(__func__, static_cast<int>(ErrCode_Failed), [] {
         std::vector<std::shared_ptr<Context>> removed;
         {
             std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
@@ -130,24 +136,18 @@ int rs_uninitialize(void) {
         // call into this interface.
         for (const std::shared_ptr<Context>& ctx : removed) rs_handle::retire(*ctx);
         removed.clear();
-    } catch (const std::exception& e) {
-        rs_handle::logFailure(__func__, &e);
-        return ErrCode_Failed;
-    } catch (...) {
-        rs_handle::logFailure(__func__, nullptr);
-        return ErrCode_Failed;
-    }
-    return RS_SUCC;
+        return static_cast<int>(RS_SUCC);
+    });
 }
 
 int rs_create_context(RSHD* rshd) {
     if (rshd == nullptr) return ErrCode_ParamError;
-    try {
+    return rs_handle::guarded(__func__, static_cast<int>(ErrCode_Failed), [rshd] {
         std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
         // Removed contexts that a running call still holds count too.
         if (rs_handle::g_contextsAlive.load() >= rs_handle::kMaxContexts) {
             RobotLogPrint::trace(LL_ERROR, "create rshd failed, because not enough buffer");
-            return RS_ERR_TOO_MANY_CONTEXTS;
+            return static_cast<int>(RS_ERR_TOO_MANY_CONTEXTS);
         }
         // After the 16-bit counter wraps, values still in use are skipped.
         while (rs_handle::handleInUse(rs_handle::g_res)) ++rs_handle::g_res;
@@ -155,18 +155,12 @@ int rs_create_context(RSHD* rshd) {
         ctx->prs = std::make_unique<ServiceInterface>();
         rs_handle::g_rs_instance.push_back(std::move(ctx));
         *rshd = rs_handle::g_res++;
-    } catch (const std::exception& e) {
-        rs_handle::logCreateFailed(e.what());
-        return ErrCode_Failed;
-    } catch (...) {
-        rs_handle::logCreateFailed("not a std::exception");
-        return ErrCode_Failed;
-    }
-    return RS_SUCC;
+        return static_cast<int>(RS_SUCC);
+    });
 }
 
 int rs_destory_context(RSHD rshd) {
-    try {
+    return rs_handle::guarded(__func__, static_cast<int>(ErrCode_Failed), [rshd] {
         std::shared_ptr<Context> removed;
         {
             std::lock_guard<std::mutex> lock(rs_handle::g_mutex);
@@ -176,7 +170,7 @@ int rs_destory_context(RSHD rshd) {
                              [rshd](const std::shared_ptr<Context>& c) { return c->rshd == rshd; });
             if (it == table.end()) {
                 RobotLogPrint::trace(LL_WARN, "RSHD %u no found!", static_cast<unsigned>(rshd));
-                return RS_ERR_NO_CONTEXT;
+                return static_cast<int>(RS_ERR_NO_CONTEXT);
             }
             RobotLogPrint::trace(LL_INFO, "remove client, rshd=%u", static_cast<unsigned>(rshd));
             removed = std::move(*it);
@@ -186,14 +180,8 @@ int rs_destory_context(RSHD rshd) {
         // on it still runs; then by its last caller.
         rs_handle::retire(*removed);
         removed.reset();
-    } catch (const std::exception& e) {
-        rs_handle::logFailure(__func__, &e);
-        return ErrCode_Failed;
-    } catch (...) {
-        rs_handle::logFailure(__func__, nullptr);
-        return ErrCode_Failed;
-    }
-    return RS_SUCC;
+        return static_cast<int>(RS_SUCC);
+    });
 }
 
 int rs_login(RSHD rshd, const char* addr, int port) {
@@ -222,23 +210,18 @@ int rs_get_login_status(RSHD rshd, bool* status) {
 }
 
 const char* rs_str_error(int err) {
-    // One text per code, kept for the life of the process so the pointer
-    // stays valid; only codes that have a text are stored (at most thirty).
-    static std::mutex mutex;
-    static std::map<int, std::string> texts;
-    try {
+    return rs_handle::guarded(__func__, "", [err]() -> const char* {
+        // One text per code, kept for the life of the process so the pointer
+        // stays valid; only codes that have a text are stored (at most thirty).
+        static std::mutex mutex;
+        static std::map<int, std::string> texts;
         std::lock_guard<std::mutex> lock(mutex);
         const auto it = texts.find(err);
         if (it != texts.end()) return it->second.c_str();
         std::string text = ErrorInfoService::getErrDescByCode(static_cast<RobotErrorCode>(err));
         if (text.empty()) return "";
         return texts.emplace(err, std::move(text)).first->second.c_str();
-    } catch (const std::exception& e) {
-        rs_handle::logFailure(__func__, &e);
-    } catch (...) {
-        rs_handle::logFailure(__func__, nullptr);
-    }
-    return "";
+    });
 }
 
 void print_plan(const CoordCalibrate*) {}

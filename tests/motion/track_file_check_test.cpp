@@ -116,50 +116,6 @@ TEST_F(TrackFileCheck, AJointFileSkipsBlankAndCommentLinesAndTakesItsSeparators)
     EXPECT_EQ(facade_->robotServiceOfflineTrackWaypointAppend(comments.path()), ErrCode_Failed);
 }
 
-TEST(ToolPoseTokens, EveryTokenMustBeAWholeFiniteNumber) {
-    struct Case {
-        const char* line;
-        int format;
-        bool ok;
-        std::array<double, 7> pose;  // x, y, z, then rx, ry, rz (rad) or w, x, y, z
-    };
-    const double yaw = 90.0 / 180.0 * 3.1415926;
-    const Case cases[] = {
-        {" 0.1 , 0.2,+0.3,1e0,0,0,-0", 10, true, {0.1, 0.2, 0.3, 1, 0, 0, 0}},
-        {"0.1,abc,0.3,1,0,0,0", 10, false, {}},
-        {"0.1,,0.3,1,0,0,0", 10, false, {}},
-        {"0.1,0.2,0.3,nan,0,0,0", 10, false, {}},
-        {"0.1,0.2,0.3,1,0,0,inf", 10, false, {}},
-        {"0.1,0x1p-3,0.3,1,0,0,0", 10, false, {}},
-        {"0.1,0.2,0.3,1abc,0,0,0", 10, false, {}},
-        {"0.1,0.2,0.3,1,0,0,-", 10, false, {}},
-        {"0.1,0.2,1e999,1,0,0,0", 10, false, {}},
-        {"-100 +200 3e2 0 0 90", 1, true, {-0.1, 0.2, 0.3, 0, 0, yaw}},
-        {"100 200 300 0 0 9O", 1, false, {}},
-        {"100 200 300 0 NaN 90", 1, false, {}},
-        {"100 200 300 0 0 --90", 1, false, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.line) + " format " + std::to_string(c.format));
-        trn::Pos p{};
-        std::array<double, 4> rest{};
-        bool ok = false;
-        if (c.format == 1) {
-            trn::Rpy r{};
-            ok = Service::StringToPositionAndRpy(c.line, ' ', p, r);
-            rest = {r.rx, r.ry, r.rz, 0};
-        } else {
-            trn::Ori o{};
-            ok = Service::StringToPositionAndQuaternion(c.line, ',', p, o);
-            rest = {o.w, o.x, o.y, o.z};
-        }
-        ASSERT_EQ(ok, c.ok);
-        if (!ok) continue;
-        const double got[7] = {p.x, p.y, p.z, rest[0], rest[1], rest[2], rest[3]};
-        for (int i = 0; i < 7; ++i) EXPECT_NEAR(got[i], c.pose[i], 1e-9) << i;
-    }
-}
-
 class ToolPoseInput : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -203,7 +203,7 @@ TEST(ToolPoseLines, Formats) {
         {"", 1, false, {}},
         {"0.1,0.2,0.3,1,0,0,0", 10, true, {0.1, 0.2, 0.3, 1, 0, 0, 0}},
         // Every token a whole finite number: no empty, hexadecimal or
-        // half-numeric token (track_file_check_test has the full table).
+        // half-numeric token.
         {"0.1,,0.3,1,0,0,0", 10, false, {}},
         {"+0.1,0x1p-3, 0.3,1abc,,-0,-", 10, false, {}},
         {"+0.1,0.125, 0.3,1,0,-0,0", 10, true, {0.1, 0.125, 0.3, 1, 0, 0, 0}},
@@ -211,6 +211,18 @@ TEST(ToolPoseLines, Formats) {
         {"0.1,0.2,0.3,1,0,0,0,", 10, false, {}},
         {"0.1 0.2 0.3 1 0 0 0", 10, false, {}},
         {"", 10, false, {}},
+        {" 0.1 , 0.2,+0.3,1e0,0,0,-0", 10, true, {0.1, 0.2, 0.3, 1, 0, 0, 0}},
+        {"0.1,abc,0.3,1,0,0,0", 10, false, {}},
+        {"0.1,0.2,0.3,nan,0,0,0", 10, false, {}},
+        {"0.1,0.2,0.3,1,0,0,inf", 10, false, {}},
+        {"0.1,0x1p-3,0.3,1,0,0,0", 10, false, {}},
+        {"0.1,0.2,0.3,1abc,0,0,0", 10, false, {}},
+        {"0.1,0.2,0.3,1,0,0,-", 10, false, {}},
+        {"0.1,0.2,1e999,1,0,0,0", 10, false, {}},
+        {"-100 +200 3e2 0 0 90", 1, true, {-0.1, 0.2, 0.3, 0, 0, yaw}},
+        {"100 200 300 0 0 9O", 1, false, {}},
+        {"100 200 300 0 NaN 90", 1, false, {}},
+        {"100 200 300 0 0 --90", 1, false, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.line) + " format " + std::to_string(c.format));
