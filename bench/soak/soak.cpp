@@ -997,8 +997,11 @@ void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
                 ++cc.stall;
             }
         } else if (r < 690) {
-            sim.floodEvents(eventSpec().type, 100 + pick(rng, 5000));
-            ++cc.flood;
+            // A frozen controller sends nothing, floods included.
+            if (thawAt[si] == Clock::time_point{}) {
+                sim.floodEvents(eventSpec().type, 100 + pick(rng, 5000));
+                ++cc.flood;
+            }
         } else if (r < 740) {
             const auto ids = sim.connectionIds();
             if (!ids.empty()) sim.closeConnection(ids[pick(rng, static_cast<int>(ids.size()))]);
