@@ -13,6 +13,7 @@ set(_tevo_public_headers
   RobotSDK/interface/serviceinterface.h
   RobotSDK/util/callbackslot.h
   sdkcommon/MetaType/TevoRobotMetaType.h
+  sdkcommon/MetaType/TevoRobotControllerCodes.h
   tevo/robot.hpp
   handle/rsrobotcontrol.h)
 foreach(header IN LISTS _tevo_public_headers)
@@ -54,7 +55,8 @@ if(TARGET tevo-controller-sim)
 endif()
 
 # The guides and the examples' sources (to copy, or to build against the
-# installed SDK as they are).
+# installed SDK as they are). The HTML reference goes to html/ beside them
+# (cmake/docs.cmake, with TEVO_BUILD_DOCS).
 set(TEVO_INSTALL_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tevo-robot-sdk)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${TEVO_INSTALL_DOCDIR} COMPONENT doc)
 install(FILES ${PROJECT_SOURCE_DIR}/sim/README.md DESTINATION ${TEVO_INSTALL_DOCDIR}/sim COMPONENT doc)

@@ -1,5 +1,6 @@
 // The modern C++ layer in a few lines: connect, start the arm, move it, read
-// where it is, compute kinematics; any failure throws tevo::RobotError.
+// where it is, compute kinematics; any failure throws a tevo::RobotError
+// subclass named by its cause.
 //
 //   quickstart [address [port]]      (defaults: 127.0.0.1 8899, the simulator)
 //
@@ -22,6 +23,6 @@ int main(int argc, char** argv) try {
     robot.shutdown();
     return 0;
 } catch (const tevo::RobotError& e) {
-    std::printf("failed: %s (code %d)\n", e.what(), e.code());
+    std::printf("%s\n", e.what());  // a sentence: the call, the cause and its code
     return 1;
 }

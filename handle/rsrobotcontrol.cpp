@@ -184,15 +184,57 @@ int rs_destory_context(RSHD rshd) {
     });
 }
 
-int rs_login(RSHD rshd, const char* addr, int port) {
+namespace {
+
+// The login of rs_login and rs_login_as; every pointer is required.
+int loginWith(rs_handle::Call call, const char* addr, int port, const char* user,
+              const char* password) {
     return withContext(
-        rshd,
+        call,
         [&](Context& ctx) {
             RobotLogPrint::trace(LL_INFO, "rshd:%u---addr:%s---port:%d",
-                                 static_cast<unsigned>(rshd), addr, port);
-            return ctx.prs->robotServiceLogin(addr, port, "QORTX4", "QORTX4");
+                                 static_cast<unsigned>(call.rshd), addr, port);
+            return ctx.prs->robotServiceLogin(addr, port, user, password);
         },
-        addr);
+        addr, user, password);
+}
+
+// Copies text into out, cut to size bytes with its NUL; nothing for a null
+// out or a size of 0.
+void copyCut(const std::string& text, char* out, int size) {
+    if (out == nullptr || size <= 0) return;
+    const size_t length = std::min(text.size(), static_cast<size_t>(size) - 1);
+    text.copy(out, length);
+    out[length] = '\0';
+}
+
+}  // namespace
+
+int rs_login(RSHD rshd, const char* addr, int port) {
+    return loginWith(rshd, addr, port, "QORTX4", "QORTX4");
+}
+
+int rs_login_as(RSHD rshd, const char* addr, int port, const char* user, const char* password) {
+    return loginWith(rshd, addr, port, user, password);
+}
+
+int rs_last_controller_refusal(int* command_type, int* controller_code, char* command,
+                               int command_size, char* text, int text_size) {
+    return rs_handle::guarded(__func__, static_cast<int>(ErrCode_Failed), [&] {
+        if (command_size < 0 || text_size < 0) {
+            RobotLogPrint::trace(LL_ERROR,
+                                 "sdk log: rs_last_controller_refusal: a negative size (%d, "
+                                 "%d); refused.",
+                                 command_size, text_size);
+            return static_cast<int>(RS_ERR_OUT_OF_RANGE);
+        }
+        const ControllerRefusal refusal = ServiceInterface::lastControllerRefusal();
+        if (command_type != nullptr) *command_type = refusal.commandType;
+        if (controller_code != nullptr) *controller_code = refusal.controllerCode;
+        copyCut(refusal.command, command, command_size);
+        copyCut(refusal.text, text, text_size);
+        return static_cast<int>(RS_SUCC);
+    });
 }
 
 int rs_logout(RSHD rshd) {
@@ -212,7 +254,7 @@ int rs_get_login_status(RSHD rshd, bool* status) {
 const char* rs_str_error(int err) {
     return rs_handle::guarded(__func__, "", [err]() -> const char* {
         // One text per code, kept for the life of the process so the pointer
-        // stays valid; only codes that have a text are stored (at most thirty).
+        // stays valid; only codes that have a text are stored (a fixed set).
         static std::mutex mutex;
         static std::map<int, std::string> texts;
         std::lock_guard<std::mutex> lock(mutex);

@@ -46,7 +46,7 @@
 #define RS_TYPE(name) name
 #endif
 
-/* ---- C records: the layout of the library's value types ----------------
+/* C records: the layout of the library's value types.
  * Declared for C; C++ gets them in namespace rs_c_records only when
  * RSROBOTCONTROL_C_RECORDS is defined (the layout test compares them). */
 #if !defined(__cplusplus) || defined(RSROBOTCONTROL_C_RECORDS)
@@ -349,134 +349,267 @@ extern "C" {
 
 /* ---- Records of the handle interface ------------------------------------ */
 
+/* The handle of a context: a small integer from rs_create_context. */
 typedef uint16_t RSHD;
 
+/* The interface's own result codes, beside 0 and the RobotErrorCode values. */
 enum {
-    RS_SUCC = 0,
-    RS_ERR_TOO_MANY_CONTEXTS = 1001,
-    RS_ERR_NO_CONTEXT = 1002,
-    RS_ERR_OUT_OF_RANGE = 1003
+    RS_SUCC = 0,                     /* success */
+    RS_ERR_TOO_MANY_CONTEXTS = 1001, /* 32 contexts are alive already */
+    RS_ERR_NO_CONTEXT = 1002,        /* no context has this handle (logged) */
+    RS_ERR_OUT_OF_RANGE = 1003       /* an argument outside the accepted range; nothing sent */
 };
 
 /* Up to eight inverse kinematics solutions. */
 typedef struct ik_solutions {
-    RS_TYPE(wayPoint_S) waypoint[8];
-    int solution_count;
+    RS_TYPE(wayPoint_S) waypoint[8]; /* the solutions, the first solution_count valid */
+    int solution_count;              /* 0 to 8 */
 } ik_solutions;
 
+/* A rotation axis: three components in the user frame of rs_move_rotate. */
 typedef struct Move_Rotate_Axis {
-    double rotateAxis[3];
+    double rotateAxis[3]; /* direction of the axis in the user frame: x, y, z */
 } Move_Rotate_Axis;
 
 /* A robot event as C sees it; eventContent is valid during the callback. */
 typedef struct rs_robot_event_info {
-    int eventType;
-    int eventCode;
-    const char* eventContent;
+    int eventType;            /* a RobotEventType value */
+    int eventCode;            /* event specific, e.g. the joint concerned */
+    const char* eventContent; /* NUL-terminated text from the controller or the library */
 } rs_robot_event_info;
 
+/* The robot-event callback of rs_setcallback_robot_event, called on the context's event thread;
+   eventInfo is valid during the call. */
 typedef void (*rs_robot_event_callback)(const rs_robot_event_info* eventInfo, void* arg);
 
 /* ---- Library and contexts ------------------------------------------------- */
 
+/* Prepares the interface; returns 0. Nothing needs it, kept for callers that call it first. */
 int rs_initialize(void);
 /* Removes every context (each released when its last running call returns). */
 int rs_uninitialize(void);
+/* Creates a context (a ServiceInterface with its event thread) and writes its handle; 1001 when 32
+   are alive, 10002 for a null pointer. */
 int rs_create_context(RSHD* rshd);
+/* Destroys a context: the handle is gone at once, its callbacks stop, a blocked call on it ends
+   with 10004; released when its last running call returns. 1002 for an unknown handle. */
 int rs_destory_context(RSHD rshd);
 /* Logs in with the interface's fixed user name and password; a port outside
    1..65535 gives 10002 without connecting. */
 int rs_login(RSHD rshd, const char* addr, int port);
+/* Our extension: logs in with the given user name and password (rs_login uses
+   the interface's fixed ones). A controller that refuses them gives 10001
+   (ErrCode_Failed) and nothing more is sent; rs_last_controller_refusal then
+   tells its code and reason. A null argument gives 10002. */
+int rs_login_as(RSHD rshd, const char* addr, int port, const char* user, const char* password);
+/* Logs out (about 100 ms: joins the receive thread); blocked calls on the context end with 10004.
+ */
 int rs_logout(RSHD rshd);
+/* Whether the context is connected and logged in; never blocks. */
 int rs_get_login_status(RSHD rshd, bool* status);
 /* The code's message text ("" for a code without one); static storage. */
 const char* rs_str_error(int err);
+/* Our extension: the last refusal by a controller of a request made on the
+   calling thread, from any context (ServiceInterface::lastControllerRefusal).
+   Read it right after a call returned 10023, 10024 or a refused login.
+   Writes the command's number (-1 when this thread has had no refusal), the
+   controller's code, and the command's name and the controller's reason as
+   NUL-terminated texts cut to command_size and text_size bytes; any pointer
+   may be null (sizes of 0 write nothing). Returns 0, or 1003 for a negative
+   size. Never blocks. */
+int rs_last_controller_refusal(int* command_type, int* controller_code, char* command,
+                               int command_size, char* text, int text_size);
 
+/* Kept for old callers; prints nothing. */
 void print_plan(const RS_TYPE(CoordCalibrate) * plan);
+/* Kept for old callers; prints nothing. */
 void print_move_relative_offset(const RS_TYPE(MoveRelative) * offset);
+/* Kept for old callers; prints nothing. */
 void print_waypoint(const RS_TYPE(wayPoint_S) * waypoint);
+/* Kept for old callers; prints nothing. */
 void print_tool_dynamics(const RS_TYPE(ToolDynamicsParam) * tool);
 
 /* ---- Global move profile (process-wide, no request) ----------------------- */
 
+/* Resets the global move profile to its defaults. Process-wide (every context), never blocks,
+   nothing sent. */
 int rs_init_global_move_profile(RSHD rshd);
+/* Joint maximum accelerations, rad/s^2, each in (0, 167.55], all six or none stored (10002).
+   Process-wide (every context), never blocks, nothing sent. */
 int rs_set_global_joint_maxacc(RSHD rshd, const RS_TYPE(JointVelcAccParam) * max_acc);
+/* Joint maximum speeds, rad/s, each in (0, 8.7268], all six or none stored (10002). Process-wide
+   (every context), never blocks, nothing sent. */
 int rs_set_global_joint_maxvelc(RSHD rshd, const RS_TYPE(JointVelcAccParam) * max_velc);
+/* Joint maximum accelerations, rad/s^2. Process-wide (every context), never blocks, nothing sent.
+ */
 int rs_get_global_joint_maxacc(RSHD rshd, RS_TYPE(JointVelcAccParam) * max_acc);
+/* Joint maximum speeds, rad/s. Process-wide (every context), never blocks, nothing sent. */
 int rs_get_global_joint_maxvelc(RSHD rshd, RS_TYPE(JointVelcAccParam) * max_velc);
+/* Tool maximum linear acceleration, m/s^2, (0, 80.01]. Process-wide (every context), never blocks,
+   nothing sent. */
 int rs_set_global_end_max_line_acc(RSHD rshd, double max_acc);
+/* Tool maximum linear speed, m/s, (0, 5.01]. Process-wide (every context), never blocks, nothing
+   sent. */
 int rs_set_global_end_max_line_velc(RSHD rshd, double max_velc);
+/* Tool maximum linear acceleration, m/s^2. Process-wide (every context), never blocks, nothing
+   sent. */
 int rs_get_global_end_max_line_acc(RSHD rshd, double* max_acc);
+/* Tool maximum linear speed, m/s. Process-wide (every context), never blocks, nothing sent. */
 int rs_get_global_end_max_line_velc(RSHD rshd, double* max_velc);
+/* Tool maximum angular acceleration, rad/s^2, (0, 3.1418]. Process-wide (every context), never
+   blocks, nothing sent. */
 int rs_set_global_end_max_angle_acc(RSHD rshd, double max_acc);
+/* Tool maximum angular speed, rad/s, (0, 3.1418]. Process-wide (every context), never blocks,
+   nothing sent. */
 int rs_set_global_end_max_angle_velc(RSHD rshd, double max_velc);
+/* Tool maximum angular acceleration, rad/s^2. Process-wide (every context), never blocks, nothing
+   sent. */
 int rs_get_global_end_max_angle_acc(RSHD rshd, double* max_acc);
+/* Tool maximum angular speed, rad/s. Process-wide (every context), never blocks, nothing sent. */
 int rs_get_global_end_max_angle_velc(RSHD rshd, double* max_velc);
+/* Empties the global waypoint list. Process-wide (every context), never blocks, nothing sent. */
 int rs_remove_all_waypoint(RSHD rshd);
+/* Appends the waypoint of six joint angles (rad) to the global waypoint list (at most 54000).
+   Process-wide (every context), never blocks, nothing sent. */
 int rs_add_waypoint(RSHD rshd, const double joint_radian[6]);
 /* 0 < radius <= 0.05 m, else 1003. */
 int rs_set_blend_radius(RSHD rshd, double radius);
 /* 1 to 1000, else 1003. */
 int rs_set_circular_loop_times(RSHD rshd, int times);
+/* Offset added to every move built from the global profile, in the base frame. Process-wide (every
+   context), never blocks, nothing sent. */
 int rs_set_relative_offset_on_base(RSHD rshd, const RS_TYPE(MoveRelative) * relative);
+/* The same offset given in a user frame. Process-wide (every context), never blocks, nothing sent.
+ */
 int rs_set_relative_offset_on_user(RSHD rshd, const RS_TYPE(MoveRelative) * relative,
                                    const RS_TYPE(CoordCalibrate) * user_coord);
+/* No early arrival (the default). Process-wide (every context), never blocks, nothing sent. */
 int rs_set_no_arrival_ahead(RSHD rshd);
+/* A move counts as arrived this distance (m) before its target. Process-wide (every context), never
+   blocks, nothing sent. */
 int rs_set_arrival_ahead_distance(RSHD rshd, double distance);
+/* A move counts as arrived this time (s) before its target. Process-wide (every context), never
+   blocks, nothing sent. */
 int rs_set_arrival_ahead_time(RSHD rshd, double second);
+/* A move blends into the next one this distance (m) before its target. Process-wide (every
+   context), never blocks, nothing sent. */
 int rs_set_arrival_ahead_blend(RSHD rshd, double distance);
+/* The frame of jog moves (rs_teach_move_start): base or a calibrated user frame. Process-wide
+   (every context), never blocks, nothing sent. */
 int rs_set_teach_coord(RSHD rshd, const RS_TYPE(CoordCalibrate) * teach_coord);
 /* The context's user frame for rs_move_line_to / rs_move_joint_to (base until set). */
 int rs_set_user_coord(RSHD rshd, const RS_TYPE(CoordCalibrate) * user_coord);
+/* Sets the context's user frame back to the base frame; never blocks. */
 int rs_set_base_coord(RSHD rshd);
 
 /* ---- Moves ----------------------------------------------------------------- */
 
+/* Joint move to six joint angles (rad) with the global profile. isblock true: waits until the move
+   ends (no time limit while the controller answers; 10007 within 5 s after it falls silent; 21300
+   when stopped); false: returns after the controller's answer (one request, at most 2 s). */
 int rs_move_joint(RSHD rshd, double joint_radian[6], bool isblock);
+/* Joint move with the limits, offset and tool of profile instead of the global profile. isblock
+   true: waits until the move ends (no time limit while the controller answers; 10007 within 5 s
+   after it falls silent; 21300 when stopped); false: returns after the controller's answer (one
+   request, at most 2 s). */
 int rs_move_joint_ex(RSHD rshd, RS_TYPE(MoveProfile_t) * profile, double joint_radian[6],
                      bool isblock);
+/* Follow mode: replaces the target of the running joint move; one request, at most 2 s, never waits
+   for the arm. */
 int rs_follow_mode_move_joint(RSHD rshd, double joint_radian[6]);
+/* Straight tool path to the pose of six joint angles (rad). isblock true: waits until the move ends
+   (no time limit while the controller answers; 10007 within 5 s after it falls silent; 21300 when
+   stopped); false: returns after the controller's answer (one request, at most 2 s). */
 int rs_move_line(RSHD rshd, double joint_radian[6], bool isblock);
+/* Straight tool path with the limits of profile. isblock true: waits until the move ends (no time
+   limit while the controller answers; 10007 within 5 s after it falls silent; 21300 when stopped);
+   false: returns after the controller's answer (one request, at most 2 s). */
 int rs_move_line_ex(RSHD rshd, RS_TYPE(MoveProfile_t) * profile, double joint_radian[6],
                     bool isblock);
+/* Rotates the tool by rotate_angle (rad) about rotate_axis given in user_coord, keeping its
+   position; reads the current waypoint first (one request). isblock true: waits until the move ends
+   (no time limit while the controller answers; 10007 within 5 s after it falls silent; 21300 when
+   stopped); false: returns after the controller's answer (one request, at most 2 s). */
 int rs_move_rotate(RSHD rshd, const RS_TYPE(CoordCalibrate) * user_coord,
                    const Move_Rotate_Axis* rotate_axis, double rotate_angle, bool isblock);
+/* Move through the global waypoint list (sub_move_mode: arc, circle, multi-point ...). isblock
+   true: waits until the move ends (no time limit while the controller answers; 10007 within 5 s
+   after it falls silent; 21300 when stopped); false: returns after the controller's answer (one
+   request, at most 2 s). */
 int rs_move_track(RSHD rshd, RS_TYPE(move_track) sub_move_mode, bool isblock);
+/* Puts the tool's end point on target (in the context's user frame, rs_set_user_coord) keeping the
+   flange orientation, by a linear move; one request reads the joints first. isblock true: waits
+   until the move ends (no time limit while the controller answers; 10007 within 5 s after it falls
+   silent; 21300 when stopped); false: returns after the controller's answer (one request, at most 2
+   s). */
 int rs_move_line_to(RSHD rshd, const RS_TYPE(Pos) * target, const RS_TYPE(ToolInEndDesc) * tool,
                     bool isblock);
+/* The same by a joint move. isblock true: waits until the move ends (no time limit while the
+   controller answers; 10007 within 5 s after it falls silent; 21300 when stopped); false: returns
+   after the controller's answer (one request, at most 2 s). */
 int rs_move_joint_to(RSHD rshd, const RS_TYPE(Pos) * target, const RS_TYPE(ToolInEndDesc) * tool,
                      bool isblock);
+/* Starts a jog (mode: axis or joint; direction true: positive) in the teach frame until
+   rs_teach_move_stop; one request, at most 2 s, never waits for the arm. */
 int rs_teach_move_start(RSHD rshd, RS_TYPE(teach_mode) mode, bool direction);
+/* Ends the jog; one request, at most 2 s. */
 int rs_teach_move_stop(RSHD rshd);
+/* Stops the running move along its path: one request plus up to 4 s for the controller's done
+   event; a refusal gives 11025. A blocking move waiting meanwhile returns 21300. */
 int rs_move_stop(RSHD rshd);
+/* Stops the running move at once: one request plus up to 4 s for the done event; a refusal gives
+   11026. */
 int rs_move_fast_stop(RSHD rshd);
+/* Pauses the running move: one request plus up to 4 s for the done event; a refusal gives 11027. */
 int rs_move_pause(RSHD rshd);
+/* Continues a paused move: one request plus up to 4 s for the done event; a refusal gives 11028. */
 int rs_move_continue(RSHD rshd);
+/* Playback period of offline tracks, s. Process-wide (every context), never blocks, nothing sent.
+ */
 int rs_set_track_playback_cycle(RSHD rshd, double second);
 
 /* ---- Offline tracks and pass-through mode ---------------------------------- */
 
+/* Empties the controller's offline track; one request, at most 2 s. */
 int rs_clear_offline_track(RSHD rshd);
 /* At most 3000 joint sets (and not negative), else 1003 and nothing is sent. */
 int rs_append_offline_track_waypoint(RSHD rshd, const RS_TYPE(JointParam) * waypoints,
                                      int waypoint_count);
+/* Appends the waypoints of a track file (six joint angles in rad per line; the whole file is
+   checked before anything is sent, 10002 for a bad line); one request per batch of 2000. */
 int rs_append_offline_track_file(RSHD rshd, const char* track_file);
+/* Plays the uploaded offline track. isblock true: waits until the move ends (no time limit while
+   the controller answers; 10007 within 5 s after it falls silent; 21300 when stopped); false:
+   returns after the controller's answer (one request, at most 2 s). */
 int rs_startup_offline_track(RSHD rshd, bool isblock);
+/* Stops a playing offline track; one request, at most 2 s. */
 int rs_stop_offline_track(RSHD rshd);
+/* Enters pass-through mode: streamed waypoints go straight to the joints; one request, at most 2 s.
+ */
 int rs_enter_tcp2canbus_mode(RSHD rshd);
+/* Leaves pass-through mode; one request, at most 2 s. */
 int rs_leave_tcp2canbus_mode(RSHD rshd);
+/* Streams one waypoint of six joint angles (rad) in pass-through mode; one request, at most 2 s,
+   never waits for the arm. */
 int rs_set_waypoint_to_canbus(RSHD rshd, double joint_radian[6]);
 /* waypint_count (1 to 5000, else 1003 and nothing is sent) sets of six joint
  * angles, one after the other. */
 int rs_set_waypoints_to_canbus(RSHD rshd, const double* joint_radian, int waypint_count);
+/* Runs an excitation trajectory for dynamics identification from trackfile; blocks until it ends
+   (no time limit while the controller answers; 10007 within 5 s after it falls silent). */
 int rs_startup_excit_traj_track(RSHD rshd, const char* trackfile, char type, char subtype);
 /* Copies at most capacity (0 to 1048576, else failure) results and stores
  * their number in size_return. */
 bool rs_get_dynidentify_results(RSHD rshd, int* results, int capacity, int* size_return);
+/* Parses a tool-pose file (mm and degrees) into a checked, smoothed joint track by inverse
+   kinematics from refer_joint_radian and caches it for rs_move_cached_track; writes where the track
+   starts. Local, never sends. */
 int rs_parse_roadpoint_file_and_cache_result(RSHD rshd, const char* file_path,
                                              const double refer_joint_radian[6],
                                              RS_TYPE(ToolInEndDesc) * tool,
                                              RS_TYPE(wayPoint_S) * first_waypoint);
+/* Plays the cached track piece by piece; blocks until it ends (no time limit while the controller
+   answers; 10007 within 5 s after it falls silent) and returns the first failed piece's result. */
 int rs_move_cached_track(RSHD rshd);
 /* Copies the first min(parsed, waypoint_size) waypoints; their number goes to size_return.
    Reading stops once waypoint_size points (at least 3) are converted: the lines after
@@ -490,40 +623,65 @@ int rs_parse_file_as_roadpoint_collection(RSHD rshd, const char* file_path,
 
 /* ---- Kinematics and frames (local) ----------------------------------------- */
 
+/* Forward kinematics of six joint angles (rad): the flange waypoint (m, quaternion). Local, never
+   blocks; 10011 when it fails. */
 int rs_forward_kin(RSHD rshd, const double joint_radian[6], RS_TYPE(wayPoint_S) * waypoint);
+/* Inverse kinematics: the solution for the flange pose (m, quaternion) nearest to joint_radian.
+   Local; 10012 when none reaches it. */
 int rs_inverse_kin(RSHD rshd, const double joint_radian[6], const RS_TYPE(Pos) * pos,
                    const RS_TYPE(Ori) * ori, RS_TYPE(wayPoint_S) * waypoint);
+/* Every inverse kinematics solution for the flange pose (up to eight). Local; 10012 when none
+   reaches it. */
 int rs_inverse_kin_closed_form(RSHD rshd, const RS_TYPE(Pos) * pos, const RS_TYPE(Ori) * ori,
                                ik_solutions* solutions);
+/* A flange pose in the base frame as the tool end's pose in a user frame. Local. */
 int rs_base_to_user(RSHD rshd, const RS_TYPE(Pos) * flange_position_on_base,
                     const RS_TYPE(Ori) * flange_orientation_on_base,
                     const RS_TYPE(CoordCalibrate) * user_coord, const RS_TYPE(ToolInEndDesc) * tool,
                     RS_TYPE(Pos) * tool_end_position_on_user,
                     RS_TYPE(Ori) * tool_end_orientation_on_user);
+/* A tool end's pose in a user frame as the flange pose in the base frame. Local. */
 int rs_user_to_base(RSHD rshd, const RS_TYPE(Pos) * tool_end_position_on_user,
                     const RS_TYPE(Ori) * tool_end_orientation_on_user,
                     const RS_TYPE(CoordCalibrate) * user_coord, const RS_TYPE(ToolInEndDesc) * tool,
                     RS_TYPE(Pos) * flange_position_on_base,
                     RS_TYPE(Ori) * flange_orientation_on_base);
+/* The tool end's pose from the flange pose, both in the base frame. Local. */
 int rs_base_to_base_additional_tool(RSHD rshd, const RS_TYPE(Pos) * flange_position_on_base,
                                     const RS_TYPE(Ori) * flange_orientation_on_base,
                                     const RS_TYPE(ToolInEndDesc) * tool,
                                     RS_TYPE(Pos) * tool_end_position_on_base,
                                     RS_TYPE(Ori) * tool_end_orientation_on_base);
+/* Roll, pitch, yaw (rad) as a quaternion. Local. */
 int rs_rpy_to_quaternion(RSHD rshd, const RS_TYPE(Rpy) * rpy, RS_TYPE(Ori) * ori);
+/* A quaternion as roll, pitch, yaw (rad). Local. */
 int rs_quaternion_to_rpy(RSHD rshd, const RS_TYPE(Ori) * ori, RS_TYPE(Rpy) * rpy);
+/* Whether the user frame's three points define a frame; 0 or 10015. Local. */
 int rs_check_user_coord(RSHD rshd, const RS_TYPE(CoordCalibrate) * user_coord);
+/* The user frame in the base frame: base position (m) and rotation (3x3, row by row) in the frame,
+   and the frame's origin in the base. Local; 10015 when the points define no frame. */
 int rs_user_coord_calibrate(RSHD rshd, const RS_TYPE(CoordCalibrate) * user_coord,
                             double bInWPos[3], double bInWOri[9], double wInBPos[3]);
 
 /* ---- Tool parameters -------------------------------------------------------- */
 
+/* The tool whose end point the moves steer (flange frame: m, quaternion); the same as
+   rs_set_tool_kinematics_param. Process-wide (every context), never blocks, nothing sent. */
 int rs_set_tool_end_param(RSHD rshd, const RS_TYPE(ToolInEndDesc) * tool);
+/* The tool whose end point the moves steer (flange frame: m, quaternion). Process-wide (every
+   context), never blocks, nothing sent. */
 int rs_set_tool_kinematics_param(RSHD rshd, const RS_TYPE(ToolInEndDesc) * tool);
+/* No tool: the moves steer the flange centre. Process-wide (every context), never blocks, nothing
+   sent. */
 int rs_set_none_tool_kinematics_param(RSHD rshd);
+/* The tool the moves steer. Process-wide (every context), never blocks, nothing sent. */
 int rs_get_tool_kinematics_param(RSHD rshd, RS_TYPE(ToolInEndDesc) * tool);
+/* No payload on the controller; one request, at most 2 s. */
 int rs_set_none_tool_dynamics_param(RSHD rshd);
+/* The payload on the controller: centre of mass (m) and mass (kg); the inertia is not sent; one
+   request, at most 2 s. */
 int rs_set_tool_dynamics_param(RSHD rshd, const RS_TYPE(ToolDynamicsParam) * tool);
+/* The payload as the controller holds it (inertia 0); one request, at most 2 s. */
 int rs_get_tool_dynamics_param(RSHD rshd, RS_TYPE(ToolDynamicsParam) * tool);
 
 /* ---- Arm state and control -------------------------------------------------- */
@@ -534,45 +692,87 @@ int rs_robot_startup(RSHD rshd, const RS_TYPE(ToolDynamicsParam) * tool, uint8_t
                      RS_TYPE(ROBOT_SERVICE_STATE) * state);
 /* Blocks until the arm reports shut-down done (at most 30 s). */
 int rs_robot_shutdown(RSHD rshd);
+/* Clears a collision stop so the arm can move again; one request, at most 2 s. */
 int rs_collision_recover(RSHD rshd);
+/* Motion state: stopped, running, paused or resumed; one request, at most 2 s. */
 int rs_get_robot_state(RSHD rshd, RS_TYPE(RobotState) * state);
+/* Simulated (0) or real arm (1); one request, at most 2 s. */
 int rs_set_work_mode(RSHD rshd, RS_TYPE(RobotWorkMode) mode);
+/* Simulated (0) or real arm (1); one request, at most 2 s. */
 int rs_get_work_mode(RSHD rshd, RS_TYPE(RobotWorkMode) * mode);
+/* Gravity in the base frame, m/s^2; one request, at most 2 s. */
 int rs_get_gravity_component(RSHD rshd, RS_TYPE(RobotGravityComponent) * gravity);
+/* Collision class 0 to 10: one request plus up to three read-backs 150 ms apart. */
 int rs_set_collision_class(RSHD rshd, int grade);
+/* Board revision, joint versions and product identifiers; one request, at most 2 s. */
 int rs_get_device_info(RSHD rshd, RS_TYPE(RobotDevInfo) * dev);
+/* Whether a physical arm is attached; one request, at most 2 s. */
 int rs_is_have_real_robot(RSHD rshd, bool* exist);
+/* Whether online mode is on (controller input CI00 low); one request, at most 2 s. */
 int rs_is_online_mode(RSHD rshd, bool* isonline);
+/* Whether online master mode is on (CI01 low); one request, at most 2 s. */
 int rs_is_online_master_mode(RSHD rshd, bool* ismaster);
 /* size: 1 to 6 joints, else 1003 and nothing is sent. */
 int rs_get_joint_status(RSHD rshd, RS_TYPE(JointStatus) * status, int size);
+/* Where the arm stands: flange pose (m, quaternion) and joint angles (rad); one request, at most 2
+   s. */
 int rs_get_current_waypoint(RSHD rshd, RS_TYPE(wayPoint_S) * waypoint);
+/* The controller's diagnosis (power, emergency stops, collision, end speed, alarms); one request,
+   at most 2 s. */
 int rs_get_diagnosis_info(RSHD rshd, RS_TYPE(RobotDiagnosis) * info);
+/* The tool's speed, m/s, from the diagnosis; one request, at most 2 s. */
 int rs_get_robot_end_speed(RSHD rshd, float* endspeed);
+/* One arm control command (release brake, brake, force control on/off, ...); one request, at most 2
+   s. */
 int rs_robot_control(RSHD rshd, RS_TYPE(RobotControlCommand) cmd);
+/* Enters reduced-speed mode; true when it failed; one request, at most 2 s. */
 bool rs_enter_reduce_mode(RSHD rshd);
+/* Leaves reduced-speed mode; true when it failed; one request, at most 2 s. */
 bool rs_exit_reduce_mode(RSHD rshd);
+/* Project state start-up (safety I/O stop value 0); true when it failed; one request, at most 2 s.
+ */
 bool rs_project_startup(RSHD rshd);
+/* Project state stop (safety I/O stop value 1); true when it failed; one request, at most 2 s. */
 bool rs_project_stop(RSHD rshd);
+/* Project pause through the safety I/O; one request, at most 2 s. */
 int rs_set_client_status_pause(RSHD rshd);
+/* Project continue through the safety I/O; one request, at most 2 s. */
 int rs_set_client_status_continue(RSHD rshd);
+/* Project stop through the safety I/O; one request, at most 2 s. */
 int rs_set_client_status_stop(RSHD rshd);
+/* Project run through the safety I/O; one request, at most 2 s. */
 int rs_set_client_status_run(RSHD rshd);
+/* Always writes true and returns 0, without a request. */
 int rs_get_socket_status(RSHD rshd, bool* connected);
+/* The joint ranges (rad) the controller enforces when enable is true; one request, at most 2 s. */
 int rs_set_robot_joint_motion_range(RSHD rshd, const RS_TYPE(RangeOfMotion) joint_range[6],
                                     bool enable);
+/* Recognition parameters: type, length and at most 255 data bytes; one request, at most 2 s. */
 int rs_set_robot_recognition_param(RSHD rshd, const RS_TYPE(RobotRecongnitionParam) * param);
+/* The recognition parameters of type; one request, at most 2 s. */
 int rs_get_robot_recognition_param(RSHD rshd, int type, RS_TYPE(RobotRecongnitionParam) * param);
+/* Reduced-mode limits (joint speeds in degrees/s, tool speed mm/s, force N, momentum, power W); one
+   request, at most 2 s. */
 int rs_get_robot_safety_config(RSHD rshd, RS_TYPE(RobotSafetyConfig) * config);
+/* Writes the reduced-mode limits: two requests plus up to six read-backs 100 ms apart; 10001 when
+   they never match. */
 int rs_set_robot_safety_config(RSHD rshd, const RS_TYPE(RobotSafetyConfig) * config);
+/* Status of the safety I/O (pause, stop, error flags, emergency stop); one request, at most 2 s. */
 int rs_get_robot_safety_status(RSHD rshd, RS_TYPE(OrpeSafetyStatus) * status);
+/* Limits of the regulated speed mode (m/s, m/s^2, rad/s, rad/s^2); one request, at most 2 s. */
 int rs_set_regulate_speed_param(RSHD rshd, const RS_TYPE(RegulateSpeedModeParamConfig_t) * config);
+/* The regulated speed mode's limits; one request, at most 2 s. */
 int rs_get_regulate_speed_param(RSHD rshd, RS_TYPE(RegulateSpeedModeParamConfig_t) * config);
+/* Regulated speed mode on (true) or off; one request, at most 2 s. */
 int rs_enable_regulate_speed_mode(RSHD rshd, bool enable);
+/* Explore force limit (N) and distance limit (m); one request, at most 2 s. */
 int rs_get_force_control_mode_explore_force_param(RSHD rshd, double* force_limit,
                                                   double* dist_limit);
+/* Sets the explore force limit (N) and distance limit (m); one request, at most 2 s. */
 int rs_set_force_control_mode_explore_force_param(RSHD rshd, double force_limit, double dist_limit);
+/* Force-control mode on (true) or off; one request, at most 2 s. */
 int rs_enable_force_control_mode(RSHD rshd, bool enable);
+/* The force sensor's six values (N, N·m); one request, at most 2 s. */
 int rs_get_realtime_force_data(RSHD rshd, double force_data[6]);
 
 /* ---- Input/output ------------------------------------------------------------ */
@@ -581,50 +781,85 @@ int rs_get_realtime_force_data(RSHD rshd, double force_data[6]);
  * (0 to 1048576, else 1003). */
 int rs_get_board_io_config(RSHD rshd, RS_TYPE(RobotIoType) type, RS_TYPE(RobotIoDesc) * configs,
                            int capacity, int* size_return);
+/* One board point by name (digital 0 or 1, analog in V or mA); one request, at most 2 s. */
 int rs_get_board_io_status_by_name(RSHD rshd, RS_TYPE(RobotIoType) type, const char* name,
                                    double* val);
+/* One board point by address; one request, at most 2 s. */
 int rs_get_board_io_status_by_addr(RSHD rshd, RS_TYPE(RobotIoType) type, int addr, double* val);
+/* Sets an output point by name (digital: on above 0.5); one request, at most 2 s. */
 int rs_set_board_io_status_by_name(RSHD rshd, RS_TYPE(RobotIoType) type, const char* name,
                                    double val);
+/* Sets an output point by address; one request, at most 2 s. */
 int rs_set_board_io_status_by_addr(RSHD rshd, RS_TYPE(RobotIoType) type, int addr, double val);
+/* The tool supply voltage: one request plus up to three read-backs 150 ms apart. */
 int rs_set_tool_power_type(RSHD rshd, RS_TYPE(ToolPowerType) type);
+/* The tool supply voltage type; one request, at most 2 s. */
 int rs_get_tool_power_type(RSHD rshd, RS_TYPE(ToolPowerType) * type);
+/* One tool digital line as input or output: one request plus up to three read-backs 150 ms apart.
+ */
 int rs_set_tool_io_type(RSHD rshd, RS_TYPE(ToolDigitalIOAddr) addr, RS_TYPE(ToolIOType) type);
+/* The tool supply's voltage status; one request, at most 2 s. */
 int rs_get_tool_power_voltage(RSHD rshd, double* voltage);
+/* One tool line or analog input by name ("T_DI/O_00", "T_AI_00", ...); one request, at most 2 s. */
 int rs_get_tool_io_status(RSHD rshd, const char* name, double* val);
+/* Switches a tool digital line configured as output, by name; one request, at most 2 s. */
 int rs_set_tool_do_status(RSHD rshd, const char* name, RS_TYPE(IO_STATUS) status);
 
 /* ---- Callbacks and pushes ----------------------------------------------------- */
 
+/* Registers the waypoint push callback (receive thread) and switches the push on or off (one
+   request, at most 2 s). */
 int rs_setcallback_realtime_roadpoint(RSHD rshd, RS_TYPE(RealTimeRoadPointCallback) callback,
                                       void* arg);
+/* Registers the joint-status push callback (receive thread) and switches the push on or off (one
+   request, at most 2 s). */
 int rs_setcallback_realtime_joint_status(RSHD rshd, RS_TYPE(RealTimeJointStatusCallback) callback,
                                          void* arg);
+/* Registers the tool-speed push callback (m/s, receive thread) and switches the push on or off (one
+   request, at most 2 s). */
 int rs_setcallback_realtime_end_speed(RSHD rshd, RS_TYPE(RealTimeEndSpeedCallback) callback,
                                       void* arg);
+/* Registers the robot-event callback (event thread); never sends. */
 int rs_setcallback_robot_event(RSHD rshd, rs_robot_event_callback callback, void* arg);
+/* Registers the move-progress callback (receive thread); never sends. */
 int rs_setcallback_movep_step_num(RSHD rshd, RS_TYPE(RealTimeMovepStepNumNotifyCallback) callback,
                                   void* arg);
 /* The process's one log callback, whichever handle registers it. */
 int rs_setcallback_robot_loginfo(RSHD rshd, RS_TYPE(RobotLogPrintCallback) callback, void* arg);
+/* Waypoint push on or off; one request, at most 2 s. */
 int rs_enable_push_realtime_roadpoint(RSHD rshd, bool enable);
+/* Joint-status push on or off; one request, at most 2 s. */
 int rs_enable_push_realtime_joint_status(RSHD rshd, bool enable);
+/* Tool-speed push on or off; one request, at most 2 s. */
 int rs_enable_push_realtime_end_speed(RSHD rshd, bool enable);
 
 /* ---- Joint servo parameters ------------------------------------------------- */
 
+/* Drive parameters of all six joints; one request, at most 2 s. */
 int rs_get_joint_common_data(RSHD rshd, RS_TYPE(RobotJointCommonData) * data);
+/* Current loop proportional gain of joint_id (1 to 6), drive units; one request, at most 2 s. */
 int rs_set_current_ip(RSHD rshd, int joint_id, uint16_t value);
+/* Current loop integral gain; one request, at most 2 s. */
 int rs_set_current_ii(RSHD rshd, int joint_id, uint16_t value);
+/* Current loop derivative gain; one request, at most 2 s. */
 int rs_set_current_id(RSHD rshd, int joint_id, uint16_t value);
+/* Speed loop proportional gain; one request, at most 2 s. */
 int rs_set_speed_p(RSHD rshd, int joint_id, uint16_t value);
+/* Speed loop integral gain; one request, at most 2 s. */
 int rs_set_speed_i(RSHD rshd, int joint_id, uint16_t value);
+/* Speed loop derivative gain; one request, at most 2 s. */
 int rs_set_speed_d(RSHD rshd, int joint_id, uint16_t value);
+/* Speed loop dead band; one request, at most 2 s. */
 int rs_set_speed_ds(RSHD rshd, int joint_id, uint16_t value);
+/* Position loop proportional gain; one request, at most 2 s. */
 int rs_set_pos_p(RSHD rshd, int joint_id, uint16_t value);
+/* Position loop integral gain; one request, at most 2 s. */
 int rs_set_pos_i(RSHD rshd, int joint_id, uint16_t value);
+/* Position loop derivative gain; one request, at most 2 s. */
 int rs_set_pos_d(RSHD rshd, int joint_id, uint16_t value);
+/* Position loop dead band; one request, at most 2 s. */
 int rs_set_pos_ds(RSHD rshd, int joint_id, uint16_t value);
+/* Stores joint joint_id's (1 to 6) drive parameters in its flash; one request, at most 2 s. */
 int rs_joint_save_data_flash(RSHD rshd, int joint_id);
 
 #ifdef __cplusplus

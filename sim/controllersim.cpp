@@ -424,12 +424,26 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd,
     ctx.cmd = cmd;
     ctx.body = &body;
     std::optional<FaultRule> rule;
+    // Only login and the heartbeat are answered before a login succeeded.
+    const bool refuseAnonymous =
+        opt.requireLogin && !conn->loggedIn && cmd != Login && cmd != CommunicationHeart;
     {
         std::lock_guard<std::mutex> lock(stateMutex);
         ++requestCounts[cmd];
         ++totalRequests;
         lastBodies[cmd] = body;
-        auto it = faults.find(cmd);
+        if (refuseAnonymous) {
+            // The handler only shapes the reply; nothing changes, no event follows.
+            ctx.applyState = false;
+            handlerFor(cmd)(*this, arm, ctx);
+            ctx.code = CodeNotLoggedIn;
+            ctx.reason =
+                "command " + std::to_string(cmd) + " refused: the connection has not logged in";
+            ctx.completions.clear();
+            ctx.afterReply.clear();
+            ctx.startsMove = false;
+        }
+        auto it = refuseAnonymous ? faults.end() : faults.find(cmd);
         if (it != faults.end()) {
             rule = it->second;
             if (it->second.remaining > 0 && --it->second.remaining == 0) faults.erase(it);
@@ -437,12 +451,15 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd,
         ctx.applyState = !(
             rule && ((rule->serverCode && *rule->serverCode != CodeSucc) || rule->skipStateChange));
         ctx.rule = rule ? &*rule : nullptr;
-        handlerFor(cmd)(*this, arm, ctx);
+        if (!refuseAnonymous) handlerFor(cmd)(*this, arm, ctx);
     }
     stateCv.notify_all();
 
     if (rule) {
-        if (rule->serverCode) ctx.code = *rule->serverCode;
+        if (rule->serverCode) {
+            ctx.code = *rule->serverCode;
+            ctx.reason.clear();  // a forced code comes with its table text
+        }
         if (rule->moveControlResult) {
             if (auto* mc = dynamic_cast<pbc::ProtoRobotMoveFuncResult*>(ctx.reply.get()))
                 mc->set_ret(*rule->moveControlResult);
@@ -465,8 +482,9 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd,
             ctx.completions.back().event = *rule->completionEvent;
         }
     }
+    if (cmd == Login) conn->loggedIn = ctx.code == CodeSucc;
     std::string replyBody =
-        rule && rule->rawBody ? *rule->rawBody : serializeReply(*ctx.reply, ctx.code);
+        rule && rule->rawBody ? *rule->rawBody : serializeReply(*ctx.reply, ctx.code, ctx.reason);
     const std::string frame = encodeFrame(cmd, replyBody);
     const bool drop = rule && rule->drop;
     const bool twice = rule && rule->replyTwice;
@@ -476,13 +494,15 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd,
     auto completions = std::make_shared<std::vector<Completion>>(std::move(ctx.completions));
     const int connId = conn->id;
     const int32_t code = ctx.code;
-    auto send = [this, conn, frame, drop, twice, before, after, completions, connId, cmd, code]() {
+    const std::string why = ctx.code != CodeSucc && !ctx.reason.empty() ? ": " + ctx.reason : "";
+    auto send = [this, conn, frame, drop, twice, before, after, completions, connId, cmd, code,
+                 why]() {
         sendEvents(before, connId);
         if (!drop) {
             conn->write(twice ? frame + frame : frame);
             if (opt.verbose)
                 log("out  conn " + std::to_string(connId) + " cmd " + std::to_string(cmd) +
-                    " code " + std::to_string(code) + (twice ? " (twice)" : ""));
+                    " code " + std::to_string(code) + (twice ? " (twice)" : "") + why);
         } else if (opt.verbose) {
             log("drop conn " + std::to_string(connId) + " cmd " + std::to_string(cmd));
         }

@@ -31,6 +31,8 @@
 #include <string>
 #include <vector>
 
+#include "sdkcommon/MetaType/TevoRobotControllerCodes.h"
+
 namespace tevo_sim {
 
 // Command types the simulator handles (numbering of the wire protocol).
@@ -173,13 +175,26 @@ enum Cmd : int32_t {
     CommandTypeCount = 145,
 };
 
-// Controller result codes carried in every reply's error record.
+// Controller result codes carried in every reply's error record: the shared
+// table's codes under the names the simulator uses. sim/README.md lists which
+// requests give each one.
+namespace codes = tevo_robot_namespace;
 enum ServerCode : int32_t {
-    CodeSucc = 0,
-    CodeRequestFormatError = 1,
-    CodeProcessRequestFailed = 2,
-    CodeConnectBreak = 3,
-    CodeRealRobotNoExist = 4,
+    CodeSucc = codes::RobotResponseCode_SUCC,
+    CodeRequestFormatError = codes::RobotResponseCode_RequestFormatError,
+    CodeProcessRequestFailed = codes::RobotResponseCode_ProcessRequesFailed,
+    CodeConnectBreak = codes::RobotResponseCode_ConnectBreak,
+    CodeRealRobotNoExist = codes::RobotResponseCode_RealRobotNoExist,
+    CodeNotLoggedIn = codes::RobotResponseCode_NotLoggedIn,
+    CodeAuthenticationFailed = codes::RobotResponseCode_AuthenticationFailed,
+    CodeArmNotStarted = codes::RobotResponseCode_ArmNotStarted,
+    CodeBrakeEngaged = codes::RobotResponseCode_BrakeEngaged,
+    CodeJointOutOfRange = codes::RobotResponseCode_JointOutOfRange,
+    CodePoseUnreachable = codes::RobotResponseCode_PoseUnreachable,
+    CodeInvalidValue = codes::RobotResponseCode_InvalidValue,
+    CodeBusy = codes::RobotResponseCode_Busy,
+    CodeUnknownCommand = codes::RobotResponseCode_UnknownCommand,
+    CodeNoMotion = codes::RobotResponseCode_NoMotion,
 };
 
 // Robot event numbers the simulator sends by itself.
@@ -255,7 +270,10 @@ struct SimOptions {
     int32_t model = 0;              // arm model 0..9 (selects the DH lengths)
     std::string userName = "tevo";  // an extra accepted user
     std::string password = "tevo";
-    bool acceptHandleCredentials = true;          // also accept the handle interface's fixed login
+    bool acceptHandleCredentials = true;  // also accept the handle interface's fixed login
+    // Refuse every request but login and heartbeat (code NotLoggedIn) on a
+    // connection that has not logged in, as a controller does.
+    bool requireLogin = true;
     double pushRateHz = 200.0;                    // real-time push rate while switched on
     double timeScale = 1.0;                       // >1 runs moves and completion delays faster
     std::chrono::milliseconds startupDelay{300};  // simulated, divided by timeScale

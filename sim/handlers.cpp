@@ -13,7 +13,7 @@ void handleCommonOnly(SimCore&, ArmState&, RequestCtx& c) { common(c); }
 
 void handleUnknown(SimCore& core, ArmState&, RequestCtx& c) {
     common(c);
-    c.code = CodeRequestFormatError;
+    refuse(c, CodeUnknownCommand, "command type " + std::to_string(c.cmd) + " is unknown");
     core.log("connection " + std::to_string(c.conn) + ": unknown command type " +
              std::to_string(c.cmd));
 }

@@ -57,7 +57,8 @@ void handleOneDigital(SimCore&, ArmState& arm, RequestCtx& c) {
     const uint32_t count = output ? 48 : 52;
     for (const auto& in : req.iodesc()) {
         if (in.addr() >= count) {
-            c.code = CodeRequestFormatError;
+            refuse(c, checkIntRange(output ? "digital output address" : "digital input address",
+                                    in.addr(), 0, count - 1));
             r.clear_iodesc();
             return;
         }
@@ -76,7 +77,8 @@ void handleOneAnalog(SimCore&, ArmState& arm, RequestCtx& c) {
     if (!parse(c, req)) return;
     for (const auto& in : req.iodesc()) {
         if (in.addr() >= 4) {
-            c.code = CodeRequestFormatError;
+            refuse(c, checkIntRange(output ? "analog output address" : "analog input address",
+                                    in.addr(), 0, 3));
             r.clear_iodesc();
             return;
         }
@@ -93,7 +95,7 @@ void handleSetDO(SimCore&, ArmState& arm, RequestCtx& c) {
     if (!parse(c, req)) return;
     for (const auto& d : req.iodesc())
         if (d.addr() >= 48) {
-            refuse(c);
+            refuse(c, checkIntRange("digital output address", d.addr(), 0, 47));
             return;
         }
     if (!c.applyState) return;
@@ -104,11 +106,18 @@ void handleSetAO(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
     pbm::ProtoCommunicationRobotAnalogIOData req;
     if (!parse(c, req)) return;
-    for (const auto& d : req.iodesc())
-        if (d.addr() >= 4 || !std::isfinite(d.value())) {
-            refuse(c);
+    for (const auto& d : req.iodesc()) {
+        if (d.addr() >= 4) {
+            refuse(c, checkIntRange("analog output address", d.addr(), 0, 3));
             return;
         }
+        if (!std::isfinite(d.value())) {
+            refuse(c, CodeInvalidValue,
+                   "analog output " + std::to_string(d.addr()) + " value " + fmt2(d.value()) +
+                       " is not finite");
+            return;
+        }
+    }
     if (!c.applyState) return;
     for (const auto& d : req.iodesc()) arm.ao[d.addr()] = d.value();
 }
@@ -156,15 +165,23 @@ void applyToolDescs(ArmState& arm, RequestCtx& c, bool power, bool lines, ToolFi
     if (!parse(c, req)) return;
     int first = 0;
     if (power) {
-        if (req.iodesc_size() < 1 || req.iodesc(0).value() > 2) {
-            refuse(c);
+        if (req.iodesc_size() < 1) {
+            refuse(c, CodeRequestFormatError, "the tool supply type is missing");
+            return;
+        }
+        if (Refusal r = checkIntRange("tool supply type", req.iodesc(0).value(), 0, 2)) {
+            refuse(c, std::move(r));
             return;
         }
         first = 1;
     }
+    const char* what = field == ToolField::Direction ? " direction" : " level";
     for (int i = first; lines && i < req.iodesc_size(); ++i) {
-        if (req.iodesc(i).addr() > 3 || req.iodesc(i).value() > 1) {
-            refuse(c);
+        const auto& d = req.iodesc(i);
+        Refusal r = checkIntRange("tool line", d.addr(), 0, 3);
+        if (!r) r = checkIntRange("tool line " + std::to_string(d.addr()) + what, d.value(), 0, 1);
+        if (r) {
+            refuse(c, std::move(r));
             return;
         }
     }

@@ -9,7 +9,8 @@ namespace tevo_sim {
 void handleSetCollision(SimCore&, ArmState& arm, RequestCtx& c) {
     pbm::ProtoCommunicationGeneralData g;
     if (acceptSetter(c, g, [](const pbm::ProtoCommunicationGeneralData& m) {
-            return hasInt(m) && collisionClassOk(m.property1(0));
+            if (!hasInt(m)) return malformed("the collision class is missing");
+            return checkCollisionClass(m.property1(0));
         }))
         arm.collisionClass = g.property1(0);
 }
@@ -29,8 +30,10 @@ void handleGetSafetyConfig(SimCore&, ArmState& arm, RequestCtx& c) {
 void handleSetSafetyConfig(SimCore&, ArmState& arm, RequestCtx& c) {
     pbc::ProtoResponseRobotSafetyConfig req;
     if (acceptSetter(c, req, [](const pbc::ProtoResponseRobotSafetyConfig& m) {
-            return m.safetyconfig_size() > 0 &&
-                   m.safetyconfig(0).robotreducedconfigjointspeed_size() == 6;
+            if (m.safetyconfig_size() == 0) return malformed("the safety configuration is missing");
+            const auto got =
+                static_cast<size_t>(m.safetyconfig(0).robotreducedconfigjointspeed_size());
+            return got == 6 ? Refusal{} : countMismatch("the reduced joint speeds", 6, got);
         }))
         arm.safetyConfig = req.safetyconfig(0);
 }
@@ -44,8 +47,13 @@ void handleSafetyIo(SimCore&, ArmState& arm, RequestCtx& c) {
     pbm::protoSafeCommunicationParam req;
     if (!parse(c, req)) return;
     const bool needsOne = c.cmd != SafetyIoSetOrpeError;
-    if ((needsOne && req.param_size() < 1) || (!needsOne && req.param_size() > 16)) {
-        refuse(c);
+    if (needsOne && req.param_size() < 1) {
+        refuse(c, CodeRequestFormatError, "the safety I/O value is missing");
+        return;
+    }
+    if (!needsOne && req.param_size() > 16) {
+        refuse(c, CodeRequestFormatError,
+               "at most 16 operator error flags, got " + std::to_string(req.param_size()));
         return;
     }
     if (!c.applyState) return;

@@ -10,16 +10,16 @@ namespace tevo_sim {
 
 namespace {
 
-// Number lists with a NaN or an infinity are refused like undecodable ones.
+// Number lists with a NaN or an infinity are refused.
 bool readDoubles(RequestCtx& c, std::vector<double>& out) {
     pbm::ProtoCommunicationDoubleVector v;
     if (!parse(c, v)) return false;
     out.assign(v.value().begin(), v.value().end());
-    for (double x : out) {
-        if (!std::isfinite(x)) {
-            c.code = CodeRequestFormatError;
-            return false;
-        }
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (!std::isfinite(out[i]))
+            return refuse(
+                c, CodeInvalidValue,
+                "value " + std::to_string(i + 1) + " (" + fmt2(out[i]) + ") is not finite");
     }
     return true;
 }
@@ -38,28 +38,29 @@ void replyInts(RequestCtx& c, const std::vector<int32_t>& values) {
 
 // Number-list parameters: a setter stores the list (of an exact length when
 // `size` > 0), its getter reads it back.
-// `valid`, when given, checks the values' ranges.
+// `check`, when given, checks the values' ranges.
 void storeDoubles(ArmState& arm, RequestCtx& c, size_t size,
-                  bool (*valid)(const std::vector<double>&) = nullptr) {
+                  Refusal (*check)(const std::vector<double>&) = nullptr) {
     common(c);
     std::vector<double> v;
     if (!readDoubles(c, v)) return;
-    if ((size > 0 && v.size() != size) || (valid != nullptr && !valid(v))) {
-        refuse(c);
+    if (size > 0 && v.size() != size) {
+        refuse(c, countMismatch("the list", size, v.size()));
         return;
+    }
+    if (check != nullptr) {
+        if (Refusal r = check(v)) {
+            refuse(c, std::move(r));
+            return;
+        }
     }
     if (c.applyState) arm.doubleParams[c.cmd] = v;
 }
 
-void storeInts(ArmState& arm, RequestCtx& c, size_t size) {
+void storeInts(ArmState& arm, RequestCtx& c) {
     common(c);
     std::vector<int32_t> v;
-    if (!readInts(c, v)) return;
-    if (size > 0 && v.size() != size) {
-        refuse(c);
-        return;
-    }
-    if (c.applyState) arm.intParams[c.cmd] = v;
+    if (readInts(c, v) && c.applyState) arm.intParams[c.cmd] = v;
 }
 
 }  // namespace
@@ -69,12 +70,9 @@ void handleOfflineAppend(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
     pbc::RobotMove mv;
     if (!parse(c, mv)) return;
-    for (const auto& rp : mv.roadpointvector()) {
+    for (int i = 0; i < mv.roadpointvector_size(); ++i) {
         Joints q{};
-        if (!roadPointJoints(rp, q)) {
-            refuse(c);
-            return;
-        }
+        if (!readWaypointJoints(c, mv.roadpointvector(i), i, q)) return;
     }
     if (!c.applyState) return;
     for (const auto& rp : mv.roadpointvector()) arm.offlineTrack.push_back(rp);
@@ -87,19 +85,20 @@ void handleOfflineClear(SimCore&, ArmState& arm, RequestCtx& c) {
 
 void handleOfflineStart(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
-    if ((c.code = motionAllowed(arm)) != CodeSucc) return;
-    if (arm.offlineTrack.empty() || arm.plan || arm.jog != JogKind::None) {
-        c.code = CodeProcessRequestFailed;
+    if (!motionAllowed(arm, c)) return;
+    if (arm.offlineTrack.empty()) {
+        refuse(c, CodeProcessRequestFailed, "no offline track uploaded: append waypoints first");
+        return;
+    }
+    if (arm.plan || arm.jog != JogKind::None) {
+        refuseBusy(arm, c);
         return;
     }
     std::vector<Joints> targets;
     for (const auto& rp : arm.offlineTrack) {
         Joints q{};
         roadPointJoints(rp, q);
-        if (!withinRange(arm, q)) {
-            c.code = CodeProcessRequestFailed;
-            return;
-        }
+        if (!targetInRange(arm, q, c)) return;
         targets.push_back(q);
     }
     const double v[6] = {1, 1, 1, 1, 1, 1}, a[6] = {2, 2, 2, 2, 2, 2};
@@ -121,21 +120,20 @@ void handleCanbusData(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
     pbc::RobotMove mv;
     if (!parse(c, mv)) return;
-    if (!arm.tcp2Canbus || !arm.started) {
-        c.code = CodeProcessRequestFailed;
+    if (!arm.tcp2Canbus) {
+        refuse(c, CodeProcessRequestFailed, "pass-through mode is off: enter it first");
+        return;
+    }
+    if (!arm.started) {
+        refuse(c, CodeArmNotStarted, "the arm is not started: power it on and start it up first");
         return;
     }
     std::vector<Joints> pts;
-    for (const auto& rp : mv.roadpointvector()) {
+    for (int i = 0; i < mv.roadpointvector_size(); ++i) {
         Joints q{};
-        if (!roadPointJoints(rp, q)) {
-            refuse(c);
+        // A target outside the range is refused like a move to it.
+        if (!readWaypointJoints(c, mv.roadpointvector(i), i, q) || !targetInRange(arm, q, c))
             return;
-        }
-        if (!withinRange(arm, q)) {  // refused like a move to that target
-            c.code = CodeProcessRequestFailed;
-            return;
-        }
         pts.push_back(q);
     }
     if (!c.applyState || pts.empty()) return;
@@ -148,9 +146,13 @@ void handleExcitTraj(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
     pbm::ProtoCommunicationOfflineExcitTraj t;
     if (!parse(c, t)) return;
-    if ((c.code = motionAllowed(arm)) != CodeSucc) return;
-    if (t.trackfile().empty() || arm.plan || arm.jog != JogKind::None) {
-        c.code = CodeProcessRequestFailed;
+    if (!motionAllowed(arm, c)) return;
+    if (t.trackfile().empty()) {
+        refuse(c, CodeInvalidValue, "the excitation trajectory names no file");
+        return;
+    }
+    if (arm.plan || arm.jog != JogKind::None) {
+        refuseBusy(arm, c);
         return;
     }
     // A small excursion of every joint and back, standing in for the file.
@@ -189,7 +191,7 @@ void handleSetDoubleParam(SimCore&, ArmState& arm, RequestCtx& c) {
     for (const ListParam& p : kDoubleParams)
         if (p.setCmd == c.cmd)
             return storeDoubles(arm, c, p.size,
-                                c.cmd == SetJointRangeOfMotion ? jointRangeOk : nullptr);
+                                c.cmd == SetJointRangeOfMotion ? checkJointRange : nullptr);
     storeDoubles(arm, c, 0);
 }
 
@@ -204,21 +206,24 @@ void handleGetDoubleParam(SimCore&, ArmState& arm, RequestCtx& c) {
     replyDoubles(c, {});
 }
 
-void handleSetIntParam(SimCore&, ArmState& arm, RequestCtx& c) { storeInts(arm, c, 0); }
+void handleSetIntParam(SimCore&, ArmState& arm, RequestCtx& c) { storeInts(arm, c); }
 
 void handleSetDoubleList(SimCore&, ArmState& arm, RequestCtx& c) { storeDoubles(arm, c, 0); }
 
 void handleRecognitionSet(SimCore&, ArmState& arm, RequestCtx& c) {
     std::vector<int32_t> v;
     // Stored per recognition type.
-    if (acceptInts(c, v, [](const std::vector<int32_t>& x) { return x.size() >= 2; }))
+    if (acceptInts(c, v, [](const std::vector<int32_t>& x) {
+            return x.size() >= 2 ? Refusal{}
+                                 : malformed("recognition parameters need a type and values");
+        }))
         arm.intParams[SetRobotRecognitionParam * 1000 + v[0]] = v;
 }
 
 void handleRecognitionGet(SimCore&, ArmState& arm, RequestCtx& c) {
     std::vector<int32_t> v;
     if (!readInts(c, v) || v.size() != 1) {
-        if (c.code == CodeSucc) c.code = CodeRequestFormatError;
+        if (c.code == CodeSucc) refuse(c, countMismatch("the recognition type", 1, v.size()));
         replyInts(c, {});
         return;
     }
@@ -305,7 +310,10 @@ void handleCalibToolSensor(SimCore&, ArmState&, RequestCtx& c) {
     double f[3] = {0, 0, 0}, t[3] = {0, 0, 0};
     if (parse(c, in)) {
         if (in.jointangle_size() != 3 || in.wrenchlist_size() != 3) {
-            c.code = CodeRequestFormatError;
+            refuse(c, CodeRequestFormatError,
+                   "the calibration needs 3 joint sets and 3 wrenches, got " +
+                       std::to_string(in.jointangle_size()) + " and " +
+                       std::to_string(in.wrenchlist_size()));
         } else {
             // Sensor offset: mean of the three readings.
             for (const auto& w : in.wrenchlist())

@@ -66,7 +66,8 @@ void handleLogin(SimCore& core, ArmState& arm, RequestCtx& c) {
     pbm::ProtoRequestLogin req;
     if (!parse(c, req)) return;
     if (!credentialsOk(core.opt, req.username(), req.passwd())) {
-        c.code = CodeProcessRequestFailed;
+        refuse(c, CodeAuthenticationFailed,
+               "user '" + req.username() + "' refused: wrong user name or password");
         core.log("connection " + std::to_string(c.conn) + " login refused for user '" +
                  req.username() + "'");
     }
@@ -76,12 +77,14 @@ void handleStartup(SimCore& core, ArmState& arm, RequestCtx& c) {
     common(c);
     pbm::ProtoCommunicationRobotStartupProfile sp;
     if (!parse(c, sp)) return;
-    if (!tcpParamOk(sp.tcpparam()) || !collisionClassOk(sp.collisionclass())) {
-        refuse(c);
+    Refusal r = checkTcpParam(sp.tcpparam());
+    if (!r) r = checkCollisionClass(sp.collisionclass());
+    if (r) {
+        refuse(c, std::move(r));
         return;
     }
     if (!arm.realRobotExists) {
-        c.code = CodeRealRobotNoExist;
+        refuse(c, CodeRealRobotNoExist, "no real arm is attached to the controller");
         return;
     }
     if (!c.applyState) return;
@@ -126,7 +129,7 @@ void handleHandshake(SimCore& core, ArmState& arm, RequestCtx& c) {
 void handlePower(SimCore&, ArmState& arm, RequestCtx& c) {
     pbm::ProtoCommunicationGeneralData g;
     if (!acceptSetter(c, g, [](const pbm::ProtoCommunicationGeneralData& m) {
-            return m.property2_size() > 0;
+            return m.property2_size() > 0 ? Refusal{} : malformed("the power switch is missing");
         }))
         return;
     const bool on = g.property2(0);
@@ -148,7 +151,7 @@ void handleReleaseBrake(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
     if (!c.applyState) return;
     if (!arm.powered) {
-        c.code = CodeProcessRequestFailed;
+        refuse(c, CodeArmNotStarted, "the arm is not powered: power it on first");
         return;
     }
     arm.brakeReleased = true;
@@ -158,7 +161,8 @@ void handleReleaseBrake(SimCore&, ArmState& arm, RequestCtx& c) {
 void handleRobotControl(SimCore&, ArmState& arm, RequestCtx& c) {
     pbm::ProtoCommunicationGeneralData g;
     if (!acceptSetter(c, g, [](const pbm::ProtoCommunicationGeneralData& m) {
-            return hasInt(m) && m.property1(0) >= 0 && m.property1(0) <= kRobotControlMax;
+            if (!hasInt(m)) return malformed("the arm control command is missing");
+            return checkIntRange("arm control command", m.property1(0), 0, kRobotControlMax);
         }))
         return;
     switch (g.property1(0)) {
@@ -266,7 +270,7 @@ void handleCurrentState(SimCore&, ArmState& arm, RequestCtx& c) {
 
 void handleSetTcp(SimCore&, ArmState& arm, RequestCtx& c) {
     pbm::RobotTcpParam p;
-    if (acceptSetter(c, p, tcpParamOk)) arm.tcpParam = p;
+    if (acceptSetter(c, p, checkTcpParam)) arm.tcpParam = p;
 }
 
 void handleGetTcp(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -276,7 +280,8 @@ void handleGetTcp(SimCore&, ArmState& arm, RequestCtx& c) {
 void handleSetToolDynamics(SimCore&, ArmState& arm, RequestCtx& c) {
     pbc::ToolParam p;
     if (acceptSetter(c, p, [](const pbc::ToolParam& m) {
-            return m.tooldynamicsparam_size() > 0 && toolDynamicsOk(m.tooldynamicsparam(0));
+            if (m.tooldynamicsparam_size() == 0) return malformed("the tool dynamics are missing");
+            return checkToolDynamics(m.tooldynamicsparam(0));
         }))
         arm.toolDynamics = p.tooldynamicsparam(0);
 }
@@ -288,7 +293,8 @@ void handleGetToolDynamics(SimCore&, ArmState& arm, RequestCtx& c) {
 void handleSetWorkMode(SimCore&, ArmState& arm, RequestCtx& c) {
     pbm::ProtoCommunicationGeneralData g;
     if (acceptSetter(c, g, [](const pbm::ProtoCommunicationGeneralData& m) {
-            return hasInt(m) && m.property1(0) >= 0 && m.property1(0) <= kWorkModeMax;
+            if (!hasInt(m)) return malformed("the work mode is missing");
+            return checkIntRange("work mode", m.property1(0), 0, kWorkModeMax);
         }))
         arm.workMode = g.property1(0);
 }
@@ -336,7 +342,9 @@ void handleGetJointData(SimCore&, ArmState& arm, RequestCtx& c) {
 void handleSetJointData(SimCore&, ArmState& arm, RequestCtx& c) {
     std::vector<int32_t> v;
     if (acceptInts(c, v, [](const std::vector<int32_t>& x) {
-            return x.size() == 3 && x[0] >= 0 && x[0] <= 10 && x[1] >= 1 && x[1] <= 6;
+            if (x.size() != 3) return countMismatch("a joint servo parameter", 3, x.size());
+            Refusal r = checkIntRange("joint servo parameter type", x[0], 0, 10);
+            return r ? r : checkIntRange("joint", x[1], 1, 6);
         }))
         (arm.jointData[static_cast<size_t>(v[1] - 1)].*kServoFields[v[0]])(v[2]);
 }
@@ -344,7 +352,8 @@ void handleSetJointData(SimCore&, ArmState& arm, RequestCtx& c) {
 void handleJointSaveFlash(SimCore&, ArmState&, RequestCtx& c) {
     std::vector<int32_t> v;
     acceptInts(c, v, [](const std::vector<int32_t>& x) {
-        return x.size() == 1 && x[0] >= 1 && x[0] <= 6;
+        if (x.size() != 1) return countMismatch("the joint to save", 1, x.size());
+        return checkIntRange("joint", x[0], 1, 6);
     });
 }
 
@@ -353,9 +362,9 @@ void handleJointOffset(SimCore&, ArmState& arm, RequestCtx& c) {
     pbc::RobotJointOffset o;
     if (!parse(c, o)) return;
     const double v[6] = {o.joint1(), o.joint2(), o.joint3(), o.joint4(), o.joint5(), o.joint6()};
-    for (double x : v)
-        if (!jointOffsetOk(x)) {
-            refuse(c);
+    for (int i = 0; i < 6; ++i)
+        if (Refusal r = checkJointOffset(i + 1, v[i])) {
+            refuse(c, std::move(r));
             return;
         }
     if (!c.applyState) return;
@@ -368,7 +377,9 @@ void handleRot360(SimCore&, ArmState& arm, RequestCtx& c) {
 
 void handleForceTeach(SimCore&, ArmState& arm, RequestCtx& c) {
     std::vector<int32_t> v;
-    if (acceptInts(c, v, [](const std::vector<int32_t>& x) { return x.size() == 1; }))
+    if (acceptInts(c, v, [](const std::vector<int32_t>& x) {
+            return x.size() == 1 ? Refusal{} : countMismatch("the switch", 1, x.size());
+        }))
         arm.forceTeachWhenRunning = v[0] != 0;
 }
 
@@ -376,10 +387,7 @@ void handleCorrectedWaypoint(SimCore&, ArmState& arm, RequestCtx& c) {
     auto& r = makeReply<pbc::ProtoRoadPointResponse>(c);
     pbc::ProtoRoadPoint in;
     Joints q = arm.q;
-    if (parse(c, in) && !roadPointJoints(in, q)) {
-        c.code = CodeRequestFormatError;
-        q = arm.q;
-    }
+    if (parse(c, in) && !readWaypointJoints(c, in, 0, q)) q = arm.q;
     // The corrected waypoint is the pose the arm really reaches at those joints.
     fillRoadPoint(arm.dh, q, r.mutable_waypoint());
 }
@@ -397,7 +405,10 @@ void handleFirmware(SimCore&, ArmState& arm, RequestCtx& c) {
     if (!parse(c, f)) return;
     if (f.firmwarecontentsize() < 0 ||
         static_cast<size_t>(f.firmwarecontentsize()) != f.firmwarecontent().size()) {
-        refuse(c);
+        refuse(c, CodeRequestFormatError,
+               "the firmware size " + std::to_string(f.firmwarecontentsize()) +
+                   " does not match the " + std::to_string(f.firmwarecontent().size()) +
+                   " bytes sent");
         return;
     }
     if (c.applyState) arm.firmwareBytes += f.firmwarecontent().size();

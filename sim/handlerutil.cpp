@@ -3,6 +3,7 @@
 #include "sim/handlerutil.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace tevo_sim {
 
@@ -10,10 +11,26 @@ pbm::ProtoRobotCommonResponse& common(RequestCtx& c) {
     return makeReply<pbm::ProtoRobotCommonResponse>(c);
 }
 
-// Refuses the request as malformed; false, for use in conditions.
-bool refuse(RequestCtx& c) {
-    c.code = CodeRequestFormatError;
+Refusal malformed(std::string reason) { return {CodeRequestFormatError, std::move(reason)}; }
+Refusal invalid(std::string reason) { return {CodeInvalidValue, std::move(reason)}; }
+
+bool refuse(RequestCtx& c, int32_t code, std::string reason) {
+    c.code = code;
+    c.reason = std::move(reason);
     return false;
+}
+
+bool refuse(RequestCtx& c, Refusal r) { return refuse(c, r.code, std::move(r.reason)); }
+
+std::string fmt2(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+    return buf;
+}
+
+Refusal countMismatch(const std::string& what, size_t want, size_t got) {
+    return malformed(what + " needs " + std::to_string(want) + " values, got " +
+                     std::to_string(got));
 }
 
 bool roadPointJoints(const pbc::ProtoRoadPoint& rp, Joints& q) {
@@ -71,12 +88,37 @@ static void jointRange(const ArmState& arm, double lo[6], double hi[6]) {
     }
 }
 
-bool withinRange(const ArmState& arm, const Joints& q) {
+bool readWaypointJoints(RequestCtx& c, const pbc::ProtoRoadPoint& rp, int index, Joints& q) {
+    const std::string which = "waypoint " + std::to_string(index + 1);
+    if (rp.jointpos_size() != 6)
+        return refuse(
+            c, CodeRequestFormatError,
+            which + " has " + std::to_string(rp.jointpos_size()) + " joint angles, 6 needed");
+    for (int i = 0; i < 6; ++i) {
+        q[i] = rp.jointpos(i);
+        if (!std::isfinite(q[i]))
+            return refuse(c, CodeInvalidValue,
+                          which + " joint " + std::to_string(i + 1) + " angle " + fmt2(q[i]) +
+                              " is not finite");
+    }
+    return true;
+}
+
+bool targetInRange(const ArmState& arm, const Joints& q, RequestCtx& c) {
     double lo[6], hi[6];
     jointRange(arm, lo, hi);
     for (int i = 0; i < 6; ++i)
-        if (q[i] < lo[i] || q[i] > hi[i]) return false;
+        if (q[i] < lo[i] || q[i] > hi[i])
+            return refuse(c, CodeJointOutOfRange,
+                          "joint " + std::to_string(i + 1) + " target " + fmt2(q[i]) +
+                              " rad outside its range [" + fmt2(lo[i]) + ", " + fmt2(hi[i]) + "]");
     return true;
+}
+
+bool refuseUnreachable(RequestCtx& c, const Pose& target) {
+    return refuse(c, CodePoseUnreachable,
+                  "no joint angles reach the target pose (x " + fmt2(target.p[0]) + ", y " +
+                      fmt2(target.p[1]) + ", z " + fmt2(target.p[2]) + " m)");
 }
 
 // ------------------------------------------------------- controller ranges
@@ -90,43 +132,93 @@ constexpr double kJointOffsetMaxRad = 10.0 * kPi / 180.0;  // a zero-point corre
 
 bool within(double v, double limit) { return std::isfinite(v) && v >= -limit && v <= limit; }
 
-bool payloadOk(double mass, double x, double y, double z) {
-    return std::isfinite(mass) && mass >= 0.0 && mass <= kPayloadMaxKg &&
-           within(x, kCentreOfMassMaxM) && within(y, kCentreOfMassMaxM) &&
-           within(z, kCentreOfMassMaxM);
+// "what 1.50 unit outside -1.00..1.00 unit"
+Refusal outside(const std::string& what, double v, double lo, double hi, const char* unit) {
+    const std::string u = std::string(" ") + unit;
+    return invalid(what + " " + fmt2(v) + u + " outside " + fmt2(lo) + ".." + fmt2(hi) + u);
+}
+
+Refusal checkPayload(const std::string& what, double mass, double x, double y, double z) {
+    if (!(std::isfinite(mass) && mass >= 0.0 && mass <= kPayloadMaxKg))
+        return outside(what + " mass", mass, 0.0, kPayloadMaxKg, "kg");
+    const double com[3] = {x, y, z};
+    for (int i = 0; i < 3; ++i)
+        if (!within(com[i], kCentreOfMassMaxM))
+            return outside(what + " centre of mass " + "xyz"[i], com[i], -kCentreOfMassMaxM,
+                           kCentreOfMassMaxM, "m");
+    return {};
 }
 
 }  // namespace
 
-bool tcpParamOk(const pbm::RobotTcpParam& p) {
-    for (const pbm::TcpParam* t : {&p.paramautorun(), &p.parammanual()}) {
-        if (!payloadOk(t->payload(), t->positionx(), t->positiony(), t->positionz())) return false;
+Refusal checkTcpParam(const pbm::RobotTcpParam& p) {
+    if (Refusal r = checkPayload("automatic-run payload", p.paramautorun().payload(),
+                                 p.paramautorun().positionx(), p.paramautorun().positiony(),
+                                 p.paramautorun().positionz()))
+        return r;
+    return checkPayload("manual payload", p.parammanual().payload(), p.parammanual().positionx(),
+                        p.parammanual().positiony(), p.parammanual().positionz());
+}
+
+Refusal checkToolDynamics(const pbc::ToolDynamicsParam& t) {
+    const auto& in = t.toolinertia();
+    const double inertia[6] = {in.xx(), in.xy(), in.xz(), in.yy(), in.yz(), in.zz()};
+    static const char* const kNames[6] = {"xx", "xy", "xz", "yy", "yz", "zz"};
+    for (int i = 0; i < 6; ++i)
+        if (!std::isfinite(inertia[i]))
+            return invalid(std::string("tool inertia ") + kNames[i] + " " + fmt2(inertia[i]) +
+                           " is not finite");
+    return checkPayload("tool", t.payload(), t.positionx(), t.positiony(), t.positionz());
+}
+
+Refusal checkIntRange(const std::string& what, int64_t v, int64_t lo, int64_t hi) {
+    if (v >= lo && v <= hi) return {};
+    return invalid(what + " " + std::to_string(v) + " outside " + std::to_string(lo) + ".." +
+                   std::to_string(hi));
+}
+
+Refusal checkCollisionClass(int64_t grade) {
+    return checkIntRange("collision class", grade, 0, kCollisionClassMax);
+}
+
+Refusal checkJointOffset(int joint, double rad) {
+    if (within(rad, kJointOffsetMaxRad)) return {};
+    return outside("joint " + std::to_string(joint) + " offset", rad, -kJointOffsetMaxRad,
+                   kJointOffsetMaxRad, "rad");
+}
+
+Refusal checkJointRange(const std::vector<double>& v) {
+    for (size_t i = 1; i + 1 < v.size(); i += 2) {
+        const std::string joint = "joint " + std::to_string((i + 1) / 2);
+        for (size_t k = i; k <= i + 1; ++k)
+            if (!within(v[k], kHardJointLimit))
+                return outside(joint + (k == i ? " range min" : " range max"), v[k],
+                               -kHardJointLimit, kHardJointLimit, "rad");
+        if (v[i] > v[i + 1])
+            return invalid(joint + " range min " + fmt2(v[i]) + " rad above its max " +
+                           fmt2(v[i + 1]) + " rad");
     }
+    return {};
+}
+
+bool motionAllowed(const ArmState& arm, RequestCtx& c) {
+    if (!arm.started || !arm.powered)
+        return refuse(c, CodeArmNotStarted,
+                      "the arm is not started: power it on and start it up first");
+    if (!arm.brakeReleased)
+        return refuse(c, CodeBrakeEngaged, "the brakes are engaged: release them first");
     return true;
 }
 
-bool toolDynamicsOk(const pbc::ToolDynamicsParam& t) {
-    const auto& i = t.toolinertia();
-    for (double v : {i.xx(), i.xy(), i.xz(), i.yy(), i.yz(), i.zz()})
-        if (!std::isfinite(v)) return false;
-    return payloadOk(t.payload(), t.positionx(), t.positiony(), t.positionz());
-}
-
-bool collisionClassOk(int64_t grade) { return grade >= 0 && grade <= kCollisionClassMax; }
-
-bool jointOffsetOk(double rad) { return within(rad, kJointOffsetMaxRad); }
-
-bool jointRangeOk(const std::vector<double>& v) {
-    for (size_t i = 1; i + 1 < v.size(); i += 2)
-        if (!within(v[i], kHardJointLimit) || !within(v[i + 1], kHardJointLimit) || v[i] > v[i + 1])
-            return false;
-    return true;
-}
-
-// Why a move is refused (server code), or CodeSucc.
-int32_t motionAllowed(const ArmState& arm) {
-    if (!arm.started || !arm.powered) return CodeProcessRequestFailed;
-    return CodeSucc;
+bool refuseBusy(const ArmState& arm, RequestCtx& c) {
+    const char* what = "another move is running";
+    if (arm.jog != JogKind::None)
+        what = arm.jogStopping ? "a jog is coming to rest" : "a jog is running";
+    else if (arm.plan && arm.paused)
+        what = "a paused move holds the arm: continue or stop it first";
+    else if (arm.plan && arm.ramp != RampKind::None)
+        what = "a stop or pause is bringing the arm to rest";
+    return refuse(c, CodeBusy, std::string("the arm is busy: ") + what);
 }
 
 // ------------------------------------------------------------ request bodies

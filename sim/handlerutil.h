@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "sim/siminternal.h"
 
@@ -18,16 +19,37 @@ M& makeReply(RequestCtx& c) {
 
 pbm::ProtoRobotCommonResponse& common(RequestCtx& c);
 
+// Why a request is refused: a controller code and a reason naming what was
+// wrong; code CodeSucc when nothing is.
+struct Refusal {
+    int32_t code = CodeSucc;
+    std::string reason;
+    explicit operator bool() const { return code != CodeSucc; }
+};
+// A body missing a value or holding too few or too many (code 1).
+Refusal malformed(std::string reason);
+// A value outside what the controller accepts (code 106).
+Refusal invalid(std::string reason);
+// A list that has `got` values where `want` are needed (code 1).
+Refusal countMismatch(const std::string& what, size_t want, size_t got);
+
+// Refuses the request with the code and reason; false, for use in conditions.
+bool refuse(RequestCtx& c, int32_t code, std::string reason);
+bool refuse(RequestCtx& c, Refusal r);
+
+// A number with two decimals, as refusal reasons show them.
+std::string fmt2(double v);
+
 // Parses without protobuf's own log line; a missing required field fails.
 template <class M>
 bool parse(RequestCtx& c, M& m) {
-    if (m.ParsePartialFromString(*c.body) && m.IsInitialized()) return true;
-    c.code = CodeRequestFormatError;
-    return false;
+    if (!m.ParsePartialFromString(*c.body))
+        return refuse(c, CodeRequestFormatError, "the body does not decode as " + m.GetTypeName());
+    if (!m.IsInitialized())
+        return refuse(c, CodeRequestFormatError,
+                      "the body lacks required fields: " + m.InitializationErrorString());
+    return true;
 }
-
-// Refuses the request as malformed; false, for use in conditions.
-bool refuse(RequestCtx& c);
 
 // Parses the request into `m` and tells whether the state may change.
 template <class M>
@@ -36,36 +58,46 @@ bool parseForChange(RequestCtx& c, M& m) {
 }
 
 // The setter shape: a common-result reply, the body parsed into `m` and
-// checked by `valid`; true when the change may be applied.
-template <class M, class Valid>
-bool acceptSetter(RequestCtx& c, M& m, Valid valid) {
+// checked by `check` (returning a Refusal); true when the change may be
+// applied.
+template <class M, class Check>
+bool acceptSetter(RequestCtx& c, M& m, Check check) {
     common(c);
     if (!parse(c, m)) return false;
-    if (!valid(m)) return refuse(c);
+    if (Refusal r = check(m)) return refuse(c, std::move(r));
     return c.applyState;
 }
 
 // Joint angles (six finite values) or the pose of a waypoint.
 bool roadPointJoints(const pbc::ProtoRoadPoint& rp, Joints& q);
 bool roadPointPose(const pbc::ProtoRoadPoint& rp, Pose& pose);
-// Inside the configured joint range of motion.
-bool withinRange(const ArmState& arm, const Joints& q);
+// The joint angles of waypoint `index` (0-based) of a request; refuses the
+// request (false) when there are not six or one is not finite.
+bool readWaypointJoints(RequestCtx& c, const pbc::ProtoRoadPoint& rp, int index, Joints& q);
+// True when q is inside the configured joint range of motion; else refuses
+// the request naming the first joint outside it.
+bool targetInRange(const ArmState& arm, const Joints& q, RequestCtx& c);
+// Refuses a Cartesian target that no joint angles reach; false.
+bool refuseUnreachable(RequestCtx& c, const Pose& target);
 
 // ------------------------------------------------------- controller ranges
 
 // What the controller accepts for its settings; a value outside is refused
-// like a malformed body (code 1) and changes nothing. sim/README.md lists them.
+// (code 106) and changes nothing. sim/README.md lists them.
 constexpr int32_t kWorkModeMax = 1;       // 0 simulator, 1 real arm
 constexpr int32_t kRobotControlMax = 15;  // release (0) .. clear current alarm (15)
 
-bool tcpParamOk(const pbm::RobotTcpParam& p);
-bool toolDynamicsOk(const pbc::ToolDynamicsParam& t);
-bool collisionClassOk(int64_t grade);
-// A zero-point correction of one joint (rad).
-bool jointOffsetOk(double rad);
+// Each check names the first value outside what the controller accepts.
+Refusal checkTcpParam(const pbm::RobotTcpParam& p);
+Refusal checkToolDynamics(const pbc::ToolDynamicsParam& t);
+Refusal checkCollisionClass(int64_t grade);
+// A zero-point correction of joint `joint` (1-based), rad.
+Refusal checkJointOffset(int joint, double rad);
 // [enable, then min and max of each joint]: every range within one turn each
 // way, min not above max.
-bool jointRangeOk(const std::vector<double>& v);
+Refusal checkJointRange(const std::vector<double>& v);
+// An integer setting within lo..hi ("work mode 2 outside 0..1").
+Refusal checkIntRange(const std::string& what, int64_t v, int64_t lo, int64_t hi);
 
 // ---------------------------------------------------------- request bodies
 
@@ -73,11 +105,11 @@ bool hasInt(const pbm::ProtoCommunicationGeneralData& g);
 bool readInts(RequestCtx& c, std::vector<int32_t>& out);
 
 // The setter shape for an integer list.
-template <class Valid>
-bool acceptInts(RequestCtx& c, std::vector<int32_t>& v, Valid valid) {
+template <class Check>
+bool acceptInts(RequestCtx& c, std::vector<int32_t>& v, Check check) {
     common(c);
     if (!readInts(c, v)) return false;
-    if (!valid(v)) return refuse(c);
+    if (Refusal r = check(v)) return refuse(c, std::move(r));
     return c.applyState;
 }
 
@@ -89,8 +121,11 @@ void storeBody(SimCore&, ArmState& arm, RequestCtx& c) {
     if (parseForChange(c, m)) arm.lastSetBody[c.cmd] = *c.body;
 }
 
-// Why a move is refused (server code), or CodeSucc.
-int32_t motionAllowed(const ArmState& arm);
+// True when the arm may move; else refuses the request: not powered and
+// started (ArmNotStarted), brakes engaged (BrakeEngaged).
+bool motionAllowed(const ArmState& arm, RequestCtx& c);
+// Refuses a motion request while a move, track or jog runs (Busy); false.
+bool refuseBusy(const ArmState& arm, RequestCtx& c);
 // Installs `plan` as the arm's move; it starts once the reply is written.
 // movepWaypoints > 0 marks a multi-point move through that many waypoints,
 // which reports its progress.

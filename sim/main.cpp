@@ -32,6 +32,8 @@ const char* kUsage =
     "  --user NAME         user name accepted at login (default tevo)\n"
     "  --password TEXT     password of that user (default tevo)\n"
     "  --no-handle-login   refuse the handle interface's fixed credentials\n"
+    "  --no-login-check    answer requests on connections that have not logged\n"
+    "                      in (by default only login and heartbeat are)\n"
     "  --push-rate HZ      rate of the real-time pushes once a client switches\n"
     "                      them on (default 200)\n"
     "  --time-scale X      run moves and start-up/shut-down X times faster than\n"
@@ -105,6 +107,8 @@ int main(int argc, char** argv) {
             opt.password = value("--password");
         } else if (arg == "--no-handle-login") {
             opt.acceptHandleCredentials = false;
+        } else if (arg == "--no-login-check") {
+            opt.requireLogin = false;
         } else if (arg == "--push-rate") {
             if (!parseNumber(value("--push-rate"), num) || !(num > 0) || num > 10000) {
                 std::cerr << "--push-rate: expected a rate in Hz, above 0 and at most 10000\n";

@@ -29,11 +29,23 @@ constexpr double kJogFastStopTime = 0.04;
 constexpr double kReducedJointSpeed = 30.0 * kPi / 180.0;  // rad/s
 constexpr double kReducedTcpSpeed = 0.25;                  // m/s
 
-// Element i of a limit list when it is there, finite and positive.
-bool limitAt(const pbc::joint_cart_U& u, int i, double& out) {
-    if (i >= u.jointpara_size()) return false;
+// Element i of a speed or acceleration limit list; refused when it is
+// missing, not finite or not positive.
+Refusal limitAt(const char* kind, const pbc::joint_cart_U& u, int i, double& out) {
+    const std::string what = std::string(kind) + " limit " + std::to_string(i + 1);
+    if (i >= u.jointpara_size()) return malformed(what + " is missing");
     out = u.jointpara(i);
-    return std::isfinite(out) && out > 0;
+    if (std::isfinite(out) && out > 0) return {};
+    return invalid(what + " " + fmt2(out) + " is not finite and positive");
+}
+
+// Speed and acceleration limits 0..n-1 into v and a.
+Refusal limits(const pbc::RobotMoveProfile& mp, int n, double v[6], double a[6]) {
+    for (int i = 0; i < n; ++i) {
+        if (Refusal r = limitAt("speed", mp.maxvelc(), i, v[i])) return r;
+        if (Refusal r = limitAt("acceleration", mp.maxacc(), i, a[i])) return r;
+    }
+    return {};
 }
 
 // Reduce-mode joint speed caps (rad/s): the safety configuration's reduced
@@ -47,7 +59,7 @@ void reducedJointCaps(const ArmState& arm, double cap[6]) {
     }
 }
 
-// The speed and acceleration limits a move uses; false when one of them is
+// The speed and acceleration limits a move uses; refused when one of them is
 // missing, not finite or not positive. Joint moves use six joint limits; a
 // straight line uses element 0 (line, m/s) and 1 (angle, rad/s) and leaves
 // them in v[0..1], a[0..1]. A multi-point move with a Cartesian sub-mode
@@ -56,7 +68,7 @@ void reducedJointCaps(const ArmState& arm, double cap[6]) {
 // position (at most `reach` from the shoulder) moves faster than asked.
 // In reduce mode the speeds are capped (joints by the reduced joint speeds,
 // the line by the reduced TCP speed in mm/s).
-bool moveLimits(const ArmState& arm, const pbc::RobotMoveProfile& mp, double v[6], double a[6]) {
+Refusal moveLimits(const ArmState& arm, const pbc::RobotMoveProfile& mp, double v[6], double a[6]) {
     const int mode = mp.movemode();
     const int sub = mp.submovemode();
     const bool line = mode == mc::MODEL;
@@ -64,28 +76,26 @@ bool moveLimits(const ArmState& arm, const pbc::RobotMoveProfile& mp, double v[6
     double cap[6];
     reducedJointCaps(arm, cap);
     if (line || cartPath) {
-        for (int i = 0; i < 2; ++i)
-            if (!limitAt(mp.maxvelc(), i, v[i]) || !limitAt(mp.maxacc(), i, a[i])) return false;
+        if (Refusal r = limits(mp, 2, v, a)) return r;
         if (line) {
             if (arm.reduceMode) {
                 const int32_t tcp = arm.safetyConfig.robotreducedconfigtcpspeed();
                 v[0] = std::min(v[0], tcp > 0 ? tcp / 1000.0 : kReducedTcpSpeed);
                 v[1] = std::min(v[1], *std::min_element(cap, cap + 6));
             }
-            return true;
+            return {};
         }
         const Dh& dh = arm.dh;
         const double reach = dh.a3 + dh.a4 + dh.d5 + dh.d6;
         const double vj = std::min(v[1], v[0] / reach), aj = std::min(a[1], a[0] / reach);
         std::fill(v, v + 6, vj);
         std::fill(a, a + 6, aj);
-    } else {
-        for (int i = 0; i < 6; ++i)
-            if (!limitAt(mp.maxvelc(), i, v[i]) || !limitAt(mp.maxacc(), i, a[i])) return false;
+    } else if (Refusal r = limits(mp, 6, v, a)) {
+        return r;
     }
     if (arm.reduceMode)
         for (int i = 0; i < 6; ++i) v[i] = std::min(v[i], cap[i]);
-    return true;
+    return {};
 }
 
 // Starts (or hardens) the ramp that brings a jog to rest in `time` seconds.
@@ -133,7 +143,7 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
     pbc::RobotMove mv;
     if (!parse(c, mv)) return;
-    if ((c.code = motionAllowed(arm)) != CodeSucc) return;
+    if (!motionAllowed(arm, c)) return;
     const auto& mp = mv.move_profile();
     const bool tracking = mp.submovemode() == mc::TRACKING;
     // One move at a time. A follow-mode move replaces the running one, but
@@ -141,24 +151,34 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
     const bool busy = arm.jog != JogKind::None ||
                       (arm.plan && (!tracking || arm.ramp != RampKind::None || arm.paused));
     if (busy) {
-        c.code = CodeProcessRequestFailed;
+        refuseBusy(arm, c);
         return;
     }
     const int mode = mp.movemode();
-    if (mv.roadpointvector_size() == 0 || (mode == mc::MODEP && mv.roadpointvector_size() < 2)) {
-        refuse(c);
+    if (mv.roadpointvector_size() == 0) {
+        refuse(c, CodeRequestFormatError, "the move has no waypoint");
+        return;
+    }
+    if (mode == mc::MODEP && mv.roadpointvector_size() < 2) {
+        refuse(c, CodeRequestFormatError,
+               "a multi-point move needs at least 2 waypoints, got " +
+                   std::to_string(mv.roadpointvector_size()));
         return;
     }
     double v[6], a[6];
-    if (!moveLimits(arm, mp, v, a)) {
-        refuse(c);
+    if (Refusal r = moveLimits(arm, mp, v, a)) {
+        refuse(c, std::move(r));
         return;
     }
     if (mode == mc::MODEL) {
         const auto& rp = mv.roadpointvector(0);
         Pose target{};
         if (!roadPointPose(rp, target)) {
-            refuse(c);
+            const auto& cp = rp.cartpos();
+            if (cp.position_size() == 0 && cp.positionvector_size() < 3)
+                refuse(c, CodeRequestFormatError, "the target has no position");
+            else
+                refuse(c, CodeInvalidValue, "the target orientation is zero or not finite");
             return;
         }
         Joints tq{};
@@ -169,9 +189,8 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
             const double axis[3] = {rp.orientation().x(), rp.orientation().y(),
                                     rp.orientation().z()};
             target = rotateAboutBaseAxis(cur, axis, rp.orientation().w());
-            if (!inverseKinematicsNear(arm.dh, target, arm.q.data(), tq.data()) ||
-                !withinRange(arm, tq)) {
-                c.code = CodeProcessRequestFailed;
+            if (!inverseKinematicsNear(arm.dh, target, arm.q.data(), tq.data())) {
+                refuseUnreachable(c, target);
                 return;
             }
         } else if (hasJoints) {
@@ -179,32 +198,23 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
             const Pose fk = forwardKinematics(arm.dh, tq.data());
             if (positionDistance(fk, target) > 1e-4 || orientationAngle(fk, target) > 1e-3) {
                 if (!inverseKinematicsNear(arm.dh, target, arm.q.data(), tq.data())) {
-                    c.code = CodeProcessRequestFailed;
+                    refuseUnreachable(c, target);
                     return;
                 }
             }
         } else if (!inverseKinematicsNear(arm.dh, target, arm.q.data(), tq.data())) {
-            c.code = CodeProcessRequestFailed;  // out of reach
+            refuseUnreachable(c, target);
             return;
         }
-        if (!withinRange(arm, tq)) {
-            c.code = CodeProcessRequestFailed;
-            return;
-        }
+        if (!targetInRange(arm, tq, c)) return;
         startPlan(arm, c, MotionPlan::line(arm.dh, arm.q, target, &tq, v[0], a[0], v[1], a[1]), 0);
         return;
     }
     std::vector<Joints> targets;
-    for (const auto& rp : mv.roadpointvector()) {
+    for (int i = 0; i < mv.roadpointvector_size(); ++i) {
         Joints q{};
-        if (!roadPointJoints(rp, q)) {
-            refuse(c);
+        if (!readWaypointJoints(c, mv.roadpointvector(i), i, q) || !targetInRange(arm, q, c))
             return;
-        }
-        if (!withinRange(arm, q)) {
-            c.code = CodeProcessRequestFailed;
-            return;
-        }
         targets.push_back(q);
     }
     if (!c.applyState) return;
@@ -222,14 +232,14 @@ void handleTeachStart(SimCore&, ArmState& arm, RequestCtx& c) {
     common(c);
     pbc::RobotTeachMove tm;
     if (!parse(c, tm)) return;
-    if ((c.code = motionAllowed(arm)) != CodeSucc) return;
+    if (!motionAllowed(arm, c)) return;
     if (arm.plan || arm.jog != JogKind::None) {  // includes a jog still ramping down
-        c.code = CodeProcessRequestFailed;
+        refuseBusy(arm, c);
         return;
     }
     const int mode = tm.move_profile().teachmode();
-    if (mode < 1 || mode > 12) {
-        refuse(c);
+    if (Refusal r = checkIntRange("teach mode", mode, 1, 12)) {
+        refuse(c, std::move(r));
         return;
     }
     if (!c.applyState) return;

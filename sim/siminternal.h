@@ -41,6 +41,7 @@ struct Connection {
     std::atomic<bool> pushJointStatus{false};
     std::atomic<bool> pushJointAngle{false};
     std::atomic<bool> pushEndSpeed{false};
+    std::atomic<bool> loggedIn{false};  // the last login on it succeeded
 
     ~Connection();
     // Writes all bytes (one frame or more) atomically with respect to other
@@ -165,6 +166,9 @@ struct RequestCtx {
     const std::string* body = nullptr;
     bool applyState = true;  // false when a fault forces a refusal
     int32_t code = CodeSucc;
+    // Why the request was refused, for the reply's error text; empty: the
+    // shared table's text for the code.
+    std::string reason;
     std::unique_ptr<google::protobuf::Message> reply;
     std::vector<Completion> completions;
     std::vector<std::function<void(ArmState&)>> afterReply;  // under the state lock
@@ -260,8 +264,12 @@ struct SimCore {
 };
 
 std::string eventBody(const EventSpec& ev);
-std::string serializeReply(google::protobuf::Message& reply, int32_t code);
-void setErrorCode(google::protobuf::Message& m, int32_t code);
+// The reply's bytes with its error record set to code and its text: reason,
+// else the shared table's text of a refusal's code (none on success).
+std::string serializeReply(google::protobuf::Message& reply, int32_t code,
+                           const std::string& reason = std::string());
+void setErrorCode(google::protobuf::Message& m, int32_t code,
+                  const std::string& reason = std::string());
 Handler handlerFor(int32_t cmd);
 void initArmState(ArmState& arm, int32_t model);
 // Stops any move or jog at once; returns the events to send: done events of

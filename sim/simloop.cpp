@@ -12,23 +12,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-const char* codeText(int32_t code) {
-    switch (code) {
-        case CodeSucc:
-            return "";
-        case CodeRequestFormatError:
-            return "request format error";
-        case CodeProcessRequestFailed:
-            return "request refused";
-        case CodeConnectBreak:
-            return "connection broken";
-        case CodeRealRobotNoExist:
-            return "no real arm";
-        default:
-            return "error";
-    }
-}
-
 // Moves a jog by `step` (rad or m); false when it has to stop (limit or
 // unreachable).
 bool advanceJog(ArmState& arm, double step) {
@@ -119,12 +102,16 @@ void advancePlan(ArmState& a, double dt, std::vector<EventSpec>& events,
 
 }  // namespace
 
-void setErrorCode(google::protobuf::Message& m, int32_t code) {
+void setErrorCode(google::protobuf::Message& m, int32_t code, const std::string& reason) {
     const auto* d = m.GetDescriptor();
     const auto* r = m.GetReflection();
     if (const auto* f = d->FindFieldByName("errorCode")) {
         r->SetInt32(&m, f, code);
-        if (const auto* t = d->FindFieldByName("errorMsg")) r->SetString(&m, t, codeText(code));
+        if (const auto* t = d->FindFieldByName("errorMsg")) {
+            const std::string text =
+                !reason.empty() || code == CodeSucc ? reason : codes::robotControllerCodeText(code);
+            r->SetString(&m, t, text);
+        }
         return;
     }
     if (const auto* f = d->FindFieldByName("errorInfo")) {
@@ -134,12 +121,13 @@ void setErrorCode(google::protobuf::Message& m, int32_t code) {
         } else {
             e = r->MutableMessage(&m, f);
         }
-        setErrorCode(*e, code);
+        setErrorCode(*e, code, reason);
     }
 }
 
-std::string serializeReply(google::protobuf::Message& reply, int32_t code) {
-    setErrorCode(reply, code);
+std::string serializeReply(google::protobuf::Message& reply, int32_t code,
+                           const std::string& reason) {
+    setErrorCode(reply, code, reason);
     if (!reply.IsInitialized()) {
         // A handler left a required field empty: answer with a plain refusal
         // rather than a body the peer cannot parse.

@@ -60,8 +60,12 @@ PelvanServices::PelvanServices(RobotControlServices* p)
 int PelvanServices::safeLimitParamInit() {
     double minLimit[kJointCount] = {};
     double maxLimit[kJointCount] = {};
-    int ret = ErrCode_Failed;
-    for (int attempt = 0; attempt < kRangeReadAttempts; ++attempt) {
+    // Without a connection (before login, after a refused one) nothing is
+    // attempted: every read could only find no connection.
+    const bool connected =
+        m_robotBaseService != nullptr && m_robotBaseService->getCurrentConnectStatus();
+    int ret = ErrCode_SocketDisconnect;
+    for (int attempt = 0; connected && attempt < kRangeReadAttempts; ++attempt) {
         ret = getMovePJointRangeService(minLimit, maxLimit);
         // A time-out is not retried: the controller is not answering.
         if (ret == ErrnoSucc || ret == ErrCode_RequestTimeout) break;

@@ -445,3 +445,7 @@ std::string ServiceInterface::getVersion() { return PelvanServices::s_version; }
 std::string ServiceInterface::getErrDescByCode(RobotErrorCode code) {
     return ErrorInfoService::getErrDescByCode(code);
 }
+
+ControllerRefusal ServiceInterface::lastControllerRefusal() {
+    return RobotControlServices::lastControllerRefusal();
+}

@@ -171,6 +171,7 @@
 #include <vector>
 
 #include "RobotSDK/util/callbackslot.h"
+#include "TevoRobotControllerCodes.h"
 #include "TevoRobotMetaType.h"
 
 class RobotControlServices;
@@ -181,6 +182,12 @@ class robotOtherService;
 class ForceControl;
 class PelvanServices;
 
+// The object an application holds, one per robot controller: create it, log in
+// (robotServiceLogin), call operations, log out, destroy it. Every operation returns 0 or a
+// RobotErrorCode (docs/error-codes.md says what each means and what to do) unless its text says
+// otherwise, and none throws. Which calls block and for how long, which thread runs each callback
+// and what may be called concurrently: the threads text at the top of this header (README.md,
+// "Threads, blocking and callbacks").
 class ServiceInterface {
 public:
     // Creates the process's log sink (first object only) and the control core,
@@ -194,7 +201,9 @@ public:
     // connection is released on a thread of its own when the callback returns.
     ~ServiceInterface();
 
+    // Not copyable: the object owns a connection and two threads.
     ServiceInterface(const ServiceInterface&) = delete;
+    // Not copyable.
     ServiceInterface& operator=(const ServiceInterface&) = delete;
 
     // ---- Callback registration -------------------------------------------
@@ -203,15 +212,27 @@ public:
     // (callback set) or off (callback null) before storing; the switch's
     // result is ignored, so registering before login stores the callback
     // without switching the push on; the next successful login switches it on.
+    //
+    // Registers the joint-status push callback (current, speed, position, temperature of every
+    // joint), called on the receive thread; switches the controller's joint-status push on or off
+    // (one request, at most 2 s). Returns 0.
     int robotServiceRegisterRealTimeJointStatusCallback(RealTimeJointStatusCallback ptr, void* arg);
+    // Registers the waypoint push callback (the arm's current waypoint: flange pose in m and a
+    // quaternion, joint angles in rad), called on the receive thread; switches the push on or off
+    // (one request, at most 2 s). Returns 0.
     int robotServiceRegisterRealTimeRoadPointCallback(RealTimeRoadPointCallback ptr, void* arg);
+    // Registers the tool-speed push callback (m/s), called on the receive thread; switches the push
+    // on or off (one request, at most 2 s). Returns 0.
     int robotServiceRegisterRealTimeEndSpeedCallback(RealTimeEndSpeedCallback ptr, void* arg);
-    // Called on the event thread.
+    // Registers the robot-event callback (power, collisions, start-up, move ends, errors, ...),
+    // called on the event thread one event at a time; it may make requests. Returns 0.
     int robotServiceRegisterRobotEventInfoCallback(RobotEventCallback ptr, void* arg);
-    // Called on the receive thread.
+    // Registers the move-progress callback: the step number of a running multi-point move (the
+    // index into the track while a customer track plays), called on the receive thread. Returns 0.
     int robotServiceRegisterMovepStepNumNotifyCallback(RealTimeMovepStepNumNotifyCallback ptr,
                                                        void* arg);
-    // One log callback per process, shared by every object.
+    // Registers the log callback: one per process, shared by every object (the last registration
+    // wins), called on whichever thread logs, under the process-wide log lock. Returns 0.
     int robotServiceRegisterLogPrintCallback(RobotLogPrintCallback ptr, void* arg);
     // Stops this object's callbacks for good (the log callback, one per process, is kept): once
     // it returns, none of the five runs again, also after a later login. Waits for a callback
@@ -221,22 +242,44 @@ public:
     void robotServiceDetachAllCallbacks();
 
     // ---- Dispatchers (the control core calls these; arg is the object) ----
+    //
+    // Passes a joint-status push to the callback of the object arg; the control core calls it on
+    // the receive thread. Not for applications.
     static void recvRealTimeJointStatusPushCallback(
         const tevo_robot_namespace::JointStatus* jointStatus, int size, void* arg);
+    // Passes a waypoint push to the callback of the object arg (receive thread). Not for
+    // applications.
     static void recvRealTimeWaypointPushCallback(const tevo_robot_namespace::wayPoint_S* waypoint,
                                                  void* arg);
+    // Passes a tool-speed push (m/s) to the callback of the object arg (receive thread). Not for
+    // applications.
     static void recvRealTimeEndSpeedPushCallback(double speed, void* arg);
+    // Passes a robot event to the callback of the object arg (event thread). Not for applications.
     static void recvRobotEventPushCallback(const tevo_robot_namespace::RobotEventInfo* info,
                                            void* arg);
+    // Passes a move-progress number to the callback of the object arg (receive thread); while a
+    // customer track plays, translates it to an index into that track. Not for applications.
     static void recvMovepProgressNotifyCallback(int num, void* arg);
 
     // ---- Login and connection ---------------------------------------------
     // A port outside 1..65535 is refused with ErrCode_ParamError before any
     // connection is tried.
+    //
+    // Connects to host:port over TCP, starts the receive thread and logs in as userName with
+    // password. Blocks for the connect, about 300 ms, the login's requests and the joint-range read
+    // (threads text: robotServiceLogin); call it from one thread at a time per object. Returns 0;
+    // ErrCode_ParamError (port); ErrCode_ConnectSocketFailed; ErrCode_Failed when the controller
+    // refused the user name or password (lastControllerRefusal tells why); ErrCode_RequestTimeout
+    // when the controller does not answer.
     int robotServiceLogin(const char* host, int port, const char* userName, const char* password);
+    // The same login; on success also writes the arm's type and its DH parameters (m, rad), which
+    // the kinematics of the whole process use from then on.
     int robotServiceLogin(const char* host, int port, const char* userName, const char* password,
                           tevo_robot_namespace::RobotType& robotType,
                           tevo_robot_namespace::RobotDhPara& robotDhPara);
+    // Logs out and closes the connection: about 100 ms (joins the receive thread). Blocked calls on
+    // this object end with ErrCode_SocketDisconnect. Not concurrently with a login of the same
+    // object. Returns 0 or a RobotErrorCode.
     int robotServiceLogout();
     // The current state of the connection; never blocks.
     void robotServiceGetConnectStatus(bool& connectStatus);
@@ -244,14 +287,22 @@ public:
     int robotServiceGetMacCommunicationStatus(bool& value);
 
     // ---- Arm control --------------------------------------------------------
+    // Greeting, power, brakes, start-up and shut-down of the arm. Results: 0; a refusal by the
+    // controller (ErrCode_ResponseReturnError, or ErrCode_RealRobotNoExist without a real arm;
+    // lastControllerRefusal tells why); or a failed request (ErrCode_SocketDisconnect,
+    // ErrCode_SendRequestFailed, ErrCode_RequestTimeout).
+    //
     // Asks the controller to greet the arm; blocking waits up to 30 s for its result event
     // (ErrCode_RequestTimeout sooner when the controller stops answering: see the threads text).
     int robotServiceRobotHandShake(bool isBlock);
-    // One arm control command (release brake, brake, force control on/off, ...).
+    // One arm control command (release brake, brake, force control on/off, ...); one request,
+    // at most 2 s.
     int rootServiceRobotControl(const tevo_robot_namespace::RobotControlCommand cmd);
-    // Arm power on (true) or off; the completion is reported as an event.
+    // Arm power on (true) or off; one request, at most 2 s. The completion is reported as an event
+    // (RobotSetPowerOnDone).
     int robotServicePowerControl(bool value);
-    // Releases the joint brakes of a powered arm.
+    // Releases the joint brakes of a powered arm; one request, at most 2 s. The completion is
+    // reported as an event (RobotReleaseBrakeDone).
     int robotServiceReleaseBrake();
     // Powers the arm up and releases the brakes: payload and centre of mass (kg, m), collision
     // class 0..10 (6 typical), whether to read the mounting pose, static collision detection, the
@@ -265,28 +316,43 @@ public:
     // Brakes the arm and powers it off; blocking waits up to 30 s for the done event
     // (ErrCode_RequestTimeout sooner when the controller stops answering: see the threads text).
     int robotServiceRobotShutdown(bool IsBolck = true);
-    // Clears a collision stop so the arm can move again.
+    // Clears a collision stop so the arm can move again; one request, at most 2 s.
     int robotServiceCollisionRecover();
 
     // ---- Real-time push switches --------------------------------------------
     // Switch the controller's real-time pushes on or off for this connection (the registration
     // operations above do this too).
+    //
+    // Joint-status push on (true) or off; one request, at most 2 s. Remembered: the next login
+    // switches it on again.
     int robotServiceSetRealTimeJointStatusPush(bool enable);
+    // Waypoint push on (true) or off; one request, at most 2 s. Remembered for the next login.
     int robotServiceSetRealTimeRoadPointPush(bool enable);
+    // Tool-speed push on (true) or off; one request, at most 2 s. Remembered for the next login.
     int robotServiceSetRealTimeEndSpeedPush(bool enable);
 
     // ---- Tool dynamics, kept on the controller as its payload setting ------
+    // The payload the controller compensates for: centre of mass (m, flange frame) and mass (kg).
+    //
     // Sends position and payload (as float); the inertia is not sent.
     int robotServiceSetToolDynamicsParam(
         const tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
+    // Sets no payload (all zero); one request, at most 2 s.
     int robotServiceSetNoneToolDynamicsParam();
     // On success: position and payload from the controller, inertia 0.
     int robotServiceGetToolDynamicsParam(
         tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
 
     // ---- Controller state and configuration ---------------------------------
+    // Reads and settings of the controller. Unless its text says otherwise, each is one request,
+    // at most 2 s, from any thread; it returns 0, a refusal by the controller
+    // (ErrCode_ResponseReturnError) or a failed request (ErrCode_SocketDisconnect,
+    // ErrCode_SendRequestFailed, ErrCode_RequestTimeout, ErrCode_ResolveResponseFailed for a
+    // reply that cannot be read). Output arguments are written on success.
+    //
     // Simulated (0) or real arm (1): in simulation the controller moves no motors.
     int robotServiceGetRobotWorkMode(tevo_robot_namespace::RobotWorkMode& mode);
+    // Switches between simulated (0) and real (1) arm.
     int robotServiceSetRobotWorkMode(tevo_robot_namespace::RobotWorkMode mode);
     // Allows hand-guiding (force teach) while a project runs.
     int robotServiceSetEnableForceTeachWhenProjectIsRunning(bool enable);
@@ -321,10 +387,15 @@ public:
     // error flags (len 0 to 16 bytes, otherwise ErrCode_ParamError and nothing sent), and the
     // resets of emergency stop, reduced-mode error and safeguard.
     int robotServiceSetRobotOrpePause(uint8_t data);
+    // Stop (1) or run (2) the project; 0 at start-up.
     int robotServiceSetRobotOrpeStop(uint8_t data);
+    // Sets the error flags: len bytes (0 to 16, otherwise ErrCode_ParamError and nothing sent).
     int robotServiceSetRobotOrpeError(uint8_t* data, int len);
+    // Resets the system emergency stop (data 1) once its cause is gone.
     int robotServiceClearSystemEmergencyStop(uint8_t data);
+    // Resets a reduced-mode error (data 1).
     int robotServiceClearReducedModeError(uint8_t data);
+    // Reports the safeguard reset as done (data 1).
     int robotServiceRobotSafetyguardResetSucc(uint8_t data);
     // Reduced-mode limits: joint speeds (degrees/s), tool speed (mm/s), force (N), momentum, power
     // (W).
@@ -344,6 +415,7 @@ public:
     int robotServiceGetBoardFirmwareUpdateResultService(bool& value);
     // The controller's network device name and its software version text.
     int robotServiceGetRobotEthernetDeviceName(std::string& ethernetDeviceName);
+    // The controller's software version text.
     int robotServiceGetServerVersionInfo(std::string& versionInfo);
     // Zero-point correction per joint, rad.
     int robotServiceSetRobotJointOffset(tevo_robot_namespace::RobotJointOffset& jointOffset);
@@ -357,16 +429,28 @@ public:
 
     // ---- Joint servo parameters (one parameter of one joint each) -----------
     // jointID 1..6; value in the drive's own units.
+    //
+    // Current loop: proportional gain.
     int robotServiceSetJointParam_CurrentIP(int jointID, uint16_t value);
+    // Current loop: integral gain.
     int robotServiceSetJointParam_CurrentII(int jointID, uint16_t value);
+    // Current loop: derivative gain.
     int robotServiceSetJointParam_CurrentID(int jointID, uint16_t value);
+    // Speed loop: proportional gain.
     int robotServiceSetJointParam_SpeedP(int jointID, uint16_t value);
+    // Speed loop: integral gain.
     int robotServiceSetJointParam_SpeedI(int jointID, uint16_t value);
+    // Speed loop: derivative gain.
     int robotServiceSetJointParam_SpeedD(int jointID, uint16_t value);
+    // Speed loop: dead band.
     int robotServiceSetJointParam_SpeedDS(int jointID, uint16_t value);
+    // Position loop: proportional gain.
     int robotServiceSetJointParam_PosP(int jointID, uint16_t value);
+    // Position loop: integral gain.
     int robotServiceSetJointParam_PosI(int jointID, uint16_t value);
+    // Position loop: derivative gain.
     int robotServiceSetJointParam_PosD(int jointID, uint16_t value);
+    // Position loop: dead band.
     int robotServiceSetJointParam_PosDS(int jointID, uint16_t value);
 
     // ---- Global move profile (process-wide, shared by every object) --------
@@ -375,6 +459,9 @@ public:
     // Setters return 0 or ErrCode_ParamError (the value, NaN or infinite
     // included, is refused and the previous one kept). Units: rad, rad/s,
     // rad/s^2, m, m/s, m/s^2, s.
+    //
+    // Resets the whole profile to its defaults (limits, no offset, no tool, no early arrival, empty
+    // waypoint list). Returns 0.
     int robotServiceInitGlobalMoveProfile();
     // Each joint in (0, 167.55] rad/s^2; all six or none are stored.
     int robotServiceSetGlobalMoveJointMaxAcc(
@@ -382,19 +469,26 @@ public:
     // Each joint in (0, 8.7268] rad/s; all six or none are stored.
     int robotServiceSetGlobalMoveJointMaxVelc(
         const tevo_robot_namespace::JointVelcAccParam& moveMaxVelc);
+    // The joints' maximum accelerations, rad/s^2.
     void robotServiceGetGlobalMoveJointMaxAcc(tevo_robot_namespace::JointVelcAccParam& moveMaxAcc);
+    // The joints' maximum speeds, rad/s.
     void robotServiceGetGlobalMoveJointMaxVelc(
         tevo_robot_namespace::JointVelcAccParam& moveMaxVelc);
     int robotServiceSetGlobalMoveEndMaxLineAcc(double moveMaxAcc);    // (0, 80.01] m/s^2
     int robotServiceSetGlobalMoveEndMaxLineVelc(double moveMaxVelc);  // (0, 5.01] m/s
+    // The tool's maximum linear acceleration, m/s^2.
     void robotServiceGetGlobalMoveEndMaxLineAcc(double& moveMaxAcc);
+    // The tool's maximum linear speed, m/s.
     void robotServiceGetGlobalMoveEndMaxLineVelc(double& moveMaxVelc);
     int robotServiceSetGlobalMoveEndMaxAngleAcc(double moveMaxAcc);    // (0, 3.1418] rad/s^2
     int robotServiceSetGlobalMoveEndMaxAngleVelc(double moveMaxVelc);  // (0, 3.1418] rad/s
+    // The tool's maximum angular acceleration, rad/s^2.
     void robotServiceGetGlobalMoveEndMaxAngleAcc(double& moveMaxAcc);
+    // The tool's maximum angular speed, rad/s.
     void robotServiceGetGlobalMoveEndMaxAngleVelc(double& moveMaxVelc);
     // Jerk as a share of the acceleration, [0, 1]; kept in the library.
     int robotServiceSetJerkAccRatio(double acc);  // [0, 1]
+    // The jerk ratio, [0, 1].
     void robotServiceGetJerkAccRatio(double& acc);
     // Empties the global waypoint list.
     void robotServiceClearGlobalWayPointVector();
@@ -403,6 +497,7 @@ public:
     int robotServiceAddGlobalWayPoint(const tevo_robot_namespace::wayPoint_S& wayPoint);
     // The waypoint of six joint angles (forward kinematics first).
     int robotServiceAddGlobalWayPoint(const double* jointAngle);
+    // A copy of the global waypoint list.
     void robotServiceGetGlobalWayPointVector(
         std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
     // Blend radius of multi-point moves, m.
@@ -410,22 +505,28 @@ public:
     int robotServiceSetGlobalBlendRadius(float value);  // (0, 0.0501) m
     // Playback period of offline tracks, s.
     double robotServiceGetTrackPlaybackCycle();
+    // Sets the playback period, s (finite and above 0).
     int robotServiceSetTrackPlaybackCycle(double second);
     // Repetitions of circle moves.
     int robotServiceGetGlobalCircularLoopTimes();
+    // Sets the repetitions of circle moves (0: an arc through the three points).
     void robotServiceSetGlobalCircularLoopTimes(int times);
     // Offset added to every move built from the global profile, in the base
     // frame or in a user frame.
     int robotServiceSetMoveRelativeParam(
         const tevo_robot_namespace::MoveRelative& relativeMoveOnBase);
+    // The same offset given in the user frame userCoord (converted to the base frame now).
     int robotServiceSetMoveRelativeParam(
         const tevo_robot_namespace::MoveRelative& relativeMoveOnUserCoord,
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoord);
     // Early arrival: a move may count as arrived this distance (m) or time (s) before its target,
     // or blend into the next one; none by default.
     int robotServiceSetNoArrivalAhead();
+    // Arrival counts this distance before the target, m.
     int robotServiceSetArrivalAheadDistanceMode(double distance);
+    // Arrival counts this time before the target, s.
     int robotServiceSetArrivalAheadTimeMode(double second);
+    // The move blends into the next one this distance before its target, m.
     int robotServiceSetArrivalAheadBlendDistanceMode(double distance);
     // Frame of teach (jog) moves: the base or a calibrated user frame.
     int robotServiceSetTeachCoordinateSystem(
@@ -433,7 +534,9 @@ public:
     // The tool whose centre point the moves steer (a library setting).
     int robotServiceSetToolKinematicsParam(
         const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    // The tool set with robotServiceSetToolKinematicsParam (flange frame: m and quaternion).
     int robotServiceGetToolKinematicsParam(tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    // No tool: the moves steer the flange centre.
     int robotServiceSetNoneToolKinematicsParam();
 
     // ---- Motion ----------------------------------------------------------------
@@ -451,41 +554,83 @@ public:
     // axis or angle, relative offset, or the profile's tool) is refused with
     // ErrCode_ParamError and a log line before anything is sent; the same
     // holds for global waypoints, offline-track batches and streamed points.
+    //
+    // Moves the joints to the waypoint's joint angles (rad) along a joint-space path, with the
+    // global profile's joint limits. IsBolck true: waits until the move ends (no time limit while
+    // the controller answers; ErrCode_RequestTimeout within 5 s after it falls silent); false:
+    // returns after the controller's answer (one request, at most 2 s).
     int robotServiceJointMove(tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+    // The same to six joint angles, rad (null: ErrCode_ParamError). IsBolck true: waits until the
+    // move ends (no time limit while the controller answers; ErrCode_RequestTimeout within 5 s
+    // after it falls silent); false: returns after the controller's answer (one request, at most 2
+    // s).
     int robotServiceJointMove(double* jointAngle, bool IsBolck);
+    // The same with the speeds, offset, blend radius and tool of moveProfile instead of the global
+    // profile. IsBolck true: waits until the move ends (no time limit while the controller answers;
+    // ErrCode_RequestTimeout within 5 s after it falls silent); false: returns after the
+    // controller's answer (one request, at most 2 s).
     int robotServiceJointMove(tevo_robot_namespace::MoveProfile_t& moveProfile, double* jointAngle,
                               bool IsBolck);
-    // Follow mode: each call replaces the target; never waits for the arm.
+    // Follow mode: each call replaces the target of a joint move; one request, at most 2 s, never
+    // waits for the arm.
     int robotServiceFollowModeJointMove(double* jointAngle);
-    // Overwrites the waypoint's pose with the forward kinematics of its joints.
+    // A straight tool path to the waypoint's joint angles (rad); first overwrites the waypoint's
+    // pose with the forward kinematics of its joints. IsBolck true: waits until the move ends (no
+    // time limit while the controller answers; ErrCode_RequestTimeout within 5 s after it falls
+    // silent); false: returns after the controller's answer (one request, at most 2 s).
     int robotServiceLineMove(tevo_robot_namespace::wayPoint_S& wayPoint, bool IsBolck);
+    // A straight tool path to the pose of six joint angles (rad). IsBolck true: waits until the
+    // move ends (no time limit while the controller answers; ErrCode_RequestTimeout within 5 s
+    // after it falls silent); false: returns after the controller's answer (one request, at most 2
+    // s).
     int robotServiceLineMove(double* jointAngle, bool IsBolck);
+    // The same with the limits of moveProfile instead of the global profile. IsBolck true: waits
+    // until the move ends (no time limit while the controller answers; ErrCode_RequestTimeout
+    // within 5 s after it falls silent); false: returns after the controller's answer (one request,
+    // at most 2 s).
     int robotServiceLineMove(tevo_robot_namespace::MoveProfile_t& moveProfile, double* jointAngle,
                              bool IsBolck);
     // Rotates the tool by rotateAngle (rad) about an axis given in userCoord,
-    // keeping its position; reads the current waypoint first.
+    // keeping its position; reads the current waypoint first (one request, at most 2 s). IsBolck
+    // true: waits until the move ends (no time limit while the controller answers;
+    // ErrCode_RequestTimeout within 5 s after it falls silent); false: returns after the
+    // controller's answer (one request, at most 2 s).
     int robotServiceRotateMove(
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoord,
         const double* rotateAxisOnUserCoord, double rotateAngle, bool IsBolck);
     // Through the global waypoint list: three or more points make a
-    // multi-point move, two a linear move to the second, fewer are refused.
+    // multi-point move, two a linear move to the second, fewer are refused. IsBolck true: waits
+    // until the move ends (no time limit while the controller answers; ErrCode_RequestTimeout
+    // within 5 s after it falls silent); false: returns after the controller's answer (one request,
+    // at most 2 s).
     int robotServiceTrackMove(tevo_robot_namespace::move_track subMoveMode, bool IsBolck);
-    // Jog in the teach frame until robotServiceTeachStop; never waits.
+    // Jog in the teach frame (mode: axis or joint; direction true: positive) until
+    // robotServiceTeachStop; one request, at most 2 s, never waits for the arm.
     int robotServiceTeachStart(tevo_robot_namespace::teach_mode mode, bool direction);
+    // Ends the jog; one request, at most 2 s, never waits for the arm.
     int robotServiceTeachStop();
-    // Stop, pause or continue; each waits up to 4 s for the controller's done
-    // event. Any other value does nothing and returns 0.
+    // Stop, pause or continue the running move (cmd); each is one request and then waits up to
+    // 4 s for the controller's done event, from any thread (also while a blocking move waits on
+    // another: that move then returns 21300). Any other value does nothing and returns 0. A
+    // refusal gives ErrCode_moveControlSlowStopFailed, ...FastStopFailed, ...PauseFailed or
+    // ...ContinueFailed.
     int rootServiceRobotMoveControl(tevo_robot_namespace::RobotMoveControlCommand cmd);
+    // Stops the running move at once (fast stop); one request plus up to 4 s for the done event,
+    // like rootServiceRobotMoveControl.
     int robotMoveFastStop();
+    // Stops the running move along its path (slow stop); one request plus up to 4 s for the done
+    // event.
     int robotMoveStop();
     // Where the arm stands now: flange pose (m, quaternion) and joint angles (rad).
     int robotServiceGetCurrentWaypointInfo(tevo_robot_namespace::wayPoint_S& wayPoint);
     // Reduced-speed mode; true when the request failed.
     bool robotServiceEnterRobotReduceMode();
+    // Leaves reduced-speed mode; true when the request failed.
     bool robotServiceExitRobotReduceMode();
     // Online mode reads: a low controller input CI00 (CI01) means the mode is
     // on. When the read fails: not online, and master mode.
     int robotServiceIsOnlineMode(bool& isOnlineMode);
+    // Whether online master mode is on (CI01 low); one request, at most 2 s.
     int robotServiceIsOnlineMasterMode(bool& isOnlineMasterMode);
 
     // ---- Target-position and relative moves, motion parameters -------------
@@ -498,24 +643,34 @@ public:
     // Moves the flange by relativeMoveOnUserCoord.relativePosition (metres)
     // given in coordSystem: the base, the current flange frame turned by the
     // frame's tool orientation, or a calibrated user frame. ena and
-    // relativeOri are not used.
+    // relativeOri are not used. One request to read the joints, then: IsBolck true: waits until the
+    // move ends (no time limit while the controller answers; ErrCode_RequestTimeout within 5 s
+    // after it falls silent); false: returns after the controller's answer (one request, at most 2
+    // s).
     int robotMoveLineToTargetPositionByRelative(
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
         const tevo_robot_namespace::MoveRelative& relativeMoveOnUserCoord, bool IsBolck);
+    // The same relative target reached by a joint move; blocking as
+    // robotMoveLineToTargetPositionByRelative.
     int robotMoveJointToTargetPositionByRelative(
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
         const tevo_robot_namespace::MoveRelative& relativeMoveOnUserCoord, bool IsBolck);
     // Puts the end point of toolInEndDesc on toolEndPositionOnUserCoord
-    // (base frame or a calibrated user frame; the flange frame is refused).
+    // (base frame or a calibrated user frame; the flange frame is refused). One request to read the
+    // joints, then: IsBolck true: waits until the move ends (no time limit while the controller
+    // answers; ErrCode_RequestTimeout within 5 s after it falls silent); false: returns after the
+    // controller's answer (one request, at most 2 s).
     int robotMoveLineToTargetPosition(
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
         const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
         const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc, bool IsBolck);
+    // The same target reached by a joint move; blocking as robotMoveLineToTargetPosition.
     int robotMoveJointToTargetPosition(
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
         const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
         const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc, bool IsBolck);
-    // The joint angles of that target (six values), without moving.
+    // The joint angles of that target (six values, rad), without moving; one request (the joint
+    // read), at most 2 s.
     int getJointAngleByTargetPositionKeepCurrentOri(
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
         const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
@@ -536,21 +691,28 @@ public:
     // Joint ranges (rad) the controller enforces when enabled.
     int robotServiceSetJointRangeOfMotion(
         const tevo_robot_namespace::JointRangeOfMotion& rangeOfMotion);
+    // The joint ranges the controller holds (rad) and whether they are enforced.
     int robotServiceGetJointRangeOfMotion(tevo_robot_namespace::JointRangeOfMotion& rangeOfMotion);
     // Limits of the regulated speed mode (m/s, m/s^2, rad/s, rad/s^2) and its switch.
     int robotServiceSetRegulateSpeedModeParam(
         const tevo_robot_namespace::RegulateSpeedModeParamConfig_t& config);
+    // The regulated speed mode's limits as the controller holds them.
     int robotServiceGetRegulateSpeedModeParam(
         tevo_robot_namespace::RegulateSpeedModeParamConfig_t& config);
+    // Switches the regulated speed mode on (true) or off.
     int robotServiceEnableRegulateSpeedMode(bool enbaleFlag);
     // Force-control mode: admittance per axis, the explore force limit (N) and distance limit (m),
     // its switch.
     int robotServiceGetForceControlModeAdmittancePatam(
         tevo_robot_namespace::AdmittancePatam_t& param);
+    // Sets the admittance per axis (inertia, damping, stiffness).
     int robotServiceSetForceControlModeAdmittancePatam(
         const tevo_robot_namespace::AdmittancePatam_t& param);
+    // The explore force limit (N) and distance limit (m).
     int robotServiceGetForceControlModeExploreForceParam(double& forceLimit, double& distLimit);
+    // Sets the explore force limit (N) and distance limit (m).
     int robotServiceSetForceControlModeExploreForceParam(double forceLimit, double distLimit);
+    // Switches force-control mode on (true) or off.
     int robotServicEnableForceControlModeService(bool enbaleFlag);
     // forceData: six values (null: ErrCode_ParamError, no request).
     int robotServiceGetRealtimeForceData(double* forceData);
@@ -567,17 +729,26 @@ public:
     // refused batch ends the upload and is returned, nothing after it is
     // sent. A missing file: ErrCode_ParamError; a file without waypoints:
     // ErrCode_Failed.
+    //
+    // Appends a batch of waypoints (joint angles in rad) to the controller's track; one request, at
+    // most 2 s plus 1 ms per 4 KiB.
     int robotServiceOfflineTrackWaypointAppend(
         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // Appends the waypoints of a file as described above; one request per batch of 2000.
     int robotServiceOfflineTrackWaypointAppend(const char* fileName);
+    // Empties the controller's track; one request, at most 2 s.
     int robotServiceOfflineTrackWaypointClear();
-    // Plays the uploaded track; blocking like a move (see Motion above).
+    // Plays the uploaded track. IsBolck true: waits until the move ends (no time limit while the
+    // controller answers; ErrCode_RequestTimeout within 5 s after it falls silent); false: returns
+    // after the controller's answer (one request, at most 2 s).
     int robotServiceOfflineTrackMoveStartup(bool IsBolck);
+    // Stops a playing track; one request, at most 2 s.
     int robotServiceOfflineTrackMoveStop();
     // Pass-through mode: each streamed waypoint goes straight to the joints.
     // Streaming is one request per call and never waits for the arm.
     // Position streaming: while in this mode, waypoints sent go straight to the joints as targets.
     int robotServiceEnterTcp2CanbusMode();
+    // Leaves pass-through mode; one request, at most 2 s.
     int robotServiceLeaveTcp2CanbusMode();
     // 1 to 5000 waypoints per call (otherwise ErrCode_ParamError, nothing sent).
     int robotServiceSetRobotPosData2Canbus(
@@ -585,7 +756,10 @@ public:
     // One waypoint of six joint angles (null: ErrCode_ParamError).
     int robotServiceSetRobotPosData2Canbus(double* jointAngle);
     // Runs an excitation trajectory for dynamics identification, blocking like
-    // a move; getDynIdentifyResultsService reads the results afterwards.
+    // a move; getDynIdentifyResultsService reads the results afterwards. isBolck true: waits until
+    // the trajectory ends (no time limit while the controller answers; ErrCode_RequestTimeout
+    // within 5 s after it falls silent); false: returns after the controller's answer (one request,
+    // at most 2 s).
     int startupOfflineExcitTrajService(const char* trackFile,
                                        tevo_robot_namespace::Robot_Dyn_identify_traj type,
                                        int subtype, bool isBolck);
@@ -616,8 +790,10 @@ public:
     // written only on success.
     int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type,
                                      const std::string& name, double& value);
+    // The same by a C string name.
     int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type, const char* name,
                                      double& value);
+    // The same by address.
     int robotServiceGetBoardIOStatus(tevo_robot_namespace::RobotIoType type, int addr,
                                      double& value);
     // Output types only (controller and user DO, AO). A digital output is
@@ -625,8 +801,10 @@ public:
     // (voltage outputs in V, current outputs in mA).
     int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type,
                                      const std::string& name, double value);
+    // The same by a C string name.
     int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type, const char* name,
                                      double value);
+    // The same by address.
     int robotServiceSetBoardIOStatus(tevo_robot_namespace::RobotIoType type, int addr,
                                      double value);
     // The three tool configuration setters send the setting, then read it back
@@ -634,11 +812,15 @@ public:
     // controller reports it; ErrCode_Failed when it never does (the command
     // itself was accepted).
     int robotServiceSetToolPowerVoltageType(tevo_robot_namespace::ToolPowerType type);
+    // The tool supply's voltage type (0 V, 12 V or 24 V); one request.
     int robotServiceGetToolPowerVoltageType(tevo_robot_namespace::ToolPowerType& type);
+    // Makes one tool digital line an input or an output; with read-backs as above.
     int robotServiceSetToolDigitalIOType(tevo_robot_namespace::ToolDigitalIOAddr addr,
                                          tevo_robot_namespace::ToolIOType type);
     // The tool supply's voltage status as the controller reports it.
     int robotServiceGetToolPowerVoltageStatus(double& value);
+    // Sets the tool supply and the direction of all four tool digital lines; with read-backs as
+    // above.
     int robotServiceSetToolPowerTypeAndDigitalIOType(tevo_robot_namespace::ToolPowerType type,
                                                      tevo_robot_namespace::ToolIOType io0,
                                                      tevo_robot_namespace::ToolIOType io1,
@@ -651,11 +833,16 @@ public:
     // One tool digital line or analog input by name; ErrCode_Failed when the
     // controller's reply lacks it.
     int robotServiceGetToolIoStatus(const std::string& name, double& value);
+    // The same by a C string name.
     int robotServiceGetToolIoStatus(const char* name, double& value);
+    // Switches a tool digital line configured as output, by address; one request.
     int robotServiceSetToolDOStatus(tevo_robot_namespace::ToolDigitalIOAddr addr,
                                     tevo_robot_namespace::IO_STATUS value);
+    // The same by name ("T_DI/O_00" to "T_DI/O_03").
     int robotServiceSetToolDOStatus(const std::string& name, tevo_robot_namespace::IO_STATUS value);
+    // The same by a C string name.
     int robotServiceSetToolDOStatus(const char* name, tevo_robot_namespace::IO_STATUS value);
+    // The two tool analog inputs (V); one request.
     int robotServiceGetAllToolAIStatus(
         std::vector<tevo_robot_namespace::RobotIoDesc>& statusVector);
 
@@ -664,26 +851,43 @@ public:
     // go to the controller unchanged. encoderValPerMeter and timestamp travel
     // as 32-bit ints of the same bits (4294967295 arrives as -1). The tracking
     // itself runs on the controller, which reports it as robot events.
+    //
+    // Resets the conveyor encoder count.
     int robotServiceSetConveyorEncoderReset();
+    // Starts conveyor tracking.
     int robotServiceSetConveyorStartup();
+    // Stops conveyor tracking.
     int robotServiceSetConveyorStop();
+    // The conveyor's direction, as the controller numbers it.
     int robotServiceSetConveyorDir(int dir);
+    // The camera calibration relating camera and arm frames.
     int robotServiceSetRobotCameraCalib(
         const tevo_robot_namespace::RobotCameraCalib& robotCameraCalib);
+    // The conveyor's speed, m/s.
     int robotServiceSetConveyorVelc(double conveyorVelc);
+    // Encoder counts per metre of conveyor travel.
     int robotServiceSetEncoderValPerMeter(const uint32_t& encoderValPerMeter);
+    // Start of the pick-up window upstream, m.
     int robotServiceSetStartWindowUpstream(double startWindowUpstream);
+    // End of the pick-up window downstream, m.
     int robotServiceSetStartWindowDownstream(double startWindowDownstream);
+    // How far downstream the arm follows, m.
     int robotServiceSetConveyorTrackDownstream(double trackDownstream);
+    // Queues an object to pick: position (m), orientation and the encoder timestamp it was seen at.
     int robotServiceAppendObject2ConveyorTrackQueue(const tevo_robot_namespace::Pos& objectPos,
                                                     const tevo_robot_namespace::Ori& objectOri,
                                                     uint32_t timestamp);
+    // Enables conveyor tracking for the next move.
     int robotServiceEnableConveyorTrack();
     // value is left unchanged when the reply holds no value.
     int robotServiceGetConveyorEncoderVal(int& value);
+    // The arm's maximum speed while tracking, m/s.
     int robotServiceSetRobotConveyorTrackMaxVelc(double robotConveyorTrackMaxVelc);
+    // The arm's maximum acceleration while tracking, m/s^2.
     int robotServiceSetRobotConveyorTrackMaxAcc(double robotConveyorTrackMaxAcc);
+    // The delay between encoder and arm, s.
     int robotServiceSetRobotConveyorSystemDelay(double robotConveyorSystemDelay);
+    // The tool used while tracking (flange frame: m and quaternion).
     int robotServiceSetRobotTool(const tevo_robot_namespace::ToolInEndDesc& robotTool);
     // Recognition parameters: type, length and at most 255 data bytes.
     int robotServiceSetRobotRecognitionParam(
@@ -691,7 +895,10 @@ public:
     // param is zeroed first and may be filled even when the result is not 0.
     int robotServiceGetRobotRecognitionParam(int type,
                                              tevo_robot_namespace::RobotRecongnitionParam& param);
+    // Sends the seam-tracking parameters (current and next waypoint, time interval, position
+    // error).
     int robotServiceSetSeamTrackingParameters(const tevo_robot_namespace::SeamTracking& seamTrack);
+    // Reads them back; seamTrack is written on success.
     int robotServiceGetSeamTrackingParameters(tevo_robot_namespace::SeamTracking& seamTrack);
 
     // ---- Customer tracks: long tool-pose paths played piece by piece --------
@@ -732,6 +939,7 @@ public:
     int parseRoadPointFileAndCacheResult(const char* filePath, const double* referPointJointAngle,
                                          tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
                                          tevo_robot_namespace::wayPoint_S& firstWayPoint);
+    // The same as parseRoadPointFileAndCacheResult.
     int pelvanRoadPointHandle(const char* filePath, const double* referPointJointAngle,
                               tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
                               tevo_robot_namespace::wayPoint_S& firstWayPoint);
@@ -740,37 +948,62 @@ public:
     // radius 0.3 mm, left set afterwards); shorter pieces are skipped. The
     // move-progress callback receives indices into the cached track while it
     // plays. Stops at the first failed piece with its result (a stop, an
-    // error event or a lost connection); the cache stays for a replay.
+    // error event or a lost connection); the cache stays for a replay. Blocks
+    // until the last piece ends: no time limit while the controller answers,
+    // ErrCode_RequestTimeout within 5 s after it falls silent.
     int moveCacheTrack();
+    // The same as moveCacheTrack.
     int movePelvanTrack();
 
     // ---- Kinematics and frames (local computations, any thread) -------------
+    //
+    // Forward kinematics of size (6) joint angles (rad): writes the flange pose (m, quaternion) and
+    // the joints into wayPoint. ErrCode_ParamError for a null pointer or a size other than 6,
+    // ErrCode_FkFailed when it fails.
     int robotServiceRobotFk(const double* jointAngle, int size,
                             tevo_robot_namespace::wayPoint_S& wayPoint);
+    // Inverse kinematics: the solution for the flange pose (m, quaternion) nearest to
+    // startPointJointAngle (rad). ErrCode_IkFailed when none reaches it.
     int robotServiceRobotIk(const double* startPointJointAngle,
                             const tevo_robot_namespace::Pos& position,
                             const tevo_robot_namespace::Ori& ori,
                             tevo_robot_namespace::wayPoint_S& wayPoint);
+    // Every solution for the flange pose (up to eight). ErrCode_IkFailed when none reaches it.
     int robotServiceRobotIk(const tevo_robot_namespace::Pos& position,
                             const tevo_robot_namespace::Ori& ori,
                             std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);
+    // Tool calibration: the tool's position (and by poseCalibMethod its orientation) from flange
+    // waypoints that touch one point. ErrCode_ToolCalibrateParamError for too few waypoints,
+    // ErrCode_ToolCalibrateError when it finds no solution.
     int robotServiceToolCalibration(
         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointPosCalibVector,
         char poseCalibMethod, tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    // The same with separate waypoint lists for position and orientation and a method of
+    // ToolKinematicsOriCalibrateMathod.
     int robotServiceToolCalibration(
         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointPosCalibVector,
         const std::vector<tevo_robot_namespace::wayPoint_S>& wayPointOriCalibVector,
         tevo_robot_namespace::ToolKinematicsOriCalibrateMathod poseCalibMethod,
         tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    // Whether the user frame's three points define a frame; 0 or
+    // ErrCode_CoordinateSystemCalibrateError.
     int robotServiceCheckUserCoordinate(
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem);
+    // The user frame in the base frame: bInWPos (m) and bInWOri (3x3 rotation, row by row) of the
+    // base in the frame, wInBPos of the frame's origin in the base.
+    // ErrCode_CoordinateSystemCalibrateError when the points define none.
     int robotServiceUserCoordinateCalibration(
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordSystem,
         double bInWPos[3], double bInWOri[9], double wInBPos[3]);
+    // A 3x3 rotation matrix (nine values, row by row) as a quaternion.
     int robotServiceOriMatrixToQuaternion(double eerot[], tevo_robot_namespace::Ori& result);
+    // A quaternion as roll, pitch, yaw (rad).
     int quaternionToRPY(const tevo_robot_namespace::Ori& ori, tevo_robot_namespace::Rpy& rpy);
+    // Roll, pitch, yaw (rad) as a quaternion.
     int RPYToQuaternion(const tevo_robot_namespace::Rpy& rpy, tevo_robot_namespace::Ori& ori);
 
+    // A flange pose in the base frame as the pose of the tool's end point in a user frame (m,
+    // quaternion). ErrCode_BaseToUserConvertFailed when the frame cannot be built.
     static int baseToUserCoordinate(
         const tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
         const tevo_robot_namespace::Ori& flangeCenterOrientationOnBase,
@@ -778,16 +1011,21 @@ public:
         const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
         tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
         tevo_robot_namespace::Ori& toolEndOrientationOnUserCoord);
+    // The waypoint of the tool's end point from a flange waypoint (base frame).
     static int baseToBaseAdditionalTool(
         const tevo_robot_namespace::wayPoint_S& flangeCenterPointOnBase,
         const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
         tevo_robot_namespace::wayPoint_S& toolEndPointOnBase);
+    // The same for a position and orientation.
     static int baseToBaseAdditionalTool(
         const tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
         const tevo_robot_namespace::Ori& flangeCenterOrientationOnBase,
         const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
         tevo_robot_namespace::Pos& toolEndPositionOnBase,
         tevo_robot_namespace::Ori& toolEndOrientationOnBase);
+    // The inverse of baseToUserCoordinate: the flange pose in the base frame that puts the tool's
+    // end point on the given pose in the user frame. ErrCode_UserToBaseConvertFailed when the frame
+    // cannot be built.
     static int userToBaseCoordinate(
         const tevo_robot_namespace::Pos& toolEndPositionOnUserCoord,
         const tevo_robot_namespace::Ori& toolEndOrientationOnUserCoord,
@@ -795,34 +1033,58 @@ public:
         const tevo_robot_namespace::ToolInEndDesc& toolInEndDesc,
         tevo_robot_namespace::Pos& flangeCenterPositionOnBase,
         tevo_robot_namespace::Ori& flangeCenterOrientationOnBase);
+    // A point of a user frame in the base frame, m.
     static int userCoordPointToBasePoint(
         const tevo_robot_namespace::Pos& userCoordPoint,
         const tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& userCoordSystem,
         tevo_robot_namespace::Pos& basePoint);
+    // The tool's orientation from the flange's and the tool's orientation on the flange.
     static int endOrientation2ToolOrientation(tevo_robot_namespace::Ori& tcpOriInEnd,
                                               const tevo_robot_namespace::Ori& endOri,
                                               tevo_robot_namespace::Ori& toolOri);
+    // The flange's orientation from the tool's and the tool's orientation on the flange.
     static int toolOrientation2EndOrientation(tevo_robot_namespace::Ori& tcpOriInEnd,
                                               const tevo_robot_namespace::Ori& toolOri,
                                               tevo_robot_namespace::Ori& endOri);
 
     // ---- Neutral default values -------------------------------------------
+    //
+    // Position 0, 0, 0.
     static void initPosDataType(tevo_robot_namespace::Pos& pos);
+    // The identity rotation (1, 0, 0, 0).
     static void initOriDataType(tevo_robot_namespace::Ori& ori);
+    // No offset: disabled, position 0, identity rotation.
     static void initMoveRelativeDataType(tevo_robot_namespace::MoveRelative& moveRelative);
     // Joint angles 0 and their forward kinematics on the current arm model.
     static void initWayPointDataType(tevo_robot_namespace::wayPoint_S& wayPoint);
+    // No tool: position 0, identity rotation.
     static void initToolInEndDescDataType(tevo_robot_namespace::ToolInEndDesc& toolInEndDesc);
+    // The base frame, three zero waypoints, no tool.
     static void initCoordCalibrateByJointAngleAndToolDataType(
         tevo_robot_namespace::CoordCalibrateByJointAngleAndTool& coordCalibrate);
+    // All inertia terms 0.
     static void initToolInertiaDataType(tevo_robot_namespace::ToolInertia& toolInertia);
+    // No payload: position, mass and inertia 0.
     static void initToolDynamicsParamDataType(
         tevo_robot_namespace::ToolDynamicsParam& toolDynamicsParam);
 
     // ---- Version and error texts --------------------------------------------
-    // "V4.0.8"; needs no connection.
+    // Local; none needs a connection or blocks.
+    //
+    // The library's version, "V4.0.8".
     std::string getVersion();
+    // The short English text of a result code ("" for a code without one); docs/error-codes.md
+    // explains every code.
     std::string getErrDescByCode(tevo_robot_namespace::RobotErrorCode code);
+
+    // The last refusal by a controller of a request this thread made, on any
+    // ServiceInterface: the command, the controller's code and its reason
+    // (TevoRobotControllerCodes.h lists the codes). Read it right after a call
+    // returned ErrCode_ResponseReturnError (10023) or ErrCode_RealRobotNoExist
+    // (10024), or after a refused login (ErrCode_Failed): a later refusal on the
+    // same thread replaces it, and calls that succeed leave it in place.
+    // commandType is -1 when this thread has had no refusal. Never blocks.
+    static tevo_robot_namespace::ControllerRefusal lastControllerRefusal();
 
 private:
     // The application's callbacks (callbackslot.h). The facade calls each under

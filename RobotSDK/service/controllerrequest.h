@@ -11,6 +11,7 @@
 //   sendInts, sendDoubles, sendFiniteDoubles
 //                 a number vector as the body, checked against the common result
 //   queryDecoded  body (or none), then a typed reply decoded and its code mapped
+//                 (a non-zero code is kept as the thread's last refusal)
 //   queryEncoded  encode a body, then queryDecoded
 //   queryDoubleFields
 //                 a double-vector reply scattered into fields of a record
@@ -120,6 +121,7 @@ int queryDecoded(RobotControlServices& core, RobotCommandType type, char* body, 
         RobotLogPrint::trace(tevo_robot_namespace::LL_ERROR, "%s", decodeFailLog);
         return decodeFailCode;
     }
+    if (errorCode != 0) RobotControlServices::recordRefusal(type, errorCode);
     return RobotControlServices::getErrCodeByServerResponse(errorCode);
 }
 

@@ -1,7 +1,9 @@
 #ifndef ROBOTSDK_SERVICE_ERRORINFOSERVICE_H
 #define ROBOTSDK_SERVICE_ERRORINFOSERVICE_H
 
-// Short English texts for the library's result codes.
+// Short English texts for the library's result codes: every enumerator of
+// RobotErrorCode and the handle interface's codes 1001 to 1003 has one. The
+// codes of a blocking move that ended on an event say what ended it.
 //
 // Threads: every member may be called from any thread at any time. The
 // process-wide table is filled exactly once (guarded by a once-flag, so two
@@ -20,13 +22,13 @@ public:
     // Builds the table if no lookup has done so yet.
     ErrorInfoService();
 
-    // Fills the table with the text of every code that has one and sets the
-    // flag. The table's content is fixed, so once it has been filled later
-    // calls leave it untouched instead of rebuilding it under readers.
+    // Fills the table with the text of every code and sets the flag. The table's content is fixed,
+    // so once it has been filled later calls leave it untouched instead of rebuilding it under
+    // readers.
     static void initErrInfoDescMaping();
 
-    // The text of code, or the empty string for a code without one (also for
-    // values that are no enumerator). Never fails, never logs.
+    // The text of code, or the empty string for a value that is no code the
+    // library returns. Never fails, never logs.
     static std::string getErrDescByCode(tevo_robot_namespace::RobotErrorCode code);
 
 private:

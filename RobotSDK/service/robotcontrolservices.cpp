@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "RobotSDK/util/protoencodedecode.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
@@ -37,6 +39,19 @@ private:
 
 std::string commandText(int type) {
     return CommunicationMateType::getCommandDescByType(static_cast<RobotCommandType>(type));
+}
+
+// The last refusal by a controller of a request this thread made.
+thread_local ControllerRefusal t_lastRefusal;
+
+// The command's name without the catalogue's prefix ("Login" for
+// CommunicationType_Login).
+std::string commandName(int type) {
+    static const std::string kPrefix = "CommunicationType_";
+    std::string name = commandText(type);
+    if (name.compare(0, kPrefix.size(), kPrefix) == 0) name.erase(0, kPrefix.size());
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name;
 }
 
 int32_t readLittleEndian32(const char* p) {
@@ -91,6 +106,26 @@ int RobotControlServices::getErrCodeByServerResponse(int code) {
             return ErrCode_ResponseReturnError;
     }
 }
+
+void RobotControlServices::recordRefusal(RobotCommandType type, int controllerCode,
+                                         const std::string& controllerText) {
+    ControllerRefusal refusal;
+    refusal.commandType = static_cast<int>(type);
+    refusal.command = commandName(type);
+    refusal.controllerCode = controllerCode;
+    if (!controllerText.empty()) {
+        refusal.text = controllerText;
+    } else if (*robotControllerCodeText(controllerCode) != '\0') {
+        refusal.text = robotControllerCodeText(controllerCode);
+    } else {
+        refusal.text = "controller code " + std::to_string(controllerCode);
+    }
+    RobotLogPrint::trace(LL_ERROR, "sdk log: The controller refused %s: %s (controller code %d).",
+                         refusal.command.c_str(), refusal.text.c_str(), controllerCode);
+    t_lastRefusal = std::move(refusal);
+}
+
+ControllerRefusal RobotControlServices::lastControllerRefusal() { return t_lastRefusal; }
 
 int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& requestInfo,
                                                   CommunicationResponse& responseInfo) {
@@ -210,6 +245,7 @@ int RobotControlServices::requestServiceOnlyCheckSendResultMode(RobotCommandType
     if (ret != ErrnoSucc) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: Response return false. cmd Type:%s  errorCode:%d",
                              commandText(robotCommandType).c_str(), result.m_errorCode);
+        recordRefusal(robotCommandType, result.m_errorCode, result.m_errorMsg);
     }
     return ret;
 }

@@ -63,6 +63,7 @@
 #include "RobotSDK/sdkMateType/communicationmatetype.h"
 #include "RobotSDK/service/moveendwait.h"
 #include "RobotSDK/util/callbackslot.h"
+#include "TevoRobotControllerCodes.h"
 #include "TevoRobotMetaType.h"
 
 // One response slot, or one received response handed to a caller. The text
@@ -171,6 +172,16 @@ public:
                                              void* protobufTextPtr, int protobufTextLength,
                                              CommunicationResponse& robotResponse);
     static int getErrCodeByServerResponse(int code);
+    // Keeps a controller's refusal (an answer with a non-zero code) of a
+    // request of type as the calling thread's last refusal, and logs it.
+    // controllerText is the reason the controller sent ("" when none): the
+    // record holds it, else the table's text for the code, else
+    // "controller code N".
+    static void recordRefusal(RobotCommandType type, int controllerCode,
+                              const std::string& controllerText = std::string());
+    // The calling thread's last refusal, from any core (commandType -1 when
+    // this thread has had none). The record is thread_local: no lock.
+    static tevo_robot_namespace::ControllerRefusal lastControllerRefusal();
 
     int responseProcess(int socketFd, const char* requestContentPtr,
                         int requestContentLength) override;

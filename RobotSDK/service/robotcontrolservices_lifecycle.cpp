@@ -85,6 +85,7 @@ int RobotControlServices::loginOnConnection(const std::string& userName,
                              "sdk log: The controller refused the login of user '%s'. server "
                              "code:%d",
                              userName.c_str(), errorCode);
+        recordRefusal(CommunicationMateType::CommunicationType_Login, errorCode);
         ret = ErrCode_Failed;
     } else {
         {
@@ -285,6 +286,7 @@ int RobotControlServices::robotMoveControlService(RobotCommandType cmdType) {
                 RobotLogPrint::trace(LL_ERROR, "sdk log: Resolve Motion-Control-Response failed.");
                 ret = ErrCode_ResolveResponseFailed;
             } else {
+                if (errorCode != 0) recordRefusal(cmdType, errorCode);
                 RobotLogPrint::trace(LL_INFO, "sdk log: Motion-Control peer return result: %d.",
                                      static_cast<int>(result));
                 switch (result) {

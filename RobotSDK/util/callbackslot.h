@@ -11,6 +11,7 @@
 #include <mutex>
 #include <utility>
 
+// A callback of type Callback and its argument, set and read under one lock; see above.
 template <typename Callback>
 class CallbackSlot {
 public:
@@ -28,12 +29,15 @@ public:
         return {m_callback, m_arg};
     }
 
+    // Whether a callback is set.
     bool isSet() const { return get().first != nullptr; }
 
     // For owners that call under the lock: take mutex(), then read the pair
     // with callbackLocked() and argLocked().
     std::mutex& mutex() const { return m_mutex; }
+    // The callback; only with mutex() held.
     Callback callbackLocked() const { return m_callback; }
+    // Its argument; only with mutex() held.
     void* argLocked() const { return m_arg; }
 
 private:

@@ -10,12 +10,17 @@ of libtevorobotsdk.so) through ctypes::
         print(robot.current_waypoint().position)
 
 Units: metres, radians, quaternions (w, x, y, z). Failed calls raise
-RobotError subclasses carrying the library's code and text; arguments that
-are wrong before any call raise TypeError or ValueError.
+RobotError subclasses named by the cause (AuthenticationError,
+NotStartedError, TargetError, StoppedError, ...; see tevo_robot.errors)
+carrying the library's code and text and, for a request the controller
+refused, its code and reason; arguments that are wrong before any call raise
+TypeError or ValueError.
 """
 from ._library import load as load_library
-from .errors import (ArgumentError, HandleError, KinematicsError, LibraryNotFoundError,
-                     RobotConnectionError, RobotError, RobotTimeoutError)
+from .errors import (ArgumentError, AuthenticationError, HandleError, InvalidArgumentError,
+                     KinematicsError, LibraryNotFoundError, NotConnectedError, NotStartedError,
+                     RobotConnectionError, RobotError, RobotTimeoutError, StoppedError,
+                     TargetError)
 from .robot import Robot
 from .types import (ControlCommand, CoordType, DeviceInfo, Diagnosis, GravityComponent, IoDesc,
                     IoType, JointCommonData, JointStatus, LogLevel, MoveProfile, MoveTrack, Pose,
@@ -28,7 +33,8 @@ __version__ = "4.0.8"
 __all__ = [
     "Robot", "load_library", "__version__",
     "RobotError", "HandleError", "ArgumentError", "RobotConnectionError", "RobotTimeoutError",
-    "KinematicsError", "LibraryNotFoundError",
+    "KinematicsError", "LibraryNotFoundError", "AuthenticationError", "InvalidArgumentError",
+    "NotConnectedError", "NotStartedError", "StoppedError", "TargetError",
     "ControlCommand", "CoordType", "DeviceInfo", "Diagnosis", "GravityComponent", "IoDesc",
     "IoType", "JointCommonData", "JointStatus", "LogLevel", "MoveProfile", "MoveTrack", "Pose",
     "PoseFileType", "RegulateSpeedParam", "RelativeOffset", "RobotEvent", "RobotState",

@@ -18,7 +18,8 @@ from pathlib import Path
 from typing import Dict, List, Optional, Tuple
 
 from . import _records as rec
-from .errors import LibraryNotFoundError, error_for
+from .errors import (FAILED, NO_REFUSAL, REAL_ROBOT_NO_EXIST, RESPONSE_RETURN_ERROR,
+                     LibraryNotFoundError, Refusal, error_for)
 
 LIBRARY_NAME = "libtevorobotsdk.so"
 ENV_VAR = "TEVO_ROBOT_LIB"
@@ -26,6 +27,9 @@ ENV_VAR = "TEVO_ROBOT_LIB"
 H = rec.RSHD
 P = POINTER
 _VOID = ctypes.c_void_p
+# Room for a refused command's name and the controller's reason.
+_REFUSAL_COMMAND_SIZE = 128
+_REFUSAL_TEXT_SIZE = 1024
 _JOINTS = P(c_double)
 
 # name: (result type, argument types). Every function the package calls.
@@ -35,9 +39,12 @@ _SIGNATURES: Dict[str, Tuple[object, List[object]]] = {
     "rs_create_context": (c_int, [P(H)]),
     "rs_destory_context": (c_int, [H]),
     "rs_login": (c_int, [H, c_char_p, c_int]),
+    "rs_login_as": (c_int, [H, c_char_p, c_int, c_char_p, c_char_p]),
     "rs_logout": (c_int, [H]),
     "rs_get_login_status": (c_int, [H, P(c_bool)]),
     "rs_str_error": (c_char_p, [c_int]),
+    "rs_last_controller_refusal": (c_int, [P(c_int), P(c_int), c_char_p, c_int, c_char_p,
+                                           c_int]),
     # global move profile
     "rs_init_global_move_profile": (c_int, [H]),
     "rs_set_global_joint_maxacc": (c_int, [H, P(rec.JointVelcAccParam)]),
@@ -230,8 +237,27 @@ class Library:
         text = self.cdll.rs_str_error(code)
         return text.decode(errors="replace") if text else ""
 
-    def error(self, code: int, operation: str):
-        return error_for(code, self.error_text(code), operation)
+    def last_refusal(self) -> Refusal:
+        """The last refusal by a controller of a request made on the calling thread."""
+        command_type, controller_code = c_int(-1), c_int(0)
+        command = ctypes.create_string_buffer(_REFUSAL_COMMAND_SIZE)
+        text = ctypes.create_string_buffer(_REFUSAL_TEXT_SIZE)
+        if self.cdll.rs_last_controller_refusal(ctypes.byref(command_type),
+                                                ctypes.byref(controller_code), command,
+                                                len(command), text, len(text)) != 0:
+            return NO_REFUSAL
+        return Refusal(command_type.value, controller_code.value,
+                       command.value.decode(errors="replace"), text.value.decode(errors="replace"))
+
+    def error(self, code: int, operation: str, login: bool = False):
+        """The exception for ``code`` returned by ``operation`` (an rs_* name, or a
+        description for a login). Must run on the thread that made the call and
+        before it makes another: a refused request's reason is kept per thread."""
+        refused = code in (RESPONSE_RETURN_ERROR, REAL_ROBOT_NO_EXIST) or (login and code == FAILED)
+        refusal = self.last_refusal() if refused else NO_REFUSAL
+        if operation.startswith("rs_"):
+            operation = operation[3:]
+        return error_for(code, self.error_text(code), operation, refusal, login)
 
     def file_name(self) -> str:
         """The real file behind the path (its name carries the version)."""

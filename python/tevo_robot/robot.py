@@ -206,11 +206,24 @@ def _pose(value: Any, name: str = "pose") -> Tuple[rec.Pos, rec.Ori]:
     return _check.instance(value, Pose, name)._to_c(name)
 
 
+def _credentials(user: Any, password: Any) -> Optional[Tuple[bytes, bytes]]:
+    """The user name and password to log in with, None for the fixed ones."""
+    if user is None and password is None:
+        return None
+    if user is None or password is None:
+        raise ValueError("user and password go together: give both or neither")
+    # An empty password is the controller's business; an empty user name is not.
+    secret = b"" if password == "" else _check.text(password, "password", 255)
+    return _check.text(user, "user", 255), secret
+
+
 class Robot:
     """One connection to a controller through its own handle-interface context.
 
     ``Robot()`` creates the context; ``Robot(host, port)`` or
-    ``Robot.connect(host, port)`` also logs in. Use it as a context manager:
+    ``Robot.connect(host, port)`` also logs in (with ``user=`` and
+    ``password=``, or the handle interface's fixed credentials when neither is
+    given; see ``connect``). Use it as a context manager:
     leaving the ``with`` block (normally or by an exception) logs out and
     destroys the context. ``library`` is the path of libtevorobotsdk.so to use
     instead of the search (see ``tevo_robot.load_library``): that library or
@@ -218,7 +231,10 @@ class Robot:
     """
 
     def __init__(self, host: Optional[str] = None, port: int = 8899, *,
+                 user: Optional[str] = None, password: Optional[str] = None,
                  library: Optional[str] = None) -> None:
+        if host is not None:
+            _credentials(user, password)  # before anything is created
         self._life = _Lifetime()
         self._register_lock = threading.Lock()
         self._handle = -1
@@ -229,15 +245,19 @@ class Robot:
         self._life.opened()
         if host is not None:
             try:
-                self.login(host, port)
+                self.login(host, port, user=user, password=password)
             except BaseException:
                 self.close()
                 raise
 
     @classmethod
-    def connect(cls, host: str, port: int = 8899, *, library: Optional[str] = None) -> "Robot":
-        """A new context logged in to the controller at ``host``:``port``."""
-        return cls(host, port, library=library)
+    def connect(cls, host: str, port: int = 8899, *, user: Optional[str] = None,
+                password: Optional[str] = None, library: Optional[str] = None) -> "Robot":
+        """A new context logged in to the controller at ``host``:``port``, with
+        ``user`` and ``password`` when given (both or neither), else with the
+        handle interface's fixed credentials. A refused login raises
+        AuthenticationError; nothing more is sent on that connection."""
+        return cls(host, port, user=user, password=password, library=library)
 
     # ---- shapes shared by every operation --------------------------------
 
@@ -273,8 +293,11 @@ class Robot:
         done = threading.Event()
 
         def run() -> None:
+            # The error is made here: a refused request's reason is kept for
+            # the thread that made the call.
             try:
-                outcome.append(self._invoke(name, *args))
+                result = self._invoke(name, *args)
+                outcome.append(self._lib.error(result, name) if result != 0 else None)
             except BaseException as error:  # noqa: B902 - handed to the caller
                 outcome.append(error)
             finally:
@@ -292,9 +315,8 @@ class Robot:
                     log.warning("%s after an interrupted %s failed: %s", stop, name, error)
                 done.wait(INTERRUPT_STOP_WAIT)
             raise
-        if isinstance(outcome[0], BaseException):
+        if outcome[0] is not None:
             raise outcome[0]
-        self._check(name, outcome[0])
 
     def _read(self, name: str, ctype: Any, *args: Any) -> Any:
         """Calls ``name`` with ``args`` and one out-argument of ``ctype``; returns it."""
@@ -320,10 +342,20 @@ class Robot:
     def closed(self) -> bool:
         return self._life.closed
 
-    def login(self, host: str, port: int = 8899) -> None:
-        """Connects and logs in with the handle interface's fixed credentials."""
+    def login(self, host: str, port: int = 8899, *, user: Optional[str] = None,
+              password: Optional[str] = None) -> None:
+        """Connects and logs in with ``user`` and ``password`` (both or neither;
+        ValueError otherwise), or with the handle interface's fixed credentials.
+        A refused login raises AuthenticationError with the controller's reason."""
+        credentials = _credentials(user, password)
         address = _check.text(host, "host", 255)
-        self._call("rs_login", address, _check.integer(port, "port", 0, 65535))
+        port = _check.integer(port, "port", 0, 65535)
+        if credentials is None:
+            result = self._invoke("rs_login", address, port)
+        else:
+            result = self._invoke("rs_login_as", address, port, *credentials)
+        if result != 0:  # read the refusal on this thread, before any other call
+            raise self._lib.error(result, f"login to {host}:{port}", login=True)
 
     def logout(self) -> None:
         self._call("rs_logout")

@@ -45,40 +45,44 @@ struct Pos {
 
 // Unit quaternion, scalar first.
 struct Ori {
-    double w;
-    double x;
-    double y;
-    double z;
+    double w;  // scalar part
+    double x;  // vector part, x
+    double y;  // vector part, y
+    double z;  // vector part, z
 };
 
 // Roll, pitch, yaw in radians.
 struct Rpy {
-    double rx;
-    double ry;
-    double rz;
+    double rx;  // roll, about x, rad
+    double ry;  // pitch, about y, rad
+    double rz;  // yaw, about z, rad
 };
 
+// A position (m) as a record or as an array x, y, z.
 union cartesianPos_U {
-    Pos position;
-    double positionVector[3];
+    Pos position;              // as a record
+    double positionVector[3];  // as an array, x first
 };
 
 }  // namespace tevo_robot_namespace
 
+// An orientation (unit quaternion) as a record or as an array w, x, y, z.
 union cartesian_Ori_U {
-    tevo_robot_namespace::Ori orientation;
-    double quaternionVector[4];
+    tevo_robot_namespace::Ori orientation;  // as a record
+    double quaternionVector[4];             // as an array, w first
 };
 
 namespace tevo_robot_namespace {
 
 // A tool: its centre point's position and orientation in the flange frame.
 struct ToolInEndDesc {
-    Pos toolInEndPosition;
-    Ori toolInEndOrientation;
+    Pos toolInEndPosition;     // m
+    Ori toolInEndOrientation;  // unit quaternion
 };
 
+// The tool whose centre point moves steer.
 typedef ToolInEndDesc ToolKinematicsParam;
+// Camera calibration: the camera's pose relative to the arm, as a tool description.
 typedef ToolInEndDesc RobotCameraCalib;
 
 // Flange position and orientation in the base frame and the joint angles
@@ -91,8 +95,8 @@ struct wayPoint_S {
 
 // A pose: position (m) and orientation (unit quaternion, w first).
 struct PositionAndQuaternion {
-    Pos position;
-    Ori quaternion;
+    Pos position;    // m
+    Ori quaternion;  // unit quaternion, w first
 };
 
 // Six joint angles.
@@ -102,7 +106,7 @@ struct JointParam {
 
 // Speed (rad/s) or acceleration (rad/s^2) limit per joint.
 struct JointVelcAccParam {
-    double jointPara[ARM_DOF];
+    double jointPara[ARM_DOF];  // rad/s or rad/s^2, joint 1 (base) first
 };
 
 // A zero-point correction per joint.
@@ -124,6 +128,7 @@ struct JointRangeOfMotion {
 
 // ------------------------------------------- coordinate frames, calibration
 
+// The frame a target or offset is given in: base, flange (end) or a calibrated user (world) frame.
 enum coordinate_refer : int { BaseCoordinate = 0, EndCoordinate = 1, WorldCoordinate = 2 };
 
 // How three taught points define a user frame; the first point is the origin.
@@ -149,8 +154,11 @@ struct CoordCalibrateByJointAngleAndTool {
     ToolInEndDesc toolDesc;        // tool mounted while teaching; the points are its centre point
 };
 
+// Short name of CoordCalibrateByJointAngleAndTool.
 typedef CoordCalibrateByJointAngleAndTool CoordCalibrate;
 
+// How the orientation of a tool is calibrated from taught waypoints (which tool axes the
+// moves between the points follow).
 enum ToolKinematicsOriCalibrateMathod : int {
     ToolKinematicsOriCalibrateMathod_Invalid = -1,
     ToolKinematicsOriCalibrateMathod_xOxy = 0,
@@ -191,6 +199,8 @@ enum move_track : int {
     ORI_POSITION_ROTATE_CIRCUMFERENCE = 101
 };
 
+// Axis of a jog (teach) move: one joint, or a translation or rotation along x, y or z of the
+// teach frame.
 enum teach_mode : int {
     NO_TEACH = 0,
     JOINT1 = 1,
@@ -207,6 +217,7 @@ enum teach_mode : int {
     ROT_Z = 12
 };
 
+// Stop, pause or continue the running move (rootServiceRobotMoveControl).
 enum RobotMoveControlCommand : int { RobotMoveStop = 0, RobotMovePause = 1, RobotMoveContinue = 2 };
 
 // An offset added to a move's target: switch, translation (m), rotation.
@@ -240,7 +251,7 @@ struct RegulateSpeedModeParamConfig_t {
 // Weaving of the tool across its path (welding); values go to the
 // controller unchanged.
 struct WeaveMove {
-    bool weaveEnable;
+    bool weaveEnable;          // true: weave during the moves
     int weaveType;             // pattern, as the controller numbers them
     double weaveStep;          // m along the path per period
     double weaveAmplitude;     // m across the path
@@ -250,7 +261,7 @@ struct WeaveMove {
 
 // Seam-tracking parameters; values go to the controller unchanged.
 struct SeamTracking {
-    bool trackEnable;
+    bool trackEnable;             // true: seam tracking on
     wayPoint_S currentRoadPoint;  // waypoint the correction applies to
     wayPoint_S nextRoadPoint;     // waypoint after it
     int timeInterval;             // correction period, ms
@@ -262,13 +273,16 @@ struct SeamTracking {
 
 }  // namespace tevo_robot_namespace
 
+// Kind of a move in RobotMoveProfile.
 enum move_mode : int {
-    NO_MOVEMODE = 0,
-    MODEJ = 1,  // joint-space move
-    MODEL = 2,  // straight-line move
-    MODEP = 3   // blended move through a waypoint list
+    NO_MOVEMODE = 0,  // none
+    MODEJ = 1,        // joint-space move
+    MODEL = 2,        // straight-line move
+    MODEP = 3         // blended move through a waypoint list
 };
 
+// Early-arrival rule of a move: none, by distance or time before the target, or blending into
+// the next move.
 enum arrival_ahead_state : int {
     arrival_ahead_none = 0,
     arrival_ahead_distance = 1,
@@ -278,6 +292,7 @@ enum arrival_ahead_state : int {
     arrival_ahead_done = 5
 };
 
+// How a motion call went: failed, sent and waited for, sent without waiting, or not sent.
 enum call_robot_motion_func_result : int {
     call_robot_motion_func_failed = 0,
     call_robot_motion_func_succ_wait_done = 1,
@@ -288,8 +303,8 @@ enum call_robot_motion_func_result : int {
 // Speed or acceleration limits: two Cartesian values (line, angle) overlaying
 // the first two entries of the per-joint values.
 union joint_cart_U {
-    double cartPara[2];
-    double jointPara[tevo_robot_namespace::ARM_DOF];
+    double cartPara[2];  // line (m/s or m/s^2) and angle (rad/s or rad/s^2)
+    double jointPara[tevo_robot_namespace::ARM_DOF];  // per joint, rad/s or rad/s^2
 };
 
 // Early-arrival rule: threshold in metres (distance modes) or seconds.
@@ -301,6 +316,7 @@ struct MoveArrivalAhead_t {
 // The profile built for every motion command and sent as the wire message of
 // the same name (all but jerkAccRatio).
 struct RobotMoveProfile {
+    // An offset added to the move's targets.
     struct RelativeMove {
         bool ena;                             // false: no offset
         float relativePosition[3];            // m
@@ -333,15 +349,16 @@ struct TcpParam {
 
 // Payload settings for automatic and for manual operation.
 struct RobotTcpParam {
-    TcpParam paramAutorun;
-    TcpParam paramManual;
+    TcpParam paramAutorun;  // for automatic operation
+    TcpParam paramManual;   // for manual (teach) operation
 };
 
 // Collision currents per joint and the collision class; only the class
 // travels on the wire.
 struct RobotCollisionCurrent {
-    uint16_t JointCollisionCurrent[tevo_robot_namespace::ARM_DOF][4];
-    uint8_t CollisionClass;
+    uint16_t JointCollisionCurrent[tevo_robot_namespace::ARM_DOF]
+                                  [4];  // per joint, four thresholds, drive units
+    uint8_t CollisionClass;             // collision sensitivity 0 to 10
 };
 
 namespace tevo_robot_namespace {
@@ -350,12 +367,12 @@ namespace tevo_robot_namespace {
 
 // A tool's inertia tensor about its centre of mass, kg·m^2.
 struct ToolInertia {
-    double xx;
-    double xy;
-    double xz;
-    double yy;
-    double yz;
-    double zz;
+    double xx;  // Ixx
+    double xy;  // Ixy
+    double xz;  // Ixz
+    double yy;  // Iyy
+    double yz;  // Iyz
+    double zz;  // Izz
 };
 
 // A tool's mass properties.
@@ -383,37 +400,39 @@ struct JointStatus {
     uint16_t jointErrorNum;    // drive error number, 0: none
 };
 
+// The controller's diagnosis of the arm (robotServiceGetRobotDiagnosisInfo); flags are true when
+// the condition is present.
 struct RobotDiagnosis {
-    uint8_t armCanbusStatus;
-    float armPowerCurrent;       // arm supply current, A
-    float armPowerVoltage;       // arm supply voltage, V
-    bool armPowerStatus;         // arm supply on
-    int8_t contorllerTemp;       // °C
-    uint8_t contorllerHumidity;  // % relative humidity
-    bool remoteHalt;
-    bool softEmergency;
-    bool remoteEmergency;
-    bool robotCollision;
-    bool forceControlMode;
-    bool brakeStuats;
-    float robotEndSpeed;  // tool point speed, m/s
-    int32_t robotMaxAcc;  // the board's maximum acceleration setting
-    bool orpeStatus;
-    bool enableReadPose;
-    bool robotMountingPoseChanged;
-    bool encoderErrorStatus;
-    bool staticCollisionDetect;
-    uint8_t jointCollisionDetect;
-    bool encoderLinesError;
-    bool jointErrorStatus;
-    bool singularityOverSpeedAlarm;
-    bool robotCurrentAlarm;
-    uint8_t toolIoError;
-    bool robotMountingPoseWarning;
-    uint16_t macTargetPosBufferSize;
-    uint16_t macTargetPosDataSize;
-    uint8_t macDataInterruptWarning;
-    uint8_t controlBoardAbnormalStateFlag;
+    uint8_t armCanbusStatus;                // state of the arm's CAN bus, controller-defined
+    float armPowerCurrent;                  // arm supply current, A
+    float armPowerVoltage;                  // arm supply voltage, V
+    bool armPowerStatus;                    // arm supply on
+    int8_t contorllerTemp;                  // °C
+    uint8_t contorllerHumidity;             // % relative humidity
+    bool remoteHalt;                        // remote halt input active
+    bool softEmergency;                     // software emergency stop active
+    bool remoteEmergency;                   // remote emergency stop active
+    bool robotCollision;                    // a collision was detected
+    bool forceControlMode;                  // force-control (hand-guiding) mode on
+    bool brakeStuats;                       // brakes engaged
+    float robotEndSpeed;                    // tool point speed, m/s
+    int32_t robotMaxAcc;                    // the board's maximum acceleration setting
+    bool orpeStatus;                        // safety I/O (project control) enabled
+    bool enableReadPose;                    // the mounting pose is read at start-up
+    bool robotMountingPoseChanged;          // the mounting pose differs from the stored one
+    bool encoderErrorStatus;                // an encoder reports an error
+    bool staticCollisionDetect;             // collision detection at standstill on
+    uint8_t jointCollisionDetect;           // joints that detected a collision, controller-defined
+    bool encoderLinesError;                 // encoder line error reported
+    bool jointErrorStatus;                  // a joint drive reports an error
+    bool singularityOverSpeedAlarm;         // overspeed near a singularity
+    bool robotCurrentAlarm;                 // arm current alarm
+    uint8_t toolIoError;                    // tool I/O error code, 0: none
+    bool robotMountingPoseWarning;          // mounting pose warning
+    uint16_t macTargetPosBufferSize;        // capacity of the controller's target buffer, waypoints
+    uint16_t macTargetPosDataSize;          // waypoints now in that buffer
+    uint8_t macDataInterruptWarning;        // non-zero: the stream of targets was interrupted
+    uint8_t controlBoardAbnormalStateFlag;  // non-zero: the control board reports an abnormal state
 };
 
 // Gravity as the controller measures it in the base frame.
@@ -425,74 +444,82 @@ struct RobotGravityComponent {
 
 // Denavit-Hartenberg lengths in metres.
 struct RobotDhPara {
-    double A3;
-    double A4;
-    double D1;
-    double D2;
-    double D5;
-    double D6;
+    double A3;  // link length a3
+    double A4;  // link length a4
+    double D1;  // offset d1
+    double D2;  // offset d2
+    double D5;  // offset d5
+    double D6;  // offset d6
 };
 
 // A recognition (vision) parameter block.
 struct RobotRecongnitionParam {
-    uint8_t type;    // kind of block
-    uint8_t length;  // number of used bytes of data
-    uint8_t data[256];
+    uint8_t type;       // kind of block
+    uint8_t length;     // number of used bytes of data
+    uint8_t data[256];  // the block's bytes (at most 255 used)
 };
 
+// Device information of the controller and arm (robotServiceGetRobotDevInfoService); texts
+// are NUL-terminated.
 struct RobotDevInfo {
+    // Hardware and software version texts of one joint.
     struct JointVersion {
-        char hw_version[8];
-        char sw_version[16];
+        char hw_version[8];   // hardware version text
+        char sw_version[16];  // firmware version text
     };
+    // Product identifier text of one joint.
     struct JointProductID {
-        char productID[16];
+        char productID[16];  // product identifier text
     };
 
-    uint8_t type;       // device type
-    char revision[16];  // interface board revision text
-    char manu_id[16];   // manufacturer identifier
-    char joint_type[16];
-    JointVersion joint_ver[8];
-    char desc[64];
-    JointProductID jointProductID[8];
-    char slave_version[16];
-    char extio_version[16];
+    uint8_t type;                      // device type
+    char revision[16];                 // interface board revision text
+    char manu_id[16];                  // manufacturer identifier
+    char joint_type[16];               // joint model text
+    JointVersion joint_ver[8];         // per joint, joint 1 first (six used)
+    char desc[64];                     // device description text
+    JointProductID jointProductID[8];  // per joint, joint 1 first (six used)
+    char slave_version[16];            // slave board firmware version text
+    char extio_version[16];            // extension I/O board version text
 };
 
 // One joint's drive parameters.
 struct JointCommonData {
-    uint16_t JointCurVol;
-    uint16_t JointCurTemp;
-    uint16_t JointWorkMode;
-    uint16_t JointDriEnable;
-    uint16_t JointOpenPwm;
-    int32_t JointTagCurrent;
-    int32_t JointTagSpeed;
-    int32_t JointTagPos;
-    uint16_t JointMaxCur;
-    uint16_t JointMaxSpeed;
-    uint16_t JointMaxAcc;
-    int32_t JointMINPos;
-    int32_t JointMAXPos;
-    uint16_t JointSEVLock;
-    uint16_t JointCurP;
-    uint16_t JointCurI;
-    uint16_t JointCurD;
-    uint16_t JointSpeedP;
-    uint16_t JointSpeedI;
-    uint16_t JointSpeedD;
-    uint16_t JointSpeedDS;
-    uint16_t JointPosP;
-    uint16_t JointPosI;
-    uint16_t JointPosD;
-    uint16_t JointPosDS;
+    uint16_t JointCurVol;     // drive voltage, drive units
+    uint16_t JointCurTemp;    // drive temperature, drive units
+    uint16_t JointWorkMode;   // drive operating mode, drive-defined
+    uint16_t JointDriEnable;  // drive enabled (non-zero)
+    uint16_t JointOpenPwm;    // PWM output enabled (non-zero)
+    int32_t JointTagCurrent;  // target current, drive units
+    int32_t JointTagSpeed;    // target speed, drive units
+    int32_t JointTagPos;      // target position, encoder counts
+    uint16_t JointMaxCur;     // current limit, drive units
+    uint16_t JointMaxSpeed;   // speed limit, drive units
+    uint16_t JointMaxAcc;     // acceleration limit, drive units
+    int32_t JointMINPos;      // lower position limit, encoder counts
+    int32_t JointMAXPos;      // upper position limit, encoder counts
+    uint16_t JointSEVLock;    // servo lock state, drive-defined
+    uint16_t JointCurP;       // current loop proportional gain
+    uint16_t JointCurI;       // current loop integral gain
+    uint16_t JointCurD;       // current loop derivative gain
+    uint16_t JointSpeedP;     // speed loop proportional gain
+    uint16_t JointSpeedI;     // speed loop integral gain
+    uint16_t JointSpeedD;     // speed loop derivative gain
+    uint16_t JointSpeedDS;    // speed loop dead band
+    uint16_t JointPosP;       // position loop proportional gain
+    uint16_t JointPosI;       // position loop integral gain
+    uint16_t JointPosD;       // position loop derivative gain
+    uint16_t JointPosDS;      // position loop dead band
 };
 
+// Motion state of the arm.
 enum RobotState : int { RobotStopped = 0, RobotRunning = 1, RobotPaused = 2, RobotResumed = 3 };
 
+// Simulated arm (the controller moves no motors) or real arm.
 enum RobotWorkMode : int { RobotModeSimulator = 0, RobotModeReal = 1 };
 
+// The arm's state after start-up: ready, starting, working, closing, closed, or the fault that
+// stopped it (power, brake, no arm, safeguard stop).
 enum ROBOT_SERVICE_STATE : int {
     ROBOT_SERVICE_READY = 0,
     ROBOT_SERVICE_STARTING = 1,
@@ -519,6 +546,7 @@ enum RobotType : int {
     ROBOT_MODEL_9 = 9
 };
 
+// Kind of excitation trajectory for dynamics identification: of the arm, of the tool, or abort.
 enum Robot_Dyn_identify_traj : int {
     Dyn_identify_traj_none = 0,
     Dyn_identify_traj_robot = 1,
@@ -526,6 +554,7 @@ enum Robot_Dyn_identify_traj : int {
     Dyn_identify_traj_tool_abort = 3
 };
 
+// Step of a board firmware update: start, data block or end, for the master or slave board.
 enum update_board_firmware_cmd : int {
     update_master_board_firmware_trans_start = 1,
     update_master_board_firmware_trans_data = 2,
@@ -535,6 +564,8 @@ enum update_board_firmware_cmd : int {
     update_slave_board_firmware_trans_end = 6
 };
 
+// Arm control commands (rootServiceRobotControl): brakes, alarms, force control, safety I/O,
+// mounting pose and static collision detection switches.
 enum RobotControlCommand : int {
     RobotRelease = 0,
     RobotBrake = 1,
@@ -580,6 +611,8 @@ struct OrpeSafetyStatus {
 
 // ------------------------------------------------------------ input/output
 
+// Kind of an I/O point: interface board (controller or user) or tool, digital or analog,
+// input or output.
 enum RobotIoType : int {
     RobotBoardControllerDI = 0,
     RobotBoardControllerDO = 1,
@@ -621,6 +654,7 @@ struct RobotAnalogIODesc {
 // Level of a digital output.
 enum IO_STATUS : int { IO_STATUS_INVALID = 0, IO_STATUS_VALID = 1 };
 
+// One of the tool's four digital lines.
 enum ToolDigitalIOAddr : int {
     TOOL_DIGITAL_IO_0 = 0,
     TOOL_DIGITAL_IO_1 = 1,
@@ -628,8 +662,10 @@ enum ToolDigitalIOAddr : int {
     TOOL_DIGITAL_IO_3 = 3
 };
 
+// Direction of a tool digital line.
 enum ToolIOType : int { IO_IN = 0, IO_OUT = 1 };
 
+// Voltage of the tool supply.
 enum ToolPowerType : int { OUT_0V = 0, OUT_12V = 1, OUT_24V = 2 };
 
 // ----------------------------------------------------------- force sensing
@@ -644,6 +680,7 @@ struct AdmittancePatam_t {
 
 // ------------------------------------------------------ events and logging
 
+// Level of a log line passed to the log callback.
 enum LOG_LEVEL : int { LL_INFO = 0, LL_DEBUG = 1, LL_WARN = 2, LL_ERROR = 3, LL_FATAL = 4 };
 
 // Bands: 0-50 and 100 status notifications; 1000-1300 motion planning and
@@ -803,8 +840,9 @@ enum RobotEventType : int {
     RobotEvent_MaxUser = 9999,
 };
 
+// One robot event as the event callback receives it.
 struct RobotEventInfo {
-    RobotEventType eventType;
+    RobotEventType eventType;  // what happened
     int eventCode;             // event specific, e.g. the joint concerned
     std::string eventContent;  // text attached by the controller or library
 };
@@ -940,14 +978,16 @@ enum RobotErrorCode : int {
 
 // Drive parameters of all six joints.
 struct RobotJointCommonData {
-    tevo_robot_namespace::JointCommonData data[tevo_robot_namespace::ARM_DOF];
+    tevo_robot_namespace::JointCommonData
+        data[tevo_robot_namespace::ARM_DOF];  // joint 1 (base) first
 };
 
 // Complete I/O status of the tool.
 struct RobotToolAllIOStatus {
+    // One tool digital line: direction and level.
     struct DigitalIoStatus {
-        tevo_robot_namespace::ToolIOType ioType;
-        uint8_t ioData;
+        tevo_robot_namespace::ToolIOType ioType;  // input or output
+        uint8_t ioData;                           // level, 0 or 1
     };
 
     tevo_robot_namespace::ToolPowerType powerType;  // supply type in effect

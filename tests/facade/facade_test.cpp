@@ -122,6 +122,34 @@ TEST(FacadeOffline, WorksWithoutConnection) {
     EXPECT_FALSE(facade.getErrDescByCode(ErrCode_SocketDisconnect).empty());
 }
 
+// A refused login returns ErrCode_Failed and keeps the controller's code for
+// this thread; nothing follows the login request, neither on the wire nor as
+// an attempt that finds no connection.
+TEST_F(FacadeTest, RefusedLoginSendsNothingMoreAndKeepsTheReason) {
+    ServiceInterface facade;
+    LogCapture log;
+    ASSERT_EQ(facade.robotServiceRegisterLogPrintCallback(captureLog, &log), ErrnoSucc);
+    EXPECT_EQ(facade.robotServiceLogin(simHost(), simPort(), simUser(), "wrong"), ErrCode_Failed);
+    const ControllerRefusal refusal = ServiceInterface::lastControllerRefusal();
+    ASSERT_EQ(facade.robotServiceRegisterLogPrintCallback(nullptr, nullptr), ErrnoSucc);
+
+    EXPECT_EQ(refusal.commandType, tevo_sim::Login);
+    EXPECT_EQ(refusal.command, "Login");
+    EXPECT_NE(refusal.controllerCode, 0);
+    const std::string tableText = robotControllerCodeText(refusal.controllerCode);
+    EXPECT_EQ(refusal.text, tableText.empty()
+                                ? "controller code " + std::to_string(refusal.controllerCode)
+                                : tableText);
+    EXPECT_TRUE(log.contains("sdk log: The controller refused Login: " + refusal.text +
+                             " (controller code " + std::to_string(refusal.controllerCode) + ")."));
+    EXPECT_EQ(sim().totalRequests(), 1u);
+    EXPECT_EQ(sim().requestCount(tevo_sim::Login), 1u);
+    std::lock_guard<std::mutex> lock(log.mutex);
+    for (const std::string& line : log.lines) {
+        EXPECT_EQ(line.find("Not logged in"), std::string::npos) << line;
+    }
+}
+
 // A push registered before login is switched on by every successful login,
 // also after a logout; one registered and then cleared stays off.
 TEST_F(FacadeTest, PushesRegisteredBeforeLoginArriveAfterEveryLogin) {

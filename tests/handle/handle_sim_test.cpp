@@ -1,16 +1,20 @@
 // The handle interface against the in-process simulator: one call per family,
 // the offline-track limit with nothing sent, target moves in the base frame,
-// robot events handed to C callbacks, and the customer-track conversions.
+// robot events handed to C callbacks, the customer-track conversions, and a
+// login with the caller's credentials with the reason of its refusal.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "RobotSDK/interface/serviceinterface.h"
 #include "handletestsupport.h"
 #include "support/tempfile.h"
 
@@ -299,6 +303,131 @@ TEST_F(HandleSim, CachedToolPoseTrackIsPlayed) {
     EXPECT_GT(sim().snapshot().movesCompleted, movesBefore);
     const double* last = smoothed.back().jointpos;
     expectArmAt({last[0], last[1], last[2], last[3], last[4], last[5]});
+}
+
+// A controller that accepts only its own user: rs_login_as logs in with the
+// caller's credentials, and a refused login sends nothing after the login
+// request and tells the controller's reason.
+class HandleLoginAs : public tevo_test::SimFixture {
+protected:
+    tevo_sim::SimOptions simOptions() const override {
+        tevo_sim::SimOptions o = SimFixture::simOptions();
+        o.userName = "operator";
+        o.password = "s3cret";
+        o.acceptHandleCredentials = false;
+        return o;
+    }
+    void SetUp() override {
+        SimFixture::SetUp();
+        ASSERT_EQ(rs_create_context(&rshd_), 0);
+    }
+    void TearDown() override {
+        rs_uninitialize();
+        SimFixture::TearDown();
+    }
+    RSHD rshd_ = 0;
+};
+
+// Reads the calling thread's last refusal through the C function.
+struct CRefusal {
+    int result = -100;
+    int commandType = -100;
+    int controllerCode = -100;
+    std::string command;
+    std::string text;
+};
+
+CRefusal lastRefusal(int commandSize = 64, int textSize = 256) {
+    CRefusal r;
+    std::vector<char> command(64, 'x');
+    std::vector<char> text(256, 'x');
+    r.result = rs_last_controller_refusal(&r.commandType, &r.controllerCode, command.data(),
+                                          commandSize, text.data(), textSize);
+    r.command.assign(command.data(), strnlen(command.data(), command.size()));
+    r.text.assign(text.data(), strnlen(text.data(), text.size()));
+    return r;
+}
+
+TEST_F(HandleLoginAs, LogsInWithTheGivenCredentialsAndRefusesOthers) {
+    EXPECT_EQ(rs_login(rshd_, simHost(), simPort()), ErrCode_Failed);
+    ASSERT_EQ(rs_login_as(rshd_, simHost(), simPort(), "operator", "s3cret"), 0);
+    bool connected = false;
+    ASSERT_EQ(rs_get_login_status(rshd_, &connected), 0);
+    EXPECT_TRUE(connected);
+    ASSERT_EQ(rs_logout(rshd_), 0);
+
+    const uint64_t before = sim().totalRequests();
+    EXPECT_EQ(rs_login_as(rshd_, simHost(), simPort(), "operator", "wrong"), ErrCode_Failed);
+    EXPECT_EQ(sim().totalRequests(), before + 1);  // the login request alone
+    ASSERT_EQ(rs_get_login_status(rshd_, &connected), 0);
+    EXPECT_FALSE(connected);
+
+    const CRefusal r = lastRefusal();
+    EXPECT_EQ(r.result, 0);
+    EXPECT_EQ(r.commandType, tevo_sim::Login);
+    EXPECT_EQ(r.command, "Login");
+    EXPECT_NE(r.controllerCode, 0);
+    const ControllerRefusal kept = ServiceInterface::lastControllerRefusal();
+    EXPECT_EQ(r.controllerCode, kept.controllerCode);
+    EXPECT_EQ(r.text, kept.text);
+    EXPECT_FALSE(r.text.empty());
+
+    const uint64_t sent = sim().totalRequests();
+    EXPECT_EQ(rs_login_as(rshd_, nullptr, simPort(), "operator", "s3cret"), ErrCode_ParamError);
+    EXPECT_EQ(rs_login_as(rshd_, simHost(), simPort(), nullptr, "s3cret"), ErrCode_ParamError);
+    EXPECT_EQ(rs_login_as(rshd_, simHost(), simPort(), "operator", nullptr), ErrCode_ParamError);
+    EXPECT_EQ(rs_login_as(rshd_ + 1, simHost(), simPort(), "operator", "s3cret"),
+              RS_ERR_NO_CONTEXT);
+    EXPECT_EQ(sim().totalRequests(), sent);
+}
+
+// The texts are cut to the caller's sizes and always NUL-terminated; a size
+// of 0 or a null pointer leaves that output alone; a negative size is refused.
+TEST_F(HandleLoginAs, LastRefusalIsCutToTheCallersSizes) {
+    std::thread([] {
+        const CRefusal none = lastRefusal();
+        EXPECT_EQ(none.result, 0);
+        EXPECT_EQ(none.commandType, -1);
+        EXPECT_EQ(none.controllerCode, 0);
+        EXPECT_EQ(none.command, "");
+        EXPECT_EQ(none.text, "");
+    }).join();
+
+    ASSERT_EQ(rs_login_as(rshd_, simHost(), simPort(), "operator", "wrong"), ErrCode_Failed);
+    const std::string fullText = ServiceInterface::lastControllerRefusal().text;
+    ASSERT_GT(fullText.size(), 4u);
+
+    struct Row {
+        int commandSize;
+        int textSize;
+        std::string command;
+        std::string text;
+    };
+    const std::string untouched(64, 'x');
+    const Row rows[] = {
+        {64, 256, "Login", fullText},
+        {3, 5, "Lo", fullText.substr(0, 4)},
+        {1, 1, "", ""},
+        {0, 0, untouched, std::string(256, 'x')},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.commandSize) + "/" + std::to_string(row.textSize));
+        const CRefusal r = lastRefusal(row.commandSize, row.textSize);
+        EXPECT_EQ(r.result, 0);
+        EXPECT_EQ(r.commandType, tevo_sim::Login);
+        EXPECT_EQ(r.command, row.command);
+        EXPECT_EQ(r.text, row.text);
+    }
+
+    int code = 0;
+    EXPECT_EQ(rs_last_controller_refusal(nullptr, &code, nullptr, 16, nullptr, 16), 0);
+    EXPECT_NE(code, 0);
+    char buffer[8] = "keep";
+    EXPECT_EQ(rs_last_controller_refusal(nullptr, nullptr, buffer, -1, nullptr, 0),
+              RS_ERR_OUT_OF_RANGE);
+    EXPECT_EQ(rs_last_controller_refusal(nullptr, nullptr, nullptr, 0, buffer, -1),
+              RS_ERR_OUT_OF_RANGE);
+    EXPECT_STREQ(buffer, "keep");
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "handle/rsrobotcontrol.h"
 #include "handle/rsrobotcontrol_context.h"
 #include "handletestsupport.h"
+#include "metatype/allerrorcodes.h"
 
 using namespace tevo_robot_namespace;
 
@@ -327,13 +328,21 @@ TEST_F(HandleTable, CatalogueConversionsCopyAtMostTheCapacity) {
 TEST_F(HandleTable, ErrorTextsAreTheLibrarysAndStayValid) {
     EXPECT_STREQ(rs_str_error(0), "Success.");
     EXPECT_STREQ(rs_str_error(ErrCode_ParamError), "Parameter error.");
-    EXPECT_STREQ(rs_str_error(RS_ERR_NO_CONTEXT), "");
+    EXPECT_STREQ(rs_str_error(RS_ERR_NO_CONTEXT), "No context has this handle.");
+    EXPECT_STREQ(rs_str_error(12345), "");
     const char* first = rs_str_error(ErrCode_SocketDisconnect);
     EXPECT_EQ(rs_str_error(ErrCode_SocketDisconnect), first);
     for (int code = -1; code <= 23000; ++code) {
         ASSERT_EQ(std::string(rs_str_error(code)),
                   ErrorInfoService::getErrDescByCode(static_cast<RobotErrorCode>(code)))
             << code;
+    }
+    // Every code an rs_ function can return has a text.
+    for (const int code : tevo_test::kAllRobotErrorCodes) {
+        EXPECT_STRNE(rs_str_error(code), "") << code;
+    }
+    for (const int code : {RS_ERR_TOO_MANY_CONTEXTS, RS_ERR_NO_CONTEXT, RS_ERR_OUT_OF_RANGE}) {
+        EXPECT_STRNE(rs_str_error(code), "") << code;
     }
     EXPECT_STREQ(first, "Socket disconnect.");
 }

@@ -20,6 +20,11 @@ foreach(expected
     message(FATAL_ERROR "not installed: ${expected}")
   endif()
 endforeach()
+# The API reference, when the build makes it (TEVO_BUILD_DOCS).
+load_cache(${BUILD_DIR} READ_WITH_PREFIX cache_ TEVO_BUILD_DOCS)
+if(cache_TEVO_BUILD_DOCS AND NOT EXISTS ${prefix}/share/doc/tevo-robot-sdk/html/index.html)
+  message(FATAL_ERROR "not installed: share/doc/tevo-robot-sdk/html/index.html")
+endif()
 # The library directory depends on the platform (lib, lib64, lib/<triplet>).
 foreach(pattern libtevorobotsdk.so* TevoRobotSDKConfig.cmake)
   file(GLOB_RECURSE found ${prefix}/${pattern})

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <iterator>
+#include <set>
 #include <string>
 
 #include "RobotSDK/service/errorinfoservice.h"
+#include "allerrorcodes.h"
 
 using namespace tevo_robot_namespace;
 
@@ -14,8 +17,8 @@ struct TextCase {
     const char* text;
 };
 
-// A sample of every band, including codes that are enumerators without a
-// text and values that are no enumerator at all.
+// The thirty texts the library has always had, a sample of the other codes,
+// and values that are no code at all.
 const TextCase kTextCases[] = {
     {0, "Success."},
     {10000, "Error number base value."},
@@ -33,14 +36,15 @@ const TextCase kTextCases[] = {
     {11026, "call fastStop return error."},
     {11027, "call pause return error."},
     {11028, "call continue return error."},
-    // Enumerators without a text.
-    {20008, ""},
-    {20026, ""},
-    {21104, ""},
-    {21301, ""},
-    {22001, ""},
-    {22600, ""},
-    // Values next to the bands and values that are no enumerator.
+    // What ended a blocking move.
+    {20008, "The move ended: the arm detected a collision."},
+    {21300, "The move was stopped by a stop request."},
+    {22401, "The move ended: external emergency stop."},
+    // The handle interface's codes.
+    {1001, "32 contexts are alive already."},
+    // Values next to the bands and values that are no code.
+    {1000, ""},
+    {1004, ""},
     {10025, ""},
     {11024, ""},
     {11029, ""},
@@ -59,21 +63,25 @@ TEST(ErrorText, LookupGivesExactTextForEveryBand) {
     }
 }
 
-TEST(ErrorTextTable, ExactlyThirtyCodesHaveATextAndAllAreSentences) {
-    int withText = 0;
+// Every code the library can return has a text, and nothing else has one.
+TEST(ErrorTextTable, EveryCodeTheLibraryReturnsHasATextAndNothingElse) {
+    std::set<int> codes(std::begin(tevo_test::kAllRobotErrorCodes),
+                        std::end(tevo_test::kAllRobotErrorCodes));
+    ASSERT_EQ(codes.size(), 117u) << "the list holds every enumerator once";
+    codes.insert({1001, 1002, 1003});
+    std::set<std::string> texts;
     for (int code = -100; code <= 30000; ++code) {
         const std::string text =
             ErrorInfoService::getErrDescByCode(static_cast<RobotErrorCode>(code));
-        if (text.empty()) {
+        if (codes.count(code) == 0) {
+            EXPECT_EQ(text, "") << "unexpected text for " << code;
             continue;
         }
-        ++withText;
-        EXPECT_TRUE(code == 0 || (code >= 10000 && code <= 10024) ||
-                    (code >= 11025 && code <= 11028))
-            << "unexpected text for " << code;
+        ASSERT_FALSE(text.empty()) << "no text for " << code;
         EXPECT_EQ(text.back(), '.') << code;
+        texts.insert(text);
     }
-    EXPECT_EQ(withText, 30);
+    EXPECT_EQ(texts.size(), codes.size()) << "two codes share a text";
 }
 
 TEST(ErrorTextTable, ConstructingOrReinitialisingKeepsTheTable) {
@@ -81,7 +89,8 @@ TEST(ErrorTextTable, ConstructingOrReinitialisingKeepsTheTable) {
     ErrorInfoService::initErrInfoDescMaping();
     EXPECT_EQ(ErrorInfoService::getErrDescByCode(ErrCode_ParamError), "Parameter error.");
     EXPECT_EQ(ErrorInfoService::getErrDescByCode(ErrCode_RequestTimeout), "Request timeout.");
-    EXPECT_EQ(ErrorInfoService::getErrDescByCode(ErrCodeArmPowerOff), "");
+    EXPECT_EQ(ErrorInfoService::getErrDescByCode(ErrCodeArmPowerOff),
+              "The move ended: the arm's power is off.");
 }
 
 TEST(ErrorTextTable, ReturnedTextIsACopy) {

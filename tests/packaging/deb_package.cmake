@@ -38,6 +38,11 @@ foreach(expected
     message(FATAL_ERROR "not in the package: ${expected}")
   endif()
 endforeach()
+# The API reference, when the build makes it (TEVO_BUILD_DOCS).
+load_cache(${BUILD_DIR} READ_WITH_PREFIX cache_ TEVO_BUILD_DOCS)
+if(cache_TEVO_BUILD_DOCS AND NOT EXISTS ${docs}/html/index.html)
+  message(FATAL_ERROR "not in the package: ${docs}/html/index.html")
+endif()
 # No Protocol Buffers header travels with the library.
 file(GLOB_RECURSE generated ${root}/*.pb.h)
 if(generated)

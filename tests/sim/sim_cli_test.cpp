@@ -80,9 +80,9 @@ private:
 TEST(SimCli, HelpDocumentsEveryOption) {
     std::string out;
     ASSERT_EQ(runToEnd("--help", out), 0);
-    for (const char* opt :
-         {"--host", "--port", "--model", "--user", "--password", "--no-handle-login", "--push-rate",
-          "--time-scale", "--http", "--http-host", "--verbose", "--help"}) {
+    for (const char* opt : {"--host", "--port", "--model", "--user", "--password",
+                            "--no-handle-login", "--no-login-check", "--push-rate", "--time-scale",
+                            "--http", "--http-host", "--verbose", "--help"}) {
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
     }
 }

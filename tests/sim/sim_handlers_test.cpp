@@ -117,7 +117,7 @@ TEST(SimHandlers, EveryCommandAnswersHostileBodiesWithACompleteReply) {
     SimOptions opt;
     opt.logSink = [](const std::string&) {};
     SimCore core(opt);
-    core.arm.started = core.arm.powered = true;  // let moves get as far as they can
+    core.arm.started = core.arm.powered = core.arm.brakeReleased = true;  // let moves get far
     std::mt19937 rng(2024);
     for (int32_t cmd = -1; cmd <= CommandTypeCount + 1; ++cmd) {
         for (int round = 0; round < 120; ++round) {

@@ -1,6 +1,6 @@
 // The simulator enforces its joint range of motion from the start, as a
 // controller does: moves, offline-track playback and streamed positions with
-// a target outside the range are refused (code 2) and the arm stays; switching
+// a target outside the range are refused (code 104) and the arm stays; switching
 // the range off leaves only the hard limit of one turn.
 #include <gtest/gtest.h>
 
@@ -63,6 +63,7 @@ class SimJointRange : public ::testing::Test {
 protected:
     SimJointRange() : core_(quietOptions()) {
         core_.arm.powered = true;
+        core_.arm.brakeReleased = true;
         core_.arm.started = true;
     }
 
@@ -108,7 +109,7 @@ TEST_F(SimJointRange, TargetsOutsideTheRangeAreRefusedByDefault) {
     edge[2] = -kDefaultLimit;
     for (const std::string kind : {"move", "offline track", "streamed position"}) {
         SCOPED_TRACE(kind);
-        EXPECT_EQ(sendTarget(kind, beyond), CodeProcessRequestFailed);
+        EXPECT_EQ(sendTarget(kind, beyond), CodeJointOutOfRange);
         EXPECT_EQ(core_.arm.q, home);
         EXPECT_FALSE(core_.arm.plan);
         EXPECT_EQ(sendTarget(kind, inside), CodeSucc);
@@ -134,9 +135,9 @@ TEST_F(SimJointRange, ReportsTheRangeItEnforcesAndCanSwitchItOff) {
     pastATurn[2] = 7.0;
     ASSERT_EQ(request(SetJointRangeOfMotion, rangeBody(false)), CodeSucc);
     EXPECT_EQ(sendTarget("move", beyond), CodeSucc);
-    EXPECT_EQ(sendTarget("move", pastATurn), CodeProcessRequestFailed);
+    EXPECT_EQ(sendTarget("move", pastATurn), CodeJointOutOfRange);
     ASSERT_EQ(request(SetJointRangeOfMotion, rangeBody(true)), CodeSucc);
-    EXPECT_EQ(sendTarget("move", beyond), CodeProcessRequestFailed);
+    EXPECT_EQ(sendTarget("move", beyond), CodeJointOutOfRange);
 }
 
 }  // namespace

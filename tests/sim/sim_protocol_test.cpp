@@ -605,7 +605,7 @@ TEST_F(SimProtocol, JointMoveIsRefusedUntilStartedThenEndsWithItsEvent) {
     const double target[6] = {0.3, -0.1, 1.5, 0.2, 1.4, 0.5};
     EXPECT_EQ(
         commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(),
-        tevo_sim::CodeProcessRequestFailed);
+        tevo_sim::CodeArmNotStarted);
     startArm(client);
     EXPECT_EQ(
         commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(), 0);
@@ -620,7 +620,7 @@ TEST_F(SimProtocol, JointMoveIsRefusedUntilStartedThenEndsWithItsEvent) {
     const double away[3] = {3.0, 0.0, 0.5}, ident[4] = {1, 0, 0, 0};
     addPoint(far, nullptr, away, ident);
     EXPECT_EQ(commonReply(client, Cmd::RobotMove, far.SerializeAsString()).errorcode(),
-              tevo_sim::CodeProcessRequestFailed);
+              tevo_sim::CodePoseUnreachable);
 
     // Outside the configured joint range: refused, the arm stays.
     std::vector<double> range{1};
@@ -628,8 +628,9 @@ TEST_F(SimProtocol, JointMoveIsRefusedUntilStartedThenEndsWithItsEvent) {
     EXPECT_EQ(commonReply(client, Cmd::SetJointRangeOfMotion, doubles(range).SerializeAsString())
                   .errorcode(),
               0);
-    EXPECT_NE(
-        commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(), 0);
+    EXPECT_EQ(
+        commonReply(client, Cmd::RobotMove, jointMove(target).SerializeAsString()).errorcode(),
+        tevo_sim::CodeJointOutOfRange);
 }
 
 TEST_F(SimProtocol, LinearMoveFollowsAStraightLine) {
@@ -870,7 +871,10 @@ TEST_F(SimProtocol, MovesWithUnusableLimitsOrTooFewPointsAreRefused) {
         addPoint(m, to, p.p, p.q);
         for (int i = 2; i < 6; ++i) velc(m, i, 0.4363323129985824), acc(m, i, 0.4363323129985824);
     };
-    const int32_t bad = tevo_sim::CodeRequestFormatError;
+    // A limit missing or a point too few is a malformed request; a limit
+    // that is not finite and positive a value the controller does not accept.
+    const int32_t missing = tevo_sim::CodeRequestFormatError;
+    const int32_t bad = tevo_sim::CodeInvalidValue;
     using M = pbc::RobotMove;
     const Case cases[] = {
         {"joint speed zero", 1, [&](M& m, const double*) { velc(m, 3, 0.0); }, bad},
@@ -880,10 +884,10 @@ TEST_F(SimProtocol, MovesWithUnusableLimitsOrTooFewPointsAreRefused) {
          [](M& m, const double*) {
              m.mutable_move_profile()->mutable_maxvelc()->mutable_jointpara()->RemoveLast();
          },
-         bad},
+         missing},
         {"movep speed negative", 3,
          [&](M& m, const double*) { addPoint(m, a), addPoint(m, b), velc(m, 2, -1.0); }, bad},
-        {"movep of one point", 3, [](M&, const double*) {}, bad},
+        {"movep of one point", 3, [](M&, const double*) {}, missing},
         {"line angle speed negative", 2,
          [&](M& m, const double* to) { line(m, to), velc(m, 1, -0.5); }, bad},
         {"line acceleration NaN", 2, [&](M& m, const double* to) { line(m, to), acc(m, 0, nan); },
@@ -1021,7 +1025,7 @@ TEST_F(SimRealTime, StopsDecelerateAlongThePathThenReportStopAndDone) {
         EXPECT_EQ(commonReply(client, Cmd::RobotMove,
                               jointMove(sim().snapshot().joints).SerializeAsString())
                       .errorcode(),
-                  tevo_sim::CodeProcessRequestFailed);
+                  tevo_sim::CodeBusy);
         auto first = anyEvent(client);
         auto second = anyEvent(client);
         ASSERT_TRUE(first && second);
@@ -1227,7 +1231,11 @@ TEST_F(SimPush1000, AClientThatStopsReadingDoesNotHoldUpOthers) {
     addr.sin_port = htons(sim().port());
     ::inet_pton(AF_INET, "127.0.0.1", &addr.sin_addr);
     ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    const std::string enable = tevo_test::makeFrame(Cmd::EnableRealTimeJointStatusPush, "") +
+    pbm::ProtoRequestLogin req;
+    req.set_username(simUser());
+    req.set_passwd(simPassword());
+    const std::string enable = tevo_test::makeFrame(Cmd::Login, req.SerializeAsString()) +
+                               tevo_test::makeFrame(Cmd::EnableRealTimeJointStatusPush, "") +
                                tevo_test::makeFrame(Cmd::EnableRealTimeJointAnglePush, "");
     ASSERT_EQ(::send(fd, enable.data(), enable.size(), MSG_NOSIGNAL),
               static_cast<ssize_t>(enable.size()));

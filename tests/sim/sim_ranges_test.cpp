@@ -1,5 +1,5 @@
 // The simulator refuses settings outside the ranges a controller accepts
-// (code 1, nothing changed) and accepts the values at the boundaries.
+// (code 106, nothing changed) and accepts the values at the boundaries.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -149,7 +149,7 @@ TEST(SimRanges, RefusesOutOfRangeSettingsAndAcceptsTheBoundaries) {
         if (row.accepted) {
             EXPECT_EQ(ctx.code, CodeSucc);
         } else {
-            EXPECT_EQ(ctx.code, CodeRequestFormatError);
+            EXPECT_EQ(ctx.code, CodeInvalidValue);
             EXPECT_EQ(settings(core.arm), before);
             EXPECT_TRUE(ctx.completions.empty());
         }
