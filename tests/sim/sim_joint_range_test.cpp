@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/moverequest.h"
 #include "sim/siminternal.h"
 
 namespace {
@@ -18,36 +19,8 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kDefaultLimit = 175.0 * kPi / 180.0;
 
 pbc::RobotMove jointMove(const std::vector<Joints>& targets) {
-    pbc::RobotMove mv;
-    auto* mp = mv.mutable_move_profile();
-    mp->set_movemode(mc::MODEJ);
-    mp->set_submovemode(mc::NO_TRACK);
-    mp->set_teachmode(mc::NO_TEACH);
-    mp->set_enableiterik(false);
-    mp->set_tooltrack(false);
-    auto* tp = mp->mutable_toolinendposition();
-    tp->set_x(0), tp->set_y(0), tp->set_z(0);
-    auto* to = mp->mutable_toolinendorientation();
-    to->set_w(1), to->set_x(0), to->set_y(0), to->set_z(0);
-    auto* rel = mp->mutable_relativemove();
-    rel->set_ena(false);
-    rel->mutable_relativeorientation();
-    for (int i = 0; i < 6; ++i) {
-        mp->mutable_maxvelc()->add_jointpara(1.0);
-        mp->mutable_maxacc()->add_jointpara(2.0);
-    }
-    mp->set_blendradius(0.02f);
-    mp->set_circularlooptimes(0);
-    mp->mutable_arrivalahead()->set_arrivalaheadstat(0);
-    mp->mutable_arrivalahead()->set_arrivalaheadthr(0);
-    for (const Joints& q : targets) {
-        auto* rp = mv.add_roadpointvector();
-        auto* p = rp->mutable_cartpos()->add_position();
-        p->set_x(0), p->set_y(0), p->set_z(0);
-        auto* o = rp->mutable_orientation();
-        o->set_w(1), o->set_x(0), o->set_y(0), o->set_z(0);
-        for (double v : q) rp->add_jointpos(v);
-    }
+    pbc::RobotMove mv = tevo_test::moveProfile(mc::MODEJ);
+    for (const Joints& q : targets) tevo_test::addWaypoint(mv, q.data());
     return mv;
 }
 

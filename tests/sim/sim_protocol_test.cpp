@@ -7,6 +7,7 @@
 
 #include "robotcommon.pb.h"
 #include "robotcommunication.pb.h"
+#include "sim/moverequest.h"
 #include "sim/rawclient.h"
 #include "sim/simkinematics.h"
 #include "support/simfixture.h"
@@ -116,43 +117,16 @@ protected:
     }
 
     static pbc::RobotMove jointMove(const double q[6], int mode = 1) {
-        pbc::RobotMove mv;
-        auto* mp = mv.mutable_move_profile();
-        mp->set_movemode(static_cast<tevo::robot::movecondition::move_mode>(mode));
-        mp->set_submovemode(tevo::robot::movecondition::NO_TRACK);
-        mp->set_teachmode(tevo::robot::movecondition::NO_TEACH);
-        mp->set_enableiterik(false);
-        mp->set_tooltrack(false);
-        auto* tp = mp->mutable_toolinendposition();
-        tp->set_x(0), tp->set_y(0), tp->set_z(0);
-        auto* to = mp->mutable_toolinendorientation();
-        to->set_w(1), to->set_x(0), to->set_y(0), to->set_z(0);
-        auto* rel = mp->mutable_relativemove();
-        rel->set_ena(false);
-        auto* ro = rel->mutable_relativeorientation();
-        (void)ro;
-        for (int i = 0; i < 6; ++i) {
-            mp->mutable_maxvelc()->add_jointpara(mode == 2 ? 0.5 : 1.0);
-            mp->mutable_maxacc()->add_jointpara(mode == 2 ? 1.0 : 2.0);
-        }
-        mp->set_blendradius(0.02f);
-        mp->set_circularlooptimes(0);
-        mp->mutable_arrivalahead()->set_arrivalaheadstat(0);
-        mp->mutable_arrivalahead()->set_arrivalaheadthr(0);
+        pbc::RobotMove mv =
+            tevo_test::moveProfile(static_cast<tevo::robot::movecondition::move_mode>(mode),
+                                   mode == 2 ? 0.5 : 1.0, mode == 2 ? 1.0 : 2.0);
         addPoint(mv, q);
         return mv;
     }
 
     static void addPoint(pbc::RobotMove& mv, const double q[6], const double* pos = nullptr,
                          const double* quat = nullptr) {
-        auto* rp = mv.add_roadpointvector();
-        auto* p = rp->mutable_cartpos()->add_position();
-        p->set_x(pos ? pos[0] : 0), p->set_y(pos ? pos[1] : 0), p->set_z(pos ? pos[2] : 0);
-        auto* o = rp->mutable_orientation();
-        o->set_w(quat ? quat[0] : 1), o->set_x(quat ? quat[1] : 0), o->set_y(quat ? quat[2] : 0),
-            o->set_z(quat ? quat[3] : 0);
-        if (q)
-            for (int i = 0; i < 6; ++i) rp->add_jointpos(q[i]);
+        tevo_test::addWaypoint(mv, q, pos, quat);
     }
 
     tevo_test::RawClient client;

@@ -11,6 +11,7 @@
 #include "robotcommon.pb.h"
 #include "robotcommunication.pb.h"
 #include "sim/controllersim.h"
+#include "sim/moverequest.h"
 #include "sim/rawclient.h"
 
 namespace {
@@ -101,34 +102,8 @@ std::string generalInt(int32_t v) {
 // A joint move to q (mode 1), or a straight line to the position xyz with
 // the identity orientation (mode 2); `speed` limits every joint (rad/s).
 std::string move(const double* q, const double* xyz = nullptr, double speed = 1.0) {
-    pbc::RobotMove mv;
-    auto* mp = mv.mutable_move_profile();
-    mp->set_movemode(xyz ? mc::MODEL : mc::MODEJ);
-    mp->set_submovemode(mc::NO_TRACK);
-    mp->set_teachmode(mc::NO_TEACH);
-    mp->set_enableiterik(false);
-    mp->set_tooltrack(false);
-    auto* tp = mp->mutable_toolinendposition();
-    tp->set_x(0), tp->set_y(0), tp->set_z(0);
-    auto* to = mp->mutable_toolinendorientation();
-    to->set_w(1), to->set_x(0), to->set_y(0), to->set_z(0);
-    mp->mutable_relativemove()->set_ena(false);
-    mp->mutable_relativemove()->mutable_relativeorientation();
-    for (int i = 0; i < 6; ++i) {
-        mp->mutable_maxvelc()->add_jointpara(speed);
-        mp->mutable_maxacc()->add_jointpara(2.0);
-    }
-    mp->set_blendradius(0.02f);
-    mp->set_circularlooptimes(0);
-    mp->mutable_arrivalahead()->set_arrivalaheadstat(0);
-    mp->mutable_arrivalahead()->set_arrivalaheadthr(0);
-    auto* rp = mv.add_roadpointvector();
-    auto* p = rp->mutable_cartpos()->add_position();
-    p->set_x(xyz ? xyz[0] : 0), p->set_y(xyz ? xyz[1] : 0), p->set_z(xyz ? xyz[2] : 0);
-    auto* o = rp->mutable_orientation();
-    o->set_w(1), o->set_x(0), o->set_y(0), o->set_z(0);
-    if (q)
-        for (int i = 0; i < 6; ++i) rp->add_jointpos(q[i]);
+    pbc::RobotMove mv = tevo_test::moveProfile(xyz ? mc::MODEL : mc::MODEJ, speed);
+    tevo_test::addWaypoint(mv, q, xyz);
     return mv.SerializeAsString();
 }
 
