@@ -58,8 +58,13 @@
 #define TEVO_ROBOT_HPP
 
 #include <array>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -79,6 +84,32 @@ using JointsRad = std::array<double, 6>;
 struct Pose {
     std::array<double, 3> positionM{};                         // x, y, z in metres
     std::array<double, 4> quaternionWxyz{1.0, 0.0, 0.0, 0.0};  // w, x, y, z
+};
+
+// A waypoint: the flange pose and the joint angles that reach it.
+struct Waypoint {
+    Pose flange;            // flange pose in the base frame: metres and a unit quaternion
+    JointsRad jointsRad{};  // joint angles, rad
+};
+
+// The mass properties of the tool at the flange, as the controller compensates for them.
+struct ToolDynamics {
+    double massKg = 0.0;                    // mass, kg
+    std::array<double, 3> centreOfMassM{};  // centre of mass in the flange frame, m
+};
+
+// One joint's live status, in the units its names carry (the drive reports the positions in
+// degrees; they are converted to radians here, like every angle of this layer).
+struct JointStatus {
+    int currentMA = 0;               // motor current, mA
+    int motorSpeed = 0;              // motor speed in the drive's units, 1/100 rpm
+    double positionRad = 0.0;        // joint position, rad
+    double voltageV = 0.0;           // drive voltage, V
+    double temperatureC = 0.0;       // drive temperature, degrees Celsius
+    int targetCurrentMA = 0;         // target current, mA
+    double targetMotorSpeed = 0.0;   // target motor speed in the drive's units, 1/100 rpm
+    double targetPositionRad = 0.0;  // target position, rad
+    int error = 0;                   // the drive's error number, 0: none
 };
 
 // A robot event as the controller reported it.
@@ -269,6 +300,14 @@ public:
     // The facade underneath, for operations this layer does not wrap.
     ServiceInterface& facade() { return *facade_; }
 
+    // How many exceptions the application's callbacks have thrown on the
+    // library's threads (each reported on stderr as the callbacks section describes);
+    // never blocks for long, any thread.
+    std::uint64_t callbackErrors() const {
+        std::lock_guard<std::mutex> lock(callbackErrorMutex_);
+        return callbackErrors_;
+    }
+
     // Whether the link to the controller is up; never blocks.
     bool connected() const {
         bool status = false;
@@ -316,6 +355,24 @@ public:
               "reading the current waypoint");
         return poseOf(waypoint);
     }
+    // The current waypoint: flange pose (metres, unit quaternion) and joint angles (rad).
+    Waypoint currentWaypoint() {
+        trn::wayPoint_S waypoint{};
+        check(facade_->robotServiceGetCurrentWaypointInfo(waypoint),
+              "reading the current waypoint");
+        return waypointOf(waypoint);
+    }
+    // Each joint's status now (six entries, joint 1 first): positions in rad, currents in mA,
+    // motor speeds in 1/100 rpm, voltages in V, temperatures in degrees Celsius.
+    std::vector<JointStatus> jointStatus() {
+        std::array<trn::JointStatus, 6> raw{};
+        check(facade_->robotServiceGetRobotJointStatus(raw.data(), static_cast<int>(raw.size())),
+              "reading the joint status");
+        std::vector<JointStatus> status;
+        status.reserve(raw.size());
+        for (const trn::JointStatus& joint : raw) status.push_back(jointStatusOf(joint));
+        return status;
+    }
     // Stopped (0), running (1), paused (2) or resumed (3).
     trn::RobotState motionState() {
         trn::RobotState state = trn::RobotStopped;
@@ -360,6 +417,121 @@ public:
         check(facade_->robotServiceSetGlobalMoveEndMaxLineAcc(acceleration),
               "setting the line acceleration limit");
     }
+    // Tool rotation speed of linear moves, (0, 3.1418] rad/s.
+    void setAngleMaxSpeedRadPerS(double speed) {
+        check(facade_->robotServiceSetGlobalMoveEndMaxAngleVelc(speed),
+              "setting the angular speed limit");
+    }
+    // Tool rotation acceleration of linear moves, (0, 3.1418] rad/s².
+    void setAngleMaxAccRadPerS2(double acceleration) {
+        check(facade_->robotServiceSetGlobalMoveEndMaxAngleAcc(acceleration),
+              "setting the angular acceleration limit");
+    }
+    // The joint speed limits in force, rad/s.
+    JointsRad jointMaxSpeedRadPerS() {
+        trn::JointVelcAccParam p{};
+        facade_->robotServiceGetGlobalMoveJointMaxVelc(p);
+        return jointsOf(p.jointPara);
+    }
+    // The joint acceleration limits in force, rad/s².
+    JointsRad jointMaxAccRadPerS2() {
+        trn::JointVelcAccParam p{};
+        facade_->robotServiceGetGlobalMoveJointMaxAcc(p);
+        return jointsOf(p.jointPara);
+    }
+    // The tool speed limit of linear moves in force, m/s.
+    double lineMaxSpeedMPerS() {
+        double speed = 0.0;
+        facade_->robotServiceGetGlobalMoveEndMaxLineVelc(speed);
+        return speed;
+    }
+    // The tool acceleration limit of linear moves in force, m/s².
+    double lineMaxAccMPerS2() {
+        double acceleration = 0.0;
+        facade_->robotServiceGetGlobalMoveEndMaxLineAcc(acceleration);
+        return acceleration;
+    }
+    // Blend radius of multi-point moves (moveThrough sets its own), (0, 0.05] m.
+    void setBlendRadiusM(double radiusM) {
+        check(facade_->robotServiceSetGlobalBlendRadius(static_cast<float>(radiusM)),
+              "setting the blend radius");
+    }
+    // The blend radius in force, m.
+    double blendRadiusM() { return facade_->robotServiceGetGlobalBlendRadius(); }
+    // An offset (x, y, z in metres, base frame) added to the targets of later moves built from
+    // the global profile, until clearRelativeOffset() or resetMoveProfile(); the facade keeps
+    // it as float (about 1e-8 m of rounding).
+    void setRelativeOffset(const std::array<double, 3>& offsetM) {
+        check(facade_->robotServiceSetMoveRelativeParam(relativeOf(offsetM, true)),
+              "setting the relative offset");
+    }
+    // No offset on later moves.
+    void clearRelativeOffset() {
+        check(facade_->robotServiceSetMoveRelativeParam(relativeOf({0.0, 0.0, 0.0}, false)),
+              "clearing the relative offset");
+    }
+    // Blocking moves return on arrival at the target (the default).
+    void setNoArrivalAhead() {
+        check(facade_->robotServiceSetNoArrivalAhead(), "clearing the early arrival");
+    }
+    // Blocking moves return this far before the target, m.
+    void setArrivalAheadDistanceM(double distanceM) {
+        check(facade_->robotServiceSetArrivalAheadDistanceMode(distanceM),
+              "setting the early arrival distance");
+    }
+    // Blocking moves return this long before the target, s.
+    void setArrivalAheadTimeS(double seconds) {
+        check(facade_->robotServiceSetArrivalAheadTimeMode(seconds),
+              "setting the early arrival time");
+    }
+    // Moves blend into the next one this far before their target, m.
+    void setArrivalAheadBlendM(double distanceM) {
+        check(facade_->robotServiceSetArrivalAheadBlendDistanceMode(distanceM),
+              "setting the early arrival blend distance");
+    }
+
+    // ---- Tool at the flange ----------------------------------------------------
+    // The kinematics (whose centre point the moves steer) are a process-wide setting of the
+    // library and never block; the dynamics (the payload the controller compensates for) are
+    // kept by the controller: one request each, at most 2 s.
+    //
+    // The tool centre point in the flange frame: position in metres, orientation as a unit
+    // quaternion (w, x, y, z).
+    void setToolKinematics(const Pose& toolInFlange) {
+        check(facade_->robotServiceSetToolKinematicsParam(toolOf(toolInFlange)),
+              "setting the tool kinematics");
+    }
+    // No tool: moves steer the flange centre.
+    void clearToolKinematics() {
+        check(facade_->robotServiceSetNoneToolKinematicsParam(), "clearing the tool kinematics");
+    }
+    // The tool centre point in force, in the flange frame (metres, unit quaternion).
+    Pose toolKinematics() {
+        trn::ToolInEndDesc tool{};
+        check(facade_->robotServiceGetToolKinematicsParam(tool), "reading the tool kinematics");
+        return poseOf(tool.toolInEndPosition, tool.toolInEndOrientation);
+    }
+    // The tool's mass (kg) and centre of mass (flange frame, m); the inertia is not sent.
+    void setToolDynamics(const ToolDynamics& tool) {
+        trn::ToolDynamicsParam param;
+        ServiceInterface::initToolDynamicsParamDataType(param);
+        param.payload = tool.massKg;
+        param.positionX = tool.centreOfMassM[0];
+        param.positionY = tool.centreOfMassM[1];
+        param.positionZ = tool.centreOfMassM[2];
+        check(facade_->robotServiceSetToolDynamicsParam(param), "setting the tool dynamics");
+    }
+    // No payload.
+    void clearToolDynamics() {
+        check(facade_->robotServiceSetNoneToolDynamicsParam(), "clearing the tool dynamics");
+    }
+    // The payload the controller holds: mass (kg) and centre of mass (flange frame, m).
+    ToolDynamics toolDynamics() {
+        trn::ToolDynamicsParam param;
+        ServiceInterface::initToolDynamicsParamDataType(param);
+        check(facade_->robotServiceGetToolDynamicsParam(param), "reading the tool dynamics");
+        return ToolDynamics{param.payload, {param.positionX, param.positionY, param.positionZ}};
+    }
 
     // ---- Moves ----------------------------------------------------------------
     // Blocking (the default): returns when the arm arrived, without a time-out
@@ -369,25 +541,62 @@ public:
     // (at most 2 s), returns once the controller accepted the move. One
     // blocking move at a time per Robot; stop(), pause() and resume() may be
     // called from other threads meanwhile.
-
-    // A joint-interpolated move to targetRad.
+    //
+    // A joint-interpolated move to targetRad (six joint angles, rad).
     void moveJoint(const JointsRad& targetRad, bool blocking = true) {
         JointsRad target = targetRad;
         check(facade_->robotServiceJointMove(target.data(), blocking), "joint move");
     }
-    // A straight tool path to the pose of these joint angles.
+    // A straight tool path to the flange pose of targetRad (six joint angles, rad), arriving at
+    // those joint angles.
     void moveLine(const JointsRad& targetRad, bool blocking = true) {
         JointsRad target = targetRad;
         check(facade_->robotServiceLineMove(target.data(), blocking), "linear move");
     }
-    // A straight tool path to a flange pose, solved from the current joints
-    // (one request to read them first); TargetError when no joint angles
-    // reach the pose.
-    void moveLineTo(const Pose& target, bool blocking = true) {
+    // A straight tool path to a full flange pose in the base frame (position in metres,
+    // orientation as a unit quaternion w, x, y, z). The joint angles are solved locally, the
+    // solution nearest to the current joint angles (one request reads them first), then moved
+    // to as moveLine. TargetError when no joint angles reach the pose.
+    void moveLineToPose(const Pose& target, bool blocking = true) {
         moveLine(inverse(target, jointsRad()), blocking);
     }
-    // One blended move through every waypoint, blendRadiusM in (0, 0.05] m.
-    // Uses and then clears the process-wide waypoint list.
+    // A joint-interpolated move to a full flange pose in the base frame (metres, unit
+    // quaternion), solved as moveLineToPose, moved as moveJoint.
+    void moveJointToPose(const Pose& target, bool blocking = true) {
+        moveJoint(inverse(target, jointsRad()), blocking);
+    }
+    // A straight tool path that puts the flange centre at positionM (x, y, z in metres, base
+    // frame), keeping the current flange orientation: one request reads the joint angles, the
+    // target is solved from them, then moved to as moveLine. TargetError when out of reach.
+    void moveLineToPosition(const std::array<double, 3>& positionM, bool blocking = true) {
+        check(facade_->robotMoveLineToTargetPosition(baseFrame(), posOf(positionM), flangeTool(),
+                                                     blocking),
+              "linear move to a position");
+    }
+    // A joint-interpolated move that puts the flange centre at positionM (x, y, z in metres,
+    // base frame), keeping the current flange orientation; solved as moveLineToPosition.
+    void moveJointToPosition(const std::array<double, 3>& positionM, bool blocking = true) {
+        check(facade_->robotMoveJointToTargetPosition(baseFrame(), posOf(positionM), flangeTool(),
+                                                      blocking),
+              "joint move to a position");
+    }
+    // A straight tool path that moves the flange centre by offsetM (x, y, z in metres, base
+    // frame) from where it stands, keeping its orientation: one request reads the arm's
+    // waypoint, the target's joint angles are solved nearest to the current ones, then moved to
+    // as moveLine. TargetError when out of reach.
+    void moveRelative(const std::array<double, 3>& offsetM, bool blocking = true) {
+        const Waypoint here = currentWaypoint();
+        Pose target = here.flange;
+        for (size_t i = 0; i < 3; ++i) target.positionM[i] += offsetM[i];
+        moveLine(inverse(target, here.jointsRad), blocking);
+    }
+    // The former name of moveLineToPose: a straight tool path to a full flange pose.
+    [[deprecated("use moveLineToPose")]] void moveLineTo(const Pose& target, bool blocking = true) {
+        moveLineToPose(target, blocking);
+    }
+    // One blended move through every waypoint (six joint angles each, rad), blendRadiusM in
+    // (0, 0.05] m; blocks until the last one is reached, as every move. Uses and then clears
+    // the process-wide waypoint list and leaves the blend radius set.
     void moveThrough(const std::vector<JointsRad>& waypointsRad, double blendRadiusM = 0.02,
                      bool blocking = true) {
         facade_->robotServiceClearGlobalWayPointVector();
@@ -434,50 +643,188 @@ public:
     }
 
     // ---- Interface-board and tool I/O (one request each, at most 2 s) ---------
-
+    // Board points by name within their type: user digital outputs "U_DO_00".."U_DO_17",
+    // user digital inputs "U_DI_00".."U_DI_17" and "F1".."F6", user analog outputs "VO0",
+    // "VO1" (V) and "CO0", "CO1" (mA), user analog inputs "VI0".."VI3" (V); controller points
+    // through boardIo() / setBoardIo(). Digital values read 0 or 1. A name outside the
+    // catalogue throws InvalidArgumentError before anything is sent. The tool has four digital
+    // lines 0..3, each an input or an output, and two analog inputs 0 and 1 (V).
+    //
     // A user digital output by name ("U_DO_00" ..), true = high.
     void setDigitalOutput(const std::string& name, bool high) {
-        check(facade_->robotServiceSetBoardIOStatus(trn::RobotBoardUserDO, name, high ? 1.0 : 0.0),
-              "setting " + name);
+        setBoardIo(trn::RobotBoardUserDO, name, high ? 1.0 : 0.0);
+    }
+    // A user digital output's level as the controller reports it, true = high.
+    bool digitalOutput(const std::string& name) {
+        return boardIo(trn::RobotBoardUserDO, name) != 0.0;
     }
     // A user digital input by name ("U_DI_00" ..), true = high.
     bool digitalInput(const std::string& name) {
-        double value = 0.0;
-        check(facade_->robotServiceGetBoardIOStatus(trn::RobotBoardUserDI, name, value),
-              "reading " + name);
-        return value != 0.0;
+        return boardIo(trn::RobotBoardUserDI, name) != 0.0;
     }
     // A user analog output by name ("VO0" ..), volts.
     void setAnalogOutputV(const std::string& name, double volts) {
-        check(facade_->robotServiceSetBoardIOStatus(trn::RobotBoardUserAO, name, volts),
-              "setting " + name);
+        setBoardIo(trn::RobotBoardUserAO, name, volts);
     }
+    // A user analog output's value as the controller reports it, volts.
+    double analogOutputV(const std::string& name) { return boardIo(trn::RobotBoardUserAO, name); }
     // A user analog input by name ("VI0" ..), volts.
-    double analogInputV(const std::string& name) {
+    double analogInputV(const std::string& name) { return boardIo(trn::RobotBoardUserAI, name); }
+    // Any board point by type and name: digital 0 or 1, analog in V (current outputs in mA).
+    double boardIo(trn::RobotIoType type, const std::string& name) {
         double value = 0.0;
-        check(facade_->robotServiceGetBoardIOStatus(trn::RobotBoardUserAI, name, value),
-              "reading " + name);
+        check(facade_->robotServiceGetBoardIOStatus(type, name, value), "reading " + name);
         return value;
     }
-    // A tool digital line configured as output, by number 0..3.
+    // Any board output by type and name: a digital output is switched high by a value above
+    // 0.5; analog in V (current outputs in mA).
+    void setBoardIo(trn::RobotIoType type, const std::string& name, double value) {
+        check(facade_->robotServiceSetBoardIOStatus(type, name, value), "setting " + name);
+    }
+    // Makes tool digital line 0..3 an input (IO_IN) or an output (IO_OUT); one request plus up
+    // to three read-backs 150 ms apart until the controller reports it.
+    void setToolIoType(int line, trn::ToolIOType direction) {
+        check(facade_->robotServiceSetToolDigitalIOType(static_cast<trn::ToolDigitalIOAddr>(line),
+                                                        direction),
+              "setting the direction of tool line " + std::to_string(line));
+    }
+    // A tool digital line configured as output, by number 0..3, true = high.
     void setToolDigitalOutput(int line, bool high) {
         check(facade_->robotServiceSetToolDOStatus(
                   static_cast<trn::ToolDigitalIOAddr>(line),
                   high ? trn::IO_STATUS_VALID : trn::IO_STATUS_INVALID),
               "setting tool output " + std::to_string(line));
     }
+    // A tool digital line's level (input or output), by number 0..3, true = high.
+    bool toolDigitalLine(int line) { return toolIo("T_DI/O_0" + std::to_string(line)) != 0.0; }
+    // A tool analog input by number 0..1, volts.
+    double toolAnalogInputV(int index) { return toolIo("T_AI_0" + std::to_string(index)); }
+    // Any tool point by name ("T_DI/O_00".."T_DI/O_03": 0 or 1; "T_AI_00", "T_AI_01": V).
+    double toolIo(const std::string& name) {
+        double value = 0.0;
+        check(facade_->robotServiceGetToolIoStatus(name, value), "reading " + name);
+        return value;
+    }
+    // The tool supply: OUT_0V, OUT_12V or OUT_24V; one request plus up to three read-backs
+    // 150 ms apart until the controller reports it.
+    void setToolPowerType(trn::ToolPowerType type) {
+        check(facade_->robotServiceSetToolPowerVoltageType(type), "setting the tool supply");
+    }
+    // The tool supply type in effect.
+    trn::ToolPowerType toolPowerType() {
+        trn::ToolPowerType type = trn::OUT_0V;
+        check(facade_->robotServiceGetToolPowerVoltageType(type), "reading the tool supply");
+        return type;
+    }
+    // The tool supply's voltage as the controller reports it, V.
+    double toolPowerVoltageV() {
+        double volts = 0.0;
+        check(facade_->robotServiceGetToolPowerVoltageStatus(volts),
+              "reading the tool supply voltage");
+        return volts;
+    }
+
+    // ---- Offline tracks --------------------------------------------------------
+    // The controller holds one track of joint points that it plays back at its own pace; each
+    // call but the blocking start is one request (at most 2 s).
+    //
+    // Empties the controller's track.
+    void clearOfflineTrack() {
+        check(facade_->robotServiceOfflineTrackWaypointClear(), "clearing the offline track");
+    }
+    // Appends joint points (six angles each, rad), at most 5000 per call.
+    void appendOfflineTrack(const std::vector<JointsRad>& pointsRad) {
+        std::vector<trn::wayPoint_S> points(pointsRad.size());
+        for (size_t i = 0; i < pointsRad.size(); ++i) {
+            for (size_t j = 0; j < 6; ++j) points[i].jointpos[j] = pointsRad[i][j];
+        }
+        check(facade_->robotServiceOfflineTrackWaypointAppend(points),
+              "appending to the offline track");
+    }
+    // Appends the points of a file: six joint angles (rad) per line, separated by one comma,
+    // blank, tab or semicolon; blank and '#' lines skipped. The whole file is checked first:
+    // InvalidArgumentError for a bad line or a missing file, nothing sent. One request per
+    // 2000 points.
+    void appendOfflineTrackFile(const std::string& path) {
+        check(facade_->robotServiceOfflineTrackWaypointAppend(path.c_str()),
+              "appending " + path + " to the offline track");
+    }
+    // Plays the track from the arm's start at its first point; blocking as a move (see
+    // "Moves"), else one request.
+    void startOfflineTrack(bool blocking = true) {
+        check(facade_->robotServiceOfflineTrackMoveStartup(blocking), "offline track");
+    }
+    // Stops a playing track; a blocking start waiting on another thread ends with StoppedError.
+    void stopOfflineTrack() {
+        check(facade_->robotServiceOfflineTrackMoveStop(), "stopping the offline track");
+    }
+
+    // ---- Customer tracks ----------------------------------------------------------
+    // A long tool-pose path, parsed and checked locally into joint points, cached in the
+    // process and played piece by piece as blended moves.
+    //
+    // Parses a tool-pose file ("x y z rx ry rz" per line: millimetres and roll, pitch, yaw in
+    // degrees, blank-separated) for the tool centre point toolInFlange (flange frame: metres,
+    // unit quaternion; the flange itself by default), solving from referenceRad (six joint
+    // angles, rad), and caches it for moveCachedTrack(). Returns the track's first waypoint:
+    // move there first. Local, no request; a failed check throws and empties the cache.
+    Waypoint cacheTrackFile(const std::string& path, const JointsRad& referenceRad,
+                            const Pose& toolInFlange = Pose{}) {
+        trn::ToolInEndDesc tool = toolOf(toolInFlange);
+        trn::wayPoint_S first{};
+        check(facade_->parseRoadPointFileAndCacheResult(path.c_str(), referenceRad.data(), tool,
+                                                        first),
+              "caching the track " + path);
+        return waypointOf(first);
+    }
+    // The checked and smoothed flange waypoints of a tool-pose file, as cacheTrackFile would
+    // cache them (format POSITION_MM_AND_RPY_ANGLE_SPACE_SPLIT: "x y z rx ry rz" in mm and
+    // degrees, or POSITION_M_AND_QUATERNION_COMMA_SPLIT: "x,y,z,qw,qx,qy,qz" in metres); tool
+    // and reference as there. Local, no request.
+    std::vector<Waypoint> parseTrackFile(const std::string& path,
+                                         trn::POSITION_ORIENTATION_TYPE format,
+                                         const JointsRad& referenceRad,
+                                         const Pose& toolInFlange = Pose{}) {
+        std::vector<trn::wayPoint_S> parsed;
+        check(facade_->parseFileAsRoadpointCollection(path.c_str(), format, referenceRad.data(),
+                                                      toolOf(toolInFlange), parsed),
+              "parsing the track " + path);
+        std::vector<Waypoint> waypoints;
+        waypoints.reserve(parsed.size());
+        for (const trn::wayPoint_S& w : parsed) waypoints.push_back(waypointOf(w));
+        return waypoints;
+    }
+    // Plays the cached track, blocking until its last piece ends (no time-out while the
+    // controller answers, as a blocking move); onMoveProgress receives indices into the track
+    // meanwhile. The cache stays for a replay.
+    void moveCachedTrack() { check(facade_->moveCacheTrack(), "cached track"); }
 
     // ---- Callbacks (an empty function switches the callback off) --------------
     // Setting one waits while the callback it replaces is running; the push
-    // kinds (joint angles, tool speed) also switch the controller's push (one
-    // request). After it returns, the old function is not called again.
-
-    // The joint angles at the controller's push rate, on the receive thread.
-    void onJointAngles(std::function<void(const JointsRad&)> callback) {
-        replace(jointAngles_, std::move(callback), [this](bool on) {
-            facade_->robotServiceRegisterRealTimeRoadPointCallback(
-                on ? &Robot::jointAnglesThunk : nullptr, on ? this : nullptr);
+    // kinds (joint status, joint angles and waypoints, end speed) also switch
+    // the controller's push (one request each way). After it returns, the old
+    // function is not called again. A callback that throws does not reach the
+    // library's thread: its first exception is reported on stderr with its
+    // text, later ones are counted and summed up at most every 5 s
+    // (callbackErrors() counts them all), and the callback keeps being called.
+    //
+    // Each joint's status (joint 1 first) at the controller's push rate, on the receive thread:
+    // positions in rad, currents in mA, motor speeds in 1/100 rpm, voltages in V, temperatures
+    // in degrees Celsius.
+    void onJointStatus(std::function<void(const std::vector<JointStatus>&)> callback) {
+        replace(jointStatus_, std::move(callback), [this](bool on) {
+            facade_->robotServiceRegisterRealTimeJointStatusCallback(
+                on ? &Robot::jointStatusThunk : nullptr, on ? this : nullptr);
         });
+    }
+    // The joint angles (rad) at the controller's push rate, on the receive thread.
+    void onJointAngles(std::function<void(const JointsRad&)> callback) {
+        replaceWaypointPush(jointAngles_, std::move(callback));
+    }
+    // The current waypoint (flange pose in metres and a unit quaternion, joint angles in rad)
+    // at the controller's push rate, on the receive thread; the same push as onJointAngles.
+    void onWaypoint(std::function<void(const Waypoint&)> callback) {
+        replaceWaypointPush(waypoint_, std::move(callback));
     }
     // Robot events (arrivals, stops, collisions, power changes ...), on the
     // event thread, one at a time in arrival order.
@@ -488,14 +835,18 @@ public:
         });
     }
     // The tool's speed in m/s at the push rate, on the receive thread.
-    void onToolSpeed(std::function<void(double)> callback) {
-        replace(toolSpeed_, std::move(callback), [this](bool on) {
+    void onEndSpeed(std::function<void(double)> callback) {
+        replace(endSpeed_, std::move(callback), [this](bool on) {
             facade_->robotServiceRegisterRealTimeEndSpeedCallback(
-                on ? &Robot::toolSpeedThunk : nullptr, on ? this : nullptr);
+                on ? &Robot::endSpeedThunk : nullptr, on ? this : nullptr);
         });
     }
-    // Progress of a multi-point move: the controller's step number, on the
-    // receive thread.
+    // The former name of onEndSpeed: the tool's speed in m/s.
+    [[deprecated("use onEndSpeed")]] void onToolSpeed(std::function<void(double)> callback) {
+        onEndSpeed(std::move(callback));
+    }
+    // Progress of a multi-point move: the controller's step number (an index
+    // into the track while a cached track plays), on the receive thread.
     void onMoveProgress(std::function<void(int)> callback) {
         replace(progress_, std::move(callback), [this](bool on) {
             facade_->robotServiceRegisterMovepStepNumNotifyCallback(
@@ -572,18 +923,64 @@ private:
         throw RobotError(code, what, controllerCode, controllerText);
     }
 
-    static JointsRad jointsOf(const trn::wayPoint_S& waypoint) {
+    static JointsRad jointsOf(const double* angles) {
         JointsRad q{};
-        for (size_t i = 0; i < 6; ++i) q[i] = waypoint.jointpos[i];
+        for (size_t i = 0; i < 6; ++i) q[i] = angles[i];
         return q;
     }
-    static Pose poseOf(const trn::wayPoint_S& waypoint) {
+    static JointsRad jointsOf(const trn::wayPoint_S& waypoint) {
+        return jointsOf(waypoint.jointpos);
+    }
+    static Pose poseOf(const trn::Pos& position, const trn::Ori& orientation) {
         Pose pose;
-        pose.positionM = {waypoint.cartPos.position.x, waypoint.cartPos.position.y,
-                          waypoint.cartPos.position.z};
-        pose.quaternionWxyz = {waypoint.orientation.w, waypoint.orientation.x,
-                               waypoint.orientation.y, waypoint.orientation.z};
+        pose.positionM = {position.x, position.y, position.z};
+        pose.quaternionWxyz = {orientation.w, orientation.x, orientation.y, orientation.z};
         return pose;
+    }
+    static Pose poseOf(const trn::wayPoint_S& waypoint) {
+        return poseOf(waypoint.cartPos.position, waypoint.orientation);
+    }
+    static Waypoint waypointOf(const trn::wayPoint_S& waypoint) {
+        return Waypoint{poseOf(waypoint), jointsOf(waypoint)};
+    }
+    static JointStatus jointStatusOf(const trn::JointStatus& joint) {
+        constexpr double kRadPerDegree = 3.14159265358979323846 / 180.0;
+        return JointStatus{joint.jointCurrentI,
+                           joint.jointSpeedMoto,
+                           joint.jointPosJ * kRadPerDegree,
+                           joint.jointCurVol,
+                           joint.jointCurTemp,
+                           joint.jointTagCurrentI,
+                           joint.jointTagSpeedMoto,
+                           joint.jointTagPosJ * kRadPerDegree,
+                           joint.jointErrorNum};
+    }
+    static trn::Pos posOf(const std::array<double, 3>& positionM) {
+        return trn::Pos{positionM[0], positionM[1], positionM[2]};
+    }
+    static trn::ToolInEndDesc toolOf(const Pose& toolInFlange) {
+        return trn::ToolInEndDesc{
+            posOf(toolInFlange.positionM),
+            trn::Ori{toolInFlange.quaternionWxyz[0], toolInFlange.quaternionWxyz[1],
+                     toolInFlange.quaternionWxyz[2], toolInFlange.quaternionWxyz[3]}};
+    }
+    // No tool: targets are the flange centre's.
+    static trn::ToolInEndDesc flangeTool() { return toolOf(Pose{}); }
+    // Targets and offsets given in the base frame.
+    static trn::CoordCalibrateByJointAngleAndTool baseFrame() {
+        trn::CoordCalibrateByJointAngleAndTool frame{};
+        frame.coordType = trn::BaseCoordinate;
+        frame.toolDesc = flangeTool();
+        return frame;
+    }
+    // A translation without rotation; the facade carries it as float.
+    static trn::MoveRelative relativeOf(const std::array<double, 3>& offsetM, bool enabled) {
+        trn::MoveRelative relative{};
+        relative.ena = enabled;
+        for (size_t i = 0; i < 3; ++i)
+            relative.relativePosition[i] = static_cast<float>(offsetM[i]);
+        relative.relativeOri = trn::Ori{1.0, 0.0, 0.0, 0.0};
+        return relative;
     }
 
     // Unregistering first waits for a running call of the old function (the
@@ -596,30 +993,98 @@ private:
         if (slot) registerWithFacade(true);
     }
 
-    static void jointAnglesThunk(const trn::wayPoint_S* waypoint, void* arg) {
+    // The joint angles and the waypoint callbacks share the facade's one waypoint push: it is
+    // registered while either is set.
+    template <typename Function>
+    void replaceWaypointPush(Function& slot, Function callback) {
+        const auto registerPush = [this](bool on) {
+            facade_->robotServiceRegisterRealTimeRoadPointCallback(
+                on ? &Robot::waypointThunk : nullptr, on ? this : nullptr);
+        };
+        registerPush(false);
+        slot = std::move(callback);
+        if (jointAngles_ || waypoint_) registerPush(true);
+    }
+
+    static void jointStatusThunk(const trn::JointStatus* status, int size, void* arg) {
         auto* self = static_cast<Robot*>(arg);
-        if (waypoint != nullptr && self->jointAngles_) self->jointAngles_(jointsOf(*waypoint));
+        if (status == nullptr || size <= 0 || !self->jointStatus_) return;
+        std::vector<JointStatus> joints;
+        joints.reserve(static_cast<size_t>(size));
+        for (int i = 0; i < size; ++i) joints.push_back(jointStatusOf(status[i]));
+        self->guarded("onJointStatus", [&] { self->jointStatus_(joints); });
+    }
+    static void waypointThunk(const trn::wayPoint_S* waypoint, void* arg) {
+        auto* self = static_cast<Robot*>(arg);
+        if (waypoint == nullptr) return;
+        if (self->jointAngles_)
+            self->guarded("onJointAngles", [&] { self->jointAngles_(jointsOf(*waypoint)); });
+        if (self->waypoint_)
+            self->guarded("onWaypoint", [&] { self->waypoint_(waypointOf(*waypoint)); });
     }
     static void eventThunk(const trn::RobotEventInfo* info, void* arg) {
         auto* self = static_cast<Robot*>(arg);
         if (info != nullptr && self->event_) {
-            self->event_(
-                Event{static_cast<int>(info->eventType), info->eventCode, info->eventContent});
+            self->guarded("onEvent", [&] {
+                self->event_(
+                    Event{static_cast<int>(info->eventType), info->eventCode, info->eventContent});
+            });
         }
     }
-    static void toolSpeedThunk(double speed, void* arg) {
+    static void endSpeedThunk(double speed, void* arg) {
         auto* self = static_cast<Robot*>(arg);
-        if (self->toolSpeed_) self->toolSpeed_(speed);
+        if (self->endSpeed_) self->guarded("onEndSpeed", [&] { self->endSpeed_(speed); });
     }
     static void progressThunk(int step, void* arg) {
         auto* self = static_cast<Robot*>(arg);
-        if (self->progress_) self->progress_(step);
+        if (self->progress_) self->guarded("onMoveProgress", [&] { self->progress_(step); });
     }
 
+    // Runs a user callback on a library thread; an exception it throws is
+    // reported (the first one with its text, then a count at most every 5 s)
+    // and kept from the library's thread.
+    template <typename Call>
+    void guarded(const char* callback, Call&& call) noexcept {
+        try {
+            call();
+        } catch (const std::exception& e) {
+            callbackFailed(callback, e.what());
+        } catch (...) {
+            callbackFailed(callback, "an exception of unknown type");
+        }
+    }
+    void callbackFailed(const char* callback, const char* what) noexcept {
+        const auto now = std::chrono::steady_clock::now();
+        std::lock_guard<std::mutex> lock(callbackErrorMutex_);
+        ++callbackErrors_;
+        if (callbackErrors_ == 1) {
+            std::fprintf(stderr,
+                         "tevo::Robot: callback %s threw: %s (later exceptions are counted)\n",
+                         callback, what);
+            lastCallbackReport_ = now;
+            return;
+        }
+        ++unreportedCallbackErrors_;
+        if (now - lastCallbackReport_ >= std::chrono::seconds(5)) {
+            std::fprintf(stderr, "tevo::Robot: callbacks threw %llu more times; the last, %s: %s\n",
+                         static_cast<unsigned long long>(unreportedCallbackErrors_), callback,
+                         what);
+            unreportedCallbackErrors_ = 0;
+            lastCallbackReport_ = now;
+        }
+    }
+
+    mutable std::mutex callbackErrorMutex_;
+    std::uint64_t callbackErrors_ = 0;
+    std::uint64_t unreportedCallbackErrors_ = 0;
+    std::chrono::steady_clock::time_point lastCallbackReport_{};
+
     // Declared first: destroyed last, after the facade has stopped calling.
+    std::function<void(const std::vector<JointStatus>&)> jointStatus_;
     std::function<void(const JointsRad&)> jointAngles_;
+    std::function<void(const Waypoint&)> waypoint_;
     std::function<void(const Event&)> event_;
-    std::function<void(double)> toolSpeed_;
+    std::function<void(double)> endSpeed_;
     std::function<void(int)> progress_;
     std::unique_ptr<ServiceInterface> facade_;
 };

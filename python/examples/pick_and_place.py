@@ -27,12 +27,12 @@ def main(host: str, port: int) -> None:
         pick = start.position
         place = (pick[0] + 0.08, pick[1] + 0.05, pick[2])
         for target, grip in ((pick, 1.0), (place, 0.0)):
-            robot.move_line_to(above(target), TOOL)
-            robot.move_line_to(target, TOOL)
+            robot.move_line_to_position(above(target), TOOL)
+            robot.move_line_to_position(target, TOOL)
             robot.set_board_io(IoType.USER_DO, GRIPPER, grip)
             print(f"gripper {'closed' if grip else 'open'} at",
                   ", ".join(f"{v:.3f}" for v in target))
-            robot.move_line_to(above(target), TOOL)
+            robot.move_line_to_position(above(target), TOOL)
         robot.move_joint(HOME)
         print("done")
 

@@ -27,7 +27,7 @@ def main(host: str, port: int, count: int) -> None:
     with Robot.connect(host, port) as robot:
         robot.on_waypoint(on_waypoint)
         robot.on_end_speed(lambda speed: print(f"end speed {speed:.4f} m/s", flush=True))
-        robot.on_joint_status(lambda joints: print("joint 1 at", joints[0].position, "deg",
+        robot.on_joint_status(lambda joints: print(f"joint 1 at {joints[0].position_rad:.4f} rad",
                                                    flush=True))
         robot.on_move_progress(lambda step: print("passed waypoint", step, flush=True))
         robot.on_event(lambda e: print(f"event {e.type} ({e.code}): {e.content}", flush=True))

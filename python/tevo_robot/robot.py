@@ -3,9 +3,17 @@
 Threads: a Robot may be used from several threads at once; the library
 serialises what needs it. Callbacks registered with the ``on_*`` methods run
 on the library's threads (pushes on the context's receive thread, robot
-events on its event thread, log lines on whichever thread logs). An exception
-raised by a callback is logged through the ``tevo_robot`` logger and never
-reaches the library. A callback must not close its own Robot.
+events on its event thread, log lines on whichever thread logs). A callback
+must not close its own Robot.
+
+Callbacks that raise: the exception never reaches the library, and the pushes
+go on. The first failure of a callback is logged with its full traceback
+through the ``tevo_robot`` logger at ERROR level (with no logging handler
+configured, Python prints it to sys.stderr); later failures of the same
+callback are counted and summed up in one line ("callback on_joint_status
+raised 57 more times in the last 5.0 s: ValueError: ...") at most every 5 s,
+when the callback next runs, and at once when it is replaced or removed or
+the Robot closes. ``Robot.callback_errors`` holds the counts.
 
 Closing: ``close()`` may be called while other threads are inside calls on the
 same Robot. From the moment it starts, no new call starts (each raises
@@ -16,9 +24,14 @@ library end as the library ends them (a blocking move by the logout). The
 C callbacks stay referenced until the last of those calls has returned, since
 the context and the threads that call them live until then.
 
-Blocking: every call waits for the controller's reply. Moves with
-``block=True`` (the default) return when the arm has arrived; with
-``block=False`` they return once the controller accepted the move.
+Units: lengths in metres, angles in radians, orientations as unit
+quaternions (w, x, y, z), times in seconds, speeds in m/s or rad/s; a
+method says so where it differs.
+
+Blocking: every call waits for the controller's reply (at most 2 s per
+request). Moves with ``block=True`` (the default) return when the arm has
+arrived; with ``block=False`` they return once the controller accepted the
+move (see the moves section).
 ``startup`` waits until the arm reports start-up done (at most 60 s),
 ``shutdown`` until it reports shut-down done (at most 30 s).
 
@@ -36,12 +49,14 @@ never delivers signals) the library is called directly.
 import ctypes
 import logging
 import threading
+import warnings
 from ctypes import byref, c_bool, c_double, c_float, c_int
 from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple, Union
 
 from . import _check
 from . import _library
 from . import _records as rec
+from ._failures import CallbackFailures
 from .errors import HandleError, RobotError
 from .types import (CoordType, ControlCommand, DeviceInfo, Diagnosis, GravityComponent, IoDesc,
                     IoType, JointCommonData, JointStatus, JointVector, LogLevel, MoveProfile,
@@ -68,6 +83,8 @@ _LOG_LEVELS = {LogLevel.INFO: logging.INFO, LogLevel.DEBUG: logging.DEBUG,
 
 # The process-wide log callback stays alive here while it is registered.
 _log_callback: Optional[Any] = None
+# Failures of the log callback, counted for the process (the log sink is one).
+_log_failures = CallbackFailures()
 _log_lock = threading.Lock()
 
 IoPoint = Union[str, int]
@@ -168,17 +185,23 @@ class _Lifetime:
 
 
 def _guarded(kind: str, fn: Callable[..., None], convert: Callable[..., tuple],
-             lifetime: Optional[_Lifetime] = None):
+             failures: CallbackFailures, lifetime: Optional[_Lifetime] = None):
     """The C-callable body of a callback: converts the C arguments, calls ``fn``,
-    and logs whatever it raises instead of letting it reach the C thread. With
-    a ``lifetime``, does nothing once that Robot is closing."""
+    and hands whatever it raises to ``failures`` (logged once in full, then
+    counted) instead of letting it reach the C thread. With a ``lifetime``,
+    does nothing once that Robot is closing."""
     def call(*args: Any) -> None:
         if lifetime is not None and not lifetime.enter_callback():
             return
         try:
             fn(*convert(*args))
-        except BaseException:  # noqa: B902 - nothing may unwind into C
-            log.exception("%s callback raised", kind)
+        except BaseException as error:  # noqa: B902 - nothing may unwind into C
+            try:
+                failures.failed(kind, error)
+            except BaseException:  # noqa: B902 - not even a failing log handler
+                pass
+        else:
+            failures.ran(kind)
         finally:
             if lifetime is not None:
                 lifetime.leave_callback()
@@ -236,6 +259,7 @@ class Robot:
         if host is not None:
             _credentials(user, password)  # before anything is created
         self._life = _Lifetime()
+        self._failures = CallbackFailures()
         self._register_lock = threading.Lock()
         self._handle = -1
         self._lib = _library.load(library)
@@ -383,6 +407,8 @@ class Robot:
             self._life.destroyed()
         finally:
             self._life.finished()
+            # No callback of this Robot runs any more: what is left to report goes now.
+            self._failures.flush()
 
     def __enter__(self) -> "Robot":
         return self
@@ -435,10 +461,12 @@ class Robot:
         return WorkMode(self._read_value("rs_get_work_mode", c_int))
 
     def gravity_component(self) -> Any:
-        """GravityComponent (x, y, z)."""
+        """GravityComponent (x, y, z), gravity in the base frame (m/s^2)."""
         return record_from_c(self._read("rs_get_gravity_component", rec.RobotGravityComponent))
 
     def set_collision_class(self, grade: int) -> None:
+        """Collision sensitivity class 0 to 10 (no unit); one request plus up to three
+        read-backs 150 ms apart."""
         self._call("rs_set_collision_class", _check.integer(grade, "grade"))
 
     def device_info(self) -> Any:
@@ -455,7 +483,8 @@ class Robot:
         return self._read_value("rs_is_online_master_mode", c_bool)
 
     def joint_status(self) -> List[JointStatus]:
-        """The six joints' status."""
+        """The six joints' status: positions in radians, currents in mA, voltages in
+        V, temperatures in degrees Celsius (see JointStatus)."""
         status = (rec.JointStatus * 6)()
         self._call("rs_get_joint_status", status, 6)
         return [JointStatus._from_c(s) for s in status]
@@ -495,7 +524,7 @@ class Robot:
 
     def set_joint_motion_range(self, ranges: Sequence[Tuple[float, float]],
                                enable: bool = True) -> None:
-        """Limits each joint to its (min, max) range in radians."""
+        """Limits each joint to its (min, max) range (rad)."""
         ranges = _check.sequence(ranges, "ranges")
         if len(ranges) != 6:
             raise ValueError(f"ranges: expected 6 (min, max) pairs, got {len(ranges)}")
@@ -548,12 +577,13 @@ class Robot:
         self._call("rs_enable_regulate_speed_mode", _check.flag(enable, "enable"))
 
     def explore_force_param(self) -> Tuple[float, float]:
-        """(force limit, distance limit) of the force-control exploring mode."""
+        """(force limit N, distance limit m) of the force-control exploring mode."""
         force, dist = c_double(), c_double()
         self._call("rs_get_force_control_mode_explore_force_param", byref(force), byref(dist))
         return force.value, dist.value
 
     def set_explore_force_param(self, force_limit: float, dist_limit: float) -> None:
+        """Sets the exploring mode's force limit (N) and distance limit (m)."""
         self._call("rs_set_force_control_mode_explore_force_param",
                    _check.number(force_limit, "force_limit"),
                    _check.number(dist_limit, "dist_limit"))
@@ -562,6 +592,7 @@ class Robot:
         self._call("rs_enable_force_control_mode", _check.flag(enable, "enable"))
 
     def realtime_force_data(self) -> Tuple[float, ...]:
+        """The force sensor's six values: forces (N) then torques (N m)."""
         data = (c_double * 6)()
         self._call("rs_get_realtime_force_data", data)
         return tuple(data)
@@ -573,25 +604,30 @@ class Robot:
         self._call("rs_init_global_move_profile")
 
     def set_global_joint_max_acc(self, acc: Sequence[float]) -> None:
+        """The six joints' maximum accelerations (rad/s^2, each in (0, 167.55])."""
         self._call("rs_set_global_joint_maxacc",
                    byref(rec.JointVelcAccParam(_joints(acc, "acc"))))
 
     def set_global_joint_max_velc(self, velc: Sequence[float]) -> None:
+        """The six joints' maximum speeds (rad/s, each in (0, 8.7268])."""
         self._call("rs_set_global_joint_maxvelc",
                    byref(rec.JointVelcAccParam(_joints(velc, "velc"))))
 
     def global_joint_max_acc(self) -> JointVector:
+        """The six joints' maximum accelerations (rad/s^2)."""
         return tuple(self._read("rs_get_global_joint_maxacc", rec.JointVelcAccParam).jointPara)
 
     def global_joint_max_velc(self) -> JointVector:
+        """The six joints' maximum speeds (rad/s)."""
         return tuple(self._read("rs_get_global_joint_maxvelc", rec.JointVelcAccParam).jointPara)
 
     def set_global_end_max(self, quantity: str, value: float) -> None:
-        """Sets one end limit: quantity is line_acc, line_velc, angle_acc or angle_velc."""
+        """Sets one limit of the tool end: quantity is line_acc (m/s^2), line_velc
+        (m/s), angle_acc (rad/s^2) or angle_velc (rad/s)."""
         self._call(self._end_limit("set", quantity), _check.number(value, "value"))
 
     def global_end_max(self, quantity: str) -> float:
-        """Reads one end limit (see set_global_end_max)."""
+        """Reads one limit of the tool end, in the units of set_global_end_max."""
         return self._read_value(self._end_limit("get", quantity), c_double)
 
     @staticmethod
@@ -606,6 +642,7 @@ class Robot:
         self._call("rs_remove_all_waypoint")
 
     def add_waypoint(self, joints: Sequence[float]) -> None:
+        """Appends six joint angles (rad) to the global waypoint list."""
         self._call("rs_add_waypoint", _joints(joints))
 
     def set_blend_radius(self, radius: float) -> None:
@@ -618,7 +655,8 @@ class Robot:
 
     def set_relative_offset(self, offset: RelativeOffset,
                             frame: Optional[UserFrame] = None) -> None:
-        """Offsets later moves, in the base frame or in ``frame``."""
+        """Offsets later moves (position m, orientation quaternion), in the base frame
+        or in ``frame``."""
         c_offset = _check.instance(offset, RelativeOffset, "offset")._to_c()
         if frame is None:
             self._call("rs_set_relative_offset_on_base", byref(c_offset))
@@ -638,26 +676,114 @@ class Robot:
         self._call("rs_set_teach_coord", byref(_frame(frame)))
 
     def set_user_frame(self, frame: UserFrame) -> None:
-        """The frame of move_line_to / move_joint_to targets from now on."""
+        """The frame of move_line_to_position / move_joint_to_position targets from now on."""
         self._call("rs_set_user_coord", byref(_frame(frame)))
 
     def set_base_frame(self) -> None:
-        """move_line_to / move_joint_to targets are in the base frame again."""
+        """move_line_to_position / move_joint_to_position targets are in the base frame again."""
         self._call("rs_set_base_coord")
 
     # ---- moves ------------------------------------------------------------
+    # Every move takes ``block`` (default True): True waits until the arm has
+    # arrived, with no time limit while the controller answers (StoppedError
+    # when a stop or an event ends the move, RobotTimeoutError within 5 s after
+    # the controller falls silent); False returns once the controller accepted
+    # the move (one request, at most 2 s). Angles are radians, lengths metres,
+    # orientations unit quaternions (w, x, y, z); poses are the flange's, in the
+    # base frame, unless a tool or user frame is named.
 
     def move_joint(self, joints: Sequence[float], block: bool = True,
                    profile: Optional[MoveProfile] = None) -> None:
-        """Moves to a joint position (rad), joint-interpolated. With ``block``,
-        Ctrl-C stops the arm and raises KeyboardInterrupt (as every blocking
-        move and track playback does; see the module text)."""
+        """Joint-interpolated move to six joint angles (rad), with the global move
+        profile or ``profile``. With ``block``, Ctrl-C stops the arm and raises
+        KeyboardInterrupt (as every blocking move and track playback does; see
+        the module text)."""
         self._move("rs_move_joint", joints, block, profile)
 
     def move_line(self, joints: Sequence[float], block: bool = True,
                   profile: Optional[MoveProfile] = None) -> None:
-        """Moves to the pose of a joint position in a straight line."""
+        """Straight-line move of the flange to the pose of six joint angles (rad),
+        arriving at those joint angles."""
         self._move("rs_move_line", joints, block, profile)
+
+    def move_line_to_pose(self, pose: Pose, block: bool = True) -> None:
+        """Straight-line move of the flange to ``pose`` (position m, orientation
+        quaternion, base frame). The joint angles are the inverse kinematics'
+        solution nearest the current ones (one request reads them first);
+        KinematicsError or TargetError when none reaches the pose."""
+        self.move_line(self._solve(pose), block)
+
+    def move_joint_to_pose(self, pose: Pose, block: bool = True) -> None:
+        """Joint-interpolated move to the joint angles that put the flange at
+        ``pose`` (position m, orientation quaternion, base frame), solved as by
+        move_line_to_pose."""
+        self.move_joint(self._solve(pose), block)
+
+    def move_line_to_position(self, position: Vector3, tool: ToolDesc = ToolDesc(),
+                              block: bool = True) -> None:
+        """Straight-line move of the tool end to ``position`` (m), keeping the
+        current orientation. The position is in the user frame of set_user_frame
+        (the base frame until one is set); ``tool`` is the tool end on the flange
+        (the flange itself by default). One request reads the joints first."""
+        self._move_to("rs_move_line_to", position, tool, block)
+
+    def move_joint_to_position(self, position: Vector3, tool: ToolDesc = ToolDesc(),
+                               block: bool = True) -> None:
+        """Joint-interpolated move of the tool end to ``position`` (m), keeping the
+        current orientation; frame and tool as in move_line_to_position."""
+        self._move_to("rs_move_joint_to", position, tool, block)
+
+    def move_relative(self, offset: Vector3, block: bool = True) -> None:
+        """Straight-line move of the flange by ``offset`` (m, base frame), keeping
+        its orientation: to the current flange position plus ``offset``, solved
+        as by move_line_to_pose (one request reads where the arm is first)."""
+        dx, dy, dz = _check.numbers_of(offset, 3, "offset")
+        block = _check.flag(block, "block")
+        here = self.current_waypoint()
+        target = Pose((here.position[0] + dx, here.position[1] + dy, here.position[2] + dz),
+                      here.orientation)
+        self.move_line(self.inverse_kin(here.joints, target).joints, block)
+
+    def move_through(self, waypoints: Sequence[Sequence[float]], blend_radius: float = 0.02,
+                     block: bool = True) -> None:
+        """One blended move through joint-angle waypoints (rad, six per
+        waypoint), rounding each corner within ``blend_radius`` (m, 0 < r <=
+        0.05). Uses the process-wide waypoint list and blend radius
+        (add_waypoint, set_blend_radius): it replaces the list, and empties it
+        again once the move is sent or has ended."""
+        points = _joint_list(waypoints, "waypoints")
+        radius = _check.number(blend_radius, "blend_radius")
+        block = _check.flag(block, "block")
+        self.clear_waypoints()
+        try:
+            for q in points:
+                self.add_waypoint(q)
+            self.set_blend_radius(radius)
+            self._move_call("rs_move_track", block, MoveTrack.CARTESIAN_MOVEP, block)
+        finally:
+            self.clear_waypoints()
+
+    def _solve(self, pose: Any) -> JointVector:
+        """The joint angles (rad) nearest the current ones that put the flange at ``pose``."""
+        target = _check.instance(pose, Pose, "pose")
+        target._to_c()  # checked before any request
+        return self.inverse_kin(self.current_waypoint().joints, target).joints
+
+    def move_line_to(self, position: Vector3, tool: ToolDesc = ToolDesc(),
+                     block: bool = True) -> None:
+        """Deprecated: use move_line_to_position (the same move), or
+        move_line_to_pose for a full pose."""
+        warnings.warn("Robot.move_line_to is deprecated: use move_line_to_position, or "
+                      "move_line_to_pose for a full pose", DeprecationWarning, stacklevel=2)
+        self.move_line_to_position(position, tool, block)
+
+    def move_joint_to(self, position: Vector3, tool: ToolDesc = ToolDesc(),
+                      block: bool = True) -> None:
+        """Deprecated: use move_joint_to_position (the same move), or
+        move_joint_to_pose for a full pose."""
+        warnings.warn("Robot.move_joint_to is deprecated: use move_joint_to_position, or "
+                      "move_joint_to_pose for a full pose", DeprecationWarning, stacklevel=2)
+        self.move_joint_to_position(position, tool, block)
 
     def _move(self, name: str, joints: Any, block: Any, profile: Optional[MoveProfile]) -> None:
         target = _joints(joints)
@@ -680,7 +806,8 @@ class Robot:
 
     def move_rotate(self, frame: UserFrame, axis: Vector3, angle: float,
                     block: bool = True) -> None:
-        """Rotates the tool by ``angle`` (rad) about ``axis`` of ``frame``."""
+        """Rotates the tool by ``angle`` (rad) about ``axis`` (a direction, no unit)
+        of ``frame``."""
         c_axis = rec.MoveRotateAxis((c_double * 3)(*_check.numbers_of(axis, 3, "axis")))
         block = _check.flag(block, "block")
         self._move_call("rs_move_rotate", block, byref(_frame(frame)), byref(c_axis),
@@ -690,17 +817,6 @@ class Robot:
         """Moves through the global waypoints (add_waypoint) as a track of ``mode``."""
         block = _check.flag(block, "block")
         self._move_call("rs_move_track", block, _check.choice(mode, MoveTrack, "mode"), block)
-
-    def move_line_to(self, position: Vector3, tool: ToolDesc = ToolDesc(),
-                     block: bool = True) -> None:
-        """Moves the tool end in a line to ``position`` (m, in the user frame) keeping
-        the orientation."""
-        self._move_to("rs_move_line_to", position, tool, block)
-
-    def move_joint_to(self, position: Vector3, tool: ToolDesc = ToolDesc(),
-                      block: bool = True) -> None:
-        """Moves the tool end to ``position`` joint-interpolated, keeping the orientation."""
-        self._move_to("rs_move_joint_to", position, tool, block)
 
     def _move_to(self, name: str, position: Any, tool: Any, block: Any) -> None:
         target = rec.Pos(*_check.numbers_of(position, 3, "position"))
@@ -730,6 +846,7 @@ class Robot:
         self._call("rs_move_continue")
 
     def set_track_playback_cycle(self, seconds: float) -> None:
+        """The period (s) between the points of a played-back track."""
         self._call("rs_set_track_playback_cycle", _check.number(seconds, "seconds"))
 
     # ---- offline tracks, pass-through mode, customer tracks -----------------
@@ -738,7 +855,8 @@ class Robot:
         self._call("rs_clear_offline_track")
 
     def append_offline_track(self, points: Sequence[Sequence[float]]) -> None:
-        """Uploads up to 3000 joint positions to the controller's offline track."""
+        """Uploads up to 3000 joint positions (six angles each, rad) to the
+        controller's offline track."""
         joints = _joint_list(points, "points")
         if len(joints) > MAX_OFFLINE_TRACK_POINTS:
             raise ValueError(f"points: at most {MAX_OFFLINE_TRACK_POINTS} per upload, "
@@ -749,6 +867,7 @@ class Robot:
         self._call("rs_append_offline_track_waypoint", array, len(joints))
 
     def append_offline_track_file(self, path: str) -> None:
+        """Uploads a track file of six joint angles (rad) per line."""
         self._call("rs_append_offline_track_file", _check.text(path, "path"))
 
     def start_offline_track(self, block: bool = True) -> None:
@@ -767,7 +886,8 @@ class Robot:
         self._call("rs_leave_tcp2canbus_mode")
 
     def send_waypoints_to_canbus(self, points: Sequence[Sequence[float]]) -> None:
-        """Passes joint positions straight to the joints (pass-through mode)."""
+        """Passes joint positions (six angles each, rad) straight to the joints
+        (pass-through mode)."""
         joints = _joint_list(points, "points")
         if len(joints) == 1:
             self._call("rs_set_waypoint_to_canbus", rec.Joints(*joints[0]))
@@ -816,11 +936,12 @@ class Robot:
     # ---- kinematics and frames (computed locally) ---------------------------
 
     def forward_kin(self, joints: Sequence[float]) -> Waypoint:
-        """The flange pose of a joint position."""
+        """The flange pose (m, quaternion; base frame) of six joint angles (rad)."""
         return Waypoint._from_c(self._read("rs_forward_kin", rec.WayPoint, _joints(joints)))
 
     def inverse_kin(self, reference: Sequence[float], pose: Pose) -> Waypoint:
-        """The joint position nearest ``reference`` that puts the flange at ``pose``."""
+        """The joint angles (rad) nearest ``reference`` (rad) that put the flange at
+        ``pose`` (m, quaternion; base frame)."""
         pos, ori = _pose(pose)
         return Waypoint._from_c(self._read("rs_inverse_kin", rec.WayPoint,
                                            _joints(reference, "reference"), byref(pos),
@@ -856,11 +977,13 @@ class Robot:
         return Pose._from_c(out_pos, out_ori)
 
     def rpy_to_quaternion(self, rpy: Vector3) -> Quaternion:
+        """The quaternion (w, x, y, z) of roll, pitch, yaw (rad)."""
         ori = self._read("rs_rpy_to_quaternion", rec.Ori,
                          byref(rec.Rpy(*_check.numbers_of(rpy, 3, "rpy"))))
         return (ori.w, ori.x, ori.y, ori.z)
 
     def quaternion_to_rpy(self, quaternion: Quaternion) -> Vector3:
+        """Roll, pitch, yaw (rad) of a quaternion (w, x, y, z)."""
         rpy = self._read("rs_quaternion_to_rpy", rec.Rpy,
                          byref(rec.Ori(*_check.numbers_of(quaternion, 4, "quaternion"))))
         return (rpy.rx, rpy.ry, rpy.rz)
@@ -871,8 +994,8 @@ class Robot:
 
     def calibrate_user_frame(self, frame: UserFrame
                              ) -> Tuple[Vector3, Tuple[float, ...], Vector3]:
-        """(base origin in the frame, base orientation in the frame as a row-major 3x3
-        matrix, frame origin in the base)."""
+        """(base origin in the frame (m), base orientation in the frame as a row-major
+        3x3 rotation matrix, frame origin in the base (m))."""
         b_in_w, b_in_w_ori, w_in_b = (c_double * 3)(), (c_double * 9)(), (c_double * 3)()
         self._call("rs_user_coord_calibrate", byref(_frame(frame)), b_in_w, b_in_w_ori, w_in_b)
         return tuple(b_in_w), tuple(b_in_w_ori), tuple(w_in_b)  # type: ignore[return-value]
@@ -915,13 +1038,15 @@ class Robot:
                 for d in out[:size.value]]
 
     def board_io(self, io_type: IoType, point: IoPoint) -> float:
-        """The value of a board I/O point given by name (str) or address (int)."""
+        """The value of a board I/O point given by name (str) or address (int):
+        digital 0 or 1, analog in V (or mA for a current input)."""
         kind, key = self._io_point(io_type, point)
         return self._read_value(f"rs_get_board_io_status_by_{kind}", c_double,
                                 _check.choice(io_type, IoType, "io_type"), key)
 
     def set_board_io(self, io_type: IoType, point: IoPoint, value: float) -> None:
-        """Sets a board output given by name (str) or address (int)."""
+        """Sets a board output given by name (str) or address (int): digital on
+        above 0.5, analog in V (or mA for a current output)."""
         kind, key = self._io_point(io_type, point)
         self._call(f"rs_set_board_io_status_by_{kind}",
                    _check.choice(io_type, IoType, "io_type"), key,
@@ -946,9 +1071,12 @@ class Robot:
                    _check.choice(direction, ToolIoDirection, "direction"))
 
     def tool_power_voltage(self) -> float:
+        """The tool supply's voltage (V)."""
         return self._read_value("rs_get_tool_power_voltage", c_double)
 
     def tool_io(self, name: str) -> float:
+        """A tool line or analog input by name ("T_DI/O_00", "T_AI_00", ...):
+        digital 0 or 1, analog in V."""
         return self._read_value("rs_get_tool_io_status", c_double,
                                 _check.text(name, "name", 31))
 
@@ -963,7 +1091,8 @@ class Robot:
         if fn is not None and not callable(fn):
             raise TypeError(f"{kind} callback: expected a callable, got {type(fn).__name__}")
         self._life.check_open(name)
-        c_fn = ctype(_guarded(kind, fn, convert, self._life)) if fn is not None else ctype()
+        c_fn = (ctype(_guarded(kind, fn, convert, self._failures, self._life))
+                if fn is not None else ctype())
         with self._register_lock:
             # Referenced before the library can call it, and kept when the
             # registration fails: the library may have stored it all the same.
@@ -971,26 +1100,39 @@ class Robot:
             self._call(name, c_fn, None)
             # Once the registration returned, the library calls the old one no more.
             self._life.registered(kind, c_fn)
+            self._failures.replaced(kind)
+
+    @property
+    def callback_errors(self) -> Dict[str, int]:
+        """How often each callback of this Robot raised, by the name of the
+        method that registered it (``{"on_joint_status": 58}``); the log
+        callback, one per process, counts in ``"on_log"``. See "Callbacks that
+        raise" in the module text."""
+        counts = self._failures.counts()
+        counts.update(_log_failures.counts())
+        return counts
 
     def on_waypoint(self, fn: Optional[Callable[[Waypoint], None]]) -> None:
-        """Calls ``fn(waypoint)`` for each real-time waypoint push; None removes it."""
-        self._register("waypoint", "rs_setcallback_realtime_roadpoint", rec.RoadPointCallback,
+        """Calls ``fn(waypoint)`` for each real-time waypoint push (flange pose m and
+        quaternion, joint angles rad); None removes it."""
+        self._register("on_waypoint", "rs_setcallback_realtime_roadpoint", rec.RoadPointCallback,
                        fn, lambda w, _arg: (Waypoint._from_c(w.contents),))
 
     def on_joint_status(self, fn: Optional[Callable[[List[JointStatus]], None]]) -> None:
-        """Calls ``fn(statuses)`` for each joint status push."""
-        self._register("joint status", "rs_setcallback_realtime_joint_status",
+        """Calls ``fn(statuses)`` for each joint status push: six JointStatus,
+        positions in rad (see JointStatus for the other units)."""
+        self._register("on_joint_status", "rs_setcallback_realtime_joint_status",
                        rec.JointStatusCallback, fn,
                        lambda s, size, _arg: ([JointStatus._from_c(s[i]) for i in range(size)],))
 
     def on_end_speed(self, fn: Optional[Callable[[float], None]]) -> None:
         """Calls ``fn(speed)`` (m/s) for each end speed push."""
-        self._register("end speed", "rs_setcallback_realtime_end_speed", rec.EndSpeedCallback,
+        self._register("on_end_speed", "rs_setcallback_realtime_end_speed", rec.EndSpeedCallback,
                        fn, lambda speed, _arg: (speed,))
 
     def on_move_progress(self, fn: Optional[Callable[[int], None]]) -> None:
         """Calls ``fn(step)`` as a track move passes its waypoints."""
-        self._register("move progress", "rs_setcallback_movep_step_num", rec.StepNumCallback,
+        self._register("on_move_progress", "rs_setcallback_movep_step_num", rec.StepNumCallback,
                        fn, lambda step, _arg: (step,))
 
     def on_event(self, fn: Optional[Callable[[RobotEvent], None]]) -> None:
@@ -999,7 +1141,7 @@ class Robot:
             e = info.contents
             content = (e.eventContent or b"").decode(errors="replace")
             return (RobotEvent(e.eventType, e.eventCode, content),)
-        self._register("robot event", "rs_setcallback_robot_event", rec.EventCallback, fn,
+        self._register("on_event", "rs_setcallback_robot_event", rec.EventCallback, fn,
                        convert)
 
     def on_log(self, fn: Optional[Callable[[LogLevel, str], None]]) -> None:
@@ -1015,10 +1157,12 @@ class Robot:
             if fn is None:
                 self._call("rs_setcallback_robot_loginfo", rec.LogCallback(), None)
                 _log_callback = None
+                _log_failures.replaced("on_log")
                 return
             if not callable(fn):
                 raise TypeError(f"log callback: expected a callable, got {type(fn).__name__}")
-            c_fn = rec.LogCallback(_guarded("log", fn, convert))
+            _log_failures.replaced("on_log")
+            c_fn = rec.LogCallback(_guarded("on_log", fn, convert, _log_failures))
             self._call("rs_setcallback_robot_loginfo", c_fn, None)
             _log_callback = c_fn
 

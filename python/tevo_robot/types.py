@@ -10,7 +10,9 @@ names in snake_case (``RobotDiagnosis.armCanbusStatus`` becomes
 import ctypes
 import dataclasses
 import enum
+import math
 import re
+import warnings
 from dataclasses import dataclass, field
 from typing import Any, Dict, Optional, Tuple, Type
 
@@ -221,7 +223,8 @@ class ToolDesc:
 
 @dataclass(frozen=True)
 class ToolDynamics:
-    """Payload of the tool: centre of mass (m), mass (kg) and inertia (xx xy xz yy yz zz)."""
+    """Payload of the tool: centre of mass (m, flange frame), mass (kg) and inertia
+    (kg m^2: xx xy xz yy yz zz)."""
     position: Vector3 = ZERO3
     payload: float = 0.0
     inertia: Tuple[float, float, float, float, float, float] = (0.0,) * 6  # type: ignore
@@ -281,7 +284,10 @@ class RelativeOffset:
 
 @dataclass(frozen=True)
 class MoveProfile:
-    """The limits and options of one move, in place of the global profile."""
+    """The limits and options of one move, in place of the global profile: joint
+    accelerations (rad/s^2) and speeds (rad/s), the tool end's linear
+    acceleration (m/s^2) and speed (m/s), the blend radius (m), the tool, and an
+    offset of the target (in the base frame, or in ``relative_frame``)."""
     joint_max_acc: JointVector
     joint_max_velc: JointVector
     end_max_line_acc: float
@@ -309,7 +315,8 @@ class MoveProfile:
 
 @dataclass(frozen=True)
 class IoDesc:
-    """One point of an I/O board: its id, type, name, address and value."""
+    """One point of an I/O board: its id, type, name, address and value (digital 0
+    or 1, analog V or mA; -1 in a catalogue)."""
     id: str
     type: int
     name: str
@@ -319,22 +326,58 @@ class IoDesc:
 
 @dataclass(frozen=True)
 class JointStatus:
-    """One joint's status as the controller reports it."""
-    current: int
-    speed: int
-    position: float
-    voltage: float
-    temperature: float
-    target_current: int
-    target_speed: float
-    target_position: float
+    """One joint's status, in the units named by its fields.
+
+    The controller sends the positions in degrees; they are converted here to
+    radians, like every other angle of the package. The motor speeds are
+    passed on as the drive reports them.
+
+    current_ma: motor current (mA); motor_speed: motor speed in the drive's
+    units (1/100 rpm); position_rad: joint position (rad); voltage_v: drive
+    voltage (V); temperature_c: drive temperature (degrees Celsius);
+    target_current_ma: target current (mA); target_motor_speed: target motor
+    speed (drive units); target_position_rad: target position (rad); error:
+    the drive's error number (0: none).
+
+    The field names before the units were added (``position``,
+    ``target_position`` in degrees, ``current``, ``speed``, ...) still read,
+    with a DeprecationWarning and their old values."""
+    current_ma: int
+    motor_speed: int
+    position_rad: float
+    voltage_v: float
+    temperature_c: float
+    target_current_ma: int
+    target_motor_speed: float
+    target_position_rad: float
     error: int
+
+    def __getattr__(self, name: str) -> Any:
+        # Only called for names the class lacks: the fields' former names.
+        old = _JOINT_STATUS_OLD_NAMES.get(name)
+        if old is None:
+            raise AttributeError(f"'JointStatus' object has no attribute {name!r}")
+        new, convert = old
+        warnings.warn(f"JointStatus.{name} is deprecated: use {new}"
+                      f"{' (radians)' if convert else ''}", DeprecationWarning, stacklevel=2)
+        value = getattr(self, new)
+        return math.degrees(value) if convert else value
 
     @classmethod
     def _from_c(cls, c: rec.JointStatus) -> "JointStatus":
-        return cls(c.jointCurrentI, c.jointSpeedMoto, c.jointPosJ, c.jointCurVol,
-                   c.jointCurTemp, c.jointTagCurrentI, c.jointTagSpeedMoto, c.jointTagPosJ,
-                   c.jointErrorNum)
+        return cls(c.jointCurrentI, c.jointSpeedMoto, math.radians(c.jointPosJ), c.jointCurVol,
+                   c.jointCurTemp, c.jointTagCurrentI, c.jointTagSpeedMoto,
+                   math.radians(c.jointTagPosJ), c.jointErrorNum)
+
+
+# Former field name: (field now, whether the old value was in degrees).
+_JOINT_STATUS_OLD_NAMES = {
+    "current": ("current_ma", False), "speed": ("motor_speed", False),
+    "position": ("position_rad", True), "voltage": ("voltage_v", False),
+    "temperature": ("temperature_c", False), "target_current": ("target_current_ma", False),
+    "target_speed": ("target_motor_speed", False),
+    "target_position": ("target_position_rad", True),
+}
 
 
 @dataclass(frozen=True)

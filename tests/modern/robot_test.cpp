@@ -105,7 +105,7 @@ TEST_F(ModernRobot, MovesReadsAndComputesInRadiansAndMetres) {
     // A straight line to a pose 5 cm lower, then a blended path home.
     tevo::Pose lower = pose;
     lower.positionM[2] -= 0.05;
-    robot->moveLineTo(lower);
+    robot->moveLineToPose(lower);
     EXPECT_NEAR(robot->flangePose().positionM[2], lower.positionM[2], 1e-5);
     robot->moveThrough({kOther, kHome, kOther}, 0.01);
     EXPECT_NEAR(robot->jointsRad()[0], kOther[0], 1e-6);

@@ -49,6 +49,35 @@ if(generated)
   message(FATAL_ERROR "message headers in the package: ${generated}")
 endif()
 
+# The Python package where Debian's python3 finds it, its guide and examples
+# under share/doc, and the package loading the packaged library by itself
+# (through the note of where the library lies, no TEVO_ROBOT_LIB).
+set(dist_packages ${root}/usr/lib/python3/dist-packages)
+foreach(expected
+    ${dist_packages}/tevo_robot/__init__.py ${dist_packages}/tevo_robot/py.typed
+    ${dist_packages}/tevo_robot/_installed.py
+    ${docs}/python/README.md ${docs}/python/examples/read_state.py)
+  if(NOT EXISTS ${expected})
+    message(FATAL_ERROR "not in the package: ${expected}")
+  endif()
+endforeach()
+file(GLOB versioned_site ${root}/usr/lib/python3.*)
+if(versioned_site)
+  message(FATAL_ERROR "Python files outside dist-packages: ${versioned_site}")
+endif()
+file(REAL_PATH ${root} real_root)
+file(GLOB_RECURSE packaged_library ${real_root}/usr/lib/libtevorobotsdk.so.${VERSION})
+run(${CMAKE_COMMAND} -E env --unset=TEVO_ROBOT_LIB --unset=LD_LIBRARY_PATH
+    PYTHONPATH=${dist_packages} /usr/bin/python3 -c
+    "import tevo_robot, tevo_robot.__main__ as m\nprint(tevo_robot.__file__)
+raise SystemExit(m.main(['--version']))")
+set(expected_output "${dist_packages}/tevo_robot/__init__.py\ntevo_robot ${VERSION}
+libtevorobotsdk ${VERSION} (${packaged_library})\n")
+if(NOT run_output STREQUAL expected_output)
+  message(FATAL_ERROR "Debian's python3 with the packaged tevo_robot printed:\n${run_output}\n"
+                      "expected:\n${expected_output}")
+endif()
+
 run(${root}/usr/bin/tevo-controller-sim --version)
 if(NOT run_output STREQUAL "tevo-controller-sim ${VERSION}\n")
   message(FATAL_ERROR "packaged simulator reports: ${run_output}")

@@ -1,11 +1,13 @@
 """The package as users meet it: the README's example, the examples, the
-version command, the library search and the installed package."""
+version command, the library search, the installed package and the wheel
+installed into a virtual environment without network."""
 import ctypes.util
 import os
 import re
 import shutil
 import subprocess
 import sys
+from pathlib import Path
 
 import pytest
 
@@ -24,16 +26,70 @@ def package_env(**extra):
     return env
 
 
-def test_readme_example_runs_as_written(sim):
+def offline_env(**extra):
+    """The environment less pip's settings and proxies, with every index off and
+    a proxy that refuses at once, so any network attempt fails fast."""
+    env = {k: v for k, v in os.environ.items()
+           if not k.startswith("PIP_") and k.lower() not in (
+               "http_proxy", "https_proxy", "all_proxy", "no_proxy", "pythonpath")}
+    refused = "http://127.0.0.1:9"
+    env.update(PIP_NO_INDEX="1", PIP_CONFIG_FILE=os.devnull, PIP_DISABLE_PIP_VERSION_CHECK="1",
+               PIP_RETRIES="0", PIP_TIMEOUT="2", http_proxy=refused, https_proxy=refused,
+               HTTP_PROXY=refused, HTTPS_PROXY=refused, **extra)
+    return env
+
+
+def readme_example(sim):
+    """The README's Python example (its first python block under "## Python"),
+    talking to ``sim``."""
     readme = (ROOT / "README.md").read_text()
-    blocks = re.findall(r"```python\n(.*?)```", readme, re.S)
-    assert blocks, "README.md has no python example"
+    section = readme.split("\n## Python\n", 1)[1].split("\n## ", 1)[0]
+    blocks = re.findall(r"```python\n(.*?)```", section, re.S)
+    assert blocks, "README.md has no python example under \"## Python\""
     code = blocks[0]
     assert len(code.strip().splitlines()) == 5
-    code = code.replace('"127.0.0.1", 8899', f'"{sim.host}", {sim.port}')
-    result = run([sys.executable, "-c", code], env=package_env())
+    assert '"127.0.0.1", 8899' in code
+    return code.replace('"127.0.0.1", 8899', f'"{sim.host}", {sim.port}')
+
+
+def assert_example_output(result):
     assert result.returncode == 0, result.stderr
     assert re.fullmatch(r"\(([-\d.e]+, ){2}[-\d.e]+\)\n", result.stdout)
+
+
+def test_readme_example_runs_as_written(sim):
+    assert_example_output(run([sys.executable, "-c", readme_example(sim)], env=package_env()))
+
+
+def make_venv(path, *options):
+    result = run([sys.executable, "-m", "venv", *options, str(path)], env=offline_env(),
+                 timeout=TIMEOUT * 6)
+    assert result.returncode == 0, result.stdout + result.stderr
+    return path / "bin"
+
+
+def test_wheel_installs_offline_into_a_plain_venv_and_runs_the_readme_example(sim, tmp_path):
+    wheel = os.environ.get("TEVO_WHEEL")
+    if not wheel:
+        pytest.skip("TEVO_WHEEL is not set (ctest sets it)")
+    assert os.path.exists(wheel), f"the build made no wheel at {wheel}"
+    assert re.fullmatch(r"tevo_robot-[\d.]+-py3-none-any\.whl", os.path.basename(wheel))
+    venv = make_venv(tmp_path / "v")
+    # The README's command, against the wheel the build made.
+    result = run([str(venv / "pip"), "install", wheel], env=offline_env(), cwd=tmp_path,
+                 timeout=TIMEOUT * 6)
+    assert result.returncode == 0, result.stdout + result.stderr
+    env = offline_env(TEVO_ROBOT_LIB=os.environ["TEVO_ROBOT_LIB"])
+    # Imported from the venv: the source tree is not on the path.
+    where = run([str(venv / "python"), "-c",
+                 "import pathlib, tevo_robot; p = pathlib.Path(tevo_robot.__file__).parent; "
+                 "print(p); print((p / 'py.typed').exists())"], env=env, cwd=tmp_path)
+    assert where.returncode == 0, where.stderr
+    package, typed = where.stdout.splitlines()
+    assert package.startswith(str(tmp_path / "v")), package
+    assert typed == "True"
+    assert_example_output(run([str(venv / "python"), "-c", readme_example(sim)], env=env,
+                              cwd=tmp_path))
 
 
 @pytest.mark.parametrize("example,expected", [
@@ -122,7 +178,7 @@ def test_installed_package_finds_the_installed_library(tmp_path):
     prefix = tmp_path / "prefix"
     result = run(["cmake", "--install", build, "--prefix", str(prefix)], timeout=300)
     assert result.returncode == 0, result.stderr
-    site = next(prefix.glob("lib*/python3*/site-packages"))
+    site = prefix / "lib" / "python3" / "dist-packages"
     env = {k: v for k, v in os.environ.items() if k not in ("TEVO_ROBOT_LIB", "PYTHONPATH")}
     env["PYTHONPATH"] = str(site)
     result = run([sys.executable, "-m", "tevo_robot", "--version"], env=env, cwd=tmp_path)
@@ -130,16 +186,21 @@ def test_installed_package_finds_the_installed_library(tmp_path):
     assert str(prefix) in result.stdout.splitlines()[1]
 
 
-def test_pip_installs_the_package_offline(tmp_path):
-    if run([sys.executable, "-m", "pip", "--version"]).returncode != 0:
-        pytest.skip("pip is not available")
-    # A copy: setuptools writes its build files next to the sources.
+def test_pip_installs_the_source_tree_offline_as_documented(tmp_path):
+    # python/README.md: a venv that sees the system's setuptools and wheel,
+    # then pip without build isolation. A copy of the sources: setuptools
+    # writes its build files next to them.
     source = tmp_path / "src"
     shutil.copytree(PYTHON_DIR, source, ignore=shutil.ignore_patterns("__pycache__"))
-    target = tmp_path / "site"
-    result = run([sys.executable, "-m", "pip", "install", "--no-build-isolation", "--no-index",
-                  "--no-deps", "--target", str(target), str(source)], cwd=tmp_path,
-                 timeout=TIMEOUT * 6)
+    venv = make_venv(tmp_path / "v", "--system-site-packages")
+    result = run([str(venv / "pip"), "install", "--no-build-isolation", str(source)],
+                 env=offline_env(), cwd=tmp_path, timeout=TIMEOUT * 6)
     assert result.returncode == 0, result.stdout + result.stderr
-    assert (target / "tevo_robot" / "robot.py").exists()
-    assert (target / "tevo_robot" / "py.typed").exists()
+    installed = run([str(venv / "python"), "-c",
+                     "import tevo_robot; print(tevo_robot.__file__)"],
+                    env=offline_env(), cwd=tmp_path)
+    assert installed.returncode == 0, installed.stderr
+    package = Path(installed.stdout.strip()).parent
+    assert package.parent.name == "site-packages"
+    assert str(package).startswith(str(tmp_path / "v"))
+    assert (package / "py.typed").exists()

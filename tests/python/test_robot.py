@@ -4,11 +4,13 @@ and contexts released however a ``with`` block ends."""
 import logging
 import math
 import random
+import re
 import signal
 import threading
 
 import pytest
 
+import tevo_robot._failures
 from conftest import START, assert_close, wait_for
 from tevo_robot import (ArgumentError, HandleError, IoType, MoveTrack, Pose, PoseFileType,
                         RelativeOffset, Robot, RobotConnectionError, RobotError, RobotState,
@@ -26,8 +28,10 @@ def test_state_and_control(robot):
         robot.set_work_mode(mode)
         assert robot.work_mode() == mode
     assert_close(robot.current_waypoint().joints, START)
-    assert [round(s.position, 3) for s in robot.joint_status()] == [
-        round(math.degrees(q), 3) for q in START]
+    # The wire's degrees (single precision) arrive as radians.
+    status = robot.joint_status()
+    assert_close([s.position_rad for s in status], START, 1e-5)
+    assert all(s.voltage_v > 0 for s in status)  # powered
     assert robot.diagnosis().robot_end_speed >= 0.0
     assert robot.end_speed() >= 0.0
     assert robot.device_info().revision
@@ -48,10 +52,54 @@ def test_blocking_and_non_blocking_moves(robot):
                                 zip(robot.current_waypoint().joints, NEAR)) < 1e-6)
     start = robot.current_waypoint().position
     target = (start[0] + 0.05, start[1] - 0.02, start[2] - 0.03)
-    robot.move_line_to(target)
+    robot.move_line_to_position(target)
     assert_close(robot.current_waypoint().position, target, 1e-4)
     robot.move_line(START)
     assert_close(robot.current_waypoint().joints, START, 1e-4)
+
+
+def assert_pose(actual, position, orientation, tolerance=1e-6):
+    assert_close(actual.position, position, tolerance)
+    # q and -q are the same orientation.
+    dot = sum(a * b for a, b in zip(actual.orientation, orientation))
+    assert abs(abs(dot) - 1.0) <= tolerance, f"{actual.orientation} != {orientation}"
+
+
+def test_moves_reach_what_they_are_named_for(robot):
+    near = robot.forward_kin(NEAR)
+    robot.move_line_to_pose(near.pose)
+    assert_close(robot.current_waypoint().joints, NEAR)  # the solution nearest START
+    home = robot.forward_kin(START)
+    robot.move_joint_to_pose(home.pose)
+    assert_pose(robot.current_waypoint(), home.position, home.orientation)
+
+    start = robot.current_waypoint()
+    shifted = tuple(p + d for p, d in zip(start.position, (0.03, -0.02, 0.04)))
+    robot.move_relative((0.03, -0.02, 0.04))
+    assert_pose(robot.current_waypoint(), shifted, start.orientation)
+    robot.move_joint_to_position(start.position)
+    assert_pose(robot.current_waypoint(), start.position, start.orientation)
+    robot.move_line_to_position(shifted)
+    assert_pose(robot.current_waypoint(), shifted, start.orientation)
+    with pytest.warns(DeprecationWarning, match="move_line_to_position"):
+        robot.move_line_to(start.position)
+    assert_pose(robot.current_waypoint(), start.position, start.orientation)
+
+    robot.move_through([NEAR, START, NEAR], blend_radius=0.01)
+    assert_close(robot.current_waypoint().joints, NEAR)
+    robot.move_line(START)  # the waypoint list was emptied: a track move finds none
+    with pytest.raises(RobotError):
+        robot.move_track(MoveTrack.CARTESIAN_MOVEP)
+
+
+def test_joint_status_former_names_read_the_former_values(robot):
+    status = robot.joint_status()[2]
+    with pytest.warns(DeprecationWarning, match="position_rad"):
+        assert status.position == pytest.approx(math.degrees(status.position_rad))
+    with pytest.warns(DeprecationWarning, match="voltage_v"):
+        assert status.voltage == status.voltage_v
+    with pytest.raises(AttributeError):
+        status.positions  # noqa: B018
 
 
 def test_global_profile(robot):
@@ -225,7 +273,44 @@ def test_log_lines_reach_python_callable(sim):
         first.on_log(None)
 
 
-def test_callback_exception_is_logged_not_raised(robot, caplog):
+SUMMARY = re.compile(r"callback on_joint_status raised (\d+) more times? in the last "
+                     r"[\d.]+ s: ValueError: push \d+$")
+
+
+def test_raising_callback_is_reported_once_then_summed_up(robot, caplog, monkeypatch):
+    monkeypatch.setattr(tevo_robot._failures, "SUMMARY_INTERVAL", 0.2)
+    calls = Inbox()
+
+    def broken(statuses):
+        calls(statuses)
+        raise ValueError(f"push {calls.count()}")
+
+    def summaries():
+        return [r for r in list(caplog.records) if SUMMARY.match(r.getMessage())]
+
+    with caplog.at_level(logging.ERROR, logger="tevo_robot"):
+        robot.on_joint_status(broken)
+        robot.enable_push("joint_status", True)
+        # The pushes go on after each failure, summed up every 0.2 s.
+        assert wait_for(lambda: len(summaries()) >= 3)
+        assert robot.current_waypoint().joints  # the context still works
+        robot.close()  # sums up what is left
+    raised = robot.callback_errors["on_joint_status"]
+    assert raised == calls.count() > 3
+    reports = [r for r in caplog.records if r.name == "tevo_robot"]
+    full = [r for r in reports if r.exc_info]
+    assert len(full) == 1 and reports[0] is full[0]
+    assert "ValueError: push 1" in full[0].getMessage()
+    assert "in broken" in caplog.text  # the traceback reaches into the callback
+    counted = summaries()
+    assert reports == full + counted
+    assert 1 + sum(int(SUMMARY.match(r.getMessage()).group(1)) for r in counted) == raised
+    # Rate-limited: each summary but the one of close() waits out the interval.
+    times = [r.created for r in reports]
+    assert all(b - a >= 0.19 for a, b in zip(times[:-2], times[1:-1]))
+
+
+def test_replaced_callback_reports_its_own_first_failure(robot, caplog):
     calls = Inbox()
 
     def broken(*args):
@@ -233,11 +318,14 @@ def test_callback_exception_is_logged_not_raised(robot, caplog):
         raise RuntimeError("broken callback")
 
     with caplog.at_level(logging.ERROR, logger="tevo_robot"):
-        robot.on_waypoint(broken)
-        assert wait_for(lambda: calls.count() >= 3)  # pushes go on after each failure
-        robot.on_waypoint(None)
-    assert "broken callback" in caplog.text
-    assert robot.current_waypoint().joints  # the context still works
+        for _ in range(2):
+            robot.on_waypoint(broken)
+            robot.enable_push("waypoint", True)
+            start = calls.count()
+            assert wait_for(lambda: calls.count() >= start + 3)
+            robot.on_waypoint(None)
+    assert sum(1 for r in caplog.records if r.exc_info) == 2
+    assert robot.callback_errors["on_waypoint"] == calls.count()
 
 
 def test_connection_refused_raises_connection_error(fresh_sim):
@@ -301,7 +389,10 @@ BAD_ARGUMENTS = [
     (lambda r: r.forward_kin([0.0] * 7), ValueError),
     (lambda r: r.inverse_kin(START, None), TypeError),
     (lambda r: r.inverse_kin(START, Pose((0.0, 0.0), (1.0, 0.0, 0.0, 0.0))), ValueError),
-    (lambda r: r.move_line_to((0.1, math.nan, 0.2)), ValueError),
+    (lambda r: r.move_line_to_position((0.1, math.nan, 0.2)), ValueError),
+    (lambda r: r.move_line_to_pose(Pose((0.1, 0.2, math.nan))), ValueError),
+    (lambda r: r.move_relative((0.1, 0.2)), ValueError),
+    (lambda r: r.move_through([START, START[:5]]), ValueError),
     (lambda r: r.set_blend_radius(math.nan), ValueError),
     (lambda r: r.set_board_io(IoType.USER_DO, None, 1.0), TypeError),
     (lambda r: r.set_board_io(99, "U_DO_00", 1.0), ValueError),
