@@ -29,6 +29,7 @@ if(DOXYGEN_FOUND AND TEVO_AWK)
     README.md docs/error-codes.md
     RobotSDK/interface/serviceinterface.h RobotSDK/util/callbackslot.h
     sdkcommon/MetaType/TevoRobotMetaType.h sdkcommon/MetaType/TevoRobotControllerCodes.h
+    sdkcommon/MetaType/TevoRobotServo.h
     handle/rsrobotcontrol.h tevo/robot.hpp)
   list(TRANSFORM _tevo_docs_inputs PREPEND ${PROJECT_SOURCE_DIR}/)
   list(JOIN _tevo_docs_inputs "\" \"" TEVO_DOCS_INPUT)

@@ -14,6 +14,7 @@ set(_tevo_public_headers
   RobotSDK/util/callbackslot.h
   sdkcommon/MetaType/TevoRobotMetaType.h
   sdkcommon/MetaType/TevoRobotControllerCodes.h
+  sdkcommon/MetaType/TevoRobotServo.h
   tevo/robot.hpp
   handle/rsrobotcontrol.h)
 foreach(header IN LISTS _tevo_public_headers)

@@ -40,6 +40,7 @@
 
 #ifdef __cplusplus
 #include "TevoRobotMetaType.h"
+#include "TevoRobotServo.h"
 #define RS_TYPE(name) rs_types::name
 #else
 #include <stdbool.h>
@@ -322,6 +323,27 @@ typedef struct RobotIoDesc {
     double ioValue;
 } RobotIoDesc;
 
+/* Figures of a servo stream (rs_servo_status); the fields are described in
+   TevoRobotServo.h. */
+typedef struct ServoStreamStatus {
+    int32_t active;
+    int32_t reserved;
+    uint64_t cycles;
+    uint64_t overruns;
+    uint64_t sent;
+    uint64_t answered;
+    uint64_t refused;
+    uint64_t refusedLocally;
+    double lateLastSec;
+    double lateP50Sec;
+    double lateP99Sec;
+    double lateMaxSec;
+    double answerP50Sec;
+    double answerP99Sec;
+    double answerMaxSec;
+    double lastTarget[6];
+} ServoStreamStatus;
+
 typedef void (*RealTimeJointStatusCallback)(const JointStatus* jointStatus, int size, void* arg);
 typedef void (*RealTimeRoadPointCallback)(const wayPoint_S* wayPoint, void* arg);
 typedef void (*RealTimeEndSpeedCallback)(double speed, void* arg);
@@ -595,6 +617,30 @@ int rs_set_waypoint_to_canbus(RSHD rshd, double joint_radian[6]);
 /* waypint_count (1 to 5000, else 1003 and nothing is sent) sets of six joint
  * angles, one after the other. */
 int rs_set_waypoints_to_canbus(RSHD rshd, const double* joint_radian, int waypint_count);
+/* Our extension, servo streaming (see robotServiceServoStart in serviceinterface.h): one
+   thread starts the stream, then per cycle waits for the period and sends one target, then stops
+   it. Starts a stream: period_s 0.0005 to 0.1, max_joint_speed rad/s above 0 and at most 10
+   (0 for either: the default, 0.002 s and 3.0 rad/s), else 10002 and nothing sent. Reads the
+   joint angles and enters pass-through mode: two requests, at most 2 s each. 10001 when a
+   stream runs already. */
+int rs_servo_start(RSHD rshd, double period_s, double max_joint_speed);
+/* Sleeps until the cycle's deadline (monotonic clock) and moves it one period on; returns at once,
+   counting an overrun, when it has passed. 10001 when no stream runs. */
+int rs_servo_wait_period(RSHD rshd);
+/* Sends six joint angles (rad) as the next target without waiting for the controller. Refused
+   before sending: null or non-finite (10002), a jump beyond the speed limit (22122). 10023 once
+   the controller refused an earlier target (rs_last_controller_refusal tells why), 10007 when an
+   answer is overdue, 10004 when the link is lost, 10001 when no stream runs. */
+int rs_servo_joint(RSHD rshd, const double joint_radian[6]);
+/* Sends a flange pose (base frame; position in m, unit quaternion w, x, y, z) as the next target:
+   inverse kinematics on the branch nearest the last target (10012 and nothing sent when none
+   reaches it), then as rs_servo_joint. Null pointers give 10002. */
+int rs_servo_pose(RSHD rshd, const RS_TYPE(Pos) * position, const RS_TYPE(Ori) * orientation);
+/* Ends the stream: leaves pass-through mode, the controller brings the arm to rest. One request,
+   at most 2 s; 10001 when no stream runs. */
+int rs_servo_stop(RSHD rshd);
+/* The stream's figures into status (null: 10002); never blocks. */
+int rs_servo_status(RSHD rshd, RS_TYPE(ServoStreamStatus) * status);
 /* Runs an excitation trajectory for dynamics identification from trackfile; blocks until it ends
    (no time limit while the controller answers; 10007 within 5 s after it falls silent). */
 int rs_startup_excit_traj_track(RSHD rshd, const char* trackfile, char type, char subtype);

@@ -154,6 +154,20 @@ int rs_leave_tcp2canbus_mode(RSHD rshd) {
 int rs_set_waypoint_to_canbus(RSHD rshd, double joint_radian[6]) {
     return forward(rshd, RS_CALL(robotServiceSetRobotPosData2Canbus(joint_radian)), joint_radian);
 }
+int rs_servo_wait_period(RSHD rshd) {
+    return forward(rshd, RS_CALL(robotServiceServoWaitPeriod()));
+}
+int rs_servo_joint(RSHD rshd, const double joint_radian[6]) {
+    return forward(rshd, RS_CALL(robotServiceServoJoint(joint_radian)), joint_radian);
+}
+int rs_servo_pose(RSHD rshd, const Pos* position, const Ori* orientation) {
+    return forward(rshd, RS_CALL(robotServiceServoPose(*position, *orientation)), position,
+                   orientation);
+}
+int rs_servo_stop(RSHD rshd) { return forward(rshd, RS_CALL(robotServiceServoStop())); }
+int rs_servo_status(RSHD rshd, ServoStreamStatus* status) {
+    return forward(rshd, RS_CALL_VOID(robotServiceServoStatus(*status)), status);
+}
 int rs_startup_excit_traj_track(RSHD rshd, const char* trackfile, char type, char subtype) {
     return forward(rshd,
                    RS_CALL(startupOfflineExcitTrajService(

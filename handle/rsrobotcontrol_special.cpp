@@ -97,6 +97,15 @@ int rs_set_waypoints_to_canbus(RSHD rshd, const double* joint_radian, int waypin
     });
 }
 
+int rs_servo_start(RSHD rshd, double period_s, double max_joint_speed) {
+    return forward(rshd, [&](ServiceInterface& s) {
+        ServoStreamOptions options;  // 0 keeps a setting's default
+        if (period_s != 0.0) options.periodSec = period_s;
+        if (max_joint_speed != 0.0) options.maxJointSpeed = max_joint_speed;
+        return s.robotServiceServoStart(options);
+    });
+}
+
 int rs_inverse_kin_closed_form(RSHD rshd, const Pos* pos, const Ori* ori, ik_solutions* solutions) {
     return forward(
         rshd,

@@ -104,6 +104,12 @@ bool Connection::write(const std::string& bytes) {
 SimCore::SimCore(SimOptions o) : opt(std::move(o)) {
     if (!(opt.timeScale > 0)) opt.timeScale = 1.0;
     if (!(opt.pushRateHz > 0)) opt.pushRateHz = 200.0;
+    // Servo settings that make no sense fall back to the defaults.
+    const SimOptions defaults;
+    if (!(opt.servoRateHz > 0)) opt.servoRateHz = defaults.servoRateHz;
+    if (opt.servoWatchdog.count() <= 0) opt.servoWatchdog = defaults.servoWatchdog;
+    if (!(opt.servoMaxJointSpeed > 0)) opt.servoMaxJointSpeed = defaults.servoMaxJointSpeed;
+    if (!(opt.servoMaxJointAccel > 0)) opt.servoMaxJointAccel = defaults.servoMaxJointAccel;
     initArmState(arm, opt.model);
 }
 
@@ -703,7 +709,7 @@ ArmSnapshot ControllerSim::snapshot() const {
     s.powered = a.powered;
     s.brakeReleased = a.brakeReleased;
     s.started = a.started;
-    s.moving = (a.plan.has_value() && a.planActive) || a.jog != JogKind::None;
+    s.moving = (a.plan.has_value() && a.planActive) || a.jog != JogKind::None || servoMoving(a);
     s.paused = a.paused;
     s.workMode = a.workMode;
     s.collisionClass = a.collisionClass;
@@ -714,6 +720,11 @@ ArmSnapshot ControllerSim::snapshot() const {
     s.endSpeed = a.endSpeed;
     s.movesCompleted = a.movesCompleted;
     s.movesStopped = a.movesStopped;
+    s.streaming = a.tcp2Canbus;
+    s.streamTargetValid = a.tcp2Canbus && a.servo.hasTarget;
+    if (s.streamTargetValid)
+        for (int i = 0; i < 6; ++i) s.streamTarget[i] = a.servo.target[i];
+    s.streamTripped = a.servo.tripped;
     return s;
 }
 
@@ -738,8 +749,13 @@ bool ControllerSim::waitIdle(std::chrono::milliseconds timeout) const {
     std::unique_lock<std::mutex> lock(impl_->core.stateMutex);
     return impl_->core.stateCv.wait_for(lock, timeout, [&] {
         const ArmState& a = impl_->core.arm;
-        return !a.plan.has_value() && a.jog == JogKind::None;
+        return !a.plan.has_value() && a.jog == JogKind::None && !servoMoving(a);
     });
+}
+
+ServoStats ControllerSim::servoStats() const {
+    std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+    return tevo_sim::servoStats(impl_->core.arm);
 }
 
 void ControllerSim::setStartupResult(int32_t serviceState) {

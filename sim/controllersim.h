@@ -10,7 +10,9 @@
 //   - timer thread: sends delayed replies and the completion events of
 //     two-step commands when they fall due.
 //   - motion thread: advances the arm (moves, jogs, offline tracks) in fixed
-//     ticks and sends the switched-on pushes at the configured rate.
+//     ticks and sends the switched-on pushes at the configured rate; while
+//     pass-through mode is on or its arm comes to rest it ticks at the servo
+//     rate and runs the servo follower and its watchdog (sim/servo.cpp).
 //   While frozen (setFrozen), the readers, the timer thread and the motion
 //   thread idle without touching the state.
 //   - any caller thread: the public members below (all thread-safe).
@@ -214,6 +216,7 @@ enum SimEvent : int32_t {
     EvMoveControlContinueDone = 46,
     EvJointOutRange = 1006,
     EvIkFailed = 1104,
+    EvTrackingLost = 1202,  // the servo stream's watchdog brought the arm to rest
     EvMoveEnterStopState = 1300,
 };
 
@@ -279,6 +282,16 @@ struct SimOptions {
     std::chrono::milliseconds startupDelay{300};  // simulated, divided by timeScale
     std::chrono::milliseconds shutdownDelay{200};
     std::chrono::milliseconds handshakeDelay{50};
+    // Servo streaming (pass-through mode): the arm follows streamed targets at
+    // this internal control rate, interpolating between them, within the
+    // joint speed and acceleration limits below. When no target comes for
+    // servoWatchdog it is brought to rest and EvTrackingLost is sent. The
+    // stream runs in real time: timeScale does not apply to it. Values that
+    // are not positive fall back to these defaults.
+    double servoRateHz = 1000.0;
+    std::chrono::milliseconds servoWatchdog{50};
+    double servoMaxJointSpeed = 3.15;                 // rad/s, every joint
+    double servoMaxJointAccel = 40.0;                 // rad/s^2, every joint
     bool verbose = false;                             // log every frame in and out
     std::function<void(const std::string&)> logSink;  // default: stderr
 };
@@ -288,7 +301,7 @@ struct ArmSnapshot {
     bool powered = false;
     bool brakeReleased = false;
     bool started = false;  // start-up done, able to move
-    bool moving = false;   // also while a stop or pause brings the arm to rest
+    bool moving = false;   // also while a stop, pause or the servo follower brings the arm to rest
     bool paused = false;   // held at rest by a pause
     int32_t workMode = 0;
     int32_t collisionClass = 6;
@@ -297,6 +310,22 @@ struct ArmSnapshot {
     double endSpeed = 0.0;                       // m/s
     uint64_t movesCompleted = 0;
     uint64_t movesStopped = 0;
+    // Servo streaming: pass-through mode on, the latest streamed target (valid
+    // once one came since the mode was entered, until it is left) and whether
+    // the watchdog stopped the stream (until the mode is entered again).
+    bool streaming = false;
+    bool streamTargetValid = false;
+    double streamTarget[6] = {0, 0, 0, 0, 0, 0};
+    bool streamTripped = false;
+};
+
+// What the simulator measured of the servo stream since pass-through mode
+// was last entered.
+struct ServoStats {
+    uint64_t targets = 0;                 // streamed targets accepted
+    std::vector<double> interArrivalSec;  // gaps between targets, the last 100,000 at most
+    double followErrorMaxRad = 0;         // largest |target - followed angle| at a push
+    uint64_t watchdogTrips = 0;
 };
 
 // A read-back of the outputs and the tool for tests.
@@ -398,7 +427,8 @@ public:
     // The joint angles of the offline track the controller holds, in order.
     std::vector<std::array<double, 6>> offlineTrackJoints() const;
     void setJointAngles(const double joints[6]);  // teleport (no event)
-    // Waits until the arm is not moving; false on time-out.
+    // Waits until the arm is not moving (see ArmSnapshot::moving); false on
+    // time-out.
     bool waitIdle(std::chrono::milliseconds timeout) const;
     // Start-up state code sent in the start-up done event (default ServiceWorking).
     void setStartupResult(int32_t serviceState);
@@ -421,6 +451,8 @@ public:
     // read is answered as a double vector, or as a ProtoResponseWrench when
     // asWrench (the two layouts clients expect).
     void setForceSensorReading(const std::array<double, 6>& wrench, bool asWrench);
+    // The servo stream's figures (see ServoStats).
+    ServoStats servoStats() const;
     // Object bodies appended to the conveyor tracking queue, oldest first.
     std::vector<std::string> conveyorObjects() const;
 

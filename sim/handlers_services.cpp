@@ -1,8 +1,10 @@
-// Application services: offline tracks and bus streaming, the excitation
-// trajectory and dynamics identification, number-list parameters kept by the
-// controller (force control, speed regulation, multi-point move ranges...),
+// Application services: offline tracks and servo streaming (pass-through
+// mode), the excitation trajectory and dynamics identification, number-list
+// parameters kept by the controller (force control, speed regulation, multi-point move ranges...),
 // recognition, conveyor tracking, seam tracking and the force sensor.
+#include <chrono>
 #include <cmath>
+#include <vector>
 
 #include "sim/handlerutil.h"
 
@@ -90,7 +92,7 @@ void handleOfflineStart(SimCore&, ArmState& arm, RequestCtx& c) {
         refuse(c, CodeProcessRequestFailed, "no offline track uploaded: append waypoints first");
         return;
     }
-    if (arm.plan || arm.jog != JogKind::None) {
+    if (arm.plan || arm.jog != JogKind::None || servoHoldsArm(arm)) {
         refuseBusy(arm, c);
         return;
     }
@@ -111,12 +113,23 @@ void handleOfflineStop(SimCore&, ArmState& arm, RequestCtx& c) {
     for (const EventSpec& e : stopMotion(arm, true)) c.completions.push_back(Completion{{}, e, {}});
 }
 
-void handleCanbusMode(SimCore&, ArmState& arm, RequestCtx& c) {
+// Pass-through mode: the arm follows streamed joint targets (sim/servo.cpp).
+// Entering it takes the arm like a move; leaving it brings the arm to rest.
+void handleCanbusMode(SimCore& core, ArmState& arm, RequestCtx& c) {
     common(c);
-    if (c.applyState) arm.tcp2Canbus = c.cmd == EnterTcp2CanbusMode;
+    if (c.cmd == LeaveTcp2CanbusMode) {
+        if (c.applyState) servoLeave(arm);
+        return;
+    }
+    if (!motionAllowed(arm, c)) return;
+    if (arm.plan || arm.jog != JogKind::None || servoMoving(arm)) {
+        refuseBusy(arm, c);
+        return;
+    }
+    if (c.applyState) servoEnter(arm, core.opt);
 }
 
-void handleCanbusData(SimCore&, ArmState& arm, RequestCtx& c) {
+void handleCanbusData(SimCore& core, ArmState& arm, RequestCtx& c) {
     common(c);
     pbc::RobotMove mv;
     if (!parse(c, mv)) return;
@@ -124,8 +137,12 @@ void handleCanbusData(SimCore&, ArmState& arm, RequestCtx& c) {
         refuse(c, CodeProcessRequestFailed, "pass-through mode is off: enter it first");
         return;
     }
-    if (!arm.started) {
-        refuse(c, CodeArmNotStarted, "the arm is not started: power it on and start it up first");
+    if (!motionAllowed(arm, c)) return;
+    if (arm.servo.tripped) {
+        refuse(c, CodeProcessRequestFailed,
+               "the servo stream's watchdog stopped the arm (no target for " +
+                   std::to_string(core.opt.servoWatchdog.count()) +
+                   " ms): leave pass-through mode and enter it again");
         return;
     }
     std::vector<Joints> pts;
@@ -136,10 +153,8 @@ void handleCanbusData(SimCore&, ArmState& arm, RequestCtx& c) {
             return;
         pts.push_back(q);
     }
-    if (!c.applyState || pts.empty()) return;
-    // Streamed positions are applied directly, as a bus master would.
-    arm.q = pts.back();
-    arm.canbusTrack.insert(arm.canbusTrack.end(), pts.begin(), pts.end());
+    if (!servoCheckJumps(arm, core.opt, pts, c) || !c.applyState) return;
+    servoAccept(arm, core.opt, pts, std::chrono::steady_clock::now());
 }
 
 void handleExcitTraj(SimCore&, ArmState& arm, RequestCtx& c) {
@@ -151,7 +166,7 @@ void handleExcitTraj(SimCore&, ArmState& arm, RequestCtx& c) {
         refuse(c, CodeInvalidValue, "the excitation trajectory names no file");
         return;
     }
-    if (arm.plan || arm.jog != JogKind::None) {
+    if (arm.plan || arm.jog != JogKind::None || servoHoldsArm(arm)) {
         refuseBusy(arm, c);
         return;
     }

@@ -109,6 +109,7 @@ void handleShutdown(SimCore& core, ArmState&, RequestCtx& c) {
     c.completions.push_back(Completion{
         core.opt.shutdownDelay, EventSpec{EvShutdownDone, 0, "shutdown done"}, {}, [](ArmState& a) {
             auto events = stopMotion(a, true);
+            servoHalt(a);
             a.started = false;
             a.powered = false;
             a.brakeReleased = false;
@@ -136,6 +137,7 @@ void handlePower(SimCore&, ArmState& arm, RequestCtx& c) {
     if (!on) {
         for (const EventSpec& e : stopMotion(arm, true))
             c.completions.push_back(Completion{{}, e, {}});
+        servoHalt(arm);
         arm.started = false;
         arm.brakeReleased = false;
     }
@@ -172,6 +174,7 @@ void handleRobotControl(SimCore&, ArmState& arm, RequestCtx& c) {
         case 1:     // brake
             for (const EventSpec& e : stopMotion(arm, true))
                 c.completions.push_back(Completion{{}, e, {}});
+            servoHalt(arm);
             arm.brakeReleased = false;
             break;
         default:

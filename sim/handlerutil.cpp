@@ -212,7 +212,13 @@ bool motionAllowed(const ArmState& arm, RequestCtx& c) {
 
 bool refuseBusy(const ArmState& arm, RequestCtx& c) {
     const char* what = "another move is running";
-    if (arm.jog != JogKind::None)
+    if (arm.tcp2Canbus && servoMoving(arm))
+        what = "the arm follows the servo stream: leave pass-through mode and wait for rest";
+    else if (arm.tcp2Canbus)
+        what = "pass-through mode is on: leave it first";
+    else if (servoMoving(arm))
+        what = "the arm is coming to rest after pass-through mode";
+    else if (arm.jog != JogKind::None)
         what = arm.jogStopping ? "a jog is coming to rest" : "a jog is running";
     else if (arm.plan && arm.paused)
         what = "a paused move holds the arm: continue or stop it first";

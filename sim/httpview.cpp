@@ -63,6 +63,8 @@ const char* eventName(int32_t type) {
             return "joint out of range";
         case EvIkFailed:
             return "inverse kinematics failed";
+        case EvTrackingLost:
+            return "servo stream lost";
         case EvMoveEnterStopState:
             return "move stopped";
         default:
@@ -89,6 +91,9 @@ void stateChanges(const Sample& a, const Sample& b, std::vector<std::string>& ou
     flag(a.arm.started, b.arm.started, "start-up done", "shut down");
     flag(a.arm.moving, b.arm.moving, "move started", "at rest");
     flag(a.arm.paused, b.arm.paused, "paused", "resumed");
+    flag(a.arm.streaming, b.arm.streaming, "pass-through mode on", "pass-through mode off");
+    flag(a.arm.streamTripped, b.arm.streamTripped, "servo stream stopped by its watchdog",
+         "servo stream reset");
     if (a.arm.workMode != b.arm.workMode)
         out.push_back("work mode " + std::to_string(b.arm.workMode));
     if (a.arm.collisionClass != b.arm.collisionClass)
@@ -206,6 +211,9 @@ struct HttpView::Impl {
                       {"movesCompleted", s.arm.movesCompleted},
                       {"movesStopped", s.arm.movesStopped}};
         j["workMode"] = s.arm.workMode;
+        j["servo"] = {{"streaming", s.arm.streaming},
+                      {"tripped", s.arm.streamTripped},
+                      {"target", s.arm.streamTargetValid ? array(s.arm.streamTarget) : Json()}};
         Json changes = Json::array();
         for (const auto& ev : evs) changes.push_back({{"time", ev.time}, {"text", ev.text}});
         j["changes"] = std::move(changes);

@@ -38,6 +38,11 @@ const char* kUsage =
     "                      them on (default 200)\n"
     "  --time-scale X      run moves and start-up/shut-down X times faster than\n"
     "                      real time (default 1)\n"
+    "  --servo-rate HZ     control rate at which the arm follows streamed\n"
+    "                      pass-through targets (default 1000)\n"
+    "  --servo-watchdog MS milliseconds without a streamed target after which\n"
+    "                      the arm is brought to rest and the stream stopped\n"
+    "                      (default 50)\n"
     "  --tool-power-delay MS\n"
     "                      milliseconds until a tool supply voltage set takes\n"
     "                      effect (default 200, as on a real tool; 0: at once)\n"
@@ -121,6 +126,19 @@ int main(int argc, char** argv) {
                 return 2;
             }
             opt.timeScale = num;
+        } else if (arg == "--servo-rate") {
+            if (!parseNumber(value("--servo-rate"), num) || num < 10 || num > 10000) {
+                std::cerr << "--servo-rate: expected a rate in Hz, 10 to 10000\n";
+                return 2;
+            }
+            opt.servoRateHz = num;
+        } else if (arg == "--servo-watchdog") {
+            if (!parseNumber(value("--servo-watchdog"), num) || num < 1 || num > 10000 ||
+                num != static_cast<int>(num)) {
+                std::cerr << "--servo-watchdog: expected whole milliseconds, 1 to 10000\n";
+                return 2;
+            }
+            opt.servoWatchdog = std::chrono::milliseconds(static_cast<int>(num));
         } else if (arg == "--tool-power-delay") {
             if (!parseNumber(value("--tool-power-delay"), num) || num < 0 || num > 60000) {
                 std::cerr << "--tool-power-delay: expected milliseconds, 0 to 60000\n";

@@ -148,7 +148,7 @@ void handleRobotMove(SimCore&, ArmState& arm, RequestCtx& c) {
     const bool tracking = mp.submovemode() == mc::TRACKING;
     // One move at a time. A follow-mode move replaces the running one, but
     // not one that is stopping, pausing or paused.
-    const bool busy = arm.jog != JogKind::None ||
+    const bool busy = arm.jog != JogKind::None || servoHoldsArm(arm) ||
                       (arm.plan && (!tracking || arm.ramp != RampKind::None || arm.paused));
     if (busy) {
         refuseBusy(arm, c);
@@ -233,7 +233,8 @@ void handleTeachStart(SimCore&, ArmState& arm, RequestCtx& c) {
     pbc::RobotTeachMove tm;
     if (!parse(c, tm)) return;
     if (!motionAllowed(arm, c)) return;
-    if (arm.plan || arm.jog != JogKind::None) {  // includes a jog still ramping down
+    // Includes a jog still ramping down and an arm coming to rest from a stream.
+    if (arm.plan || arm.jog != JogKind::None || servoHoldsArm(arm)) {
         refuseBusy(arm, c);
         return;
     }

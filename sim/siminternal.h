@@ -55,6 +55,30 @@ struct Connection {
 };
 
 enum class JogKind { None, Joint, Cartesian };
+
+// The servo stream of pass-through mode (sim/servo.cpp): the targets the
+// client streams, the follower that tracks them and the watchdog.
+struct ServoState {
+    // Bringing the arm to rest after the mode was left or the watchdog
+    // tripped; moves and a new stream wait for it.
+    bool ramping = false;
+    bool tripped = false;       // the watchdog stopped the stream
+    bool tripEventDue = false;  // EvTrackingLost goes out once the arm is at rest
+    bool hasTarget = false;     // a target came since the mode was entered
+    Joints target{};            // the latest target
+    // The setpoint runs linearly from `from` (where it was when the latest
+    // target came) to `target` over `period`.
+    Joints from{};
+    std::chrono::steady_clock::time_point lastArrival{};
+    double period = 0;                                 // estimated target period, s
+    double v[6] = {};                                  // followed joint speeds, rad/s
+    std::chrono::steady_clock::time_point stepTime{};  // the follower has advanced to here
+    uint64_t targets = 0;                              // accepted since the mode was entered
+    std::deque<double> gaps;    // inter-arrival times, s, the latest kMaxGaps
+    double followErrorMax = 0;  // largest |target - followed angle| at a push, rad
+    uint64_t trips = 0;
+    static constexpr size_t kMaxGaps = 100000;
+};
 enum class RampKind { None, Stop, Pause };
 
 struct ArmState {
@@ -71,7 +95,7 @@ struct ArmState {
     int32_t workMode = 0;
     int32_t collisionClass = 6;
     bool reduceMode = false;
-    bool tcp2Canbus = false;
+    bool tcp2Canbus = false;  // pass-through (servo streaming) mode on
     Joints q{};
     double endSpeed = 0;
     double jointSpeed[6] = {0, 0, 0, 0, 0, 0};
@@ -114,7 +138,7 @@ struct ArmState {
     std::array<double, 6> forceReading{};
     bool forceReplyAsWrench = false;
     std::vector<pbc::ProtoRoadPoint> offlineTrack;
-    std::vector<Joints> canbusTrack;
+    ServoState servo;
     size_t firmwareBytes = 0;
 
     // Motion.
@@ -282,5 +306,43 @@ std::vector<EventSpec> stopMotion(ArmState& arm, bool countAsStopped);
 std::vector<EventSpec> takeDoneEvents(ArmState& arm, bool stopState);
 // Puts a pending tool supply type into effect once it is due.
 void settleToolPower(ArmState& arm);
+
+// ------------------------------------------------ servo streaming (servo.cpp)
+
+// The follower runs (at the servo rate) while pass-through mode is on or it
+// brings the arm to rest.
+bool servoActive(const ArmState& arm);
+// The followed arm is in motion (or ramping to rest).
+bool servoMoving(const ArmState& arm);
+// The stream holds the arm: pass-through mode is on or the arm is still
+// coming to rest from it. Moves, jogs and tracks are refused meanwhile.
+bool servoHoldsArm(const ArmState& arm);
+// Enters the mode with a fresh stream (targets, watchdog and figures reset).
+void servoEnter(ArmState& arm, const SimOptions& opt);
+// Leaves the mode; a moving arm ramps to rest.
+void servoLeave(ArmState& arm);
+// Stops the followed arm at once (power off, brakes, shut-down): no ramp,
+// the stream keeps no target.
+void servoHalt(ArmState& arm);
+// Refuses (false) a target list with a jump larger than the follower may
+// make up before the watchdog would trip: servoMaxJointSpeed x servoWatchdog
+// in any joint from the previous target (the followed angle for the first).
+bool servoCheckJumps(const ArmState& arm, const SimOptions& opt, const std::vector<Joints>& pts,
+                     RequestCtx& c);
+// Takes checked targets that arrived at `now` (consecutive; the last becomes
+// the current one).
+void servoAccept(ArmState& arm, const SimOptions& opt, const std::vector<Joints>& pts,
+                 std::chrono::steady_clock::time_point now);
+// Advances the follower from the motion tick at `start` up to `now` (real
+// time) in fixed steps of the servo rate: tracking, the ramp to rest and the
+// watchdog. Adds the events that fall due and sets q, jointSpeed and
+// endSpeed.
+void servoAdvance(ArmState& arm, const SimOptions& opt, std::chrono::steady_clock::time_point start,
+                  std::chrono::steady_clock::time_point now, std::vector<EventSpec>& events);
+// At each push time: the follow error of the running stream.
+void servoAtPush(ArmState& arm);
+// Time stood still for `stood` (a frozen simulator): the stream's clock too.
+void servoShiftClock(ArmState& arm, std::chrono::steady_clock::duration stood);
+ServoStats servoStats(const ArmState& arm);
 
 }  // namespace tevo_sim

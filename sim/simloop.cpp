@@ -2,6 +2,7 @@
 // body builders shared by the handlers.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "sim/framing.h"
 #include "sim/siminternal.h"
@@ -191,16 +192,25 @@ void SimCore::motionLoop() {
     const auto pushInterval = std::chrono::duration_cast<clock::duration>(
         std::chrono::duration<double>(1.0 / opt.pushRateHz));
     const auto tick = std::min<clock::duration>(std::chrono::milliseconds(4), pushInterval);
+    // While the servo follower runs, the thread ticks at the servo rate.
+    const auto servoTick =
+        std::min<clock::duration>(tick, std::chrono::duration_cast<clock::duration>(
+                                            std::chrono::duration<double>(1.0 / opt.servoRateHz)));
     auto last = clock::now();
     auto nextPush = last + pushInterval;
+    bool servoRunning = false;
+    std::optional<clock::time_point> frozenSince;
     while (!stopping) {
-        std::this_thread::sleep_until(last + tick);
+        std::this_thread::sleep_until(last + (servoRunning ? servoTick : tick));
         const auto now = clock::now();
         if (frozen) {
+            if (!frozenSince) frozenSince = last;
             last = now;  // the arm's time stands still
             continue;
         }
-        const double dtArm = std::chrono::duration<double>(now - last).count() * opt.timeScale;
+        const auto start = last;
+        const double dtReal = std::chrono::duration<double>(now - last).count();
+        const double dtArm = dtReal * opt.timeScale;
         last = now;
         std::vector<EventSpec> events;
         std::vector<int32_t> progress;
@@ -210,9 +220,16 @@ void SimCore::motionLoop() {
         {
             std::lock_guard<std::mutex> lock(stateMutex);
             ArmState& a = arm;
+            if (frozenSince) {
+                servoShiftClock(a, now - *frozenSince);
+                frozenSince.reset();
+            }
             const Joints before = a.q;
-            const bool wasMoving = a.plan.has_value() || a.jog != JogKind::None;
-            if (a.plan && a.planActive) {
+            const bool servo = servoActive(a);
+            const bool wasMoving = a.plan.has_value() || a.jog != JogKind::None || servoMoving(a);
+            if (servo) {
+                servoAdvance(a, opt, start, now, events);
+            } else if (a.plan && a.planActive) {
                 advancePlan(a, dtArm, events, progress);
             } else if (a.jog != JogKind::None) {
                 if (!advanceJog(a, jogStep(a, dtArm))) {
@@ -227,10 +244,13 @@ void SimCore::motionLoop() {
                     events.insert(events.end(), done.begin(), done.end());
                 }
             }
+            servoRunning = servoActive(a);
             // waitIdle listens for the end of motion, also when no event
-            // marks it (an end event suppressed by a fault rule, a jog).
-            if (wasMoving && !a.plan.has_value() && a.jog == JogKind::None) becameIdle = true;
-            if (dtArm > 0) {
+            // marks it (an end event suppressed by a fault rule, a jog, the
+            // servo follower coming to rest).
+            if (wasMoving && !a.plan.has_value() && a.jog == JogKind::None && !servoMoving(a))
+                becameIdle = true;
+            if (!servo && dtArm > 0) {
                 const Pose p0 = forwardKinematics(a.dh, before.data());
                 const Pose p1 = forwardKinematics(a.dh, a.q.data());
                 a.endSpeed = positionDistance(p0, p1) / dtArm;
@@ -240,6 +260,7 @@ void SimCore::motionLoop() {
                 push = true;
                 nextPush += pushInterval;
                 if (nextPush < now) nextPush = now + pushInterval;  // fell behind: do not burst
+                servoAtPush(a);
                 status = jointStatusBody(a);
                 angles = jointAngleBody(a);
                 speed = endSpeedBody(a);

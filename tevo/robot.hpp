@@ -29,10 +29,11 @@
 //     AuthenticationError   a login the controller refused (10001 with a
 //                           refusal of the login); controller code 101
 //     NotStartedError       controller codes 102 (arm not started), 103 (brakes)
-//     TargetError           10012 (no inverse kinematics); controller codes 104,
-//                           105; moves ended for a joint out of range or an
-//                           unsolvable target (21006, 21010, 21104, 21108,
-//                           21200, 21206, 22121)
+//     TargetError           10012 (no inverse kinematics), 22122 (a servo
+//                           target too far from the previous one); controller
+//                           codes 104, 105; moves ended for a joint out of
+//                           range or an unsolvable target (21006, 21010,
+//                           21104, 21108, 21200, 21206, 22121)
 //     InvalidArgumentError  10002; controller codes 1 and 106
 //     TimeoutError          10007 (the controller stopped answering)
 //     StoppedError          a blocking move ended by a stop (21300) or by an
@@ -58,6 +59,7 @@
 #define TEVO_ROBOT_HPP
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -266,12 +268,87 @@ inline ErrorKind errorKind(int code, const trn::ControllerRefusal& refusal) {
         case trn::ErrCodeControllerIKFailed:
         case trn::ErrCodeMonitorErrJointOutOfRange:
         case trn::ErrCodeJointTargetPositionOutOfRange:
+        case trn::ErrCodeJointTargetSpeedOutOfRange:
             return ErrorKind::Target;
         default:
             // 20000 + an event type: a blocking move ended by that event.
             return code >= 20000 && code < 30000 ? ErrorKind::Stopped : ErrorKind::Other;
     }
 }
+
+// Settings of a servo stream (Robot::startServo).
+struct ServoOptions {
+    // Period of the control loop, seconds: 0.0005 to 0.1.
+    double periodS = 0.002;
+    // Joint speed limit, rad/s, above 0 and at most 10: a target farther from the previous one, in
+    // any joint, than this limit times the time since it (at least one period) throws TargetError.
+    double maxJointSpeedRadPerS = 3.0;
+    // Seconds within which the controller must answer each target, 0.01 to 10; a target sent
+    // while an older one has waited longer throws TimeoutError.
+    double answerTimeoutS = 0.5;
+};
+// The figures of a servo stream: cycles, overruns, targets sent, answered and refused, lateness
+// and answer-time percentiles, the last target (fields described in TevoRobotServo.h).
+using ServoStatus = trn::ServoStreamStatus;
+
+class Robot;
+
+// A running servo stream of a Robot (Robot::startServo): per cycle, waitPeriod() and one
+// sendJoints() or sendPose(); stop() or the destructor ends it and the controller brings the arm
+// to rest. Move-only; it must not outlive its Robot. One thread drives it (waitPeriod, the
+// sends); status(), overruns() and stop() may be called from any thread.
+class ServoStream {
+public:
+    // Takes over other's stream: other's stop() and destructor no longer stop it.
+    ServoStream(ServoStream&& other) noexcept
+        : robot_(other.robot_), running_(other.running_.exchange(false)) {}
+    // Stops the stream held (without throwing), then takes over other's.
+    ServoStream& operator=(ServoStream&& other) noexcept {
+        if (this != &other) {
+            stopQuietly();
+            robot_ = other.robot_;
+            running_ = other.running_.exchange(false);
+        }
+        return *this;
+    }
+    // Not copyable: one stream, one owner.
+    ServoStream(const ServoStream&) = delete;
+    // Not copyable.
+    ServoStream& operator=(const ServoStream&) = delete;
+    // Stops the stream when it still runs (one request, at most 2 s); never throws.
+    ~ServoStream() { stopQuietly(); }
+
+    // Sleeps until the cycle's deadline on the monotonic clock; returns at once, counting an
+    // overrun, when it has passed (the next deadline stays on the period's grid). Throws
+    // RobotError when the stream was stopped meanwhile.
+    void waitPeriod();
+    // Sends six joint angles (rad) as the next target without waiting for the controller (a few
+    // microseconds). Throws TargetError for a jump beyond the speed limit (nothing sent),
+    // InvalidArgumentError for a non-finite angle; once the controller refused an earlier target,
+    // the error of its refusal with its reason (RobotError for the watchdog's code 2); TimeoutError
+    // when an answer is overdue; NotConnectedError when the link is lost.
+    void sendJoints(const JointsRad& jointsRad);
+    // Sends a flange pose (base frame, metres and a unit quaternion) as the next target: inverse
+    // kinematics on the branch nearest the last target, then as sendJoints. TargetError, with
+    // nothing sent, when no joint angles reach it.
+    void sendPose(const Pose& flange);
+    // Leaves pass-through mode; the controller brings the arm to rest. One request, at most 2 s.
+    // Idempotent: nothing happens when the stream has ended already.
+    void stop();
+    // The stream's figures, live while it runs and kept after it stops; never blocks.
+    ServoStatus status() const;
+    // Cycles whose deadline had passed when waitPeriod was called; never blocks.
+    std::uint64_t overruns() const { return status().overruns; }
+
+private:
+    friend class Robot;
+    explicit ServoStream(Robot* robot) : robot_(robot), running_(true) {}
+    void stopQuietly() noexcept;
+
+    Robot* robot_;
+    // Whether this object still has to stop the stream; stop() may run on another thread.
+    std::atomic<bool> running_;
+};
 
 // One connection to a controller, logged in for the object's lifetime.
 class Robot {
@@ -854,12 +931,36 @@ public:
         });
     }
 
+    // ---- Servo streaming ----
+    // A control loop that sends one joint or pose target per period (down to 0.5 ms), which the
+    // controller follows as it comes: startServo() returns the stream, the loop calls waitPeriod()
+    // and one send per cycle. A send only writes the target (encoding and one write: a few
+    // microseconds) and never waits for the controller; a refusal or a missing answer of an
+    // earlier target makes a later send throw. A cycle that starts late counts as an overrun and
+    // the next deadline stays on the period's grid (no drift, no burst). When no target comes
+    // for the controller's watchdog time, it brings the arm to rest and sends the event
+    // RobotEventControllerTrackingLost (onEvent); stop the stream and start a new one.
+    //
+    // Starts a stream: reads the joint angles (the first target must be near them) and enters
+    // pass-through mode, two requests of at most 2 s each. InvalidArgumentError for options
+    // outside their ranges; RobotError when this Robot streams already.
+    ServoStream startServo(const ServoOptions& options = {}) {
+        trn::ServoStreamOptions o;
+        o.periodSec = options.periodS;
+        o.maxJointSpeed = options.maxJointSpeedRadPerS;
+        o.answerTimeoutSec = options.answerTimeoutS;
+        check(facade_->robotServiceServoStart(o), "starting the servo stream");
+        return ServoStream(this);
+    }
+
     // The library's text of a result code; never blocks.
     std::string errorText(int code) {
         return facade_->getErrDescByCode(static_cast<trn::RobotErrorCode>(code));
     }
 
 private:
+    friend class ServoStream;
+
     void check(int ret, const std::string& operation) {
         if (ret != trn::ErrnoSucc) fail(ret, operation, refusalBehind(ret, false));
     }
@@ -878,7 +979,7 @@ private:
     // Throws the error of errorKind() for code, its what() a sentence:
     // "<operation> refused by the controller: <reason> (controller code N)",
     // "<operation> refused: <reason> (controller code N)" for a login,
-    // "<operation> stopped: <text> (code N)" for a move an event ended,
+    // "<operation> stopped: <text> (code N)" for a move an event ended (StoppedError),
     // "<operation> failed: <text> (code N)" otherwise.
     [[noreturn]] void fail(int code, const std::string& operation,
                            const trn::ControllerRefusal& refusal) {
@@ -898,7 +999,7 @@ private:
                    refusal.text + " (controller code " + std::to_string(controllerCode) + ")";
         } else {
             const std::string text = errorText(code);
-            what = operation + (code >= 20000 && code < 30000 ? " stopped" : " failed") +
+            what = operation + (kind == ErrorKind::Stopped ? " stopped" : " failed") +
                    (text.empty() ? std::string() : ": " + text) + " (code " + std::to_string(code) +
                    ")";
         }
@@ -1088,6 +1189,33 @@ private:
     std::function<void(int)> progress_;
     std::unique_ptr<ServiceInterface> facade_;
 };
+
+inline void ServoStream::waitPeriod() {
+    robot_->check(robot_->facade_->robotServiceServoWaitPeriod(), "servo wait");
+}
+inline void ServoStream::sendJoints(const JointsRad& jointsRad) {
+    robot_->check(robot_->facade_->robotServiceServoJoint(jointsRad.data()), "servo target");
+}
+inline void ServoStream::sendPose(const Pose& flange) {
+    const trn::Ori ori{flange.quaternionWxyz[0], flange.quaternionWxyz[1], flange.quaternionWxyz[2],
+                       flange.quaternionWxyz[3]};
+    robot_->check(robot_->facade_->robotServiceServoPose(Robot::posOf(flange.positionM), ori),
+                  "servo pose target");
+}
+inline void ServoStream::stop() {
+    if (!running_.exchange(false)) return;
+    const int ret = robot_->facade_->robotServiceServoStop();
+    // ErrCode_Failed: another thread stopped it already.
+    if (ret != trn::ErrCode_Failed) robot_->check(ret, "stopping the servo stream");
+}
+inline ServoStatus ServoStream::status() const {
+    ServoStatus status;
+    robot_->facade_->robotServiceServoStatus(status);
+    return status;
+}
+inline void ServoStream::stopQuietly() noexcept {
+    if (running_.exchange(false)) robot_->facade_->robotServiceServoStop();
+}
 
 }  // namespace tevo
 

@@ -16,6 +16,7 @@
 #include "RobotSDK/service/robotconveyortrack.h"
 #include "RobotSDK/service/robotioservice.h"
 #include "RobotSDK/service/robotmoveservice.h"
+#include "RobotSDK/service/servostream.h"
 #include "RobotSDK/util/trace/robotlogprint.h"
 
 using namespace tevo_robot_namespace;
@@ -108,6 +109,7 @@ ServiceInterface::ServiceInterface() {
     m_forceControlService = std::make_unique<ForceControl>(m_robotBaseService.get());
     // Not connected yet: starts with the fallback joint ranges.
     m_pelvanServiceHandle = std::make_unique<PelvanServices>(m_robotBaseService.get());
+    m_servoStream = std::make_unique<RobotServoStream>(m_robotBaseService.get());
 
     // Registered before any connection exists, so no push or event can reach
     // a half-built facade.
@@ -150,6 +152,7 @@ ServiceInterface::~ServiceInterface() {
     }
     core.logoutService();
     core.stopEventThread();
+    m_servoStream.reset();
     m_forceControlService.reset();
     m_robotOtherService.reset();
     m_robotConveyorTrack.reset();
@@ -189,6 +192,7 @@ void ServiceInterface::releaseFromCallback() {
         t_dispatch->slotMutex->unlock();
         t_dispatch->facadeGone = true;
     }
+    m_servoStream.reset();
     m_forceControlService.reset();
     m_robotOtherService.reset();
     m_robotConveyorTrack.reset();

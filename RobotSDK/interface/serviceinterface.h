@@ -173,6 +173,7 @@
 #include "RobotSDK/util/callbackslot.h"
 #include "TevoRobotControllerCodes.h"
 #include "TevoRobotMetaType.h"
+#include "TevoRobotServo.h"
 
 class RobotControlServices;
 class RobotMoveService;
@@ -181,6 +182,7 @@ class RobotConveyorTrack;
 class robotOtherService;
 class ForceControl;
 class PelvanServices;
+class RobotServoStream;
 
 // The object an application holds, one per robot controller: create it, log in
 // (robotServiceLogin), call operations, log out, destroy it. Every operation returns 0 or a
@@ -764,6 +766,66 @@ public:
                                        tevo_robot_namespace::Robot_Dyn_identify_traj type,
                                        int subtype, bool isBolck);
 
+    // ---- Servo streaming: one joint or pose target per period -----------------
+    // A stream of targets that the controller follows as they come (its
+    // pass-through mode), for control loops at up to 2 kHz: start it, then per
+    // cycle wait for the period and send one target, then stop it.
+    // What each call costs: a send is local checks, forward kinematics (a pose
+    // also inverse kinematics), encoding and one write to the socket, a few
+    // microseconds; it never waits for the controller. The answers are counted
+    // on the receive thread; a refusal fails every later send of the stream
+    // (the controller's reason as lastControllerRefusal on the sending thread),
+    // and an answer overdue by more than answerTimeoutSec fails the next send.
+    // A late cycle: when robotServiceServoWaitPeriod is called after its
+    // deadline, the cycle counts as an overrun and the call returns at once;
+    // the next deadline is the next one on the period's grid, so the loop
+    // neither drifts nor sends a burst to catch up, and the controller, which
+    // interpolates between targets, sees one longer gap. The first wait on a
+    // thread sets that thread's timer slack to 1 microsecond for good (Linux
+    // would otherwise delay each wake-up by up to 50 microseconds).
+    // One thread drives the stream (start, wait, send); status and stop may be
+    // called from any thread, stop also while the loop waits (the wait then
+    // ends at its deadline with ErrCode_Failed). While a stream runs it owns
+    // the controller's answers to robotServiceSetRobotPosData2Canbus, which
+    // must not be called meanwhile. When no target reaches the controller for
+    // its watchdog time, it brings the arm to rest and sends
+    // RobotEventControllerTrackingLost, and refuses the targets after it; the
+    // stream must then be stopped and started again, as after a lost link.
+    //
+    // Starts a stream: reads the arm's joint angles (the first target must be
+    // near them), enters pass-through mode and sets the first deadline one
+    // period from now. Two requests, at most 2 s each. ErrCode_ParamError for
+    // settings outside their ranges (see ServoStreamOptions), ErrCode_Failed
+    // when a stream runs already; the controller's refusal as a request's.
+    int robotServiceServoStart(const tevo_robot_namespace::ServoStreamOptions& options);
+    // Sleeps until the cycle's deadline on the monotonic clock and moves the
+    // deadline one period on; returns at once (an overrun) when it has passed.
+    // ErrCode_Failed when no stream runs, also when it was stopped during the
+    // wait.
+    int robotServiceServoWaitPeriod();
+    // Sends six joint angles (rad) as the next target; never waits for the
+    // controller. Refused before sending: a null or non-finite angle
+    // (ErrCode_ParamError), a jump beyond the speed limit
+    // (ErrCodeJointTargetSpeedOutOfRange). Fails with ErrCode_ResponseReturnError
+    // once the controller refused an earlier target (lastControllerRefusal
+    // tells why), ErrCode_RequestTimeout when an answer is overdue,
+    // ErrCode_SocketDisconnect when the link is lost, ErrCode_Failed when no
+    // stream runs.
+    int robotServiceServoJoint(const double* jointAngle);
+    // Sends a flange pose (base frame, m and unit quaternion) as the next
+    // target: inverse kinematics on the branch nearest the last target, then
+    // as robotServiceServoJoint. ErrCode_IkFailed, with nothing sent, when no
+    // joint angles reach the pose.
+    int robotServiceServoPose(const tevo_robot_namespace::Pos& position,
+                              const tevo_robot_namespace::Ori& orientation);
+    // Ends the stream: leaves pass-through mode and the controller brings the
+    // arm to rest. One request, at most 2 s; ErrCode_Failed when no stream runs.
+    // The stream has ended also when the request fails (its result is
+    // returned).
+    int robotServiceServoStop();
+    // The stream's figures; never blocks, any thread.
+    void robotServiceServoStatus(tevo_robot_namespace::ServoStreamStatus& status) const;
+
     // ---- Input/output: interface board and tool flange ----------------------
     // Board points are named within their RobotIoType (0..7): controller DI
     // "SI00".."SI07", "SI10".."SI17", "CI00".."CI03", "CI10".."CI13",
@@ -1123,6 +1185,7 @@ private:
     std::unique_ptr<robotOtherService> m_robotOtherService;
     std::unique_ptr<ForceControl> m_forceControlService;
     std::unique_ptr<PelvanServices> m_pelvanServiceHandle;
+    std::unique_ptr<RobotServoStream> m_servoStream;
     // True while this object plays a customer track: move progress is then
     // translated to track indices, otherwise passed on as the controller
     // sends it.

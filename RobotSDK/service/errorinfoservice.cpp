@@ -135,7 +135,8 @@ void ErrorInfoService::initErrInfoDescMaping() {
             {ErrCodeJointTargetPositionOutOfRange,
              "The move ended: a joint's target position is out of range."},
             {ErrCodeJointTargetSpeedOutOfRange,
-             "The move ended: a joint's target speed is out of range."},
+             "A joint's target speed is out of range: the move ended, or a streamed target "
+             "jumped too far and was not sent."},
             {ErrCodeJointCollision, "The move ended: a joint detected a collision."},
             {ErrCodeDataAbnormal, "The move ended: the hardware sent abnormal data."},
             {ErrCodeRobotTypeError, "The move ended: the arm model does not match."},

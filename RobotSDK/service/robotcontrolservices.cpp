@@ -223,6 +223,27 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
     return ErrnoSucc;
 }
 
+int RobotControlServices::sendWithoutAnswer(RobotCommandType type, char* body, int bodyLength) {
+    CommunicationRequest request;  // owns and frees the body
+    request.setProperty(-1, type, body, bodyLength);
+    if (!getCurrentConnectStatus()) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
+        return ErrCode_SocketDisconnect;
+    }
+    if (onReceiveThread()) {
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk log: A request was made from the receive thread (a push "
+                             "callback); refused. cmd type: %d %s",
+                             static_cast<int>(type), commandText(type).c_str());
+        return ErrCode_RequestRelatedVariableError;
+    }
+    if (!encodeAndSendCommunicationPackage(request)) {
+        RobotLogPrint::trace(LL_ERROR, "sdk log: encode and send request failed.");
+        return ErrCode_SendRequestFailed;
+    }
+    return ErrnoSucc;
+}
+
 int RobotControlServices::requestServiceOnlyCheckSendResultMode(RobotCommandType robotCommandType,
                                                                 void* protobufTextPtr,
                                                                 int protobufTextLength) {
@@ -305,6 +326,17 @@ int RobotControlServices::responseProcess(int socketFd, const char* requestConte
         case CommunicationMateType::CommunicationType_MovepProgressNotify:
             realTimeMovepProgressNotifyService(body, bodyLength);
             return 0;
+        case CommunicationMateType::CommunicationType_SetRobotPosData2Canbus:
+            if (m_servoAnswers.active()) {
+                // A stream's answer: counted, never filed (no caller waits for it).
+                CommunicationCommonResultResponse result;
+                ProtoEncodeDecode::resolveResponse_commonFormat(body, bodyLength, result);
+                const int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count();
+                if (m_servoAnswers.noteAnswer(result.m_errorCode, result.m_errorMsg, now)) return 0;
+            }
+            break;
         case CommunicationMateType::CommunicationType_RobotMove:
             RobotLogPrint::trace(LL_INFO,
                                  "sdk log: Processing the robotMove response from the server..");

@@ -27,9 +27,19 @@
 //   4. the client's send lock (inside encodeAndSendCommunicationPackage).
 //   Leaf locks, held only for a few instructions and never across a request:
 //   a completion point's m_mutex, the move-end wait's lock (moveendwait.h),
-//   each callback slot's lock (callbackslot.h), m_eventWakeMutex. The receive thread takes only
+//   each callback slot's lock (callbackslot.h), m_eventWakeMutex, the servo
+//   stream's answer lock (servoanswers.h). The receive thread takes only
 //   slot mutexes and leaf locks, so a slow caller can never stall it for longer than one frame
 //   send. No application callback runs under any of these locks.
+//
+// Request modes. Every request goes through the one engine
+// (sendRequestWaitResponse: request lock, response slot, wait), with one
+// distinct mode: the targets of a servo stream (servostream.h) are streamed,
+// written by sendWithoutAnswer under the client's send lock alone, with no
+// slot and no wait. While a stream runs, the receive thread hands the answers
+// of CommunicationType_SetRobotPosData2Canbus to servoAnswers() instead of the
+// slot (so a blocking robotServiceSetRobotPosData2Canbus meanwhile would time
+// out: a stream owns that command while it runs).
 //
 // Callbacks
 //   - Push callbacks (joint status, waypoint, end speed, movep progress) run on
@@ -62,6 +72,7 @@
 #include "RobotSDK/robotClient/robotcommunicationclient.h"
 #include "RobotSDK/sdkMateType/communicationmatetype.h"
 #include "RobotSDK/service/moveendwait.h"
+#include "RobotSDK/service/servoanswers.h"
 #include "RobotSDK/util/callbackslot.h"
 #include "TevoRobotControllerCodes.h"
 #include "TevoRobotMetaType.h"
@@ -171,6 +182,15 @@ public:
     int requestServiceGetResponseContentMode(RobotCommandType robotCommandType,
                                              void* protobufTextPtr, int protobufTextLength,
                                              CommunicationResponse& robotResponse);
+    // The streamed mode: writes one request (taking ownership of body, an
+    // array, may be null with length 0) under the client's send lock with the
+    // usual send deadline, and returns without waiting for an answer. 0 once
+    // the frame is written; ErrCode_SocketDisconnect without a connection,
+    // ErrCode_RequestRelatedVariableError on the receive thread,
+    // ErrCode_SendRequestFailed when the frame could not be written.
+    int sendWithoutAnswer(RobotCommandType type, char* body, int bodyLength);
+    // The answers of the servo stream's targets (see "Request modes" above).
+    ServoAnswers& servoAnswers() { return m_servoAnswers; }
     static int getErrCodeByServerResponse(int code);
     // Keeps a controller's refusal (an answer with a non-zero code) of a
     // request of type as the calling thread's last refusal, and logs it.
@@ -433,6 +453,7 @@ protected:
     // they saw before sending.
     std::atomic<uint64_t> m_linkGeneration{0};
     MoveEndWait m_moveEndWait{m_linkGeneration};
+    ServoAnswers m_servoAnswers;
 
     RobotEventQueue m_robotEventQueue;
     // Lets the producer wake the event thread early; the ring itself is lock-free.

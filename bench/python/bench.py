@@ -17,7 +17,6 @@ Prints one line per ratio: NAME = RATIO (target <= LIMIT).
 import argparse
 import ctypes
 import os
-import re
 import subprocess
 import sys
 import time
@@ -25,6 +24,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "python"))
 import tevo_robot  # noqa: E402
+from simprocess import start_sim  # noqa: E402
 from tevo_robot._records import Joints, WayPoint  # noqa: E402
 
 JOINTS = (0.1, -0.2, 1.6, 0.4, 1.5, 0.2)
@@ -37,16 +37,6 @@ def per_call(fn, count):
     for _ in range(count):
         fn()
     return (time.perf_counter() - start) / count * 1e9
-
-
-def start_sim(program):
-    sim = subprocess.Popen([program, "--port", "0"], stdout=subprocess.PIPE,
-                           stderr=subprocess.STDOUT, text=True)
-    for line in sim.stdout:
-        match = re.search(r"listening on ([\d.]+):(\d+)", line)
-        if match:
-            return sim, match.group(1), int(match.group(2))
-    raise SystemExit("the simulator printed no address")
 
 
 def main():

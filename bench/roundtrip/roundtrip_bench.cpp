@@ -3,7 +3,8 @@
 //   BM_HandOffFloor     the same frame answered by a responder thread, received
 //                       by a receive thread (readiness wait, peek, read) and
 //                       handed to the caller through a condition variable: the
-//                       floor of any design with a receive thread;
+//                       floor of any design with a receive thread
+//                       (support/handoff.h; bench/servo measures it too);
 //   BM_LibraryRequest   a common-result request through RobotControlServices
 //                       against the same responder;
 //   BM_JointStatusPush  cost per joint-status push from the socket to the
@@ -17,20 +18,13 @@
 // The program prints the ratios after the run.
 
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
@@ -41,112 +35,23 @@
 #include "robotcommon.pb.h"
 #include "robotcommunication.pb.h"
 #include "sim/framing.h"
+#include "support/handoff.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Ends the program when the loopback sockets cannot be set up: every figure
-// would be measured on broken sockets.
-[[noreturn]] void setupFailed(const char* what) {
-    std::perror(what);
-    std::abort();
-}
-
-// A connected pair of loopback TCP sockets (client, server).
-struct LoopbackPair {
-    int client = -1;
-    int server = -1;
-
-    LoopbackPair() {
-        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = 0;
-        if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
-            setupFailed("bind");
-        ::listen(listener, 1);
-        socklen_t len = sizeof(addr);
-        ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-        client = ::socket(AF_INET, SOCK_STREAM, 0);
-        if (::connect(client, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0)
-            setupFailed("connect");
-        server = ::accept(listener, nullptr, nullptr);
-        ::close(listener);
-        const int one = 1;
-        ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-        ::setsockopt(server, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-    }
-    ~LoopbackPair() {
-        if (client >= 0) ::close(client);
-        if (server >= 0) ::close(server);
-    }
-    // Hands the client socket over to someone who closes it.
-    int releaseClient() {
-        const int fd = client;
-        client = -1;
-        return fd;
-    }
-};
-
-bool readFull(int fd, char* buf, size_t n) {
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::recv(fd, buf + done, n - done, 0);
-        if (r <= 0) return false;
-        done += static_cast<size_t>(r);
-    }
-    return true;
-}
-
-bool writeFull(int fd, const char* buf, size_t n) {
-    size_t done = 0;
-    while (done < n) {
-        const ssize_t r = ::send(fd, buf + done, n - done, MSG_NOSIGNAL);
-        if (r <= 0) return false;
-        done += static_cast<size_t>(r);
-    }
-    return true;
-}
+using tevo_bench::LoopbackPair;
+using tevo_bench::readFull;
+using tevo_bench::Responder;
+using tevo_bench::writeFull;
 
 // The wire frame as the simulator writes it.
 std::string frame(int32_t type, const std::string& body) {
     return tevo_sim::encodeFrame(type, body);
 }
 
-// Answers every frame on its socket with `reply(type)` until the peer closes.
-class Responder {
-public:
-    template <typename Reply>
-    Responder(int fd, Reply reply) : fd_(fd), thread_([this, reply] { run(reply); }) {}
-    ~Responder() {
-        ::shutdown(fd_, SHUT_RDWR);
-        thread_.join();
-    }
-
-private:
-    template <typename Reply>
-    void run(Reply reply) {
-        char head[8];
-        std::string text;
-        while (readFull(fd_, head, 8)) {
-            int32_t length;
-            std::memcpy(&length, head + 4, 4);
-            if (length < 12) return;
-            text.resize(static_cast<size_t>(length));
-            if (!readFull(fd_, &text[0], text.size())) return;
-            int32_t type;
-            std::memcpy(&type, text.data(), 4);
-            const std::string& out = reply(type);
-            if (!writeFull(fd_, out.data(), out.size())) return;
-        }
-    }
-    int fd_;
-    std::thread thread_;
-};
-
-const std::string kFrame20 = frame(115, "");  // an empty-bodied frame is 20 bytes
+const std::string& kFrame20 = tevo_bench::emptyFrame();
 
 void BM_RawPingPong(benchmark::State& state) {
     LoopbackPair pair;
@@ -161,37 +66,13 @@ void BM_RawPingPong(benchmark::State& state) {
 BENCHMARK(BM_RawPingPong)->UseRealTime();
 
 void BM_HandOffFloor(benchmark::State& state) {
-    LoopbackPair pair;
-    Responder responder(pair.server, [](int32_t) -> const std::string& { return kFrame20; });
-    std::mutex mutex;
-    std::condition_variable cv;
-    uint64_t received = 0;
-    std::atomic<bool> stop{false};
-    std::thread receiver([&] {
-        char buf[20];
-        pollfd p{pair.client, POLLIN, 0};
-        while (!stop.load(std::memory_order_relaxed)) {
-            if (::poll(&p, 1, 100) <= 0) continue;
-            if (::recv(pair.client, buf, 4, MSG_PEEK) != 4) break;
-            if (!readFull(pair.client, buf, 20)) break;
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                ++received;
-            }
-            cv.notify_one();
-        }
-    });
-    uint64_t expected = 0;
+    tevo_bench::HandOffFloor floor;
     for (auto _ : state) {
-        // The predicate is tested under the mutex, so writing before taking it
-        // loses no wake-up and keeps the receiver from blocking on the mutex.
-        writeFull(pair.client, kFrame20.data(), 20);
-        ++expected;
-        std::unique_lock<std::mutex> lock(mutex);
-        cv.wait(lock, [&] { return received == expected; });
+        if (!floor.roundTrip()) {
+            state.SkipWithError("loopback link broke");
+            break;
+        }
     }
-    stop = true;
-    receiver.join();
 }
 BENCHMARK(BM_HandOffFloor)->UseRealTime();
 

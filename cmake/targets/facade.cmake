@@ -7,6 +7,7 @@ tevo_subsystem(tevo_facade
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_io.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_motion.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_tracks.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_servo.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_targets.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_params.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_services.cpp

@@ -7,4 +7,5 @@ tevo_subsystem(tevo_motion
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotmoveservice_tracks.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotmoveservice_target.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotmoveservice_params.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/service/servostream.cpp
   DEPS tevo_core tevo_codec tevo_kinematics tevo_metatype)

@@ -22,22 +22,23 @@ from .errors import (ArgumentError, AuthenticationError, HandleError, InvalidArg
                      RobotConnectionError, RobotError, RobotTimeoutError, StoppedError,
                      TargetError)
 from .robot import Robot
+from .servo import ServoStream
 from .types import (ControlCommand, CoordType, DeviceInfo, Diagnosis, GravityComponent, IoDesc,
                     IoType, JointCommonData, JointStatus, LogLevel, MoveProfile, MoveTrack, Pose,
                     PoseFileType, RegulateSpeedParam, RelativeOffset, RobotEvent, RobotState,
-                    SafetyConfig, SafetyStatus, ServiceState, TeachMode, ToolDesc, ToolDynamics,
-                    ToolIoDirection, ToolPowerType, UserFrame, Waypoint, WorkMode)
+                    SafetyConfig, SafetyStatus, ServiceState, ServoStatus, TeachMode, ToolDesc,
+                    ToolDynamics, ToolIoDirection, ToolPowerType, UserFrame, Waypoint, WorkMode)
 
 __version__ = "4.0.8"
 
 __all__ = [
-    "Robot", "load_library", "__version__",
+    "Robot", "ServoStream", "load_library", "__version__",
     "RobotError", "HandleError", "ArgumentError", "RobotConnectionError", "RobotTimeoutError",
     "KinematicsError", "LibraryNotFoundError", "AuthenticationError", "InvalidArgumentError",
     "NotConnectedError", "NotStartedError", "StoppedError", "TargetError",
     "ControlCommand", "CoordType", "DeviceInfo", "Diagnosis", "GravityComponent", "IoDesc",
     "IoType", "JointCommonData", "JointStatus", "LogLevel", "MoveProfile", "MoveTrack", "Pose",
     "PoseFileType", "RegulateSpeedParam", "RelativeOffset", "RobotEvent", "RobotState",
-    "SafetyConfig", "SafetyStatus", "ServiceState", "TeachMode", "ToolDesc", "ToolDynamics",
-    "ToolIoDirection", "ToolPowerType", "UserFrame", "Waypoint", "WorkMode",
+    "SafetyConfig", "SafetyStatus", "ServiceState", "ServoStatus", "TeachMode", "ToolDesc",
+    "ToolDynamics", "ToolIoDirection", "ToolPowerType", "UserFrame", "Waypoint", "WorkMode",
 ]

@@ -100,6 +100,13 @@ _SIGNATURES: Dict[str, Tuple[object, List[object]]] = {
     "rs_leave_tcp2canbus_mode": (c_int, [H]),
     "rs_set_waypoint_to_canbus": (c_int, [H, _JOINTS]),
     "rs_set_waypoints_to_canbus": (c_int, [H, _JOINTS, c_int]),
+    # servo streaming
+    "rs_servo_start": (c_int, [H, c_double, c_double]),
+    "rs_servo_wait_period": (c_int, [H]),
+    "rs_servo_joint": (c_int, [H, _JOINTS]),
+    "rs_servo_pose": (c_int, [H, P(rec.Pos), P(rec.Ori)]),
+    "rs_servo_stop": (c_int, [H]),
+    "rs_servo_status": (c_int, [H, P(rec.ServoStreamStatus)]),
     "rs_startup_excit_traj_track": (c_int, [H, c_char_p, c_byte, c_byte]),
     "rs_get_dynidentify_results": (c_bool, [H, P(c_int), c_int, P(c_int)]),
     "rs_parse_roadpoint_file_and_cache_result": (c_int, [H, c_char_p, _JOINTS,

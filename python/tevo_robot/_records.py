@@ -16,6 +16,7 @@ c_int32 = ctypes.c_int32
 c_uint8 = ctypes.c_uint8
 c_uint16 = ctypes.c_uint16
 c_uint32 = ctypes.c_uint32
+c_uint64 = ctypes.c_uint64
 c_char = ctypes.c_char
 
 RSHD = c_uint16
@@ -174,6 +175,15 @@ class IkSolutions(ctypes.Structure):
 
 class MoveRotateAxis(ctypes.Structure):
     _fields_ = [("rotateAxis", c_double * 3)]
+
+
+class ServoStreamStatus(ctypes.Structure):
+    _fields_ = (_fields(c_int32, "active", "reserved")
+                + _fields(c_uint64, "cycles", "overruns", "sent", "answered", "refused",
+                          "refusedLocally")
+                + _fields(c_double, "lateLastSec", "lateP50Sec", "lateP99Sec", "lateMaxSec",
+                          "answerP50Sec", "answerP99Sec", "answerMaxSec")
+                + [("lastTarget", Joints)])
 
 
 class RobotEventInfo(ctypes.Structure):

@@ -65,7 +65,7 @@ class RobotError(Exception):
             how = "refused" if isinstance(self, AuthenticationError) else \
                 "refused by the controller"
             return f"{what} {how}: {self.controller_text} (controller code {self.controller_code})"
-        verb = "stopped" if 20000 <= self.code < 30000 else "failed"
+        verb = "stopped" if isinstance(self, StoppedError) else "failed"
         reason = f": {self.text}" if self.text else ""
         return f"{what} {verb}{reason} (code {self.code})"
 
@@ -164,6 +164,8 @@ ERROR_CLASSES: Dict[int, Type[RobotError]] = {
     21200: TargetError,
     21206: TargetError,
     22121: TargetError,
+    # a servo target farther from the previous one than the speed limit allows
+    22122: TargetError,
 }
 
 # Controller codes of a refusal (10023, 10024) with a more specific class.

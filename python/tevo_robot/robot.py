@@ -33,7 +33,9 @@ request). Moves with ``block=True`` (the default) return when the arm has
 arrived; with ``block=False`` they return once the controller accepted the
 move (see the moves section).
 ``startup`` waits until the arm reports start-up done (at most 60 s),
-``shutdown`` until it reports shut-down done (at most 30 s).
+``shutdown`` until it reports shut-down done (at most 30 s). A servo stream
+(``start_servo``) sends its targets without waiting for the controller; see
+tevo_robot.servo for its threads and what a cycle costs.
 
 Ctrl-C: called from the main thread, a blocking move, track playback,
 ``startup`` or ``shutdown`` runs its library call on a helper thread and
@@ -58,6 +60,7 @@ from . import _library
 from . import _records as rec
 from ._failures import CallbackFailures
 from .errors import HandleError, RobotError
+from .servo import ServoStream
 from .types import (CoordType, ControlCommand, DeviceInfo, Diagnosis, GravityComponent, IoDesc,
                     IoType, JointCommonData, JointStatus, JointVector, LogLevel, MoveProfile,
                     MoveTrack, Pose, PoseFileType, Quaternion, RegulateSpeedParam, RelativeOffset,
@@ -259,6 +262,7 @@ class Robot:
         if host is not None:
             _credentials(user, password)  # before anything is created
         self._life = _Lifetime()
+        self._servo: Optional[ServoStream] = None  # the last stream started
         self._failures = CallbackFailures()
         self._register_lock = threading.Lock()
         self._handle = -1
@@ -398,6 +402,7 @@ class Robot:
         if not self._life.close():
             return
         try:
+            self._stop_servo_on_close()
             status = c_bool(False)
             if self._lib.rs_get_login_status(self._handle, byref(status)) == 0 and status.value:
                 result = self._lib.rs_logout(self._handle)
@@ -409,6 +414,16 @@ class Robot:
             self._life.finished()
             # No callback of this Robot runs any more: what is left to report goes now.
             self._failures.flush()
+
+    def _stop_servo_on_close(self) -> None:
+        """Stops a servo stream left running, so that the arm is brought to rest at
+        once rather than by the controller's watchdog."""
+        stream = self._servo
+        if stream is not None:
+            result = stream._end()
+            if result:
+                log.warning("stopping the servo stream of handle %d on close failed: %d",
+                            self._handle, result)
 
     def __enter__(self) -> "Robot":
         return self
@@ -932,6 +947,28 @@ class Robot:
                    _joints(reference, "reference"), byref(_tool(tool)), out, capacity,
                    byref(size))
         return [Waypoint._from_c(w) for w in out[:size.value]]
+
+    # ---- servo streaming ------------------------------------------------------
+
+    def start_servo(self, period_s: float = 0.002,
+                    max_joint_speed_rad_per_s: float = 3.0) -> ServoStream:
+        """Starts a servo stream of one target per ``period_s`` (0.0005 to 0.1 s):
+        reads the joint angles (the first target must be near them) and enters
+        pass-through mode, two requests of at most 2 s each; the first deadline
+        is one period later. A target farther in any joint than
+        ``max_joint_speed_rad_per_s`` (above 0, at most 10) times the time since
+        the previous one is refused before sending. Returns the ServoStream
+        (see tevo_robot.servo), a context manager that stops it. RobotError
+        (code 10001) when a stream of this Robot runs already."""
+        period = _check.number(period_s, "period_s")
+        speed = _check.number(max_joint_speed_rad_per_s, "max_joint_speed_rad_per_s")
+        # The library reads 0 as "the default": here it is a mistake.
+        for name, value in (("period_s", period), ("max_joint_speed_rad_per_s", speed)):
+            if value <= 0:
+                raise ValueError(f"{name}: {value} is not above 0")
+        self._call("rs_servo_start", period, speed)
+        self._servo = ServoStream(self._lib, self._handle, self._life)
+        return self._servo
 
     # ---- kinematics and frames (computed locally) ---------------------------
 

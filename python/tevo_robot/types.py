@@ -469,3 +469,39 @@ SafetyConfig = _record_type(rec.RobotSafetyConfig, "SafetyConfig",
 SafetyStatus = _record_type(rec.OrpeSafetyStatus, "SafetyStatus", "The safety board's status.")
 RegulateSpeedParam = _record_type(rec.RegulateSpeedModeParamConfig, "RegulateSpeedParam",
                                   "Limits of the regulated-speed mode.")
+
+
+@dataclass(frozen=True)
+class ServoStatus:
+    """Figures of a servo stream (``ServoStream.status()``): live while it runs,
+    kept after it stops until the next start. Times are seconds; lateness is a
+    cycle's wake-up minus its deadline; the percentiles have a resolution of 10
+    microseconds."""
+    active: bool  # the stream runs
+    cycles: int  # wait_period calls
+    overruns: int  # of those, the ones that found their deadline passed
+    sent: int  # targets sent to the controller
+    answered: int  # answers received to them
+    refused: int  # of those, refusals
+    refused_locally: int  # targets refused before sending (out of reach, too far a jump)
+    late_last_sec: float  # lateness of the last cycle
+    late_p50_sec: float
+    late_p99_sec: float
+    late_max_sec: float
+    answer_p50_sec: float  # time from sending a target to its answer
+    answer_p99_sec: float
+    answer_max_sec: float
+    last_target: JointVector  # the last target sent, joint angles (rad)
+
+    @classmethod
+    def _from_c(cls, c: rec.ServoStreamStatus) -> "ServoStatus":
+        values = [getattr(c, name) for name in _SERVO_STATUS_C_FIELDS]
+        values[0], values[-1] = bool(values[0]), tuple(values[-1])
+        return cls(*values)
+
+
+# The C record's fields in the dataclass's order, less its padding; the names
+# are the dataclass's in camelCase.
+_SERVO_STATUS_C_FIELDS = [name for name, _ in rec.ServoStreamStatus._fields_ if name != "reserved"]
+assert [_snake(n) for n in _SERVO_STATUS_C_FIELDS] == \
+    [f.name for f in dataclasses.fields(ServoStatus)]

@@ -75,6 +75,13 @@ SAME_AT(c::RobotIoDesc, t::RobotIoDesc, ioType);
 SAME_AT(c::RobotIoDesc, t::RobotIoDesc, ioName);
 SAME_AT(c::RobotIoDesc, t::RobotIoDesc, ioAddr);
 SAME_AT(c::RobotIoDesc, t::RobotIoDesc, ioValue);
+SAME_SIZE(c::ServoStreamStatus, t::ServoStreamStatus);
+SAME_AT(c::ServoStreamStatus, t::ServoStreamStatus, reserved);
+SAME_AT(c::ServoStreamStatus, t::ServoStreamStatus, cycles);
+SAME_AT(c::ServoStreamStatus, t::ServoStreamStatus, refusedLocally);
+SAME_AT(c::ServoStreamStatus, t::ServoStreamStatus, lateLastSec);
+SAME_AT(c::ServoStreamStatus, t::ServoStreamStatus, answerMaxSec);
+SAME_AT(c::ServoStreamStatus, t::ServoStreamStatus, lastTarget);
 // Enumerations travel as int.
 SAME_SIZE(c::RobotIoType, t::RobotIoType);
 SAME_SIZE(c::LOG_LEVEL, t::LOG_LEVEL);

@@ -255,6 +255,24 @@ int main(void) {
     RECORD(Move_Rotate_Axis);
     ARRAY(Move_Rotate_Axis, rotateAxis);
 
+    RECORD(ServoStreamStatus);
+    FIELD(ServoStreamStatus, active);
+    FIELD(ServoStreamStatus, reserved);
+    FIELD(ServoStreamStatus, cycles);
+    FIELD(ServoStreamStatus, overruns);
+    FIELD(ServoStreamStatus, sent);
+    FIELD(ServoStreamStatus, answered);
+    FIELD(ServoStreamStatus, refused);
+    FIELD(ServoStreamStatus, refusedLocally);
+    FIELD(ServoStreamStatus, lateLastSec);
+    FIELD(ServoStreamStatus, lateP50Sec);
+    FIELD(ServoStreamStatus, lateP99Sec);
+    FIELD(ServoStreamStatus, lateMaxSec);
+    FIELD(ServoStreamStatus, answerP50Sec);
+    FIELD(ServoStreamStatus, answerP99Sec);
+    FIELD(ServoStreamStatus, answerMaxSec);
+    ARRAY(ServoStreamStatus, lastTarget);
+
     RECORD(rs_robot_event_info);
     FIELD(rs_robot_event_info, eventType);
     FIELD(rs_robot_event_info, eventCode);

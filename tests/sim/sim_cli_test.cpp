@@ -80,16 +80,18 @@ private:
 TEST(SimCli, HelpDocumentsEveryOption) {
     std::string out;
     ASSERT_EQ(runToEnd("--help", out), 0);
-    for (const char* opt : {"--host", "--port", "--model", "--user", "--password",
-                            "--no-handle-login", "--no-login-check", "--push-rate", "--time-scale",
-                            "--http", "--http-host", "--verbose", "--help"}) {
+    for (const char* opt :
+         {"--host", "--port", "--model", "--user", "--password", "--no-handle-login",
+          "--no-login-check", "--push-rate", "--time-scale", "--servo-rate", "--servo-watchdog",
+          "--http", "--http-host", "--verbose", "--help"}) {
         EXPECT_NE(out.find(opt), std::string::npos) << opt;
     }
 }
 
 TEST(SimCli, RejectsBadOptions) {
     for (const char* args : {"--port 70000", "--model 10", "--push-rate 0", "--time-scale -1",
-                             "--bogus", "--port", "--http 70000", "--http x"}) {
+                             "--bogus", "--port", "--http 70000", "--http x", "--servo-rate 0",
+                             "--servo-watchdog 0", "--servo-watchdog 2.5"}) {
         std::string out;
         EXPECT_EQ(runToEnd(args, out), 2) << args;
         EXPECT_FALSE(out.empty()) << args;
