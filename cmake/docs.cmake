@@ -30,6 +30,7 @@ if(DOXYGEN_FOUND AND TEVO_AWK)
     RobotSDK/interface/serviceinterface.h RobotSDK/util/callbackslot.h
     sdkcommon/MetaType/TevoRobotMetaType.h sdkcommon/MetaType/TevoRobotControllerCodes.h
     sdkcommon/MetaType/TevoRobotServo.h
+    sdkcommon/MetaType/TevoRobotConnection.h
     handle/rsrobotcontrol.h tevo/robot.hpp)
   list(TRANSFORM _tevo_docs_inputs PREPEND ${PROJECT_SOURCE_DIR}/)
   list(JOIN _tevo_docs_inputs "\" \"" TEVO_DOCS_INPUT)

@@ -15,6 +15,7 @@ set(_tevo_public_headers
   sdkcommon/MetaType/TevoRobotMetaType.h
   sdkcommon/MetaType/TevoRobotControllerCodes.h
   sdkcommon/MetaType/TevoRobotServo.h
+  sdkcommon/MetaType/TevoRobotConnection.h
   tevo/robot.hpp
   handle/rsrobotcontrol.h)
 foreach(header IN LISTS _tevo_public_headers)

@@ -39,6 +39,13 @@ void relayEvent(const RobotEventInfo* info, void* arg) {
     relay.callback(&event, relay.arg);
 }
 
+void relayConnectionEvent(const ConnectionEvent* event, void* arg) {
+    // Copied first: the callback may destroy the context and with it the relay.
+    const ConnectionRelay relay = *static_cast<const ConnectionRelay*>(arg);
+    relay.callback(static_cast<int>(event->kind), static_cast<int>(event->reason), event->attempt,
+                   event->sinceLossSec, event->text, relay.arg);
+}
+
 // Ends a context's use once it is out of the table: its callbacks stop and it
 // logs out, which ends a call blocked on it with ErrCode_SocketDisconnect. It
 // is released when its last running call returns (here, if none runs).
@@ -234,6 +241,40 @@ int rs_last_controller_refusal(int* command_type, int* controller_code, char* co
         copyCut(refusal.command, command, command_size);
         copyCut(refusal.text, text, text_size);
         return static_cast<int>(RS_SUCC);
+    });
+}
+
+int rs_set_reconnect_policy(RSHD rshd, double initial_delay_s, double backoff_factor,
+                            double max_delay_s, double give_up_after_s, double silence_s) {
+    return forward(rshd, [&](ServiceInterface& s) {
+        if (initial_delay_s == 0.0) return s.robotServiceSetReconnectPolicy(nullptr);
+        ReconnectPolicy policy;
+        policy.initialDelaySec = initial_delay_s;
+        policy.backoffFactor = backoff_factor;
+        policy.maxDelaySec = max_delay_s;
+        policy.giveUpAfterSec = give_up_after_s;
+        policy.silenceSec = silence_s;
+        return s.robotServiceSetReconnectPolicy(&policy);
+    });
+}
+
+int rs_setcallback_connection_event(RSHD rshd, RS_CONNECTION_EVENT_CALLBACK callback, void* arg) {
+    return withContext(rshd, [&](Context& ctx) {
+        std::lock_guard<std::mutex> lock(ctx.connectionRelayMutex);
+        std::unique_ptr<rs_handle::ConnectionRelay> relay;
+        if (callback != nullptr) relay.reset(new rs_handle::ConnectionRelay{callback, arg});
+        const int result = ctx.prs->robotServiceRegisterConnectionEventCallback(
+            relay ? rs_handle::relayConnectionEvent : nullptr, relay.get());
+        // The facade no longer calls the previous relay once registration returned.
+        ctx.connectionRelay = std::move(relay);
+        return result;
+    });
+}
+
+uint64_t rs_login_count(RSHD rshd) {
+    return rs_handle::guarded(__func__, static_cast<uint64_t>(0), [rshd] {
+        const std::shared_ptr<Context> ctx = rs_handle::findContext(rshd);
+        return ctx ? ctx->prs->robotServiceLoginCount() : static_cast<uint64_t>(0);
     });
 }
 

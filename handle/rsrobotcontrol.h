@@ -424,6 +424,23 @@ int rs_login(RSHD rshd, const char* addr, int port);
    (ErrCode_Failed) and nothing more is sent; rs_last_controller_refusal then
    tells its code and reason. A null argument gives 10002. */
 int rs_login_as(RSHD rshd, const char* addr, int port, const char* user, const char* password);
+/* Our extension, connection supervision (see robotServiceSetReconnectPolicy in
+   serviceinterface.h): with initial_delay_s > 0 sets the reconnect policy (initial delay, backoff
+   factor, largest delay, give-up time (0: never) and silence time, in seconds; out of range:
+   10002), with initial_delay_s 0 ends the supervision. Returns 0. */
+int rs_set_reconnect_policy(RSHD rshd, double initial_delay_s, double backoff_factor,
+                            double max_delay_s, double give_up_after_s, double silence_s);
+/* A connection event callback: it runs on the context's supervisor thread with the event's kind
+   (1 link lost, 2 reconnecting, 3 reconnected, 4 gave up), the reason of a loss (1 closed, 2 reset,
+   3 silent), the attempt number, the seconds since the loss and a NUL-terminated text. */
+typedef void (*RS_CONNECTION_EVENT_CALLBACK)(int kind, int reason, int attempt, double since_loss_s,
+                                             const char* text, void* arg);
+/* Registers the connection event callback (null clears it); returns 0, or 1002 for an unknown
+   handle. */
+int rs_setcallback_connection_event(RSHD rshd, RS_CONNECTION_EVENT_CALLBACK callback, void* arg);
+/* Successful logins of the context so far (the first and every reconnect); never blocks. 0 for an
+   unknown handle. */
+uint64_t rs_login_count(RSHD rshd);
 /* Logs out (about 100 ms: joins the receive thread); blocked calls on the context end with 10004.
  */
 int rs_logout(RSHD rshd);

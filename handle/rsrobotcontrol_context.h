@@ -7,8 +7,9 @@
 // context's callbacks and logs it out (which ends a blocking wait on it with
 // ErrCode_SocketDisconnect); the last holder releases the context. A context
 // counts toward the limit of 32 from its creation until it is released. Per
-// context, userCoordMutex guards the user frame and eventRelayMutex serialises
-// robot-event callback registrations.
+// context, userCoordMutex guards the user frame, eventRelayMutex serialises
+// robot-event callback registrations and connectionRelayMutex connection-event
+// callback registrations.
 //
 // No exception leaves an rs_ function: the shapes below turn one thrown by
 // the operation (or by the lookup) into ErrCode_Failed (true for the functions
@@ -35,6 +36,12 @@ struct EventRelay {
     void* arg;
 };
 
+// Hands a connection event to a C callback as its fields; one per registration.
+struct ConnectionRelay {
+    RS_CONNECTION_EVENT_CALLBACK callback;
+    void* arg;
+};
+
 // The user frame of a context and whether the caller set one.
 struct CustomUserCoord {
     tevo_robot_namespace::CoordCalibrate user_coord{};  // all zero: the base frame
@@ -54,6 +61,8 @@ struct Context {
     CustomUserCoord userCoord;
     std::mutex eventRelayMutex;
     std::unique_ptr<EventRelay> eventRelay;
+    std::mutex connectionRelayMutex;
+    std::unique_ptr<ConnectionRelay> connectionRelay;
     // Declared last, so it is destroyed first: no callback reaches the relay
     // once the facade is gone.
     std::unique_ptr<ServiceInterface> prs;

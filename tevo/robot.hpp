@@ -15,11 +15,14 @@
 //   - Joint angles are std::array<double, 6> in radians (JointsRad), poses
 //     carry metres and a unit quaternion; names carry their units.
 //   - Callbacks are std::function (lambdas with captures). They run on the
-//     library's threads (events on the event thread, everything else on the
-//     receive thread): keep them short, and do not call blocking operations
-//     of the same Robot from them (the library refuses requests from its
-//     receive thread). They may run until the Robot's destructor returns
-//     (the log-out sends events), so what they capture must outlive it.
+//     library's threads (events on the event thread, connection events on
+//     the supervisor's thread, everything else on the receive thread): keep
+//     them short, and do not call blocking operations of the same Robot from
+//     those on the receive thread (the library refuses requests from it).
+//     They may run until the Robot's destructor returns (the log-out sends
+//     events), so what they capture must outlive it.
+//   - Opt-in supervision: built with a ReconnectPolicy, a Robot logs in again
+//     by itself after a lost link (see "Connection supervision").
 //
 // Errors: every failure throws RobotError or one of its subclasses, picked
 // from the library's code and, when the controller refused the request, the
@@ -63,6 +66,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -119,6 +123,37 @@ struct Event {
     int type = 0;      // tevo_robot_namespace::RobotEventType
     int code = 0;      // event specific, e.g. the joint concerned
     std::string text;  // text attached by the controller or the library
+};
+
+// How a supervised Robot logs in again after its link was lost (the
+// constructor that takes one): initialDelaySec, backoffFactor, maxDelaySec,
+// giveUpAfterSec (0: never) and silenceSec, each with its range in
+// TevoRobotConnection.h.
+using ReconnectPolicy = trn::ReconnectPolicy;
+
+// What a connection event reports.
+enum class ConnectionEventKind {
+    LinkLost = trn::ConnectionLinkLost,          // the link was lost; reason says how
+    Reconnecting = trn::ConnectionReconnecting,  // an attempt to log in again starts
+    Reconnected = trn::ConnectionReconnected,    // logged in again, pushes switched on again
+    GaveUp = trn::ConnectionGaveUp               // no more attempts: giveUpAfterSec passed
+};
+
+// How a link was lost.
+enum class LinkLossReason {
+    None = trn::LinkLossNone,      // not a LinkLost event
+    Closed = trn::LinkLossClosed,  // the controller closed the connection
+    Reset = trn::LinkLossReset,    // the connection was reset or failed (a socket error)
+    Silent = trn::LinkLossSilent   // nothing came from the controller for silenceSec
+};
+
+// One event of a supervised connection (Robot::onConnection).
+struct ConnectionEvent {
+    ConnectionEventKind kind = ConnectionEventKind::LinkLost;  // what happened
+    LinkLossReason reason = LinkLossReason::None;  // how the link was lost (LinkLost only)
+    int attempt = 0;          // attempts so far (Reconnecting, Reconnected, GaveUp), else 0
+    double sinceLossS = 0.0;  // seconds since the link was lost (0 for LinkLost)
+    std::string text;         // a sentence for a log
 };
 
 // A library result other than success; the base of every error this layer
@@ -365,7 +400,23 @@ public:
             fail(ret, "login to " + host + ":" + std::to_string(port), refusalBehind(ret, true));
         }
     }
-    // Logs out (about 100 ms). Callbacks stop before the destructor returns.
+    // Connects and logs in as the constructor above, then supervises the
+    // connection with policy (see "Connection supervision"): a lost link is
+    // logged in again with backoff, and onConnection tells what happens.
+    // Throws InvalidArgumentError, before connecting, for a policy value
+    // outside its range.
+    Robot(const std::string& host, int port, const std::string& user, const std::string& password,
+          const ReconnectPolicy& policy)
+        : facade_(new ServiceInterface()) {
+        check(facade_->robotServiceSetReconnectPolicy(&policy), "setting the reconnect policy");
+        const int ret =
+            facade_->robotServiceLogin(host.c_str(), port, user.c_str(), password.c_str());
+        if (ret != trn::ErrnoSucc) {
+            fail(ret, "login to " + host + ":" + std::to_string(port), refusalBehind(ret, true));
+        }
+    }
+    // Logs out (about 100 ms; within 100 ms during a reconnect backoff). Callbacks stop before
+    // the destructor returns.
     ~Robot() {
         if (facade_) facade_->robotServiceLogout();
     }
@@ -931,6 +982,34 @@ public:
         });
     }
 
+    // ---- Connection supervision ----
+    // A Robot built with a ReconnectPolicy watches its link. When the link is
+    // lost (closed or reset by the controller or the network, or silent for
+    // the policy's silenceSec) it logs in again with the same address and
+    // credentials, with backoff, until it succeeds or giveUpAfterSec pass.
+    // What the application set up survives: its callbacks, the pushes they
+    // switched on, the motion profile. A move never does: a blocking move
+    // waiting when the link died throws NotConnectedError and is not sent
+    // again. While the link is down every call throws NotConnectedError at
+    // once, without waiting for the reconnect. The destructor ends the
+    // supervision; during a backoff it returns within 100 ms.
+    //
+    // The connection events, on the supervisor's thread, one at a time, with
+    // no library lock held (the function may call this Robot, blocking calls
+    // included): LinkLost with its reason, Reconnecting before each attempt
+    // (attempt counts from 1), Reconnected, GaveUp. Setting it waits while the
+    // one it replaces is running; an exception it throws is reported as for
+    // the other callbacks. An empty function switches it off.
+    void onConnection(std::function<void(const ConnectionEvent&)> callback) {
+        replace(connection_, std::move(callback), [this](bool on) {
+            facade_->robotServiceRegisterConnectionEventCallback(
+                on ? &Robot::connectionThunk : nullptr, on ? this : nullptr);
+        });
+    }
+    // Successful logins of this Robot so far: 1 after the constructor, one more for each
+    // reconnect. Never blocks; any thread.
+    std::uint64_t loginCount() const { return facade_->robotServiceLoginCount(); }
+
     // ---- Servo streaming ----
     // A control loop that sends one joint or pose target per period (down to 0.5 ms), which the
     // controller follows as it comes: startServo() returns the stream, the loop calls waitPeriod()
@@ -1141,6 +1220,21 @@ private:
         if (self->progress_) self->guarded("onMoveProgress", [&] { self->progress_(step); });
     }
 
+    static void connectionThunk(const trn::ConnectionEvent* event, void* arg) {
+        auto* self = static_cast<Robot*>(arg);
+        if (event == nullptr || !self->connection_) return;
+        ConnectionEvent e;
+        e.kind = static_cast<ConnectionEventKind>(event->kind);
+        e.reason = static_cast<LinkLossReason>(event->reason);
+        e.attempt = event->attempt;
+        e.sinceLossS = event->sinceLossSec;
+        // The text is NUL-terminated within its array; never read past it.
+        const char* end =
+            static_cast<const char*>(std::memchr(event->text, '\0', sizeof event->text));
+        e.text.assign(event->text, end != nullptr ? end : event->text + sizeof event->text);
+        self->guarded("onConnection", [&] { self->connection_(e); });
+    }
+
     // Runs a user callback on a library thread; an exception it throws is
     // reported (the first one with its text, then a count at most every 5 s)
     // and kept from the library's thread.
@@ -1187,6 +1281,7 @@ private:
     std::function<void(const Event&)> event_;
     std::function<void(double)> endSpeed_;
     std::function<void(int)> progress_;
+    std::function<void(const ConnectionEvent&)> connection_;
     std::unique_ptr<ServiceInterface> facade_;
 };
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "RobotSDK/custom-made/pelvanservices.h"
+#include "RobotSDK/interface/connectionsupervisor.h"
 #include "RobotSDK/robototherservice.h"
 #include "RobotSDK/service/errorinfoservice.h"
 #include "RobotSDK/service/forcecontrol.h"
@@ -110,6 +111,7 @@ ServiceInterface::ServiceInterface() {
     // Not connected yet: starts with the fallback joint ranges.
     m_pelvanServiceHandle = std::make_unique<PelvanServices>(m_robotBaseService.get());
     m_servoStream = std::make_unique<RobotServoStream>(m_robotBaseService.get());
+    m_supervisor = ConnectionSupervisor::create(*m_robotBaseService);
 
     // Registered before any connection exists, so no push or event can reach
     // a half-built facade.
@@ -150,6 +152,9 @@ ServiceInterface::~ServiceInterface() {
         releaseFromCallback();
         return;
     }
+    // Joined here (from the connection callback: only flagged, and its thread
+    // touches nothing of this object again).
+    m_supervisor->shutdown();
     core.logoutService();
     core.stopEventThread();
     m_servoStream.reset();
@@ -168,8 +173,11 @@ void ServiceInterface::releaseFromCallback() {
                          "sdk log: ServiceInterface destroyed from its own %s callback; its "
                          "connection is released once the callback returns.",
                          onEventThread ? "event" : "push");
-    // No further dispatch may reach this object.
+    // No further dispatch may reach this object. The supervisor's thread may
+    // be inside an attempt that waits for this very thread: it is joined on
+    // the releasing thread below, before the core goes.
     unregisterDispatchers();
+    m_supervisor->shutdown(false);
     // From the event thread this joins the receive thread; from the receive
     // thread it only closes the socket, and the loop ends when the callback
     // returns.
@@ -201,7 +209,11 @@ void ServiceInterface::releaseFromCallback() {
     // The core's destructor joins both of its threads, so it must run on a
     // thread that is neither; it starts once the callback has returned.
     RobotControlServices* released = m_robotBaseService.release();
-    std::thread([released] { delete released; }).detach();
+    std::shared_ptr<ConnectionSupervisor> supervisor = m_supervisor;
+    std::thread([released, supervisor] {
+        supervisor->joinAfterShutdown();
+        delete released;
+    }).detach();
 }
 
 void ServiceInterface::unregisterDispatchers() {
@@ -232,6 +244,7 @@ void ServiceInterface::robotServiceDetachAllCallbacks() {
     clear(m_robotEventCallback);
     clear(m_robotEndSpeedCallback);
     clear(m_movepProgressNotifyCallback);
+    m_supervisor->detachCallback();
 }
 
 bool ServiceInterface::countInRange(const char* operation, const char* what, long long value,
@@ -351,16 +364,40 @@ int ServiceInterface::robotServiceLogin(const char* host, int port, const char* 
         RobotLogPrint::trace(LL_ERROR, "sdk log: Login host is NULL.");
         return ErrCode_ParamError;
     }
-    const int ret = m_robotBaseService->loginService(
-        host, port, userName != nullptr ? userName : "", password != nullptr ? password : "",
-        robotType, robotDhPara);
-    // The customer track limits follow the controller logged in to (or fall
-    // back to ±174° when it cannot be read), whatever the login's result.
-    m_pelvanServiceHandle->safeLimitParamInit();
+    const std::string user = userName != nullptr ? userName : "";
+    const std::string pass = password != nullptr ? password : "";
+    int ret = ErrCode_Failed;
+    {
+        std::lock_guard<std::mutex> session(m_supervisor->sessionMutex());
+        ret = m_robotBaseService->loginService(host, port, user, pass, robotType, robotDhPara);
+        // The customer track limits follow the controller logged in to (or fall
+        // back to ±174° when it cannot be read), whatever the login's result.
+        m_pelvanServiceHandle->safeLimitParamInit();
+        if (ret == ErrnoSucc) m_supervisor->noteLogin(host, port, user, pass);
+    }
+    if (ret == ErrnoSucc) m_supervisor->afterLogin();
     return ret;
 }
 
-int ServiceInterface::robotServiceLogout() { return m_robotBaseService->logoutService(); }
+// The supervision ends first (its thread may need the session lock for an
+// attempt), so that this logout is never taken for a lost link.
+int ServiceInterface::robotServiceLogout() {
+    m_supervisor->stop();
+    std::lock_guard<std::mutex> session(m_supervisor->sessionMutex());
+    return m_robotBaseService->logoutService();
+}
+
+int ServiceInterface::robotServiceSetReconnectPolicy(const ReconnectPolicy* policy) {
+    return m_supervisor->setPolicy(policy);
+}
+
+int ServiceInterface::robotServiceRegisterConnectionEventCallback(ConnectionEventCallback ptr,
+                                                                  void* arg) {
+    m_supervisor->setCallback(ptr, arg);
+    return InterfaceCallSuccCode;
+}
+
+uint64_t ServiceInterface::robotServiceLoginCount() const { return m_supervisor->loginCount(); }
 
 void ServiceInterface::robotServiceGetConnectStatus(bool& connectStatus) {
     connectStatus = m_robotBaseService->getCurrentConnectStatus();

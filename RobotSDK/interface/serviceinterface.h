@@ -10,7 +10,8 @@
 // BEGIN threads-and-blocking text (README.md carries a copy: tests/docs/threads_text.cmake)
 // ### The library's threads
 //
-// Each `ServiceInterface` runs two threads of its own besides the application's:
+// Each `ServiceInterface` runs two threads of its own besides the application's, and a third
+// while its link is supervised:
 //
 // - the **receive thread**, from a successful `robotServiceLogin` until `robotServiceLogout`, the
 //   controller closing the connection, or destruction. It reads every frame from the controller,
@@ -18,11 +19,38 @@
 //   waypoint, end speed, move progress) and completes the waits of start-up, shut-down,
 //   handshake, stop, pause, continue and blocking moves;
 // - the **event thread**, from construction until destruction. It is the only thread that calls
-//   the robot-event callback, one event at a time, in arrival order.
+//   the robot-event callback, one event at a time, in arrival order;
+// - the **supervisor thread**, while a reconnect policy is set (`robotServiceSetReconnectPolicy`)
+//   and a login has succeeded, until `robotServiceLogout`, a null policy or destruction. It
+//   watches the link, logs in again after a loss and calls the connection event callback.
 //
-// Your own threads call the operations. Nothing reconnects by itself: a lost connection shows up
-// as the event `RobotEvent_socketDisconnected` and as failed requests (`ErrCode_SocketDisconnect`).
-// Heartbeats are sent only by a blocking wait (see below), never on a timer.
+// Your own threads call the operations. Without a reconnect policy nothing reconnects by itself:
+// a lost connection shows up as the event `RobotEvent_socketDisconnected` and as failed requests
+// (`ErrCode_SocketDisconnect`), and heartbeats are sent only by a blocking wait (see below).
+//
+// ### Connection supervision
+//
+// With a policy set, the supervisor thread looks at the link every 250 ms. The link is lost when
+// the controller closes it (reason `LinkLossClosed`), when it is reset or fails
+// (`LinkLossReset`), or when nothing has come from the controller for `silenceSec`
+// (`LinkLossSilent`: after `silenceSec / 3` of silence it sends a heartbeat, at most one per
+// `silenceSec / 3`; at `silenceSec` it closes the connection itself). It then reports
+// `ConnectionLinkLost` and logs in again with the last successful login's address, user and
+// password: the first attempt `initialDelaySec` after the loss, each later one `backoffFactor`
+// times longer after the previous attempt ended (at most `maxDelaySec`), each announced by
+// `ConnectionReconnecting` (attempt 1, 2, ...), until one succeeds (`ConnectionReconnected`) or
+// `giveUpAfterSec` have passed since the loss (`ConnectionGaveUp`; the supervisor then waits for
+// your next successful login). An attempt takes as long as a login (see below).
+//
+// What survives a lost link on one `ServiceInterface`: every callback registered on it, the
+// pushes asked for (each login switches them on again, so pushes resume without a call of
+// yours), and the process-wide global move profile. What does not: the controller's side of the
+// session. Nothing you sent is sent again: a move that was running is reported failed (a blocking
+// move returns `ErrCode_SocketDisconnect`), and an arm start-up, a tool or payload setting, a
+// servo stream or a customer track must be started or set again if the controller lost it.
+// Calls made while the link is down, also while an attempt is logging in, fail at once with
+// `ErrCode_SocketDisconnect`; they never wait for the reconnect. A logout of yours is never taken
+// for a lost link.
 //
 // ### Which thread calls which callback
 //
@@ -31,6 +59,9 @@
 //   `robotServiceRegisterRealTimeJointStatusCallback`, `...RealTimeRoadPointCallback`,
 //   `...RealTimeEndSpeedCallback` and `robotServiceRegisterMovepStepNumNotifyCallback`;
 // - event thread: `RobotEventCallback` (`robotServiceRegisterRobotEventInfoCallback`);
+// - supervisor thread: `ConnectionEventCallback` (`robotServiceRegisterConnectionEventCallback`),
+//   one event at a time; it may make requests, log out or end the supervision (the thread then
+//   ends once the callback returns) and destroy the object;
 // - whichever thread logs, yours inside any operation, the receive thread or the event thread:
 //   `RobotLogPrintCallback` (`robotServiceRegisterLogPrintCallback`).
 //
@@ -70,7 +101,11 @@
 //   nothing at all heard from the controller for 1.8 s ends the sequence there: the login
 //   fails with `ErrCode_RequestTimeout` (the range read is not tried again), so a controller
 //   that stops answering holds a login for one time-out, not one per request.
-// - `robotServiceLogout`: about 100 ms (joins the receive thread).
+// - `robotServiceLogout`: about 100 ms (joins the receive thread). With a supervised link it first
+//   ends the supervision: within 100 ms during a backoff; a login attempt under way first ends
+//   with its own bound (as `robotServiceLogin`). `robotServiceSetReconnectPolicy` with null: the
+//   same; with a policy it never blocks, nor does `robotServiceLoginCount`.
+//   `robotServiceRegisterConnectionEventCallback` waits only while that callback runs.
 // - `rootServiceRobotStartup` with `IsBolck` true: until the arm reports its state, at most 60 s.
 // - `robotServiceRobotShutdown` and `robotServiceRobotHandShake` with the blocking flag: until the
 //   controller reports the result, at most 30 s.
@@ -100,8 +135,8 @@
 // - Kinematics, frame conversions, the `init...DataType` initialisers, `getVersion`,
 //   `getErrDescByCode`, `robotServiceGetConnectStatus` and
 //   `robotServiceGetMacCommunicationStatus`: never block.
-// - `~ServiceInterface`: logout (about 100 ms) plus stopping the event thread; waits for a
-//   running callback of this object to return.
+// - `~ServiceInterface`: ends the supervision (as `robotServiceLogout`), logout (about 100 ms)
+//   plus stopping the event thread; waits for a running callback of this object to return.
 //
 // - **A controller that stops answering** without closing the connection (a hung controller, a
 //   host that lost power, a pulled cable): a blocking move (offline tracks and excitation
@@ -125,7 +160,9 @@
 //   outstanding); different kinds run in parallel. Two blocking start-ups (or two shut-downs, or
 //   two handshakes) of one object run one after the other.
 // - Login and logout of one object must not race each other, and no operation may run on an
-//   object while it is being destroyed.
+//   object while it is being destroyed. The supervisor's attempts are serialised with your login
+//   and logout of the same object by the library: a login or logout of yours waits for an attempt
+//   under way (and a login of yours while the link is up again fails: log out first).
 // - Separate `ServiceInterface` objects are independent, except for these process-wide things:
 //   the log callback, the arm model and DH parameters the kinematics use (set by the first
 //   successful login of the process), and the global move profile (speed and acceleration
@@ -147,21 +184,29 @@
 //
 // ### Teardown
 //
-// Destroying a `ServiceInterface` logs out, stops its receive and event threads and releases
-// everything it owns. When the destructor returns, none of its callbacks is running or will run
-// again, and none of its threads is left. Creating and destroying objects in a loop leaks
-// nothing. A callback that is running while the object is destroyed finishes first; if it calls
-// into the object meanwhile, it finds it disconnected. The one exception is destroying the object
-// from inside its own callback: then the destructor returns at once, no callback of the object
-// runs afterwards, and its threads end and its memory is released on a thread of the library's
-// own as soon as that callback returns.
+// Destroying a `ServiceInterface` ends its supervision, logs out, stops its receive and event
+// threads and releases everything it owns. When the destructor returns, none of its callbacks is
+// running or will run again, and none of its threads is left. Creating and destroying objects in
+// a loop leaks nothing. A callback that is running while the object is destroyed finishes first;
+// if it calls into the object meanwhile, it finds it disconnected. The one exception is
+// destroying the object from inside its own callback: then the destructor returns at once, no
+// callback of the object runs afterwards, and its threads end and its memory is released on a
+// thread of the library's own as soon as that callback returns. From the connection event
+// callback the destructor logs out as usual; only the supervisor thread is left, and it ends when
+// the callback returns.
 // END threads-and-blocking text
 //
 // Locks
 // -----
 // One mutex per application callback, held by the dispatcher for the whole
-// call of that callback and by the registration while it swaps the pair. The
-// facade holds no lock while it calls into the control core.
+// call of that callback and by the registration while it swaps the pair.
+// The session lock (ConnectionSupervisor::sessionMutex) is held by every login
+// and logout, the application's and the supervisor's, so that they never run
+// at once; a logout and the destructor first end the supervisor's thread
+// (without the session lock), then take it. Order: the supervisor's thread
+// lock, the session lock, the control core's locks, the supervisor's state
+// lock (connectionsupervisor.h). No other facade lock is held while it calls
+// into the control core.
 
 #include <atomic>
 #include <cstdint>
@@ -171,6 +216,7 @@
 #include <vector>
 
 #include "RobotSDK/util/callbackslot.h"
+#include "TevoRobotConnection.h"
 #include "TevoRobotControllerCodes.h"
 #include "TevoRobotMetaType.h"
 #include "TevoRobotServo.h"
@@ -183,6 +229,7 @@ class robotOtherService;
 class ForceControl;
 class PelvanServices;
 class RobotServoStream;
+class ConnectionSupervisor;
 
 // The object an application holds, one per robot controller: create it, log in
 // (robotServiceLogin), call operations, log out, destroy it. Every operation returns 0 or a
@@ -287,6 +334,34 @@ public:
     void robotServiceGetConnectStatus(bool& connectStatus);
     // Always reports true and returns 0, without a request.
     int robotServiceGetMacCommunicationStatus(bool& value);
+
+    // ---- Connection supervision (opt-in) ---------------------------------------
+    // With a reconnect policy set, a supervisor thread of this object watches
+    // the link once a login succeeded. When the link is lost (closed, reset,
+    // or silent for silenceSec: nothing heard, a heartbeat unanswered) it
+    // closes it, then logs in again with the same address and credentials,
+    // with backoff, until it succeeds or gives up. Nothing else is done for
+    // the application: the callbacks and push wishes of this object and the
+    // process-wide global profile survive a lost link, and a login switches
+    // the wanted pushes on again; a move that was running is reported failed
+    // (its blocking call returns ErrCode_SocketDisconnect) and never sent
+    // again. Calls made while the link is down fail at once with
+    // ErrCode_SocketDisconnect. The connection event callback tells the
+    // application: link lost (with the reason), reconnecting (with the
+    // attempt), reconnected, gave up. robotServiceLogout, a null policy and
+    // destruction end the supervision; during a backoff they return within
+    // 100 ms (an attempt under way ends with its login's bound).
+    //
+    // Sets (policy not null) or ends (null) the supervision; values outside
+    // their ranges give ErrCode_ParamError and change nothing. May be called
+    // before or after the login, from any thread but the supervisor's.
+    int robotServiceSetReconnectPolicy(const tevo_robot_namespace::ReconnectPolicy* policy);
+    // Registers the connection event callback (null clears it), called on the
+    // supervisor's thread. Returns 0.
+    int robotServiceRegisterConnectionEventCallback(ConnectionEventCallback ptr, void* arg);
+    // Successful logins of this object so far (the first and every reconnect);
+    // never blocks.
+    uint64_t robotServiceLoginCount() const;
 
     // ---- Arm control --------------------------------------------------------
     // Greeting, power, brakes, start-up and shut-down of the arm. Results: 0; a refusal by the
@@ -1186,6 +1261,12 @@ private:
     std::unique_ptr<ForceControl> m_forceControlService;
     std::unique_ptr<PelvanServices> m_pelvanServiceHandle;
     std::unique_ptr<RobotServoStream> m_servoStream;
+    // The link's supervision, the session lock that serialises every login
+    // and logout of this object (the application's and the supervisor's),
+    // the saved credentials and the login count (connectionsupervisor.h).
+    // Shared with the supervisor's own thread, which may outlive the object
+    // for the rest of a connection callback that destroyed it.
+    std::shared_ptr<ConnectionSupervisor> m_supervisor;
     // True while this object plays a customer track: move progress is then
     // translated to track indices, otherwise passed on as the controller
     // sends it.

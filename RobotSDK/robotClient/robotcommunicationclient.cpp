@@ -278,6 +278,7 @@ RobotCommunicationClient::ConnectOutcome RobotCommunicationClient::connectCommun
 
 int RobotCommunicationClient::startReceiveThread(int fd) {
     m_sendBroken = false;
+    m_linkEnd.store(LinkEnd::None, std::memory_order_release);
     m_lastHeard.store(steadyNow(), std::memory_order_release);
     m_socketFd = fd;
     m_connectStatus = true;
@@ -712,12 +713,13 @@ void RobotCommunicationClient::logSkippedBytes(const char* until) {
     }
 }
 
-void RobotCommunicationClient::reportLostConnection(const char* logLine) {
+void RobotCommunicationClient::reportLostConnection(const char* logLine, LinkEnd how) {
     const int fd = takeSocket();
     if (fd == -1) {
         return;  // a local disconnect took the socket: nothing to report
     }
     closeSocket(fd);
+    m_linkEnd.store(how, std::memory_order_release);
     if (logLine != nullptr) {
         RobotLogPrint::trace(LL_ERROR, "%s", logLine);
     }
@@ -736,7 +738,7 @@ void RobotCommunicationClient::recvCommunicationPackageLoop() {
         }
         if (m_sendBroken.load()) {
             logSkippedBytes("the connection ended");
-            reportLostConnection(kSendBrokeOffLine);
+            reportLostConnection(kSendBrokeOffLine, LinkEnd::Failed);
             break;
         }
         // A frame already staged is cut without waiting; otherwise wait for
@@ -754,19 +756,22 @@ void RobotCommunicationClient::recvCommunicationPackageLoop() {
         // Hang-up and error also end in a read, which then reports the close.
         const int result = recvRobotCommunicationPackage(fd, m_recvBuffer.get(), RECV_BUFFER_SIZE);
         if (result == RECV_RESULT_BROKEN_STREAM) {
-            reportLostConnection(nullptr);
+            reportLostConnection(nullptr, LinkEnd::Failed);
             break;
         }
         if (result == 0) {
             logSkippedBytes("the connection ended");
             std::string line = "sdk communication log: recv return 0, Server disconnenct.";
+            LinkEnd how = LinkEnd::PeerClosed;
             if (m_sendBroken.load()) {
                 line = kSendBrokeOffLine;
+                how = LinkEnd::Failed;
             } else if (m_recvError != 0) {
                 line = "sdk communication log: Receive failed, connection lost: " +
                        errorText(m_recvError);
+                how = LinkEnd::Failed;
             }
-            reportLostConnection(line.c_str());
+            reportLostConnection(line.c_str(), how);
             break;
         }
         if (result > 8) {

@@ -36,7 +36,7 @@
 //   m_lifecycleMutex (connect, disconnect, destructor; never on the receive thread)
 //   m_sendRequestMutex (assembly and writing of one frame; closing of the socket,
 //                       so that no send ever reaches a closed or reused descriptor)
-// m_connectStatus, m_socketFd, m_sendBroken and m_lastHeard are atomics read
+// m_connectStatus, m_socketFd, m_sendBroken, m_linkEnd and m_lastHeard are atomics read
 // without a lock.
 // The receive staging buffer, its two offsets and the skipped-byte count belong
 // to the receive thread alone.
@@ -149,6 +149,14 @@ public:
     // opened if nothing came since. Any thread.
     std::chrono::steady_clock::time_point lastHeard() const;
 
+    // How the last connection ended by itself (disconnectProcess() was
+    // called for it): the peer closed it (a read returned 0), or it failed (a
+    // reset, a time-out, a broken stream or a send that broke off). None while
+    // a connection is up and after a local disconnect only. Any thread; read
+    // it in disconnectProcess() or after.
+    enum class LinkEnd { None, PeerClosed, Failed };
+    LinkEnd lastLinkEnd() const { return m_linkEnd.load(std::memory_order_acquire); }
+
 protected:
     // One incoming frame: the 4-byte command type followed by the body; the
     // length counts both. Receive thread only.
@@ -248,7 +256,7 @@ private:
     void recvCommunicationPackageLoop();
     // Closes the socket and reports the lost connection through
     // disconnectProcess(), unless a local disconnect took the socket first.
-    void reportLostConnection(const char* logLine);
+    void reportLostConnection(const char* logLine, LinkEnd how);
     static void eventLoopThread(RobotCommunicationClient* client);
 
     std::thread m_threadId;
@@ -275,6 +283,9 @@ private:
     int m_recvError = 0;
     // Set by a send that broke off inside a frame on the current connection.
     std::atomic<bool> m_sendBroken{false};
+    // lastLinkEnd(): cleared by a connect, written by the receive thread
+    // before it calls disconnectProcess().
+    std::atomic<LinkEnd> m_linkEnd{LinkEnd::None};
     DeadlineMutex m_sendRequestMutex;
     std::mutex m_lifecycleMutex;
 };

@@ -132,7 +132,7 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
     // Taken before the status test so that a disconnect after the test is seen
     // by the wait below.
     const uint64_t generation = m_linkGeneration.load(std::memory_order_acquire);
-    if (!getCurrentConnectStatus()) {
+    if (!linkUsableHere()) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
         RobotLogPrint::trace(LL_ERROR,
                              "sdk log: Not logged in: no connection to a controller, request "
@@ -226,7 +226,7 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
 int RobotControlServices::sendWithoutAnswer(RobotCommandType type, char* body, int bodyLength) {
     CommunicationRequest request;  // owns and frees the body
     request.setProperty(-1, type, body, bodyLength);
-    if (!getCurrentConnectStatus()) {
+    if (!linkUsableHere()) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: Current connect disconnect.");
         return ErrCode_SocketDisconnect;
     }
@@ -377,6 +377,23 @@ void RobotControlServices::disconnectProcess() {
     eventInfo.eventCode = 0;
     eventInfo.eventContent = "Server disconnected.";
     robotRealTimeEventProcess(eventInfo);
+    std::lock_guard<std::mutex> lock(m_linkLostMutex);
+    if (m_linkLostListener) m_linkLostListener(lastLinkEnd());
+}
+
+void RobotControlServices::setReloginThread(std::thread::id thread) {
+    m_reloginThread.store(thread, std::memory_order_release);
+}
+
+bool RobotControlServices::linkUsableHere() const {
+    if (!getCurrentConnectStatus()) return false;
+    const std::thread::id relogin = m_reloginThread.load(std::memory_order_acquire);
+    return relogin == std::thread::id() || relogin == std::this_thread::get_id();
+}
+
+void RobotControlServices::setLinkLostListener(LinkLostListener listener) {
+    std::lock_guard<std::mutex> lock(m_linkLostMutex);
+    m_linkLostListener = std::move(listener);
 }
 
 // ---- completion points and disconnect wake-up ------------------------------
@@ -464,10 +481,10 @@ RobotControlServices::WaitOutcome RobotControlServices::waitWhileControllerAnswe
     }
 }
 
-void RobotControlServices::probeSilentController() {
+void RobotControlServices::probeSilentController(int minIntervalMsec) {
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     const auto interval = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-        std::chrono::milliseconds(SILENCE_PROBE_MSEC));
+        std::chrono::milliseconds(minIntervalMsec));
     auto last = m_lastProbe.load(std::memory_order_relaxed);
     // One thread per interval wins the exchange; concurrent waits share its probe.
     do {

@@ -28,7 +28,9 @@
 //   Leaf locks, held only for a few instructions and never across a request:
 //   a completion point's m_mutex, the move-end wait's lock (moveendwait.h),
 //   each callback slot's lock (callbackslot.h), m_eventWakeMutex, the servo
-//   stream's answer lock (servoanswers.h). The receive thread takes only
+//   stream's answer lock (servoanswers.h). m_linkLostMutex is held by the
+//   receive thread while the link-lost listener runs (it takes only the
+//   supervisor's state lock, a leaf). The receive thread takes only
 //   slot mutexes and leaf locks, so a slow caller can never stall it for longer than one frame
 //   send. No application callback runs under any of these locks.
 //
@@ -235,6 +237,24 @@ public:
     // read it before sending knows the link went down when it differs.
     uint64_t linkGeneration() const { return m_linkGeneration.load(std::memory_order_acquire); }
 
+    // ---- connection supervision (connectionsupervisor.h) ----------------
+    // Called on the receive thread once for each connection that ended by
+    // itself (not for a logout), after the waiters were woken, with how it
+    // ended. Held under m_linkLostMutex while it runs: the listener takes only
+    // leaf locks and returns at once; setting a new one (null clears it) waits
+    // for a running call.
+    using LinkLostListener = std::function<void(LinkEnd how)>;
+    void setLinkLostListener(LinkLostListener listener);
+    // While set to a thread (not the default id), that thread logs in
+    // again: the link is not up for anyone else yet, so a request from any
+    // other thread fails at once with ErrCode_SocketDisconnect, as while the
+    // link is down, instead of reaching a controller not logged in to.
+    void setReloginThread(std::thread::id thread);
+    // Sends one heartbeat without waiting for its response, unless one went
+    // out less than minIntervalMsec ago (the blocking waits use
+    // SILENCE_PROBE_MSEC; the supervisor its own share of the silence time).
+    void probeSilentController(int minIntervalMsec = SILENCE_PROBE_MSEC);
+
     // ---- login and arm lifecycle -------------------------------------
     int loginService(const char* host, int port, const std::string& userName,
                      const std::string& possword, tevo_robot_namespace::RobotType& robotType,
@@ -379,9 +399,6 @@ protected:
     WaitOutcome waitWhileControllerAnswers(
         const std::function<bool(std::chrono::steady_clock::time_point)>& waitSlice,
         std::chrono::steady_clock::time_point deadline);
-    // Sends one heartbeat without waiting for its response, unless one went
-    // out less than SILENCE_PROBE_MSEC ago.
-    void probeSilentController();
 
     void armCompletion(CompletionPoint& point);
     // Signals point under its mutex; with a time limit, gives up (false) when the
@@ -445,6 +462,14 @@ protected:
     std::mutex m_armModelMutex;
     bool m_armModelKnown = false;
     tevo_robot_namespace::RobotDhPara m_armDhPara{};
+
+    // setLinkLostListener; m_linkLostMutex is taken on the receive thread
+    // after every other core lock is released (see the lock list above).
+    std::mutex m_linkLostMutex;
+    LinkLostListener m_linkLostListener;
+    std::atomic<std::thread::id> m_reloginThread{};
+    // Connected, and not being logged in again by another thread.
+    bool linkUsableHere() const;
 
     // When the last heartbeat of a blocking wait went out (steady-clock ticks).
     std::atomic<std::chrono::steady_clock::rep> m_lastProbe{0};

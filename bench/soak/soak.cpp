@@ -4,12 +4,23 @@
 // mid-frame closes, read stalls, event floods, closes, restarts, a frozen
 // controller, a network path that silently drops everything).
 //
+// The objects of one simulator in four run with connection supervision
+// (robotServiceSetReconnectPolicy), always through the simulator's relay,
+// which chaos also closes, resets and makes refuse for a while. The soak
+// logs such an object in once; after a lost link only the library logs in
+// again. It checks the order of the connection events, that each loss is
+// followed by a reconnect within a bound once the path is back (or by a
+// give-up after the policy's time), that calls made while the link is down
+// fail at once, and measures the time from the path's return to the first
+// push received again.
+//
 // Fails (exit status non-zero) on
 //   - a hang: a watchdog tracks every call in flight with its start time and
 //     the bound the library documents for it; a call past bound + margin
 //     prints what was in flight and aborts;
-//   - a leak: resident memory grown beyond a slack, or threads left over,
-//     measured after every object is destroyed and every simulator stopped;
+//   - a leak: resident memory grown beyond a slack, threads or file
+//     descriptors left over, measured after every object is destroyed and
+//     every simulator stopped;
 //   - a crash or a sanitizer report (the process dies / halts).
 //
 // Rules of the library that the soak keeps (its documented contract):
@@ -18,10 +29,14 @@
 //     after its worker threads have been joined;
 //   - one blocking move at a time per object: only the mover thread moves;
 //   - callbacks do not call into the library.
+#include <arpa/inet.h>
 #include <dirent.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -128,16 +143,33 @@ bool parseOptions(int argc, char** argv, Options& o) {
 struct ProcFigures {
     long rssKiB = -1;
     int threads = -1;
+    int fds = -1;
 };
+
+// Open file descriptors, the one that lists them not counted.
+int openFds() {
+    DIR* d = ::opendir("/proc/self/fd");
+    if (!d) return -1;
+    int n = 0;
+    // NOLINTNEXTLINE(concurrency-mt-unsafe): readdir on a stream no other thread uses
+    while (dirent* e = ::readdir(d)) {
+        if (e->d_name[0] != '.') ++n;
+    }
+    ::closedir(d);
+    return n - 1;
+}
 
 ProcFigures procFigures() {
     ProcFigures f;
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) f.rssKiB = std::atol(line.c_str() + 6);
-        if (line.rfind("Threads:", 0) == 0) f.threads = std::atoi(line.c_str() + 8);
+    {
+        std::ifstream in("/proc/self/status");
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.rfind("VmRSS:", 0) == 0) f.rssKiB = std::atol(line.c_str() + 6);
+            if (line.rfind("Threads:", 0) == 0) f.threads = std::atoi(line.c_str() + 8);
+        }
     }
+    f.fds = openFds();
     return f;
 }
 
@@ -177,6 +209,8 @@ enum OpClass : int {
     kCreate,          // constructor: starts the event thread
     kDestroy,         // logout + event thread stop
     kLocal,           // global profile: a short lock
+    kEndSupervised,   // logout / destroy, supervised: may wait for an attempt under way
+    kDownCall,        // a call made while the link was down (counted on return): fails at once
     kClassCount
 };
 
@@ -205,6 +239,10 @@ const ClassInfo kClasses[kClassCount] = {
     {"create", 0.1},
     {"destroy", 0.1 + 0.05},
     {"global profile", 0.01},
+    // Within 100 ms during a backoff; an attempt under way first ends with
+    // its login's bound.
+    {"logout/destroy, supervised", 0.3 + 3 * kRequestBound + 0.5 + 0.15},
+    {"call while the link is down", 0.1},
 };
 
 // --------------------------------------------------------------- stats
@@ -222,15 +260,22 @@ struct Stats {
     std::atomic<uint64_t> movesOk{0}, movesStopped{0};
     std::atomic<uint64_t> loginsOk{0}, loginsFailed{0}, recreates{0};
     std::atomic<bool> hangAfterReturn{false};
+    // Supervised objects (connection events, counted by onConnectionEvent).
+    std::atomic<uint64_t> linkLost[4] = {};  // by LinkLossReason
+    std::atomic<uint64_t> reconnecting{0}, reconnected{0}, gaveUp{0};
+    std::atomic<uint64_t> endedWhileDown{0};  // logout or destruction while the link was down
+    std::atomic<uint64_t> supervisionFaults{0};
 };
 
 Stats g_stats;
 double g_marginScale = 1;
 
 // Allowed time before a call counts as hung: its bound plus a margin, both
-// stretched by the build's slowness.
+// stretched by the build's slowness. A call while the link is down must fail
+// at once: its margin is a scheduling delay, not a request's.
 double hangLimit(OpClass c) {
     const double b = kClasses[c].bound;
+    if (c == kDownCall) return (b + 0.4) * g_marginScale;
     return (b + std::max(2.0, 0.5 * b)) * g_marginScale;
 }
 
@@ -362,10 +407,38 @@ void recordCode(int code) {
     ++g_stats.codes[code];
 }
 
+// Records a call's blocking time in its class; true when it passed the
+// class's hang limit.
+bool recordTime(OpClass cls, const char* op, double t) {
+    const int64_t us = static_cast<int64_t>(t * 1e6);
+    ++g_stats.classCalls[cls];
+    if (t > kClasses[cls].bound) ++g_stats.classOverBound[cls];
+    int64_t prev = g_stats.classMaxUs[cls].load();
+    while (us > prev && !g_stats.classMaxUs[cls].compare_exchange_weak(prev, us)) {
+    }
+    if (us > prev) {
+        std::lock_guard<std::mutex> lock(g_stats.maxNameMutex);
+        if (g_stats.classMaxUs[cls].load() == us) g_stats.classMaxOp[cls] = op;
+    }
+    return t > hangLimit(cls);
+}
+
+// A supervised object's link as its connection events tell it: down from
+// link lost to reconnected or gave up; `changes` counts those events.
+struct LinkMark {
+    bool down = false;
+    uint64_t changes = 0;
+};
+LinkMark linkMark(int object);  // {false, 0} for an object without supervision
+
 // Times one library call: registers it with the watchdog for its duration,
-// then records its result code and blocking time.
+// then records its result code and blocking time. A call of a supervised
+// object made and returned within one outage of its link that failed with
+// ErrCode_SocketDisconnect is a call while the link is down: it must have
+// failed at once.
 template <typename F>
 auto timed(Slot* slot, const char* op, OpClass cls, F&& f) -> decltype(f()) {
+    const LinkMark before = linkMark(slot->object);
     {
         std::lock_guard<std::mutex> lock(slot->m);
         slot->active = true;
@@ -382,24 +455,26 @@ auto timed(Slot* slot, const char* op, OpClass cls, F&& f) -> decltype(f()) {
         start = slot->start;
     }
     const double t = Secs(end - start).count();
-    const int64_t us = static_cast<int64_t>(t * 1e6);
     ++g_stats.calls;
-    ++g_stats.classCalls[cls];
-    if (t > kClasses[cls].bound) ++g_stats.classOverBound[cls];
-    if (t > hangLimit(cls)) {
+    if (recordTime(cls, op, t)) {
         // Returned between two watchdog scans: still a hang.
         std::fprintf(stderr, "soak: HANG: object %d: %s (%s) blocked %.2f s, limit %.2f s\n",
                      slot->object, op, kClasses[cls].name, t, hangLimit(cls));
         g_stats.hangAfterReturn = true;
     }
-    int64_t prev = g_stats.classMaxUs[cls].load();
-    while (us > prev && !g_stats.classMaxUs[cls].compare_exchange_weak(prev, us)) {
+    if constexpr (std::is_same_v<decltype(result), int>) {
+        recordCode(result);
+        if (before.down && result == ErrCode_SocketDisconnect) {
+            const LinkMark after = linkMark(slot->object);
+            if (after.down && after.changes == before.changes && recordTime(kDownCall, op, t)) {
+                std::fprintf(stderr,
+                             "soak: SLOW FAILURE: object %d: %s took %.3f s to fail with the link "
+                             "down, limit %.2f s\n",
+                             slot->object, op, t, hangLimit(kDownCall));
+                g_stats.hangAfterReturn = true;
+            }
+        }
     }
-    if (us > prev) {
-        std::lock_guard<std::mutex> lock(g_stats.maxNameMutex);
-        if (g_stats.classMaxUs[cls].load() == us) g_stats.classMaxOp[cls] = op;
-    }
-    if constexpr (std::is_same_v<decltype(result), int>) recordCode(result);
     return result;
 }
 
@@ -418,6 +493,14 @@ struct SimSlot {
     std::mutex restartMutex;  // chaos restarts vs. reads of the simulator's state
     Clock::time_point pausedSince{};
     std::mutex pausedMutex;
+    // Its objects run supervised, always through the relay; a restart keeps
+    // the simulator's port and the relay.
+    bool supervised = false;
+    // When the path to the controller was last whole again: every outage
+    // chaos made over (refusing, dropping, freeze, stall, restart), or links
+    // cut with no outage. Written by chaos only.
+    std::atomic<Clock::rep> restoredAt{0};
+    bool impaired = false;  // chaos thread only
 };
 
 std::vector<std::unique_ptr<SimSlot>> g_sims;
@@ -446,29 +529,182 @@ bool armStarted(SimSlot& s) {
     return s.sim->snapshot().started;
 }
 
+// ---------------------------------------------------------- supervision
+
+// The policy of supervised objects: short delays, so that a path that is
+// back is found again soon, and a silence time that the relay's dropping
+// (0.3 to 12.3 s) often outlasts. Objects with an odd number give up after
+// 6 s, the others never.
+constexpr double kMaxDelaySec = 0.5;
+constexpr double kGiveUpSec = 6.0;
+
+ReconnectPolicy supervisedPolicy(bool givesUp) {
+    ReconnectPolicy p;
+    p.initialDelaySec = 0.05;
+    p.backoffFactor = 2.0;
+    p.maxDelaySec = kMaxDelaySec;
+    p.giveUpAfterSec = givesUp ? kGiveUpSec : 0.0;
+    p.silenceSec = 2.0;
+    return p;
+}
+
+// Longest time from the path's return to the reconnect: the longest backoff
+// and two logins (one under way when the path came back).
+double reconnectLimit() {
+    return (kMaxDelaySec + 2 * kClasses[kLogin].bound + 2.0) * g_marginScale;
+}
+
+// What the soak knows of one supervised object's link, from its connection
+// events (the supervisor's thread) and its controlling thread.
+struct SupervisionTrack {
+    int object = 0;
+    SimSlot* sim = nullptr;
+    bool givesUp = false;
+    std::atomic<bool> down{false};
+    std::atomic<uint64_t> changes{0};  // link lost, reconnected, gave up
+    std::atomic<Clock::rep> lossAt{0};
+    // Set by link lost: the next push measures the time since the path came back.
+    std::atomic<bool> awaitingPush{false};
+    std::mutex m;        // the members below
+    bool armed = false;  // a login succeeded, the policy is set: reconnects are the library's
+    int attempt = 0;     // the last reconnecting event's
+    uint64_t losses = 0, reconnects = 0, gaveUp = 0, endedDown = 0;
+    std::vector<double> pushAfterReturn;  // seconds, of reported reconnects
+    // A push that came before its reconnected event: counted with that event
+    // (a logout may end the supervision between the login and the event).
+    double pendingPush = -1;
+    double maxReconnectAfterReturn = 0;
+
+    // The controlling thread: the soak logged the object out or destroyed it
+    // (no event comes after that).
+    void ended() {
+        std::lock_guard<std::mutex> lock(m);
+        armed = false;
+        if (down.exchange(false)) {
+            ++endedDown;
+            ++g_stats.endedWhileDown;
+            ++changes;
+        }
+        awaitingPush = false;
+        pendingPush = -1;
+    }
+    bool isArmed() {
+        std::lock_guard<std::mutex> lock(m);
+        return armed;
+    }
+    void arm() {
+        std::lock_guard<std::mutex> lock(m);
+        armed = true;
+    }
+};
+
+// When the path to the object's controller came back for the outage that
+// ended its link: the later of the loss and the path's last return.
+Clock::time_point returnedAt(const SupervisionTrack& t) {
+    return Clock::time_point(Clock::duration(std::max(t.lossAt.load(), t.sim->restoredAt.load())));
+}
+
+void supervisionFault(const SupervisionTrack& t, const char* what, double value) {
+    if (++g_stats.supervisionFaults <= 20)
+        std::fprintf(g_out, "soak: SUPERVISION: object %d: %s (%.3f)\n", t.object, what, value);
+}
+
+void onConnectionEvent(const ConnectionEvent* ev, void* arg) {
+    auto& t = *static_cast<SupervisionTrack*>(arg);
+    const auto now = Clock::now();
+    std::lock_guard<std::mutex> lock(t.m);
+    const double sinceLoss =
+        Secs(now - Clock::time_point(Clock::duration(t.lossAt.load()))).count();
+    switch (ev->kind) {
+        case ConnectionLinkLost:
+            ++t.losses;
+            if (ev->reason < LinkLossClosed || ev->reason > LinkLossSilent) {
+                supervisionFault(t, "link lost without a reason", ev->reason);
+            } else {
+                ++g_stats.linkLost[ev->reason];
+            }
+            if (t.down) supervisionFault(t, "link lost while it was lost already", 0);
+            if (!t.armed) supervisionFault(t, "link lost reported without supervision", 0);
+            t.lossAt = now.time_since_epoch().count();
+            t.attempt = 0;
+            t.pendingPush = -1;
+            t.awaitingPush = true;
+            t.down = true;
+            ++t.changes;
+            break;
+        case ConnectionReconnecting:
+            ++g_stats.reconnecting;
+            if (!t.down) supervisionFault(t, "reconnecting with the link up", ev->attempt);
+            if (ev->attempt != t.attempt + 1)
+                supervisionFault(t, "attempt out of order", ev->attempt);
+            t.attempt = ev->attempt;
+            break;
+        case ConnectionReconnected: {
+            ++t.reconnects;
+            ++g_stats.reconnected;
+            if (!t.down) supervisionFault(t, "reconnected with the link up", 0);
+            if (ev->attempt != t.attempt)
+                supervisionFault(t, "reconnected after another attempt than announced",
+                                 ev->attempt);
+            const double afterReturn = Secs(now - returnedAt(t)).count();
+            t.maxReconnectAfterReturn = std::max(t.maxReconnectAfterReturn, afterReturn);
+            if (afterReturn > reconnectLimit())
+                supervisionFault(t, "reconnected late after the path came back (s)", afterReturn);
+            if (t.pendingPush >= 0) t.pushAfterReturn.push_back(t.pendingPush);
+            t.pendingPush = -1;
+            t.down = false;
+            ++t.changes;
+            break;
+        }
+        case ConnectionGaveUp:
+            ++t.gaveUp;
+            ++g_stats.gaveUp;
+            if (!t.down) supervisionFault(t, "gave up with the link up", 0);
+            if (!t.givesUp) supervisionFault(t, "gave up with no give-up time", sinceLoss);
+            // Not before its time; not later than an attempt under way then.
+            if (sinceLoss < kGiveUpSec - 0.05 ||
+                sinceLoss > kGiveUpSec + kClasses[kLogin].bound * g_marginScale + 1.0)
+                supervisionFault(t, "gave up at the wrong time (s since the loss)", sinceLoss);
+            t.armed = false;  // the soak logs in again itself
+            t.awaitingPush = false;
+            t.pendingPush = -1;
+            t.down = false;
+            ++t.changes;
+            break;
+        default:
+            supervisionFault(t, "unknown connection event", ev->kind);
+            break;
+    }
+}
+
 // ------------------------------------------------------------ callbacks
 
 struct CallbackCounters {
     std::atomic<uint64_t> pushes{0};
     std::atomic<uint64_t> events{0};
+    SupervisionTrack* sup = nullptr;  // supervised objects
 };
 
-void onJointStatus(const JointStatus*, int, void* arg) {
-    ++static_cast<CallbackCounters*>(arg)->pushes;
+void countPush(void* arg) {
+    auto* c = static_cast<CallbackCounters*>(arg);
+    ++c->pushes;
     ++g_stats.pushes;
+    SupervisionTrack* t = c->sup;
+    if (t && t->awaitingPush.exchange(false)) {
+        const double s = Secs(Clock::now() - returnedAt(*t)).count();
+        std::lock_guard<std::mutex> lock(t->m);
+        if (t->down) {
+            t->pendingPush = s;
+        } else {
+            t->pushAfterReturn.push_back(s);
+        }
+    }
 }
-void onRoadPoint(const wayPoint_S*, void* arg) {
-    ++static_cast<CallbackCounters*>(arg)->pushes;
-    ++g_stats.pushes;
-}
-void onEndSpeed(double, void* arg) {
-    ++static_cast<CallbackCounters*>(arg)->pushes;
-    ++g_stats.pushes;
-}
-void onMovepStep(int, void* arg) {
-    ++static_cast<CallbackCounters*>(arg)->pushes;
-    ++g_stats.pushes;
-}
+
+void onJointStatus(const JointStatus*, int, void* arg) { countPush(arg); }
+void onRoadPoint(const wayPoint_S*, void* arg) { countPush(arg); }
+void onEndSpeed(double, void* arg) { countPush(arg); }
+void onMovepStep(int, void* arg) { countPush(arg); }
 // A slow event callback now and then: registrations and destruction wait for it.
 void onEvent(const RobotEventInfo* info, void* arg) {
     auto* c = static_cast<CallbackCounters*>(arg);
@@ -495,10 +731,20 @@ struct ObjectCtx {
     std::atomic<const char*> phase{"idle"};
     std::atomic<int> lastLogin{0};
     std::atomic<bool> moverDone{false};
-    std::atomic<bool> viaRelay{false};  // the current connection runs through the relay
+    std::atomic<bool> viaRelay{false};      // the current connection runs through the relay
+    std::unique_ptr<SupervisionTrack> sup;  // supervised objects
 };
 
 std::vector<ObjectCtx*> g_objects;
+
+LinkMark linkMark(int object) {
+    if (object < 0 || object >= static_cast<int>(g_objects.size())) return {};
+    const SupervisionTrack* t = g_objects[object]->sup.get();
+    if (!t) return {};
+    // changes first: a change between the two reads shows as a change.
+    const uint64_t changes = t->changes.load();
+    return {t->down.load(), changes};
+}
 
 std::atomic<bool> g_stop{false};
 
@@ -600,9 +846,13 @@ void moverLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
                   [&] { return si.robotServiceGetCurrentWaypointInfo(wp); });
         }
         sleepMs(pick(rng, 15));
+        // Calls fail at once while a supervised link is down: fewer of them.
+        if (o.sup && o.sup->down) sleepMs(pick(rng, 20));
     }
 }
 
+// A supervised object keeps its joint-status push: its first push after a
+// reconnect is measured.
 void registerCallbacks(ObjectCtx& o, Slot* s, std::mt19937_64& rng, bool set) {
     ServiceInterface& si = *o.si;
     void* arg = &o.counters;
@@ -610,7 +860,7 @@ void registerCallbacks(ObjectCtx& o, Slot* s, std::mt19937_64& rng, bool set) {
         case 0:
             timed(s, "registerRealTimeJointStatusCallback", kRegister, [&] {
                 return si.robotServiceRegisterRealTimeJointStatusCallback(
-                    set ? onJointStatus : nullptr, arg);
+                    set || o.sup ? onJointStatus : nullptr, arg);
             });
             break;
         case 1:
@@ -731,7 +981,7 @@ void requesterLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
             switch (pick(rng, 3)) {
                 case 0:
                     timed(s, "robotServiceSetRealTimeJointStatusPush", kRequest,
-                          [&] { return si.robotServiceSetRealTimeJointStatusPush(on); });
+                          [&] { return si.robotServiceSetRealTimeJointStatusPush(on || o.sup); });
                     break;
                 case 1:
                     timed(s, "robotServiceSetRealTimeRoadPointPush", kRequest,
@@ -769,6 +1019,7 @@ void requesterLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
             if (!connected) sleepMs(5);
         }
         sleepMs(pick(rng, 10));
+        if (o.sup && o.sup->down) sleepMs(pick(rng, 20));
     }
     // Past its time the requester stays while the mover still waits on a
     // move: it is then the one to continue an arm left paused.
@@ -778,28 +1029,61 @@ void requesterLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
     }
 }
 
+// The soak's end: supervised objects stay until their recovery is checked.
+std::mutex g_recoveryMutex;
+std::condition_variable g_recoveryCv;
+bool g_recoveryChecked = false;
+
+// Sets the reconnect policy of a supervised object; true when it took.
+bool setPolicy(ObjectCtx& o, Slot* s) {
+    const ReconnectPolicy policy = supervisedPolicy(o.sup->givesUp);
+    return timed(s, "robotServiceSetReconnectPolicy", kRegister,
+                 [&] { return o.si->robotServiceSetReconnectPolicy(&policy); }) == ErrnoSucc;
+}
+
 // The controlling thread of one object: creates and destroys it, logs in
-// and out, and runs its worker threads for a while in between.
+// and out, and runs its worker threads for a while in between. A supervised
+// object is logged in here only while its supervision is not armed (never
+// logged in, logged out, re-created, or its supervisor gave up); its workers
+// run while its link is down too.
 void controlLoop(ObjectCtx& o) {
     std::mt19937_64& rng = o.rng;
     Slot* s = o.ctlSlot;
+    SupervisionTrack* sup = o.sup.get();
+    bool policySet = false;
     while (!g_stop) {
         if (!o.si) {
             o.phase = "creating";
             o.si = timed(s, "ServiceInterface()", kCreate,
                          [] { return std::make_unique<ServiceInterface>(); });
+            policySet = false;
+            if (sup) {
+                timed(s, "robotServiceRegisterConnectionEventCallback", kRegister, [&] {
+                    return o.si->robotServiceRegisterConnectionEventCallback(onConnectionEvent,
+                                                                             sup);
+                });
+                timed(s, "registerRealTimeJointStatusCallback", kRegister, [&] {
+                    return o.si->robotServiceRegisterRealTimeJointStatusCallback(onJointStatus,
+                                                                                 &o.counters);
+                });
+                // The policy before the login, or after it.
+                if (pick(rng, 2)) policySet = setPolicy(o, s);
+            }
             if (pick(rng, 2)) registerCallbacks(o, s, rng, true);  // before login: stored only
         }
         ServiceInterface& si = *o.si;
         bool connected = false;
         si.robotServiceGetConnectStatus(connected);
-        if (!connected) {
+        if (!connected && !(sup && sup->isArmed())) {
             const int relayPort = o.sim->relayPort.load();
-            const bool viaRelay = relayPort != 0 && pick(rng, 2) != 0;
+            const bool viaRelay = relayPort != 0 && (sup || pick(rng, 2) != 0);
             const int port = viaRelay ? relayPort : o.sim->port.load();
             o.viaRelay = viaRelay;
             o.phase = "logging in";
             const bool badPassword = pick(rng, 20) == 0;
+            // Armed before the supervision can start: its first event may
+            // come before the login returns here.
+            if (sup && policySet) sup->arm();
             const int ret = timed(s, "robotServiceLogin", kLogin, [&] {
                 return si.robotServiceLogin("127.0.0.1", port, "tevo",
                                             badPassword ? "wrong" : "tevo");
@@ -807,15 +1091,21 @@ void controlLoop(ObjectCtx& o) {
             o.lastLogin = ret;
             if (ret == ErrnoSucc) {
                 ++g_stats.loginsOk;
+                if (sup && !policySet) {
+                    sup->arm();
+                    policySet = setPolicy(o, s);
+                    if (!policySet) sup->ended();
+                }
             } else {
                 ++g_stats.loginsFailed;
+                if (sup) sup->ended();
             }
         }
         si.robotServiceGetConnectStatus(connected);
-        if (connected) {
+        if (connected || (sup && sup->isArmed())) {
             const auto until = Clock::now() + std::chrono::milliseconds(300 + pick(rng, 2700));
             const uint64_t a = rng(), b = rng();
-            o.phase = "running workers";
+            o.phase = connected ? "running workers" : "running workers, link down";
             o.moverDone = false;
             std::thread mover([&] {
                 moverLoop(o, until, a);
@@ -829,28 +1119,40 @@ void controlLoop(ObjectCtx& o) {
             sleepMs(10 + pick(rng, 100));
         }
         o.phase = "logging out or destroying";
-        const int r = pick(rng, 10);
-        if (r < 3) {
-            timed(s, "robotServiceLogout", kLogout, [&] { return si.robotServiceLogout(); });
-        } else if (r < 5) {
-            timed(s, "~ServiceInterface", kDestroy, [&] {
+        // Supervised objects mostly stay: their links are lost and regained
+        // under them. Their logout and destruction may meet a backoff or an
+        // attempt under way.
+        const int r = pick(rng, 20);
+        const OpClass endClass = sup ? kEndSupervised : kLogout;
+        if (r < (sup ? 1 : 6)) {
+            timed(s, "robotServiceLogout", endClass, [&] { return si.robotServiceLogout(); });
+            if (sup) sup->ended();
+        } else if (r < (sup ? 2 : 10)) {
+            timed(s, "~ServiceInterface", sup ? kEndSupervised : kDestroy, [&] {
                 o.si.reset();
                 return 0;
             });
+            if (sup) sup->ended();
             ++g_stats.recreates;
-        } else {
+        } else if (!(sup && sup->isArmed())) {
             // Stay logged in; a connection lost meanwhile is logged out first.
             si.robotServiceGetConnectStatus(connected);
             if (!connected)
-                timed(s, "robotServiceLogout", kLogout, [&] { return si.robotServiceLogout(); });
+                timed(s, "robotServiceLogout", endClass, [&] { return si.robotServiceLogout(); });
         }
+    }
+    if (sup) {
+        o.phase = "waiting for the recovery check";
+        std::unique_lock<std::mutex> lock(g_recoveryMutex);
+        g_recoveryCv.wait(lock, [] { return g_recoveryChecked; });
     }
     if (o.si) {
         o.phase = "destroying at the end";
-        timed(s, "~ServiceInterface", kDestroy, [&] {
+        timed(s, "~ServiceInterface", sup ? kEndSupervised : kDestroy, [&] {
             o.si.reset();
             return 0;
         });
+        if (sup) sup->ended();
     }
     o.phase = "finished";
 }
@@ -898,6 +1200,9 @@ struct ChaosCounts {
     uint64_t delayShort = 0, delayLong = 0, drop = 0, twice = 0, serverCode = 0, early = 0,
              suppressDone = 0, midFrame = 0, stall = 0, flood = 0, close = 0, restart = 0,
              clear = 0, freeze = 0, silentPath = 0;
+    // Relays of supervised simulators: links closed, reset, and outages
+    // (links closed or reset, new connections refused for 0.3 to 5 s).
+    uint64_t relayClose = 0, relayReset = 0, outage = 0;
 };
 
 void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
@@ -917,6 +1222,8 @@ void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
     std::vector<Clock::time_point> unstallAt(g_sims.size());
     std::vector<Clock::time_point> thawAt(g_sims.size());
     std::vector<Clock::time_point> reconnectAt(g_sims.size());
+    std::vector<Clock::time_point> acceptAt(g_sims.size());  // refusing until
+    std::vector<bool> cut(g_sims.size());                    // links cut this tick
     auto eventSpec = [&] {
         const int32_t t = kEventTypes[pick(rng, sizeof kEventTypes / sizeof kEventTypes[0])];
         return tevo_sim::EventSpec{t, pick(rng, 3), "soak"};
@@ -941,6 +1248,11 @@ void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
                 g_sims[i]->relay->setDropping(false);
                 g_sims[i]->droppingSince = 0;
                 reconnectAt[i] = {};
+            }
+            if (acceptAt[i] != Clock::time_point{} && now >= acceptAt[i]) {
+                std::lock_guard<std::mutex> lock(g_sims[i]->restartMutex);
+                g_sims[i]->relay->setRefusing(false);
+                acceptAt[i] = {};
             }
         }
         const size_t si = pick(rng, static_cast<int>(g_sims.size()));
@@ -989,6 +1301,7 @@ void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
             sim.closeMidFrame(ids.empty() || pick(rng, 4) == 0
                                   ? tevo_sim::ControllerSim::kAllConnections
                                   : ids[pick(rng, static_cast<int>(ids.size()))]);
+            cut[si] = true;
             ++cc.midFrame;
         } else if (r < 640) {
             if (unstallAt[si] == Clock::time_point{}) {
@@ -1005,26 +1318,34 @@ void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
         } else if (r < 740) {
             const auto ids = sim.connectionIds();
             if (!ids.empty()) sim.closeConnection(ids[pick(rng, static_cast<int>(ids.size()))]);
+            cut[si] = true;
             ++cc.close;
         } else if (r < 765) {
+            // A supervised simulator restarts on its own port behind the
+            // same relay: its objects find it again by themselves.
             slot.port = 0;
-            slot.relayPort = 0;
+            if (!slot.supervised) slot.relayPort = 0;
             sim.setStallReading(false);
             sim.setFrozen(false);
             slot.frozenSince = 0;
-            slot.droppingSince = 0;
+            if (!slot.supervised) slot.droppingSince = 0;
             unstallAt[si] = {};
             thawAt[si] = {};
-            reconnectAt[si] = {};
-            slot.relay.reset();
+            if (!slot.supervised) {
+                reconnectAt[si] = {};
+                slot.relay.reset();
+            }
             sim.stop();
             lock.unlock();
             sleepMs(pick(rng, 300));
             lock.lock();
             while (!sim.start()) sleepMs(10);
             slot.port = sim.port();
-            slot.relay = std::make_unique<tevo_test::TcpRelay>("127.0.0.1", sim.port());
-            if (slot.relay->start()) slot.relayPort = slot.relay->port();
+            if (!slot.supervised) {
+                slot.relay = std::make_unique<tevo_test::TcpRelay>("127.0.0.1", sim.port());
+                if (slot.relay->start()) slot.relayPort = slot.relay->port();
+            }
+            cut[si] = true;
             ++cc.restart;
         } else if (r < 790) {
             sim.clearFaults();
@@ -1046,16 +1367,157 @@ void chaosLoop(uint64_t seed, ChaosCounts& cc, bool injectHang) {
                 reconnectAt[si] = now + std::chrono::milliseconds(300 + pick(rng, 12000));
                 ++cc.silentPath;
             }
+        } else if (slot.supervised && r < 835) {
+            slot.relay->closeAll();
+            cut[si] = true;
+            ++cc.relayClose;
+        } else if (slot.supervised && r < 850) {
+            slot.relay->resetAll();
+            cut[si] = true;
+            ++cc.relayReset;
+        } else if (slot.supervised && r < 875) {
+            if (acceptAt[si] == Clock::time_point{}) {
+                slot.relay->setRefusing(true);
+                if (pick(rng, 2)) {
+                    slot.relay->closeAll();
+                } else {
+                    slot.relay->resetAll();
+                }
+                acceptAt[si] = now + std::chrono::milliseconds(300 + pick(rng, 4700));
+                ++cc.outage;
+            }
         }
         // else: a quiet tick
+        lock.unlock();
+        // The path is whole again when the last outage of its simulator is
+        // over, or when links were cut with none going on.
+        for (size_t i = 0; i < g_sims.size(); ++i) {
+            const bool impaired =
+                unstallAt[i] != Clock::time_point{} || thawAt[i] != Clock::time_point{} ||
+                reconnectAt[i] != Clock::time_point{} || acceptAt[i] != Clock::time_point{};
+            if (!impaired && (g_sims[i]->impaired || cut[i]))
+                g_sims[i]->restoredAt = Clock::now().time_since_epoch().count();
+            g_sims[i]->impaired = impaired;
+            cut[i] = false;
+        }
     }
     for (auto& s : g_sims) {
         std::lock_guard<std::mutex> lock(s->restartMutex);
         s->sim->setStallReading(false);
         s->sim->setFrozen(false);
         s->relay->setDropping(false);
+        s->relay->setRefusing(false);
         s->sim->clearFaults();
+        s->frozenSince = 0;
+        s->droppingSince = 0;
+        s->restoredAt = Clock::now().time_since_epoch().count();
+        s->impaired = false;
     }
+}
+
+// A free loopback port below the range the system hands out by itself, so
+// that a supervised simulator restarts on the same port: no connection's
+// local end takes it while the simulator is down. 0 when none is found.
+uint16_t pickFixedPort(std::mt19937_64& rng) {
+    int low = 32768;
+    {
+        std::ifstream in("/proc/sys/net/ipv4/ip_local_port_range");
+        int a = 0, b = 0;
+        if (in >> a >> b && a > 3000) low = a;
+    }
+    for (int tries = 0; tries < 100; ++tries) {
+        const int port = low - 1 - pick(rng, std::min(10000, low - 2048));
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        if (fd < 0) return 0;
+        int one = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        ::close(fd);
+        if (free) return static_cast<uint16_t>(port);
+    }
+    return 0;
+}
+
+// After chaos ended every outage: each supervised object whose link is down
+// must reconnect within the limit. Prints the ones that did not; their
+// number.
+int checkRecovery(const std::vector<std::unique_ptr<ObjectCtx>>& objects) {
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(Secs(reconnectLimit()));
+    int stuck = 0;
+    for (auto& o : objects) {
+        SupervisionTrack* t = o->sup.get();
+        if (!t) continue;
+        while (t->down && t->isArmed() && Clock::now() < deadline) sleepMs(10);
+        if (t->down && t->isArmed()) {
+            std::fprintf(g_out,
+                         "soak: SUPERVISION: object %d: link still down %.1f s after every path "
+                         "came back\n",
+                         t->object, reconnectLimit());
+            ++stuck;
+        }
+    }
+    return stuck;
+}
+
+// The figures of the supervised objects, for the summary.
+void printSupervision(const std::vector<std::unique_ptr<ObjectCtx>>& objects) {
+    std::vector<double> all;
+    int n = 0;
+    double maxAfterReturn = 0;
+    std::fprintf(g_out,
+                 "supervised objects (initial delay 0.05 s, factor 2, max delay %.1f s, silence "
+                 "2 s; * gives up after %.0f s):\n"
+                 "  %-8s %7s %10s %9s %7s %13s  %s\n",
+                 kMaxDelaySec, kGiveUpSec, "object", "losses", "reconnects", "gave up", "ended",
+                 "pushes again", "path back to first push min/median/max s");
+    auto range = [](std::vector<double> v) {
+        if (v.empty()) return std::string("-");
+        std::sort(v.begin(), v.end());
+        char b[96];
+        std::snprintf(b, sizeof b, "%.3f / %.3f / %.3f", v.front(), v[v.size() / 2], v.back());
+        return std::string(b);
+    };
+    for (auto& o : objects) {
+        SupervisionTrack* t = o->sup.get();
+        if (!t) continue;
+        ++n;
+        std::lock_guard<std::mutex> lock(t->m);
+        char name[16];
+        std::snprintf(name, sizeof name, "%d%s", t->object, t->givesUp ? "*" : "");
+        std::fprintf(g_out, "  %-8s %7llu %10llu %9llu %7llu %13zu  %s\n", name,
+                     static_cast<unsigned long long>(t->losses),
+                     static_cast<unsigned long long>(t->reconnects),
+                     static_cast<unsigned long long>(t->gaveUp),
+                     static_cast<unsigned long long>(t->endedDown), t->pushAfterReturn.size(),
+                     range(t->pushAfterReturn).c_str());
+        all.insert(all.end(), t->pushAfterReturn.begin(), t->pushAfterReturn.end());
+        maxAfterReturn = std::max(maxAfterReturn, t->maxReconnectAfterReturn);
+    }
+    if (n == 0) {
+        std::fprintf(g_out, "  none (fewer than two simulators)\n");
+        return;
+    }
+    const uint64_t lost = g_stats.linkLost[1] + g_stats.linkLost[2] + g_stats.linkLost[3];
+    std::fprintf(g_out,
+                 "  all: link lost %llu (closed %llu, reset %llu, silent %llu), reconnecting %llu, "
+                 "reconnected %llu, gave up %llu, logged out or destroyed while down %llu\n",
+                 static_cast<unsigned long long>(lost),
+                 static_cast<unsigned long long>(g_stats.linkLost[1].load()),
+                 static_cast<unsigned long long>(g_stats.linkLost[2].load()),
+                 static_cast<unsigned long long>(g_stats.linkLost[3].load()),
+                 static_cast<unsigned long long>(g_stats.reconnecting.load()),
+                 static_cast<unsigned long long>(g_stats.reconnected.load()),
+                 static_cast<unsigned long long>(g_stats.gaveUp.load()),
+                 static_cast<unsigned long long>(g_stats.endedWhileDown.load()));
+    std::fprintf(g_out,
+                 "  path back to first push again: %zu samples, min/median/max %s s; path back "
+                 "to reconnected: max %.3f s (limit %.1f s)\n",
+                 all.size(), range(all).c_str(), maxAfterReturn, reconnectLimit());
 }
 
 }  // namespace
@@ -1083,6 +1545,7 @@ int main(int argc, char** argv) {
     // thread a process creates: create one before the baseline is taken.
     std::thread([] {}).join();
     const ProcFigures startFig = procFigures();
+    std::mt19937_64 seeder(opt.seed);
 
     const char* build = "plain";
     double defaultScale = 1, defaultSlack = 64;
@@ -1100,6 +1563,9 @@ int main(int argc, char** argv) {
     if (opt.seed == 0) opt.seed = static_cast<uint64_t>(Clock::now().time_since_epoch().count());
 
     const int nSims = (opt.objects + opt.objectsPerSim - 1) / opt.objectsPerSim;
+    // The objects of one simulator in four (at least one, given two) run
+    // supervised: the last ones.
+    const int nSupervised = nSims < 2 ? 0 : std::max(1, nSims / 4);
     std::fprintf(
         g_out,
         "soak: %s build, %.0f s, %d objects on %d simulators, seed %llu, margin scale %.1f, "
@@ -1114,6 +1580,14 @@ int main(int argc, char** argv) {
         so.port = 0;
         so.timeScale = opt.timeScale;
         so.pushRateHz = 100;
+        const bool supervised = i >= nSims - nSupervised;
+        if (supervised) {
+            so.port = pickFixedPort(seeder);
+            if (so.port == 0) {
+                std::fprintf(stderr, "soak: no free port for supervised simulator %d\n", i);
+                return 1;
+            }
+        }
         so.logSink = [verbose = opt.verbose](const std::string& line) {
             ++g_stats.simLogLines;
             if (verbose) std::fprintf(stderr, "sim: %s\n", line.c_str());
@@ -1124,6 +1598,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         slot->port = slot->sim->port();
+        slot->supervised = supervised;
         slot->relay = std::make_unique<tevo_test::TcpRelay>("127.0.0.1", slot->sim->port());
         if (!slot->relay->start()) {
             std::fprintf(stderr, "soak: relay %d failed to start\n", i);
@@ -1150,13 +1625,19 @@ int main(int argc, char** argv) {
         setup.robotServiceSetGlobalMoveEndMaxAngleAcc(2.0);
     }
 
-    std::mt19937_64 seeder(opt.seed);
     for (int i = 0; i < opt.objects; ++i) {
         auto o = std::make_unique<ObjectCtx>();
         o->index = i;
         o->sim = g_sims[i / opt.objectsPerSim].get();
         g_objects.push_back(o.get());
         o->rng.seed(seeder());
+        if (o->sim->supervised) {
+            o->sup = std::make_unique<SupervisionTrack>();
+            o->sup->object = i;
+            o->sup->sim = o->sim;
+            o->sup->givesUp = i % 2 == 1;
+            o->counters.sup = o->sup.get();
+        }
         o->ctlSlot = g_watchdog.newSlot(i, "control");
         o->moverSlot = g_watchdog.newSlot(i, "mover");
         o->reqSlot = g_watchdog.newSlot(i, "requester");
@@ -1186,8 +1667,14 @@ int main(int argc, char** argv) {
         }
     }
     g_stop = true;
-    chaos.join();  // clears stalls and faults on its way out
+    chaos.join();  // ends every outage and clears faults on its way out
     const auto drainStart = Clock::now();
+    const int stuck = checkRecovery(objects);
+    {
+        std::lock_guard<std::mutex> lock(g_recoveryMutex);
+        g_recoveryChecked = true;
+    }
+    g_recoveryCv.notify_all();
     for (auto& t : controllers) t.join();
     const double drain = Secs(Clock::now() - drainStart).count();
     uint64_t simMoves = 0, simStopped = 0;
@@ -1199,7 +1686,6 @@ int main(int argc, char** argv) {
         s->sim->stop();
     }
     g_watchdog.stop();
-    objects.clear();
     const ProcFigures endFig = procFigures();
 
     // ------------------------------------------------------------ summary
@@ -1229,14 +1715,18 @@ int main(int argc, char** argv) {
         g_out,
         "chaos: delay<1.8s %llu, delay>1.8s %llu, drop %llu, twice %llu, server code %llu, "
         "early events %llu, done suppressed %llu, mid-frame close %llu, stall %llu, "
-        "flood %llu, close %llu, restart %llu, clear %llu, freeze %llu, silent path %llu\n",
+        "flood %llu, close %llu, restart %llu, clear %llu, freeze %llu, silent path %llu; "
+        "supervised relays: close %llu, reset %llu, outage %llu\n",
         (unsigned long long)cc.delayShort, (unsigned long long)cc.delayLong,
         (unsigned long long)cc.drop, (unsigned long long)cc.twice,
         (unsigned long long)cc.serverCode, (unsigned long long)cc.early,
         (unsigned long long)cc.suppressDone, (unsigned long long)cc.midFrame,
         (unsigned long long)cc.stall, (unsigned long long)cc.flood, (unsigned long long)cc.close,
         (unsigned long long)cc.restart, (unsigned long long)cc.clear, (unsigned long long)cc.freeze,
-        (unsigned long long)cc.silentPath);
+        (unsigned long long)cc.silentPath, (unsigned long long)cc.relayClose,
+        (unsigned long long)cc.relayReset, (unsigned long long)cc.outage);
+    printSupervision(objects);
+    objects.clear();
     std::fprintf(g_out, "results by code:\n");
     uint64_t succ = 0;
     {
@@ -1264,7 +1754,9 @@ int main(int argc, char** argv) {
     std::fprintf(g_out,
                  "VmRSS: %.1f MiB at start, %.1f MiB at end (growth %.1f MiB, slack %.0f MiB)\n",
                  startFig.rssKiB / 1024.0, endFig.rssKiB / 1024.0, growthMiB, slackMiB);
-    std::fprintf(g_out, "threads: %d at start, %d at end\n", startFig.threads, endFig.threads);
+    std::fprintf(g_out,
+                 "threads: %d at start, %d at end; file descriptors: %d at start, %d at end\n",
+                 startFig.threads, endFig.threads, startFig.fds, endFig.fds);
 
     int status = 0;
     if (g_stats.hangAfterReturn) {
@@ -1279,6 +1771,21 @@ int main(int argc, char** argv) {
     if (endFig.threads > startFig.threads) {
         std::fprintf(g_out, "FAIL: %d threads left over:", endFig.threads - startFig.threads);
         printThreadNames();
+        status = 1;
+    }
+    if (endFig.fds > startFig.fds) {
+        std::fprintf(g_out, "FAIL: %d file descriptors left over\n", endFig.fds - startFig.fds);
+        status = 1;
+    }
+    if (stuck > 0 || g_stats.supervisionFaults > 0) {
+        std::fprintf(g_out,
+                     "FAIL: supervision: %d objects not reconnected, %llu wrong events or late "
+                     "reconnects (see above)\n",
+                     stuck, static_cast<unsigned long long>(g_stats.supervisionFaults.load()));
+        status = 1;
+    }
+    if (nSupervised > 0 && opt.seconds >= 10 && g_stats.reconnected == 0) {
+        std::fprintf(g_out, "FAIL: supervision: no link was lost and regained\n");
         status = 1;
     }
     if (succ == 0 || simMoves == 0) {

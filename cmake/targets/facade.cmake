@@ -12,4 +12,5 @@ tevo_subsystem(tevo_facade
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_params.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_services.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/interface/serviceinterface_pelvan.cpp
+    ${PROJECT_SOURCE_DIR}/RobotSDK/interface/connectionsupervisor.cpp
   DEPS tevo_custom tevo_core tevo_motion tevo_io tevo_services tevo_kinematics tevo_errors tevo_metatype)

@@ -23,9 +23,10 @@ from .errors import (ArgumentError, AuthenticationError, HandleError, InvalidArg
                      TargetError)
 from .robot import Robot
 from .servo import ServoStream
-from .types import (ControlCommand, CoordType, DeviceInfo, Diagnosis, GravityComponent, IoDesc,
-                    IoType, JointCommonData, JointStatus, LogLevel, MoveProfile, MoveTrack, Pose,
-                    PoseFileType, RegulateSpeedParam, RelativeOffset, RobotEvent, RobotState,
+from .types import (ConnectionEvent, ConnectionEventKind, ControlCommand, CoordType, DeviceInfo,
+                    Diagnosis, GravityComponent, IoDesc, IoType, JointCommonData, JointStatus,
+                    LinkLossReason, LogLevel, MoveProfile, MoveTrack, Pose, PoseFileType,
+                    ReconnectPolicy, RegulateSpeedParam, RelativeOffset, RobotEvent, RobotState,
                     SafetyConfig, SafetyStatus, ServiceState, ServoStatus, TeachMode, ToolDesc,
                     ToolDynamics, ToolIoDirection, ToolPowerType, UserFrame, Waypoint, WorkMode)
 
@@ -36,6 +37,7 @@ __all__ = [
     "RobotError", "HandleError", "ArgumentError", "RobotConnectionError", "RobotTimeoutError",
     "KinematicsError", "LibraryNotFoundError", "AuthenticationError", "InvalidArgumentError",
     "NotConnectedError", "NotStartedError", "StoppedError", "TargetError",
+    "ConnectionEvent", "ConnectionEventKind", "LinkLossReason", "ReconnectPolicy",
     "ControlCommand", "CoordType", "DeviceInfo", "Diagnosis", "GravityComponent", "IoDesc",
     "IoType", "JointCommonData", "JointStatus", "LogLevel", "MoveProfile", "MoveTrack", "Pose",
     "PoseFileType", "RegulateSpeedParam", "RelativeOffset", "RobotEvent", "RobotState",

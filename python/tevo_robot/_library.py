@@ -13,7 +13,8 @@ import ctypes
 import ctypes.util
 import os
 import threading
-from ctypes import POINTER, c_bool, c_byte, c_char_p, c_double, c_float, c_int, c_uint8, c_uint16
+from ctypes import (POINTER, c_bool, c_byte, c_char_p, c_double, c_float, c_int, c_uint8, c_uint16,
+                    c_uint64)
 from pathlib import Path
 from typing import Dict, List, Optional, Tuple
 
@@ -41,6 +42,9 @@ _SIGNATURES: Dict[str, Tuple[object, List[object]]] = {
     "rs_login": (c_int, [H, c_char_p, c_int]),
     "rs_login_as": (c_int, [H, c_char_p, c_int, c_char_p, c_char_p]),
     "rs_logout": (c_int, [H]),
+    "rs_set_reconnect_policy": (c_int, [H, c_double, c_double, c_double, c_double, c_double]),
+    "rs_setcallback_connection_event": (c_int, [H, rec.ConnectionEventCallback, _VOID]),
+    "rs_login_count": (c_uint64, [H]),
     "rs_get_login_status": (c_int, [H, P(c_bool)]),
     "rs_str_error": (c_char_p, [c_int]),
     "rs_last_controller_refusal": (c_int, [P(c_int), P(c_int), c_char_p, c_int, c_char_p,

@@ -197,3 +197,6 @@ EndSpeedCallback = ctypes.CFUNCTYPE(None, c_double, ctypes.c_void_p)
 StepNumCallback = ctypes.CFUNCTYPE(None, c_int, ctypes.c_void_p)
 LogCallback = ctypes.CFUNCTYPE(None, c_int, ctypes.c_char_p, ctypes.c_void_p)
 EventCallback = ctypes.CFUNCTYPE(None, ctypes.POINTER(RobotEventInfo), ctypes.c_void_p)
+# kind, reason, attempt, seconds since the loss, text, arg
+ConnectionEventCallback = ctypes.CFUNCTYPE(None, c_int, c_int, c_int, c_double, ctypes.c_char_p,
+                                           ctypes.c_void_p)

@@ -3,8 +3,13 @@
 Threads: a Robot may be used from several threads at once; the library
 serialises what needs it. Callbacks registered with the ``on_*`` methods run
 on the library's threads (pushes on the context's receive thread, robot
-events on its event thread, log lines on whichever thread logs). A callback
-must not close its own Robot.
+events on its event thread, connection events on its supervisor thread, log
+lines on whichever thread logs). A callback must not close its own Robot.
+
+Supervision: a Robot connected with ``reconnect=ReconnectPolicy(...)`` logs
+in again by itself after its link was lost, keeping its callbacks and pushes;
+a move is never sent again, and calls made while the link is down raise
+NotConnectedError at once (see ``connect`` and ``on_connection``).
 
 Callbacks that raise: the exception never reaches the library, and the pushes
 go on. The first failure of a callback is logged with its full traceback
@@ -61,8 +66,9 @@ from . import _records as rec
 from ._failures import CallbackFailures
 from .errors import HandleError, RobotError
 from .servo import ServoStream
-from .types import (CoordType, ControlCommand, DeviceInfo, Diagnosis, GravityComponent, IoDesc,
-                    IoType, JointCommonData, JointStatus, JointVector, LogLevel, MoveProfile,
+from .types import (ConnectionEvent, ConnectionEventKind, CoordType, ControlCommand, DeviceInfo,
+                    Diagnosis, GravityComponent, IoDesc, IoType, JointCommonData, JointStatus,
+                    JointVector, LinkLossReason, LogLevel, MoveProfile, ReconnectPolicy,
                     MoveTrack, Pose, PoseFileType, Quaternion, RegulateSpeedParam, RelativeOffset,
                     RobotEvent, RobotState, SafetyConfig, SafetyStatus, ServiceState, TeachMode,
                     ToolDesc, ToolDynamics, ToolIoDirection, ToolPowerType, UserFrame, Vector3,
@@ -211,6 +217,18 @@ def _guarded(kind: str, fn: Callable[..., None], convert: Callable[..., tuple],
     return call
 
 
+def _reconnect_values(policy: Any) -> Optional[Tuple[float, ...]]:
+    """The five numbers of rs_set_reconnect_policy, None for no policy."""
+    if policy is None:
+        return None
+    return _check.instance(policy, ReconnectPolicy, "reconnect")._to_c()
+
+
+def _enum_or_int(enum_type: Any, value: int) -> Any:
+    """The member of ``enum_type`` for ``value``, the number itself for one it lacks."""
+    return enum_type(value) if value in enum_type._value2member_map_ else value
+
+
 def _joint_list(points: Any, name: str) -> List[Tuple[float, ...]]:
     points = _check.sequence(points, name)
     return [_check.numbers_of(q, 6, f"{name}[{i}]") for i, q in enumerate(points)]
@@ -249,7 +267,7 @@ class Robot:
     ``Robot()`` creates the context; ``Robot(host, port)`` or
     ``Robot.connect(host, port)`` also logs in (with ``user=`` and
     ``password=``, or the handle interface's fixed credentials when neither is
-    given; see ``connect``). Use it as a context manager:
+    given; see ``connect``), and with ``reconnect=`` supervises the link. Use it as a context manager:
     leaving the ``with`` block (normally or by an exception) logs out and
     destroys the context. ``library`` is the path of libtevorobotsdk.so to use
     instead of the search (see ``tevo_robot.load_library``): that library or
@@ -258,9 +276,11 @@ class Robot:
 
     def __init__(self, host: Optional[str] = None, port: int = 8899, *,
                  user: Optional[str] = None, password: Optional[str] = None,
-                 library: Optional[str] = None) -> None:
+                 library: Optional[str] = None,
+                 reconnect: Optional[ReconnectPolicy] = None) -> None:
         if host is not None:
             _credentials(user, password)  # before anything is created
+        policy = _reconnect_values(reconnect)
         self._life = _Lifetime()
         self._servo: Optional[ServoStream] = None  # the last stream started
         self._failures = CallbackFailures()
@@ -271,21 +291,36 @@ class Robot:
         self._check("rs_create_context", self._lib.rs_create_context(byref(handle)))
         self._handle = handle.value
         self._life.opened()
-        if host is not None:
-            try:
+        try:
+            if policy is not None:
+                # Before the login: the link is watched from its first moment.
+                self._call("rs_set_reconnect_policy", *policy)
+            if host is not None:
                 self.login(host, port, user=user, password=password)
-            except BaseException:
-                self.close()
-                raise
+        except BaseException:
+            self.close()
+            raise
 
     @classmethod
     def connect(cls, host: str, port: int = 8899, *, user: Optional[str] = None,
-                password: Optional[str] = None, library: Optional[str] = None) -> "Robot":
+                password: Optional[str] = None, library: Optional[str] = None,
+                reconnect: Optional[ReconnectPolicy] = None) -> "Robot":
         """A new context logged in to the controller at ``host``:``port``, with
         ``user`` and ``password`` when given (both or neither), else with the
         handle interface's fixed credentials. A refused login raises
-        AuthenticationError; nothing more is sent on that connection."""
-        return cls(host, port, user=user, password=password, library=library)
+        AuthenticationError; nothing more is sent on that connection.
+
+        With ``reconnect`` (a ReconnectPolicy) the link is supervised: when it is
+        lost (closed, reset, or silent for ``silence_s``) the library logs in
+        again with backoff and the same credentials, until it succeeds or
+        ``give_up_after_s`` pass. The callbacks and the pushes they switched on
+        survive; a move does not: a blocking move waiting when the link died
+        raises NotConnectedError and is never sent again. While the link is down
+        every call raises NotConnectedError at once. ``on_connection`` tells
+        what happens; ``close()`` during a backoff returns within 100 ms. A
+        policy value out of its range raises ArgumentError before connecting."""
+        return cls(host, port, user=user, password=password, library=library,
+                   reconnect=reconnect)
 
     # ---- shapes shared by every operation --------------------------------
 
@@ -386,7 +421,20 @@ class Robot:
             raise self._lib.error(result, f"login to {host}:{port}", login=True)
 
     def logout(self) -> None:
+        """Logs out; a supervised link is no longer watched until the next login."""
         self._call("rs_logout")
+
+    def set_reconnect_policy(self, policy: Optional[ReconnectPolicy]) -> None:
+        """Supervises the link with ``policy`` from now on (once logged in), or
+        ends the supervision (None); see ``connect``."""
+        values = _reconnect_values(policy)
+        self._call("rs_set_reconnect_policy", *(values or (0.0,) * 5))
+
+    @property
+    def login_count(self) -> int:
+        """Successful logins of this Robot so far: the first and one for each
+        reconnect. Never blocks."""
+        return self._invoke("rs_login_count")
 
     def logged_in(self) -> bool:
         return self._read_value("rs_get_login_status", c_bool)
@@ -1180,6 +1228,20 @@ class Robot:
             return (RobotEvent(e.eventType, e.eventCode, content),)
         self._register("on_event", "rs_setcallback_robot_event", rec.EventCallback, fn,
                        convert)
+
+    def on_connection(self, fn: Optional[Callable[[ConnectionEvent], None]]) -> None:
+        """Calls ``fn(event)`` for each event of a supervised link (see ``connect``):
+        LINK_LOST with its reason, RECONNECTING before each attempt, RECONNECTED,
+        GAVE_UP. It runs on the context's supervisor thread, one event at a time
+        and with no library lock held, so it may call this Robot (blocking calls
+        included) but must not close it; None removes it."""
+        def convert(kind: int, reason: int, attempt: int, since_loss_s: float,
+                    text: Optional[bytes], _arg: Any) -> tuple:
+            return (ConnectionEvent(_enum_or_int(ConnectionEventKind, kind),
+                                    _enum_or_int(LinkLossReason, reason), attempt, since_loss_s,
+                                    (text or b"").decode(errors="replace")),)
+        self._register("on_connection", "rs_setcallback_connection_event",
+                       rec.ConnectionEventCallback, fn, convert)
 
     def on_log(self, fn: Optional[Callable[[LogLevel, str], None]]) -> None:
         """Calls ``fn(level, text)`` for each log line of the library. The log sink

@@ -152,6 +152,22 @@ class LogLevel(enum.IntEnum):
     FATAL = 4
 
 
+class ConnectionEventKind(enum.IntEnum):
+    """What a connection event of a supervised Robot reports."""
+    LINK_LOST = 1  # the link was lost; ``reason`` says how
+    RECONNECTING = 2  # an attempt to log in again starts; ``attempt`` counts from 1
+    RECONNECTED = 3  # logged in again; the pushes are switched on again
+    GAVE_UP = 4  # no more attempts: ``give_up_after_s`` passed
+
+
+class LinkLossReason(enum.IntEnum):
+    """How a link was lost."""
+    NONE = 0  # not a LINK_LOST event
+    CLOSED = 1  # the controller closed the connection
+    RESET = 2  # the connection was reset or failed (a socket error)
+    SILENT = 3  # nothing came from the controller for ``silence_s``
+
+
 def _pos(value: Any, name: str) -> rec.Pos:
     return rec.Pos(*_check.numbers_of(value, 3, name))
 
@@ -386,6 +402,42 @@ class RobotEvent:
     type: int
     code: int
     content: str
+
+
+@dataclass(frozen=True)
+class ReconnectPolicy:
+    """How a supervised Robot logs in again after its link was lost (seconds
+    throughout): the first attempt ``initial_delay_s`` after the loss (0.01 to
+    60), each later one ``backoff_factor`` times later than the one before (1 to
+    10) and at most ``max_delay_s`` apart (``initial_delay_s`` to 600), until one
+    succeeds or ``give_up_after_s`` have passed since the loss (0: never; else 0.1
+    to 86400). A link on which nothing has come from the controller for
+    ``silence_s`` (1 to 60) is taken as lost. The library checks the ranges
+    (ArgumentError)."""
+    initial_delay_s: float = 0.2
+    backoff_factor: float = 2.0
+    max_delay_s: float = 5.0
+    give_up_after_s: float = 0.0
+    silence_s: float = 3.0
+
+    def _to_c(self) -> Tuple[float, float, float, float, float]:
+        values = tuple(_check.number(getattr(self, f.name), f"reconnect.{f.name}")
+                       for f in dataclasses.fields(self))
+        # The library reads an initial delay of 0 as "no supervision".
+        if values[0] <= 0.0:
+            raise ValueError(f"reconnect.initial_delay_s: {values[0]} is not above 0 "
+                             "(reconnect=None means no supervision)")
+        return values  # type: ignore[return-value]
+
+
+@dataclass(frozen=True)
+class ConnectionEvent:
+    """One event of a supervised connection (``Robot.on_connection``)."""
+    kind: ConnectionEventKind
+    reason: LinkLossReason  # how the link was lost (LINK_LOST only, else NONE)
+    attempt: int  # attempts so far (RECONNECTING, RECONNECTED, GAVE_UP), else 0
+    since_loss_s: float  # seconds since the link was lost (0 for LINK_LOST)
+    text: str  # a sentence for a log
 
 
 # ---- records generated from their C layout --------------------------------

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -36,10 +37,14 @@ bool sendAll(int fd, const char* bytes, size_t length) {
 
 }  // namespace
 
+// The two sockets stay open until the pipe is destroyed (after its thread
+// ended), so another thread may shut them down or set options at any time.
 struct TcpRelay::Pipe {
     int clientFd = -1;
     int targetFd = -1;
     std::thread thread;
+    std::atomic<bool> resetWanted{false};
+    std::atomic<bool> ended{false};  // the forwarding thread has returned
 
     ~Pipe() {
         if (clientFd >= 0) ::close(clientFd);
@@ -48,6 +53,19 @@ struct TcpRelay::Pipe {
     void shutdownBoth() const {
         ::shutdown(clientFd, SHUT_RDWR);
         ::shutdown(targetFd, SHUT_RDWR);
+    }
+    // An abortive close: with a zero linger time, disconnecting the socket
+    // (connect to AF_UNSPEC) sends a reset instead of a FIN; the descriptor
+    // itself stays open.
+    void resetBoth() const {
+        const linger abortive{1, 0};
+        for (const int fd : {clientFd, targetFd}) {
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof(abortive));
+            sockaddr unspecified{};
+            unspecified.sa_family = AF_UNSPEC;
+            // Its result tells nothing more: the reset is seen by the peers.
+            (void)::connect(fd, &unspecified, sizeof(unspecified));
+        }
     }
 };
 
@@ -88,6 +106,7 @@ void TcpRelay::stop() {
         pipes.swap(m_pipes);
     }
     for (const auto& pipe : pipes) pipe->shutdownBoth();
+    std::lock_guard<std::mutex> joining(m_joinMutex);
     for (const auto& pipe : pipes) {
         if (pipe->thread.joinable()) pipe->thread.join();
     }
@@ -101,6 +120,10 @@ void TcpRelay::acceptLoop() {
         if (::poll(&waitFor, 1, kPollMsec) <= 0) continue;
         const int clientFd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (clientFd < 0) continue;
+        if (m_refusing) {
+            ::close(clientFd);
+            continue;
+        }
         auto pipe = std::make_shared<Pipe>();
         pipe->clientFd = clientFd;
         pipe->targetFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -123,10 +146,55 @@ void TcpRelay::acceptLoop() {
     }
 }
 
+size_t TcpRelay::openConnections() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    size_t open = 0;
+    for (const auto& pipe : m_pipes) open += pipe->ended ? 0 : 1;
+    return open;
+}
+
+void TcpRelay::closeAll() { endAll(false); }
+
+void TcpRelay::resetAll() { endAll(true); }
+
+void TcpRelay::endAll(bool reset) {
+    std::vector<std::shared_ptr<Pipe>> pipes;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pipes = m_pipes;
+    }
+    for (const auto& pipe : pipes) {
+        if (pipe->ended) continue;
+        if (reset) {
+            pipe->resetWanted = true;  // the forwarding thread resets and ends
+        } else {
+            pipe->shutdownBoth();
+        }
+    }
+    {
+        std::lock_guard<std::mutex> joining(m_joinMutex);
+        for (const auto& pipe : pipes) {
+            if (pipe->thread.joinable()) pipe->thread.join();
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pipes.erase(std::remove_if(m_pipes.begin(), m_pipes.end(),
+                                 [](const std::shared_ptr<Pipe>& p) { return p->ended.load(); }),
+                  m_pipes.end());
+}
+
 void TcpRelay::forward(const std::shared_ptr<Pipe>& pipe) {
+    struct MarkEnded {
+        Pipe& pipe;
+        ~MarkEnded() { pipe.ended = true; }
+    } markEnded{*pipe};
     char buffer[64 * 1024];
     pollfd fds[2] = {{pipe->clientFd, POLLIN, 0}, {pipe->targetFd, POLLIN, 0}};
     while (!m_stopping) {
+        if (pipe->resetWanted) {
+            pipe->resetBoth();
+            return;
+        }
         fds[0].revents = 0;
         fds[1].revents = 0;
         if (::poll(fds, 2, kPollMsec) <= 0) continue;

@@ -9,9 +9,15 @@
 //   ASSERT_TRUE(relay.start());
 //   login to "127.0.0.1", relay.port(); ... relay.setDropping(true);
 //
+// closeAll() and resetAll() end the open connections (orderly, or with a
+// reset to both sides), setRefusing(true) makes the target unreachable (new
+// connections are accepted and closed at once), as when a controller restarts
+// or a switch drops its sessions.
+//
 // Threads: one accept thread and one forwarding thread per connection, all
 // joined by stop() (or the destructor). The public members may be called from
-// any thread. One lock, m_mutex (the connection list), a leaf.
+// any thread. Locks: m_joinMutex (joining forwarding threads), then m_mutex
+// (the connection list), a leaf.
 #pragma once
 
 #include <atomic>
@@ -42,13 +48,26 @@ public:
     void setDropping(bool dropping) { m_dropping = dropping; }
     // Bytes discarded so far, both directions together.
     uint64_t bytesDropped() const { return m_bytesDropped; }
-    // Connections accepted so far.
+    // Connections accepted so far (refused ones not counted).
     uint64_t connectionsAccepted() const { return m_accepted; }
+
+    // Closes every open connection in order (both sides read an end of
+    // stream) and returns once each is closed.
+    void closeAll();
+    // Ends every open connection with a reset (SO_LINGER 0: both sides get
+    // ECONNRESET) and returns once each is gone.
+    void resetAll();
+    // While set, a new connection is accepted and closed at once.
+    void setRefusing(bool refusing) { m_refusing = refusing; }
+    // Connections relayed now.
+    size_t openConnections();
 
 private:
     struct Pipe;
     void acceptLoop();
     void forward(const std::shared_ptr<Pipe>& pipe);
+    // Asks each open pipe to end (reset or orderly) and waits until it has.
+    void endAll(bool reset);
 
     std::string m_targetHost;
     uint16_t m_targetPort;
@@ -56,9 +75,11 @@ private:
     int m_listenFd = -1;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_dropping{false};
+    std::atomic<bool> m_refusing{false};
     std::atomic<uint64_t> m_bytesDropped{0};
     std::atomic<uint64_t> m_accepted{0};
     std::thread m_acceptThread;
+    std::mutex m_joinMutex;  // joining pipe threads (stop, closeAll, resetAll); before m_mutex
     std::mutex m_mutex;
     std::vector<std::shared_ptr<Pipe>> m_pipes;  // under m_mutex
 };
