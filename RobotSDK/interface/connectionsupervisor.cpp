@@ -65,7 +65,9 @@ ConnectionSupervisor::ConnectionSupervisor(RobotControlServices& core) : m_core(
 
 ConnectionSupervisor::~ConnectionSupervisor() {
     // The last owner may be the thread itself (the object was destroyed from
-    // the connection callback): it cannot join itself.
+    // the connection callback): it cannot join itself. m_thread was written
+    // under m_threadMutex after the thread started: read it under that lock.
+    std::lock_guard<std::mutex> threadLock(m_threadMutex);
     if (m_thread.joinable()) {
         if (m_thread.get_id() == std::this_thread::get_id()) {
             m_thread.detach();

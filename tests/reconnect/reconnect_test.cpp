@@ -10,6 +10,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -136,7 +137,12 @@ protected:
         return s;
     }
 
+    // An observer that outlives every object of the test: the objects (and
+    // their supervisor threads, which call it) go first, in TearDown.
+    Observer& observer() { return observers_.emplace_back(); }
+
     std::unique_ptr<tevo_test::TcpRelay> relay_;
+    std::deque<Observer> observers_;
     std::vector<std::unique_ptr<ServiceInterface>> objects_;
 };
 
@@ -161,7 +167,9 @@ class LinkLossTest : public ReconnectTest, public ::testing::WithParamInterface<
 // must fail and not be sent again.
 TEST_P(LinkLossTest, ReportsReconnectsAndRestoresPushesButNotTheMove) {
     const LossCase& c = GetParam();
-    Observer idleObs, pushObs, moveObs;
+    Observer& idleObs = observer();
+    Observer& pushObs = observer();
+    Observer& moveObs = observer();
     ServiceInterface& idle = supervised(idleObs);
     ServiceInterface& pusher = supervised(pushObs);
     ServiceInterface& mover = supervised(moveObs);
@@ -255,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(
 // ---- the controller restarts on the same port ---------------------------------
 
 TEST_F(ReconnectTest, FindsARestartedControllerOnTheSamePort) {
-    Observer obs;
+    Observer& obs = observer();
     ServiceInterface& s = supervised(obs, quickPolicy(), simPort());
     ASSERT_EQ(s.robotServiceRegisterRealTimeJointStatusCallback(Observer::onPush, &obs), 0);
     const uint16_t port = sim().port();
@@ -296,7 +304,7 @@ class EndingDuringBackoffTest : public ReconnectTest,
                                 public ::testing::WithParamInterface<Ending> {};
 
 TEST_P(EndingDuringBackoffTest, ReturnsWithin100msAndNothingFollows) {
-    Observer obs;
+    Observer& obs = observer();
     ReconnectPolicy slow = quickPolicy();
     slow.initialDelaySec = 5.0;
     slow.maxDelaySec = 5.0;
@@ -364,7 +372,7 @@ TEST_F(ReconnectTest, ConnectionCallbackMayDestroyItsObject) {
 // ---- the application's own logout is not a lost link ---------------------------
 
 TEST_F(ReconnectTest, ApplicationLogoutIsNotALostLink) {
-    Observer obs;
+    Observer& obs = observer();
     ReconnectPolicy eager = quickPolicy();
     eager.initialDelaySec = 0.01;
     ServiceInterface& s = supervised(obs, eager);
@@ -382,7 +390,7 @@ TEST_F(ReconnectTest, ApplicationLogoutIsNotALostLink) {
 // ---- giving up, and resuming at the next login --------------------------------
 
 TEST_F(ReconnectTest, GivesUpThenResumesAtTheNextLogin) {
-    Observer obs;
+    Observer& obs = observer();
     ReconnectPolicy brief = quickPolicy();
     brief.giveUpAfterSec = 1.5;
     ServiceInterface& s = supervised(obs, brief);
