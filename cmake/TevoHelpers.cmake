@@ -133,3 +133,21 @@ function(tevo_add_bench name)
     set_tests_properties(bench.${name} PROPERTIES LABELS bench TIMEOUT 300)
   endif()
 endfunction()
+
+# tevo_python_with(<var> <code>)
+# Sets <var> to the first interpreter for which the Python <code> exits 0:
+# Debian's /usr/bin/python3 first (where python3-pytest, python3-numpy and
+# the wheel tools live), then the one CMake found; empty when none does.
+function(tevo_python_with var code)
+  set(${var} "" PARENT_SCOPE)
+  foreach(candidate /usr/bin/python3 ${Python3_EXECUTABLE})
+    if(EXISTS ${candidate})
+      execute_process(COMMAND ${candidate} -c "${code}"
+        RESULT_VARIABLE rc OUTPUT_QUIET ERROR_QUIET)
+      if(rc EQUAL 0)
+        set(${var} ${candidate} PARENT_SCOPE)
+        return()
+      endif()
+    endif()
+  endforeach()
+endfunction()

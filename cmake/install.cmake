@@ -55,6 +55,13 @@ install(FILES
 if(TARGET tevo-controller-sim)
   install(TARGETS tevo-controller-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 endif()
+# tevo-urdf and the URDF descriptions of the arm models that the build writes
+# with it (tools/urdf).
+if(TARGET tevo-urdf)
+  install(TARGETS tevo-urdf RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
+  install(FILES ${TEVO_URDF_FILES}
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/tevo-robot-sdk/urdf COMPONENT tools)
+endif()
 
 # The guides and the examples' sources (to copy, or to build against the
 # installed SDK as they are). The HTML reference goes to html/ beside them

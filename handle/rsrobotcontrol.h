@@ -689,14 +689,40 @@ int rs_parse_file_as_roadpoint_collection(RSHD rshd, const char* file_path,
 /* Forward kinematics of six joint angles (rad): the flange waypoint (m, quaternion). Local, never
    blocks; 10011 when it fails. */
 int rs_forward_kin(RSHD rshd, const double joint_radian[6], RS_TYPE(wayPoint_S) * waypoint);
-/* Inverse kinematics: the solution for the flange pose (m, quaternion) nearest to joint_radian.
-   Local; 10012 when none reaches it. */
+/* Inverse kinematics: the solution for the flange pose (m, quaternion) nearest to joint_radian
+   (smallest sum of joint differences), one of those rs_inverse_kin_closed_form returns and with
+   the same guarantee. Local; 10012 when none reaches it. */
 int rs_inverse_kin(RSHD rshd, const double joint_radian[6], const RS_TYPE(Pos) * pos,
                    const RS_TYPE(Ori) * ori, RS_TYPE(wayPoint_S) * waypoint);
-/* Every inverse kinematics solution for the flange pose (up to eight). Local; 10012 when none
-   reaches it. */
+/* Every inverse kinematics solution for the flange pose (up to eight). Each lies strictly inside
+   the joint limit (3.0508 rad) and puts the flange within 0.1 mm of pos; its orientation is exact
+   to rounding, or within 3.5e-4 rad where joint 5 is within 0.02 degrees of 0 or pi. Near the
+   elbow's reach (and up to 0.1 mm beyond it) a solution may be approximate within those bounds;
+   it is not flagged. Local; 10012 when none reaches it. */
 int rs_inverse_kin_closed_form(RSHD rshd, const RS_TYPE(Pos) * pos, const RS_TYPE(Ori) * ori,
                                ik_solutions* solutions);
+/* Our extension, batch kinematics: rs_forward_kin and rs_inverse_kin over n points in one call,
+   each point computed exactly as the single call computes it (the same result, bit for bit).
+   Rows are packed doubles: joints 6 per point (rad), poses 7 per point (x, y, z in m, then the
+   quaternion w, x, y, z; base frame, flange). Local, never blocks, takes no lock per point and
+   allocates nothing.
+   The call is refused, writing nothing, for an unknown handle (1002), n below 0 or above
+   RS_KIN_MANY_MAX_POINTS (1003) or a null array when n > 0 (10002; codes may always be null).
+   Otherwise every point is written: its outputs and, when codes is not null, its code (0 when it
+   succeeded). A point that fails gets NaN in all its outputs, so that it can never pass for a
+   position (every move refuses NaN); its code is 10002 when its input holds a NaN or an infinity
+   (or, for a pose, a quaternion of length below 1e-9), 10012 when no solution reaches the pose.
+   The result is 0 when every point succeeded, else the code of the first point that failed. */
+enum { RS_KIN_MANY_MAX_POINTS = 1048576 /* points per batch call; larger batches are split */ };
+/* Forward kinematics of n joint vectors (joints: n * 6) into n flange poses (poses: n * 7). */
+int rs_forward_kin_many(RSHD rshd, const double* joints, int n, double* poses, int* codes);
+/* Inverse kinematics of n flange poses (poses: n * 7) into n joint vectors (joints: n * 6): for
+   each the solution nearest its reference (rad, 6, required). chain 0: every point's reference is
+   reference; chain non-zero: the first point's is reference, each later point's the solution of
+   the last point that succeeded before it (a path followed point by point). The quaternion is
+   normalised as rs_inverse_kin does. */
+int rs_inverse_kin_many(RSHD rshd, const double* reference, const double* poses, int n,
+                        double* joints, int* codes, int chain);
 /* A flange pose in the base frame as the tool end's pose in a user frame. Local. */
 int rs_base_to_user(RSHD rshd, const RS_TYPE(Pos) * flange_position_on_base,
                     const RS_TYPE(Ori) * flange_orientation_on_base,

@@ -112,8 +112,14 @@ inline double angleOf(double s, double c) {
     return a == -kPi ? kPi : a;
 }
 
-// Brings t into (-pi, pi].
+// +1 when the condition holds, else 0; lets a data-dependent choice of a
+// constant be made without a branch that random poses would mispredict.
+inline double oneIf(bool condition) { return static_cast<double>(static_cast<int>(condition)); }
+
+// Brings t into (-pi, pi]: the one turn that angle sums usually need is taken
+// without a branch, any further one by the loops.
 inline double wrapAngle(double t) {
+    t -= kTwoPi * (oneIf(t > kPi) - oneIf(t <= -kPi));
     while (t > kPi) {
         t -= kTwoPi;
     }
@@ -147,7 +153,7 @@ struct IkContext {
 };
 
 // The angle of the opposite direction: t + pi brought into (-pi, pi].
-inline double opposite(double t) { return t > 0.0 ? t - kPi : t + kPi; }
+inline double opposite(double t) { return t - kPi * (2.0 * oneIf(t > 0.0) - 1.0); }
 
 // Joints 2 to 4 of one regular wrist value: th234 is the sum th2 - th3 + th4
 // and (t1, t2) its sine and cosine; appends up to two elbow solutions.
@@ -182,9 +188,11 @@ void solveArm(IkContext& ctx, double th1, double c1, double s1, double th5, doub
     }
 
     const double g = dh.A3 + dh.A4 * c3;
+    // The elbow branches differ in the sign of m only: one denominator for both.
+    const double m0 = dh.A4 * sn3[0];
+    const double inv = 1.0 / (m0 * m0 + g * g);
     for (int e = 0; e < count; ++e) {
         const double m = dh.A4 * sn3[e];
-        const double inv = 1.0 / (m * m + g * g);
         const double C = (Z * g - m * X) * inv;
         const double S = (m * Z + g * X) * inv;
         if (S * S + C * C > kPlanarSquareLimit) {

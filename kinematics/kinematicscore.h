@@ -55,6 +55,12 @@ void computeFlangePosition(const double* jointAngles, double* position);
 // solutions[joint][k]; returns their number. The reference angles are used in
 // singular wrist configurations. rotation and position are working storage
 // (their first two rows / x and y are negated in place).
+// Solutions are not checked against joint limits or the pose, and some are
+// approximate: joint 5 within acos(0.99999994) (3.5e-4 rad) of 0 or pi is taken
+// as exactly there; an elbow cosine up to 1.0001 is taken as a stretched elbow;
+// and when no branch is within that, a second pass accepts elbow cosines up to
+// 1.046 (a target out of reach gets a stretched arm millimetres off). Callers
+// verify them (Ikfunc::ComputeIk_new keeps those within 0.1 mm).
 int ComputeIkLib(const double* referenceAngles, double* rotation, double* position,
                  double (*solutions)[KINEMATICS_MAX_SOLUTIONS]);
 

@@ -1100,12 +1100,18 @@ public:
     int robotServiceRobotFk(const double* jointAngle, int size,
                             tevo_robot_namespace::wayPoint_S& wayPoint);
     // Inverse kinematics: the solution for the flange pose (m, quaternion) nearest to
-    // startPointJointAngle (rad). ErrCode_IkFailed when none reaches it.
+    // startPointJointAngle (rad), the smallest sum of joint differences among the solutions of the
+    // all-solutions call below, so with the same guarantee. ErrCode_IkFailed when none reaches it.
     int robotServiceRobotIk(const double* startPointJointAngle,
                             const tevo_robot_namespace::Pos& position,
                             const tevo_robot_namespace::Ori& ori,
                             tevo_robot_namespace::wayPoint_S& wayPoint);
-    // Every solution for the flange pose (up to eight). ErrCode_IkFailed when none reaches it.
+    // Every solution for the flange pose (up to eight). Each lies strictly inside the joint limit
+    // (3.0508 rad, 174.8 degrees) and puts the flange within 0.1 mm of the position; its
+    // orientation is exact to rounding, or within 3.5e-4 rad where joint 5 is within 0.02 degrees
+    // of 0 or pi (taken as exactly there). Where the elbow is nearly stretched, and for a position
+    // up to 0.1 mm beyond reach, a solution may be approximate within those bounds; it is not
+    // flagged. ErrCode_IkFailed when none reaches it.
     int robotServiceRobotIk(const tevo_robot_namespace::Pos& position,
                             const tevo_robot_namespace::Ori& ori,
                             std::vector<tevo_robot_namespace::wayPoint_S>& wayPointVector);

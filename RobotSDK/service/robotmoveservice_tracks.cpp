@@ -3,10 +3,12 @@
 // and the conversion of tool-pose tracks (file or list) to flange waypoints.
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "RobotSDK/service/controllerrequest.h"
 #include "RobotSDK/service/robotcontrolservices.h"
@@ -22,16 +24,15 @@ namespace {
 using CMT = CommunicationMateType;
 using controller_request::sendEmpty;
 
-// Cuts `text` at every `separator` (n separators: n + 1 tokens) and reads
-// each token, blanks around it allowed, as one whole finite number into
+// Cuts [begin, end) at every `separator` (n separators: n + 1 tokens) and
+// reads each token, blanks around it allowed, as one whole finite number into
 // out[0..count). Returns the number of tokens; `badToken` is the index of the
 // first token among the first `count` that is no such number, else -1. Never
-// reads beyond `text`.
-int splitNumbers(const std::string& text, char separator, double* out, int count, int& badToken) {
+// reads beyond `end`.
+int splitNumbers(const char* begin, const char* const end, char separator, double* out, int count,
+                 int& badToken) {
     badToken = -1;
     int tokens = 0;
-    const char* begin = text.data();
-    const char* const end = begin + text.size();
     while (true) {
         const char* stop = static_cast<const char*>(std::memchr(begin, separator, end - begin));
         const char* tokenEnd = stop != nullptr ? stop : end;
@@ -48,9 +49,125 @@ int splitNumbers(const std::string& text, char separator, double* out, int count
     }
 }
 
+int splitNumbers(const std::string& text, char separator, double* out, int count, int& badToken) {
+    return splitNumbers(text.data(), text.data() + text.size(), separator, out, count, badToken);
+}
+
+// Seven numbers "x,y,z,w,qx,qy,qz" of [begin, end) as a pose; a wrong token
+// count or a token that is no finite number is logged and gives false.
+bool positionAndQuaternionOf(const char* begin, const char* end, char splitSymbol, Pos& position,
+                             Ori& quaternion) {
+    double v[7];
+    int badToken = -1;
+    const int tokens = splitNumbers(begin, end, splitSymbol, v, 7, badToken);
+    if (tokens != 7) {
+        RobotLogPrint::trace(LL_ERROR, "StringToPositionAndQuaternion failed, doubleVector.size=%d",
+                             tokens);
+        return false;
+    }
+    if (badToken >= 0) {
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk log: StringToPositionAndQuaternion failed, token %d is not a "
+                             "finite number.",
+                             badToken + 1);
+        return false;
+    }
+    position = {v[0], v[1], v[2]};
+    quaternion = {v[3], v[4], v[5], v[6]};
+    return true;
+}
+
+// Hands out the lines of a file one after another (without their '\n'),
+// reading it in large blocks: no copy per line, and nothing is read beyond
+// the block that holds the last line asked for.
+class LineReader {
+public:
+    explicit LineReader(std::ifstream& file) : m_file(file), m_buffer(std::size_t{1} << 18) {}
+
+    // About the number of lines left, from the first block and the size of
+    // the rest of the file (exact when the file fits in one block); lets the
+    // caller reserve room for all points at once without reading the file
+    // twice: growing a vector of 100,000 points step by step maps and copies
+    // more memory than solving the points takes time.
+    std::size_t estimatedLines() {
+        std::size_t size = 0;
+        const std::streampos start = m_file.tellg();
+        if (start != std::streampos(-1) && m_file.seekg(0, std::ios::end)) {
+            const std::streampos last = m_file.tellg();
+            if (last != std::streampos(-1) && last > start)
+                size = static_cast<std::size_t>(last - start);
+        }
+        m_file.clear();
+        if (start != std::streampos(-1)) m_file.seekg(start);
+        if (m_pos == m_end && !m_eof) refill();
+        const char* const first = m_buffer.data() + m_pos;
+        const std::size_t bytes = m_end - m_pos;
+        std::size_t lines = 0;
+        for (const char* p = first;
+             (p = static_cast<const char*>(
+                  std::memchr(p, '\n', bytes - static_cast<std::size_t>(p - first)))) != nullptr;
+             ++p) {
+            ++lines;
+        }
+        if (m_eof || bytes == 0) return lines + 1;  // + a last line without a newline
+        // A sixteenth more than the first block's density gives: one
+        // reservation even for somewhat shorter lines later on.
+        const double perByte = static_cast<double>(lines + 1) / static_cast<double>(bytes);
+        return static_cast<std::size_t>(perByte * static_cast<double>(std::max(size, bytes)) *
+                                        (17.0 / 16.0)) +
+               1;
+    }
+
+    // The next line as [begin, end); false at the end of the file. A last
+    // line without a newline counts when it is not empty.
+    bool next(const char*& begin, const char*& end) {
+        while (true) {
+            const char* const first = m_buffer.data() + m_pos;
+            const char* const filled = m_buffer.data() + m_end;
+            const void* newline =
+                std::memchr(first, '\n', static_cast<std::size_t>(filled - first));
+            if (newline != nullptr) {
+                begin = first;
+                end = static_cast<const char*>(newline);
+                m_pos = static_cast<std::size_t>(end - m_buffer.data()) + 1;
+                return true;
+            }
+            if (m_eof) {
+                if (first == filled) return false;
+                begin = first;
+                end = filled;
+                m_pos = m_end;
+                return true;
+            }
+            refill();
+        }
+    }
+
+private:
+    // Moves the unfinished line to the front (growing the buffer when it
+    // fills it) and appends the next block of the file.
+    void refill() {
+        const std::size_t rest = m_end - m_pos;
+        if (m_pos > 0) std::memmove(m_buffer.data(), m_buffer.data() + m_pos, rest);
+        m_pos = 0;
+        m_end = rest;
+        if (m_end == m_buffer.size()) m_buffer.resize(2 * m_buffer.size());
+        m_file.read(m_buffer.data() + m_end, static_cast<std::streamsize>(m_buffer.size() - m_end));
+        const std::streamsize got = m_file.gcount();
+        if (got > 0) m_end += static_cast<std::size_t>(got);
+        if (!m_file) m_eof = true;
+    }
+
+    std::ifstream& m_file;
+    std::vector<char> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+};
+
 // A line as read from a file, without the carriage return of a CRLF ending.
-void dropCarriageReturn(std::string& line) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+void dropCarriageReturn(const char* begin, const char*& end) {
+    if (end > begin && end[-1] == '\r') --end;
 }
 
 // Blanks removed at both ends, every inner run of blanks made one blank.
@@ -65,6 +182,53 @@ std::string collapseBlanks(const std::string& text) {
     return out;
 }
 
+// The flange pose of a tool end pose in the base frame: the orientation
+// normalized, then q_flange = q * conj(q_tool) and p_flange = p - R(q_flange)
+// t_tool. Works in the same order of operations as the general frame
+// conversion (RobotUtilService::user2BaseCoordinate into the base frame), so
+// its results are the same to the last bit, without that conversion's set-up
+// per point.
+class ToolRemoval {
+public:
+    explicit ToolRemoval(const ToolInEndDesc& tool)
+        : m_offset{tool.toolInEndPosition.x, tool.toolInEndPosition.y, tool.toolInEndPosition.z},
+          m_inverse{tool.toolInEndOrientation.w, -tool.toolInEndOrientation.x,
+                    -tool.toolInEndOrientation.y, -tool.toolInEndOrientation.z} {}
+
+    // False for an orientation of length zero.
+    bool flangeOf(const Pos& position, const Ori& orientation, Pos& flangePosition,
+                  Ori& flangeOrientation) const {
+        const double n = norm(orientation);
+        if (!(n > 0.0)) return false;
+        const Ori a{orientation.w / n, orientation.x / n, orientation.y / n, orientation.z / n};
+        const Ori& b = m_inverse;
+        const Ori q{a.w * b.w - a.x * b.x - a.y * b.y - a.z * b.z,
+                    a.w * b.x + a.x * b.w + a.y * b.z - a.z * b.y,
+                    a.w * b.y - a.x * b.z + a.y * b.w + a.z * b.x,
+                    a.w * b.z + a.x * b.y - a.y * b.x + a.z * b.w};
+        const double m = norm(q);
+        const double w = q.w / m, x = q.x / m, y = q.y / m, z = q.z / m;
+        const double r[9] = {
+            1 - 2 * y * y - 2 * z * z, 2 * x * y - 2 * z * w,     2 * x * z + 2 * y * w,
+            2 * x * y + 2 * z * w,     1 - 2 * x * x - 2 * z * z, 2 * y * z - 2 * x * w,
+            2 * x * z - 2 * y * w,     2 * y * z + 2 * x * w,     1 - 2 * x * x - 2 * y * y};
+        const double* t = m_offset;
+        flangePosition = {position.x - (r[0] * t[0] + r[1] * t[1] + r[2] * t[2]),
+                          position.y - (r[3] * t[0] + r[4] * t[1] + r[5] * t[2]),
+                          position.z - (r[6] * t[0] + r[7] * t[1] + r[8] * t[2])};
+        flangeOrientation = q;
+        return true;
+    }
+
+private:
+    static double norm(const Ori& q) {
+        return std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
+    }
+
+    double m_offset[3];
+    Ori m_inverse;
+};
+
 // Solves tool end poses one after another into flange waypoints, each
 // starting from the joints of the point before (the first from the reference
 // joints), so that consecutive solutions stay on one branch.
@@ -72,7 +236,7 @@ class FlangeTrackBuilder {
 public:
     FlangeTrackBuilder(const double* referPointJointAngle, const ToolInEndDesc& tool,
                        std::vector<RobotMoveService::FlangeAndToolInfo>& out)
-        : m_refer(referPointJointAngle), m_tool(tool), m_out(out) {
+        : m_refer(referPointJointAngle), m_tool(tool), m_removal(tool), m_out(out) {
         m_out.clear();
     }
 
@@ -99,8 +263,12 @@ public:
     // line number (fromFile) or list index.
     int append(const Pos& position, const Ori& orientation, bool fromFile, int index) {
         const double* start = m_out.empty() ? m_refer : m_out.back().flangeWayPoint.jointpos;
-        const int ret = RobotUtilService::robotServiceIkBasedOnTcp(start, position, orientation,
-                                                                   m_tool, m_work);
+        Pos flangePosition;
+        Ori flangeOrientation;
+        const int ret =
+            m_removal.flangeOf(position, orientation, flangePosition, flangeOrientation)
+                ? RobotUtilService::robotIk(start, flangePosition, flangeOrientation, m_work)
+                : ErrCode_UserToBaseConvertFailed;
         if (ret != ErrnoSucc) {
             if (fromFile) {
                 RobotLogPrint::trace(LL_ERROR, "sdk log: Tcp ik failed. lineIndex:%d", index);
@@ -122,22 +290,22 @@ public:
 private:
     const double* m_refer;
     const ToolInEndDesc& m_tool;
+    ToolRemoval m_removal;
     std::vector<RobotMoveService::FlangeAndToolInfo>& m_out;
     wayPoint_S m_work{};
 };
 
 // One line of a tool-pose file as a pose; the error code with its log line.
-int toolPoseOfLine(const std::string& line, POSITION_ORIENTATION_TYPE poseType, int lineIndex,
-                   Pos& position, Ori& orientation) {
+int toolPoseOfLine(const char* begin, const char* end, POSITION_ORIENTATION_TYPE poseType,
+                   int lineIndex, Pos& position, Ori& orientation) {
     if (poseType == POSITION_M_AND_QUATERNION_COMMA_SPLIT) {
-        if (RobotMoveService::StringToPositionAndQuaternion(line, ',', position, orientation))
-            return ErrnoSucc;
+        if (positionAndQuaternionOf(begin, end, ',', position, orientation)) return ErrnoSucc;
         RobotLogPrint::trace(LL_ERROR, "StringToPositionAndQuaternion failed, lineIndex = %d",
                              lineIndex);
         return ErrCode_Failed;
     }
     Rpy rpy;
-    if (!RobotMoveService::StringToPositionAndRpy(line, ' ', position, rpy)) {
+    if (!RobotMoveService::StringToPositionAndRpy(std::string(begin, end), ' ', position, rpy)) {
         RobotLogPrint::trace(LL_ERROR, "sdk log: StringToPositionAndRpy failed, lineIndex = %d",
                              lineIndex);
         return ErrCode_Failed;
@@ -278,24 +446,8 @@ bool RobotMoveService::StringToPositionAndRpy(const std::string& str, char split
 
 bool RobotMoveService::StringToPositionAndQuaternion(const std::string& str, char splitSymbol,
                                                      Pos& position, Ori& quaternion) {
-    double v[7];
-    int badToken = -1;
-    const int tokens = splitNumbers(str, splitSymbol, v, 7, badToken);
-    if (tokens != 7) {
-        RobotLogPrint::trace(LL_ERROR, "StringToPositionAndQuaternion failed, doubleVector.size=%d",
-                             tokens);
-        return false;
-    }
-    if (badToken >= 0) {
-        RobotLogPrint::trace(LL_ERROR,
-                             "sdk log: StringToPositionAndQuaternion failed, token %d is not a "
-                             "finite number.",
-                             badToken + 1);
-        return false;
-    }
-    position = {v[0], v[1], v[2]};
-    quaternion = {v[3], v[4], v[5], v[6]};
-    return true;
+    return positionAndQuaternionOf(str.data(), str.data() + str.size(), splitSymbol, position,
+                                   quaternion);
 }
 
 int RobotMoveService::parseFileAsRoadpointSet(const char* filePath,
@@ -321,16 +473,19 @@ int RobotMoveService::parseFileAsRoadpointSet(const char* filePath,
                              filePath != nullptr ? filePath : "");
         return ErrCode_ParamError;
     }
-    std::string line;
+    LineReader lines(file);
+    roadpointInfoVector.reserve(std::min(maxPoints, lines.estimatedLines()));
+    const char* begin = nullptr;
+    const char* end = nullptr;
     Pos position;
     Ori orientation;
     int lineIndex = 0;
     while (result == ErrnoSucc && roadpointInfoVector.size() < maxPoints &&
-           std::getline(file, line)) {
+           lines.next(begin, end)) {
         ++lineIndex;
-        if (target_check::isBlankOrComment(line)) continue;
-        dropCarriageReturn(line);
-        result = toolPoseOfLine(line, poseType, lineIndex, position, orientation);
+        if (target_check::isBlankOrComment(begin, end)) continue;
+        dropCarriageReturn(begin, end);
+        result = toolPoseOfLine(begin, end, poseType, lineIndex, position, orientation);
         if (result != ErrnoSucc) {
             RobotLogPrint::trace(LL_ERROR, "sdk log: track file %s, line %d is not a valid pose.",
                                  filePath, lineIndex);

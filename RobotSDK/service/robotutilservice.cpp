@@ -122,6 +122,12 @@ int RobotUtilService::robotFk(const double* jointAngle, int size, wayPoint_S& wa
     if (size != 6 || jointAngle == nullptr) {
         return tevo::ErrCode_ParamError;
     }
+    // A NaN or an infinity would come back as a NaN pose reported as success.
+    if (const int ret =
+            target_check::refuseNonFinite("forward kinematics joint angles", jointAngle, 6);
+        ret != tevo::ErrnoSucc) {
+        return ret;
+    }
     double joints[6];
     std::memcpy(joints, jointAngle, sizeof(joints));
     ::Pos position;
@@ -137,6 +143,11 @@ int RobotUtilService::robotFk(const double* jointAngle, int size, const tevo::Ro
                               wayPoint_S& wayPoint) {
     if (size != 6 || jointAngle == nullptr) {
         return tevo::ErrCode_ParamError;
+    }
+    if (const int ret =
+            target_check::refuseNonFinite("forward kinematics joint angles", jointAngle, 6);
+        ret != tevo::ErrnoSucc) {
+        return ret;
     }
     const Ikfunc::DhLengths model{dhPara.A3, dhPara.A4, dhPara.D1, dhPara.D2, dhPara.D5, dhPara.D6};
     ::Pos position;

@@ -34,5 +34,6 @@ bool readNumber(const char* begin, const char* end, double& value);
 // A line of a track file that holds no data: empty, only blanks (spaces,
 // tabs, carriage returns), or a comment whose first non-blank character is '#'.
 bool isBlankOrComment(const std::string& line);
+bool isBlankOrComment(const char* begin, const char* end);
 
 }  // namespace target_check

@@ -169,86 +169,189 @@ int Ikfunc::ArmFk(Pos& arm_pos, Ori& arm_ori, const double* joint_solve, const D
     return 1;
 }
 
-int Ikfunc::ComputeIk_new(const wayPoint_S& cur_stat,
-                          double (*jointResults)[KINEMATICS_MAX_SOLUTIONS]) {
+namespace {
+
+// Every joint strictly inside the limit; written so that a non-number fails.
+bool withinJointLimits(const double* q) {
+    bool inside = true;
+    for (int j = 0; j < 6; ++j) {
+        inside = inside && std::fabs(q[j]) < Ikfunc::kJointLimit;
+    }
+    return inside;
+}
+
+// The flange of the core angles q lies within the position tolerance of target.
+bool reachesTarget(const double* q, const double* target) {
+    double p[3];
+    computeFlangePosition(q, p);
+    const double dx = p[0] - target[0], dy = p[1] - target[1], dz = p[2] - target[2];
+    return std::sqrt(dx * dx + dy * dy + dz * dz) <= Ikfunc::kIkPositionTolerance;
+}
+
+void column(const double (*table)[KINEMATICS_MAX_SOLUTIONS], int k, double* q) {
+    for (int j = 0; j < 6; ++j) {
+        q[j] = table[j][k];
+    }
+}
+
+// The core's solutions of the waypoint's pose, from its negated angles.
+int coreSolutions(const wayPoint_S& wp, double (*table)[KINEMATICS_MAX_SOLUTIONS]) {
     double reference[6];
     for (int j = 0; j < 6; ++j) {
-        reference[j] = -cur_stat.jointpos[j];
+        reference[j] = -wp.jointpos[j];
     }
     double R06[9];
     double position[3];
-    posOri2homoArr(cur_stat.cartPos, cur_stat.orientation, R06, position);
-    int n = ComputeIkLib(reference, R06, position, jointResults);
+    Ikfunc::posOri2homoArr(wp.cartPos, wp.orientation, R06, position);
+    return ComputeIkLib(reference, R06, position, table);
+}
 
-    const double* target = cur_stat.cartPos.positionVector;
+// Keeps the core solutions within the limits that reach the target, negated
+// into public angles. A rejected solution is replaced by the last one, which
+// is examined next.
+int keepVerified(const double* target, double (*table)[KINEMATICS_MAX_SOLUTIONS], int n) {
     int i = 0;
     while (i < n) {
         double core[6];
-        bool keep = true;
-        for (int j = 0; j < 6; ++j) {
-            core[j] = jointResults[j][i];
-            // Written so that a non-number fails the limit too.
-            keep = keep && std::fabs(core[j]) < kJointLimit;
-        }
-        if (keep) {
-            double p[3];
-            computeFlangePosition(core, p);
-            const double dx = p[0] - target[0], dy = p[1] - target[1], dz = p[2] - target[2];
-            keep = std::sqrt(dx * dx + dy * dy + dz * dz) <= kIkPositionTolerance;
-        }
-        if (keep) {
+        column(table, i, core);
+        if (withinJointLimits(core) && reachesTarget(core, target)) {
             for (int j = 0; j < 6; ++j) {
-                jointResults[j][i] = -core[j];
+                table[j][i] = -core[j];
             }
             ++i;
         } else {
-            // The last solution takes the rejected one's place and is examined next.
             --n;
             for (int j = 0; j < 6; ++j) {
-                jointResults[j][i] = jointResults[j][n];
+                table[j][i] = table[j][n];
             }
         }
     }
     return n;
 }
 
+// One joint's part of a route; with `turn` the joint first moves by a full
+// turn towards the reference when that shortens it (q is changed in place).
+inline double jointRoute(double& q, double ref, bool turn) {
+    double diff = q - ref;
+    if (turn) {
+        if (diff < -kPi && q < 0.0) {
+            q += kTwoPi;
+            diff += kTwoPi;
+        } else if (diff > kPi && q > 0.0) {
+            q -= kTwoPi;
+            diff -= kTwoPi;
+        }
+    }
+    return std::fabs(diff);
+}
+
+// Distance in joint space from ref to the public angles q, summed over the
+// joints in order. The full-turn flags apply to joints 1 and 6.
+inline double routeTo(double* q, const double* ref, bool turn1, bool turn6) {
+    double route = jointRoute(q[0], ref[0], turn1);
+    for (int j = 1; j < 5; ++j) {
+        route += std::fabs(q[j] - ref[j]);
+    }
+    return route + jointRoute(q[5], ref[5], turn6);
+}
+
+// Routes at or beyond this never win (nor does a non-number).
+constexpr double kNoRoute = 10000.0;
+
+// The index of the shortest route below kNoRoute (-1 when none) and whether
+// another one is as short.
+struct Nearest {
+    int index;
+    bool tie;
+};
+
+Nearest nearestOf(const double* route, int n) {
+    Nearest best{-1, false};
+    for (int k = 0; k < n; ++k) {
+        if (!(route[k] < kNoRoute)) {
+            continue;
+        }
+        if (best.index < 0 || route[k] < route[best.index]) {
+            best = Nearest{k, false};
+        } else if (route[k] == route[best.index]) {
+            best.tie = true;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+int Ikfunc::ComputeIk_new(const wayPoint_S& cur_stat,
+                          double (*jointResults)[KINEMATICS_MAX_SOLUTIONS]) {
+    const int n = coreSolutions(cur_stat, jointResults);
+    return keepVerified(cur_stat.cartPos.positionVector, jointResults, n);
+}
+
+// Chooses the solution of ComputeIk_new with the shortest route, ties going to
+// the earlier one in its table. Only the candidates that could win are checked
+// against the target: in order of route, until one reaches it. Two candidates
+// with the same shortest route (their order in ComputeIk_new's table depends
+// on every rejection) are decided on the fully verified table instead.
 bool Ikfunc::ArmIk(wayPoint_S& cur_stat, double* joint, bool /*iterIK*/, bool /*relMove*/) {
     double table[6][KINEMATICS_MAX_SOLUTIONS];
-    const int n = ComputeIk_new(cur_stat, table);
-    if (n == 0) {
-        return false;
-    }
+    const int n = coreSolutions(cur_stat, table);
     const double* ref = joint != nullptr ? joint : cur_stat.jointpos;
     const bool turn6 = joint6Rot360.load();
     const bool turn1 = joint1Rot360.load();
-    int best = -1;
-    double bestRoute = 10000.0;
+
+    // Routes straight from the table (public angles are the negated core ones),
+    // added in the same order as routeTo adds them.
+    double route[KINEMATICS_MAX_SOLUTIONS];
     for (int k = 0; k < n; ++k) {
-        double route = 0.0;
-        for (int j = 0; j < 6; ++j) {
-            double diff = table[j][k] - ref[j];
-            if ((j == 5 && turn6) || (j == 0 && turn1)) {
-                if (diff < -kPi && table[j][k] < 0.0) {
-                    table[j][k] += kTwoPi;
-                    diff += kTwoPi;
-                } else if (diff > kPi && table[j][k] > 0.0) {
-                    table[j][k] -= kTwoPi;
-                    diff -= kTwoPi;
-                }
+        double first = -table[0][k];
+        double last = -table[5][k];
+        bool inside = std::fabs(first) < kJointLimit && std::fabs(last) < kJointLimit;
+        double r = jointRoute(first, ref[0], turn1);
+        for (int j = 1; j < 5; ++j) {
+            const double q = -table[j][k];
+            inside = inside && std::fabs(q) < kJointLimit;
+            r += std::fabs(q - ref[j]);
+        }
+        r += jointRoute(last, ref[5], turn6);
+        route[k] = inside ? r : kNoRoute;
+    }
+
+    Nearest best = nearestOf(route, n);
+    while (best.index >= 0 && !best.tie) {
+        double q[6];
+        column(table, best.index, q);
+        if (reachesTarget(q, cur_stat.cartPos.positionVector)) {
+            for (double& v : q) {
+                v = -v;
             }
-            route += std::fabs(diff);
+            routeTo(q, ref, turn1, turn6);  // applies the full turns of the winner
+            std::memcpy(cur_stat.jointpos, q, sizeof(q));
+            return true;
         }
-        if (bestRoute > route) {
-            best = k;
-            bestRoute = route;
+        route[best.index] = kNoRoute;
+        best = nearestOf(route, n);
+    }
+    if (best.index < 0) {
+        return false;  // nothing within the limits reaches the target
+    }
+
+    const int kept = keepVerified(cur_stat.cartPos.positionVector, table, n);
+    double chosen[6] = {};
+    double bestRoute = kNoRoute;
+    for (int k = 0; k < kept; ++k) {
+        double q[6];
+        column(table, k, q);
+        const double r = routeTo(q, ref, turn1, turn6);
+        if (bestRoute > r) {
+            bestRoute = r;
+            std::memcpy(chosen, q, sizeof(q));
         }
     }
-    if (best < 0) {
-        return false;  // every route was a non-number or beyond any reach
+    if (!(bestRoute < kNoRoute)) {
+        return false;
     }
-    for (int j = 0; j < 6; ++j) {
-        cur_stat.jointpos[j] = table[j][best];
-    }
+    std::memcpy(cur_stat.jointpos, chosen, sizeof(chosen));
     return true;
 }
 

@@ -57,8 +57,19 @@ public:
         double A3, A4, D1, D2, D5, D6;
     };
     static int ArmFk(Pos& arm_pos, Ori& arm_ori, const double* joint_solve, const DhLengths& model);
+    // The core's solutions (public angles) of the pose in cur_stat, its angles as the reference,
+    // kept only when every joint is strictly inside kJointLimit and the flange lies within
+    // kIkPositionTolerance of the position; a rejected one is replaced by the last. The kept
+    // orientations are exact to rounding, or within 3.5e-4 rad where joint 5 is within
+    // acos(0.99999994) of 0 or pi (taken as exactly there). Near the elbow's reach, and for a
+    // position up to the tolerance beyond it, a kept solution may be approximate within those
+    // bounds. Returns how many are kept.
     static int ComputeIk_new(const wayPoint_S& cur_stat,
                              double (*jointResults)[KINEMATICS_MAX_SOLUTIONS]);
+    // The solution of ComputeIk_new with the smallest sum of joint differences to joint (or, when
+    // null, to cur_stat.jointpos), written into cur_stat.jointpos; the earlier one on a tie; with
+    // the full-turn flags moved by a turn towards it. False, cur_stat unchanged, when there is
+    // none. Only the nearest candidates are checked against the target.
     static bool ArmIk(wayPoint_S& cur_stat, double* joint, bool iterIK, bool relMove);
 
     // ---- quaternions, matrices and frames

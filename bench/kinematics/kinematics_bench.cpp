@@ -159,8 +159,8 @@ int main(int argc, char** argv) {
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    printRatio(reporter, "BM_ComputeIkLib", "BM_TrigFloor", 3.5);
-    printRatio(reporter, "BM_ArmIk", "BM_ComputeIkLib", 3.0);
+    printRatio(reporter, "BM_ComputeIkLib", "BM_TrigFloor", 2.5);
+    printRatio(reporter, "BM_ArmIk", "BM_ComputeIkLib", 1.5);
     printRatio(reporter, "BM_ComputeFkLib", "BM_TrigFloor", 0.0);
     return 0;
 }

@@ -6,6 +6,7 @@ tevo_subsystem(tevo_kinematics
     ${PROJECT_SOURCE_DIR}/kinematics/kinematicscore.cpp
     ${PROJECT_SOURCE_DIR}/kinematics/calibrationcore.cpp
     ${PROJECT_SOURCE_DIR}/kinematics/waypointconvert.cpp
+    ${PROJECT_SOURCE_DIR}/kinematics/armurdf.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/util/ikfunc.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/robotutilservice.cpp
     ${PROJECT_SOURCE_DIR}/RobotSDK/service/targetcheck.cpp

@@ -21,6 +21,7 @@ from .errors import (ArgumentError, AuthenticationError, HandleError, InvalidArg
                      KinematicsError, LibraryNotFoundError, NotConnectedError, NotStartedError,
                      RobotConnectionError, RobotError, RobotTimeoutError, StoppedError,
                      TargetError)
+from .kinematics import UnreachablePosesError
 from .robot import Robot
 from .servo import ServoStream
 from .types import (ConnectionEvent, ConnectionEventKind, ControlCommand, CoordType, DeviceInfo,
@@ -36,7 +37,7 @@ __all__ = [
     "Robot", "ServoStream", "load_library", "__version__",
     "RobotError", "HandleError", "ArgumentError", "RobotConnectionError", "RobotTimeoutError",
     "KinematicsError", "LibraryNotFoundError", "AuthenticationError", "InvalidArgumentError",
-    "NotConnectedError", "NotStartedError", "StoppedError", "TargetError",
+    "NotConnectedError", "NotStartedError", "StoppedError", "TargetError", "UnreachablePosesError",
     "ConnectionEvent", "ConnectionEventKind", "LinkLossReason", "ReconnectPolicy",
     "ControlCommand", "CoordType", "DeviceInfo", "Diagnosis", "GravityComponent", "IoDesc",
     "IoType", "JointCommonData", "JointStatus", "LogLevel", "MoveProfile", "MoveTrack", "Pose",

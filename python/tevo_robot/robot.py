@@ -63,6 +63,7 @@ from typing import Any, Callable, Dict, List, Optional, Sequence, Tuple, Union
 from . import _check
 from . import _library
 from . import _records as rec
+from . import kinematics
 from ._failures import CallbackFailures
 from .errors import HandleError, RobotError
 from .servo import ServoStream
@@ -1038,6 +1039,26 @@ class Robot:
         solutions = self._read("rs_inverse_kin_closed_form", rec.IkSolutions, byref(pos),
                                byref(ori))
         return [Waypoint._from_c(w) for w in solutions.waypoint[:solutions.solution_count]]
+
+    def forward_kin_many(self, joints: Any) -> Any:
+        """The flange pose rows (x, y, z m; w, x, y, z quaternion; base frame) of
+        N joint rows (rad) in one library call: a float64 array of shape (N, 7)
+        for an array-like of shape (N, 6) with numpy, else a list of 7-tuples.
+        ValueError for a row holding a NaN or an infinity. See
+        tevo_robot.kinematics."""
+        return kinematics.forward_kin_many(self, joints)
+
+    def inverse_kin_many(self, reference: Sequence[float], poses: Any, chain: bool = False,
+                         unreachable: str = "raise") -> Any:
+        """The joint rows (rad) that put the flange at N pose rows (x, y, z m; w, x, y,
+        z quaternion; or Pose objects), each the solution nearest its reference, in one
+        library call: a float64 array of shape (N, 6) with numpy, else a list of
+        6-tuples. The reference is ``reference`` for every pose, or with ``chain``
+        for the first only and then the previous solution (a path). Poses no
+        solution reaches raise UnreachablePosesError (a KinematicsError with their
+        indices and the result), or with ``unreachable="nan"`` get NaN rows. See
+        tevo_robot.kinematics."""
+        return kinematics.inverse_kin_many(self, reference, poses, chain, unreachable)
 
     def base_to_user(self, flange_on_base: Pose, frame: UserFrame,
                      tool: ToolDesc = ToolDesc()) -> Pose:

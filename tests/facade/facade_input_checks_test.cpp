@@ -1,6 +1,6 @@
 // The facade refuses inputs that must never reach the controller: targets
 // holding a NaN or an infinity (every move, waypoint, offline-track and
-// streaming entry), and a login port outside 1..65535.
+// streaming entry, and forward kinematics), and a login port outside 1..65535.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -124,6 +124,12 @@ TEST_F(FacadeInputChecks, NonFiniteTargetsAreRefusedBeforeAnythingIsSent) {
          kPosData2Canbus},
         {"streamed joint angles", [&] { return s.robotServiceSetRobotPosData2Canbus(infJoints); },
          kPosData2Canbus},
+        {"forward kinematics",
+         [&] {
+             wayPoint_S out{};
+             return s.robotServiceRobotFk(nanJoints, ARM_DOF, out);
+         },
+         kNone},
     };
     ASSERT_EQ(facade_->robotServiceEnterTcp2CanbusMode(), ErrnoSucc);
     for (const Entry& e : entries) {

@@ -7,12 +7,16 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -254,6 +258,59 @@ TEST(ToolPoseLines, Formats) {
     }
 }
 
+bool sameBits(double a, double b) {
+    std::uint64_t x = 0, y = 0;
+    std::memcpy(&x, &a, sizeof x);
+    std::memcpy(&y, &b, sizeof y);
+    return x == y;
+}
+
+// Decimal tokens of every length read to the same double as from_chars, to
+// the last bit (and the sign of zero), whichever way they are read.
+TEST(ToolPoseLines, NumbersReadToTheCorrectlyRoundedDouble) {
+    std::vector<std::string> tokens = {"0",
+                                       "-0",
+                                       "-0.000",
+                                       "5.",
+                                       ".5",
+                                       "-.25",
+                                       "007.5",
+                                       "1e-3",
+                                       "9007199254740993",
+                                       "0.1000000000000000055511151231257827",
+                                       "123456789012345678901234567890",
+                                       "4.9e-324"};
+    std::mt19937_64 random(29);
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 20);
+        const int point = static_cast<int>(random() % (digits + 8));
+        std::string token = random() % 2 != 0 ? "-" : "";
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) token += '.';
+            token += static_cast<char>('0' + random() % 10);
+        }
+        if (point > digits) token = token.substr(0, token.size() - 1) + "." + token.back();
+        tokens.push_back(token);
+    }
+    for (const std::string& token : tokens) {
+        SCOPED_TRACE(token);
+        double expected = 0.0;
+        const char* first = token.data();
+        const auto parsed = std::from_chars(first, first + token.size(), expected);
+        ASSERT_EQ(parsed.ptr, first + token.size());
+        trn::Pos p{};
+        trn::Ori o{};
+        std::string line = "1,";
+        line += token;
+        line += ",2,1,0,";
+        line += token;
+        line += ",0";
+        ASSERT_TRUE(Service::StringToPositionAndQuaternion(line, ',', p, o));
+        EXPECT_TRUE(sameBits(p.y, expected));
+        EXPECT_TRUE(sameBits(o.y, expected));
+    }
+}
+
 class ToolPoseFile : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -393,6 +450,64 @@ TEST_F(ToolPoseFile, PoseListGivesTheSamePointsAsItsFile) {
     EXPECT_NE(Service::parsePoseListToRoadpointSet(poses, path[0].data(), tool_, fromList),
               ErrnoSucc);
     EXPECT_TRUE(fromList.empty());
+}
+
+// Each point of a file is exactly the tool-to-flange inverse kinematics of its
+// pose from its predecessor's joints: same joints, same flange pose, bit for
+// bit, with a turned tool and a quaternion that is not of unit length; a pose
+// that has no flange pose fails with the same code.
+TEST_F(ToolPoseFile, PointsAreTheToolInverseKinematicsOfTheirPoses) {
+    tool_.toolInEndPosition = {0.01, -0.02, 0.12};
+    tool_.toolInEndOrientation = {0.9238795, 0.0, 0.3826834, 0.0};
+    std::vector<Joints> path;
+    path.reserve(30);
+    for (int i = 0; i < 30; ++i) path.push_back(pathJoints(i, 30));
+    std::string text = fileOf(path, 10);
+    const std::string lastLine = text.substr(text.rfind('\n', text.size() - 2) + 1);
+    double v[7];
+    ASSERT_EQ(std::sscanf(lastLine.c_str(), "%lf,%lf,%lf,%lf,%lf,%lf,%lf", &v[0], &v[1], &v[2],
+                          &v[3], &v[4], &v[5], &v[6]),
+              7);
+    char scaled[300];
+    std::snprintf(scaled, sizeof scaled, "%.12f,%.12f,%.12f,%.12f,%.12f,%.12f,%.12f\n", v[0], v[1],
+                  v[2], 2 * v[3], 2 * v[4], 2 * v[5], 2 * v[6]);
+    text += scaled;
+    const TempFile file(text);
+    std::vector<Service::FlangeAndToolInfo> out;
+    ASSERT_EQ(Service::parseFileAsRoadpointSet(file.path(), POSITION_M_AND_QUATERNION_COMMA_SPLIT,
+                                               path[0].data(), tool_, out),
+              ErrnoSucc);
+    ASSERT_EQ(out.size(), path.size() + 1);
+    const double* start = path[0].data();
+    for (size_t i = 0; i < out.size(); ++i) {
+        SCOPED_TRACE(i);
+        trn::wayPoint_S expected;
+        ASSERT_EQ(RobotUtilService::robotServiceIkBasedOnTcp(
+                      start, out[i].endPosition, out[i].endOrientation, tool_, expected),
+                  ErrnoSucc);
+        const trn::wayPoint_S& got = out[i].flangeWayPoint;
+        const double want[7] = {expected.cartPos.position.x, expected.cartPos.position.y,
+                                expected.cartPos.position.z, expected.orientation.w,
+                                expected.orientation.x,      expected.orientation.y,
+                                expected.orientation.z};
+        const double have[7] = {got.cartPos.position.x, got.cartPos.position.y,
+                                got.cartPos.position.z, got.orientation.w,
+                                got.orientation.x,      got.orientation.y,
+                                got.orientation.z};
+        for (int k = 0; k < 7; ++k) EXPECT_TRUE(sameBits(have[k], want[k])) << k;
+        for (int j = 0; j < 6; ++j)
+            EXPECT_TRUE(sameBits(got.jointpos[j], expected.jointpos[j])) << j;
+        start = got.jointpos;
+    }
+    trn::wayPoint_S none;
+    const int noFlange = RobotUtilService::robotServiceIkBasedOnTcp(
+        path[0].data(), {0.3, 0.1, 0.4}, trn::Ori{0, 0, 0, 0}, tool_, none);
+    ASSERT_NE(noFlange, ErrnoSucc);
+    const TempFile zero(fileOf({path[0]}, 10) + "0.3,0.1,0.4,0,0,0,0\n");
+    EXPECT_EQ(Service::parseFileAsRoadpointSet(zero.path(), POSITION_M_AND_QUATERNION_COMMA_SPLIT,
+                                               path[0].data(), tool_, out),
+              noFlange);
+    EXPECT_TRUE(out.empty());
 }
 
 }  // namespace

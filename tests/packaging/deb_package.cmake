@@ -33,6 +33,9 @@ foreach(expected
     ${root}/usr/include/RobotSDK/interface/serviceinterface.h
     ${root}/usr/include/handle/rsrobotcontrol.h
     ${root}/usr/bin/tevo-controller-sim
+    ${root}/usr/bin/tevo-urdf
+    ${root}/usr/share/tevo-robot-sdk/urdf/tevo_model_0.urdf
+    ${root}/usr/share/tevo-robot-sdk/urdf/tevo_model_9.urdf
     ${docs}/README.md ${docs}/sim/README.md ${docs}/examples/CMakeLists.txt)
   if(NOT EXISTS ${expected})
     message(FATAL_ERROR "not in the package: ${expected}")
@@ -81,6 +84,12 @@ endif()
 run(${root}/usr/bin/tevo-controller-sim --version)
 if(NOT run_output STREQUAL "tevo-controller-sim ${VERSION}\n")
   message(FATAL_ERROR "packaged simulator reports: ${run_output}")
+endif()
+# The packaged URDF files are what the packaged command prints.
+run(${root}/usr/bin/tevo-urdf 3)
+file(READ ${root}/usr/share/tevo-robot-sdk/urdf/tevo_model_3.urdf packaged_urdf)
+if(NOT run_output STREQUAL packaged_urdf)
+  message(FATAL_ERROR "tevo_model_3.urdf differs from what tevo-urdf 3 prints")
 endif()
 
 # The examples as installed, against the unpacked root and nothing else.
