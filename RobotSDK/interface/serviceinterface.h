@@ -91,9 +91,11 @@
 //   per 4 KiB of body, which only long track moves have: a 54,000-waypoint move gets about 2 s
 //   more), then 1.8 s for the response (then `ErrCode_RequestTimeout`). A request of a kind that
 //   another thread has outstanding first waits for that one (requests of one kind are
-//   serialised). A request not sent in time fails with `ErrCode_SendRequestFailed`; one that
-//   broke off part-way also ends the connection (`RobotEvent_socketDisconnected`). Without a
-//   connection it fails at once with `ErrCode_SocketDisconnect`.
+//   serialised), and that wait counts in its 1.8 s: still waiting after 1.7 s, it fails with
+//   `ErrCode_RequestTimeout` unsent. A request not sent in time fails with
+//   `ErrCode_SendRequestFailed`; one that broke off part-way also ends the connection
+//   (`RobotEvent_socketDisconnected`). Without a connection it fails at once with
+//   `ErrCode_SocketDisconnect`.
 // - `robotServiceLogin`: the TCP connect (the system's connect time-out), about 300 ms for the
 //   receive thread to start, then three requests (the login and the two full-turn flags), one
 //   push switch for each push asked for (see above), and the read of the joint ranges that

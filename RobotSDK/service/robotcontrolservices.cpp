@@ -156,7 +156,24 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
         return ErrCode_RequestRelatedVariableError;
     }
 
-    std::lock_guard<std::mutex> requestLock(m_robotCommandMutexSet[type]);
+    // One request per kind is outstanding. The wait for the one before counts
+    // in this request's 1.8 s answer time, so the whole call stays within its
+    // documented bound (the send's own deadline plus 1.8 s) however long the
+    // other one takes. A turn that comes with less than QUEUED_MIN_ANSWER_MSEC
+    // left is not taken: the request could not be answered in time.
+    const auto callStart = std::chrono::steady_clock::now();
+    const auto answerBudget = std::chrono::milliseconds(WAIT_RESPONSE_MAX_TIME_MSEC);
+    std::unique_lock<std::timed_mutex> requestLock(m_robotCommandMutexSet[type], std::defer_lock);
+    if (!requestLock.try_lock_until(callStart + answerBudget -
+                                    std::chrono::milliseconds(QUEUED_MIN_ANSWER_MSEC))) {
+        RobotLogPrint::trace(LL_ERROR,
+                             "sdk log: A request of the same kind was still outstanding after "
+                             "%d ms; not sent. cmd type: %d %s",
+                             WAIT_RESPONSE_MAX_TIME_MSEC - QUEUED_MIN_ANSWER_MSEC, type,
+                             commandText(type).c_str());
+        return ErrCode_RequestTimeout;
+    }
+    const auto queued = std::chrono::steady_clock::now() - callStart;
     CommunicationResponse& slot = m_robotCommandResponseSet[type];
     // Held from before the send until the wait begins: a fast response cannot be
     // filed (and signalled) before this thread waits for it.
@@ -192,8 +209,7 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
         RobotLogPrint::trace(LL_INFO,
                              "sdk log: Sending pause request was successful, waiting response.");
 
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(WAIT_RESPONSE_MAX_TIME_MSEC);
+    const auto deadline = std::chrono::steady_clock::now() + answerBudget - queued;
     slot.m_conditon.wait_until(slotLock, deadline, [&] {
         return slot.m_textPtr != nullptr ||
                m_linkGeneration.load(std::memory_order_acquire) != generation;

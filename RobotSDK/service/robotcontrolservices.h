@@ -128,6 +128,9 @@ private:
 class RobotControlServices : public RobotCommunicationClient {
 public:
     enum { WAIT_RESPONSE_MAX_TIME_MSEC = 1800 };
+    // A request queued behind one of its kind is sent only with at least this
+    // much of its answer time left.
+    enum { QUEUED_MIN_ANSWER_MSEC = 100 };
     enum { PAUSE_DONE_EVNET_TIMED_LOCK_MSEC = 450 };
     // Move-finish events beyond this many are dropped, the newest first: the
     // blocking move reads the front, so the oldest events decide its end.
@@ -437,7 +440,10 @@ protected:
 
     std::array<CommunicationResponse, CommunicationMateType::CommunicationTypeCount>
         m_robotCommandResponseSet;
-    std::array<std::mutex, CommunicationMateType::CommunicationTypeCount> m_robotCommandMutexSet;
+    // Timed: the wait behind an outstanding request of the same kind counts in
+    // the request's own answer time (sendRequestWaitResponse).
+    std::array<std::timed_mutex, CommunicationMateType::CommunicationTypeCount>
+        m_robotCommandMutexSet;
 
     CompletionPoint m_startupDone;
     std::atomic<int> m_robotStartupDoneResult;

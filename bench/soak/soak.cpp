@@ -87,6 +87,7 @@ struct Options {
     int objectsPerSim = 4;
     uint64_t seed = 0;
     double marginScale = 0;  // 0: by build (1 plain, 3 ASan, 8 TSan)
+    double allowance = 0.1;  // seconds a call may take past its class's bound
     double rssSlackMiB = 0;  // 0: by build
     double timeScale = 10;   // simulator arm time per real time
     bool verbose = false;
@@ -97,7 +98,8 @@ struct Options {
 void usage() {
     std::printf(
         "usage: soak [--seconds N] [--objects N] [--objects-per-sim N] [--seed N]\n"
-        "            [--margin-scale X] [--rss-slack-mib N] [--time-scale X] [--verbose]\n"
+        "            [--margin-scale X] [--allowance S] [--rss-slack-mib N] [--time-scale X]\n"
+        "            [--verbose]\n"
         "            [--library-stdout] [--inject-hang]\n");
 }
 
@@ -121,6 +123,8 @@ bool parseOptions(int argc, char** argv, Options& o) {
             o.seed = static_cast<uint64_t>(v);
         } else if (a == "--margin-scale" && next(v) && v > 0) {
             o.marginScale = v;
+        } else if (a == "--allowance" && next(v) && v >= 0) {
+            o.allowance = v;
         } else if (a == "--rss-slack-mib" && next(v) && v > 0) {
             o.rssSlackMiB = v;
         } else if (a == "--time-scale" && next(v) && v > 0) {
@@ -195,8 +199,7 @@ void printThreadNames() {
 
 // Each class has the bound the library documents for its calls, in seconds.
 enum OpClass : int {
-    kRequest,         // one request: 1.8 s response + the send
-    kRequestQueued,   // one request of a kind another thread of the object also sends
+    kRequest,  // one request: the send + 1.8 s response, a wait behind one of its kind included
     kCollisionSet,    // one request + up to three read-backs 150 ms apart
     kSafetySet,       // two requests + up to six read-backs 100 ms apart
     kLogin,           // connect + ~300 ms + three requests
@@ -215,8 +218,18 @@ enum OpClass : int {
 };
 
 // Response time-out plus the send of one request. The library bounds a
-// request by its 1.8 s response wait; the send is bounded too (README).
+// request by its 1.8 s response wait, a wait behind a request of the same
+// kind included; the send is bounded too (README).
 constexpr double kRequestBound = 2.0;
+
+// What a call may take beyond its class's bound before the soak fails: the
+// scheduling of a 2-core machine, not the library (--allowance; 0.1 s, more
+// where the soak shares the machine with other tests). The bounds are the
+// plain build's; under a sanitizer every call is slower by the
+// instrumentation, so there the soak fails only past the hang limit and
+// reports the calls over their bounds.
+double g_allowance = 0.1;
+bool g_checkBounds = true;
 
 struct ClassInfo {
     const char* name;
@@ -225,8 +238,6 @@ struct ClassInfo {
 
 const ClassInfo kClasses[kClassCount] = {
     {"request", kRequestBound},
-    // Requests of one kind are serialised: it may wait for the other's.
-    {"request behind one of its kind", 2 * kRequestBound},
     {"collision-class set", 4 * kRequestBound + 0.45},
     {"safety-config set", 8 * kRequestBound + 0.6},
     {"login", 0.3 + 3 * kRequestBound + 0.5},  // + connect on loopback
@@ -412,7 +423,7 @@ void recordCode(int code) {
 bool recordTime(OpClass cls, const char* op, double t) {
     const int64_t us = static_cast<int64_t>(t * 1e6);
     ++g_stats.classCalls[cls];
-    if (t > kClasses[cls].bound) ++g_stats.classOverBound[cls];
+    if (t > kClasses[cls].bound + g_allowance) ++g_stats.classOverBound[cls];
     int64_t prev = g_stats.classMaxUs[cls].load();
     while (us > prev && !g_stats.classMaxUs[cls].compare_exchange_weak(prev, us)) {
     }
@@ -840,9 +851,9 @@ void moverLoop(ObjectCtx& o, Clock::time_point until, uint64_t seed) {
                   [&] { return si.robotServiceSetGlobalMoveJointMaxAcc(acc); });
         } else {
             wayPoint_S wp;
-            // Reads the joint angles: the requester's joint-angle read is
-            // the same kind of request.
-            timed(s, "robotServiceGetCurrentWaypointInfo", kRequestQueued,
+            // Reads the joint angles: the same kind of request as the
+            // requester's joint-angle read, which it may wait behind.
+            timed(s, "robotServiceGetCurrentWaypointInfo", kRequest,
                   [&] { return si.robotServiceGetCurrentWaypointInfo(wp); });
         }
         sleepMs(pick(rng, 15));
@@ -1550,15 +1561,18 @@ int main(int argc, char** argv) {
     const char* build = "plain";
     double defaultScale = 1, defaultSlack = 64;
 #if defined(SOAK_ASAN)
+    g_checkBounds = false;
     build = "ASan";
     defaultScale = 3;
     defaultSlack = 1024;  // quarantine and shadow memory; LeakSanitizer checks leaks
 #elif defined(SOAK_TSAN)
+    g_checkBounds = false;
     build = "TSan";
     defaultScale = 8;
     defaultSlack = 1024;  // shadow memory and the race detector's history
 #endif
     g_marginScale = opt.marginScale > 0 ? opt.marginScale : defaultScale;
+    g_allowance = opt.allowance;
     const double slackMiB = opt.rssSlackMiB > 0 ? opt.rssSlackMiB : defaultSlack;
     if (opt.seed == 0) opt.seed = static_cast<uint64_t>(Clock::now().time_since_epoch().count());
 
@@ -1737,11 +1751,14 @@ int main(int argc, char** argv) {
             if (kv.first == ErrnoSucc) succ = kv.second;
         }
     }
-    std::fprintf(g_out, "longest block per operation class (documented bound, hang limit):\n");
+    std::fprintf(g_out,
+                 "longest block per operation class (documented bound, hang limit; over: calls "
+                 "past the bound + %.2f s):\n",
+                 g_allowance);
     for (int c = 0; c < kClassCount; ++c) {
         if (g_stats.classCalls[c] == 0) continue;
         std::fprintf(g_out,
-                     "  %-32s %8llu calls  max %8.3f s  (bound %6.2f s, limit %6.2f s)  over bound "
+                     "  %-32s %8llu calls  max %8.3f s  (bound %6.2f s, limit %6.2f s)  over "
                      "%llu  [%s]\n",
                      kClasses[c].name,
                      static_cast<unsigned long long>(g_stats.classCalls[c].load()),
@@ -1759,6 +1776,19 @@ int main(int argc, char** argv) {
                  startFig.threads, endFig.threads, startFig.fds, endFig.fds);
 
     int status = 0;
+    for (int c = 0; c < kClassCount; ++c) {
+        const uint64_t over = g_stats.classOverBound[c].load();
+        if (over == 0) continue;
+        const double worst = g_stats.classMaxUs[c].load() / 1e6;
+        std::fprintf(g_out,
+                     "%s: %llu %s calls over their bound; the longest, %s, blocked %.3f s: %.3f s "
+                     "past its bound of %.2f s (allowance %.2f s)\n",
+                     g_checkBounds ? "FAIL" : "note (instrumented build, not checked)",
+                     static_cast<unsigned long long>(over), kClasses[c].name,
+                     g_stats.classMaxOp[c].c_str(), worst, worst - kClasses[c].bound,
+                     kClasses[c].bound, g_allowance);
+        if (g_checkBounds) status = 1;
+    }
     if (g_stats.hangAfterReturn) {
         std::fprintf(g_out, "FAIL: a call blocked past its limit (see above)\n");
         status = 1;

@@ -117,6 +117,38 @@ TEST_F(EngineTest, SameCommandTypeIsSerialised) {
     EXPECT_GE(msSince(start), 790);
 }
 
+// A request queued behind a silent one of its kind still ends within its own
+// bound: the wait for its turn counts in its 1.8 s, and it gives up unsent.
+TEST_F(EngineTest, WaitBehindARequestOfItsKindCountsInItsBound) {
+    FaultRule silent;
+    silent.drop = true;
+    sim().setFault(tevo_sim::GetRobotMode, silent);
+    int firstRet = -1;
+    Clock::time_point firstStart;
+    std::thread first([&] {
+        RobotWorkMode m;
+        firstStart = Clock::now();
+        firstRet = core().getRobotWorkModeService(m);
+    });
+    ASSERT_TRUE(waitUntil([&] { return sim().requestCount(tevo_sim::GetRobotMode) == 1; }));
+    RobotWorkMode mode{};
+    const auto start = Clock::now();
+    EXPECT_EQ(core().getRobotWorkModeService(mode), ErrCode_RequestTimeout);
+    const auto waited = msSince(start);
+    first.join();
+    EXPECT_EQ(firstRet, ErrCode_RequestTimeout);
+    EXPECT_LE(waited, 2000) << "over the documented 2 s of one request";
+    EXPECT_GE(waited, 1600);
+    // Its turn came 1.8 s after the first one's start, later than 1.7 s after
+    // its own unless this thread was held up for 100 ms before calling.
+    if (start - firstStart < 80ms) {
+        EXPECT_EQ(sim().requestCount(tevo_sim::GetRobotMode), 1u) << "sent without time left";
+        EXPECT_EQ(log_.levelOf("sdk log: A request of the same kind was still outstanding "
+                               "after 1700 ms; not sent. cmd type: 34"),
+                  LL_ERROR);
+    }
+}
+
 TEST_F(EngineTest, DifferentCommandTypesRunInParallel) {
     FaultRule slow;
     slow.delay = 800ms;
