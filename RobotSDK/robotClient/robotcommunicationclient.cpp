@@ -342,30 +342,6 @@ void RobotCommunicationClient::closeSocket(int fd) {
 
 // ---------------------------------------------------------------- sending
 
-void RobotCommunicationClient::DeadlineMutex::lock() {
-    std::unique_lock<std::mutex> guard(m_mutex);
-    m_released.wait(guard, [this] { return !m_held; });
-    m_held = true;
-}
-
-bool RobotCommunicationClient::DeadlineMutex::try_lock_until(
-    std::chrono::steady_clock::time_point deadline) {
-    std::unique_lock<std::mutex> guard(m_mutex);
-    if (!m_released.wait_until(guard, deadline, [this] { return !m_held; })) {
-        return false;
-    }
-    m_held = true;
-    return true;
-}
-
-void RobotCommunicationClient::DeadlineMutex::unlock() {
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        m_held = false;
-    }
-    m_released.notify_one();
-}
-
 namespace {
 
 // The time one send may take, from its call: SEND_DEADLINE_MSEC, plus time

@@ -51,6 +51,7 @@
 #include <thread>
 
 #include "RobotSDK/sdkMateType/communicationmatetype.h"
+#include "RobotSDK/util/deadlinemutex.h"
 
 // The text of one frame (a request body or a copy of a response body) with
 // the socket and command type it belongs to. Owns the text, an array allocated
@@ -191,21 +192,6 @@ private:
     // each. Larger text blocks bypass it. It never holds more than one read
     // plus the start of a start mark.
     static constexpr int RECV_STAGE_SIZE = 4096;
-
-    // A mutex whose waiters can give up at a point of the steady clock.
-    // (std::timed_mutex waits in pthread_mutex_clocklock, which this
-    // toolchain's ThreadSanitizer does not intercept.)
-    class DeadlineMutex {
-    public:
-        void lock();
-        bool try_lock_until(std::chrono::steady_clock::time_point deadline);
-        void unlock();
-
-    private:
-        std::mutex m_mutex;
-        std::condition_variable m_released;
-        bool m_held = false;
-    };
 
     void initClassProfile();
     ConnectOutcome connectCommunicationServer(int* connectedFd);

@@ -163,7 +163,7 @@ int RobotControlServices::sendRequestWaitResponse(const CommunicationRequest& re
     // left is not taken: the request could not be answered in time.
     const auto callStart = std::chrono::steady_clock::now();
     const auto answerBudget = std::chrono::milliseconds(WAIT_RESPONSE_MAX_TIME_MSEC);
-    std::unique_lock<std::timed_mutex> requestLock(m_robotCommandMutexSet[type], std::defer_lock);
+    std::unique_lock<DeadlineMutex> requestLock(m_robotCommandMutexSet[type], std::defer_lock);
     if (!requestLock.try_lock_until(callStart + answerBudget -
                                     std::chrono::milliseconds(QUEUED_MIN_ANSWER_MSEC))) {
         RobotLogPrint::trace(LL_ERROR,

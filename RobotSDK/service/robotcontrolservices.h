@@ -76,6 +76,7 @@
 #include "RobotSDK/service/moveendwait.h"
 #include "RobotSDK/service/servoanswers.h"
 #include "RobotSDK/util/callbackslot.h"
+#include "RobotSDK/util/deadlinemutex.h"
 #include "TevoRobotControllerCodes.h"
 #include "TevoRobotMetaType.h"
 
@@ -442,8 +443,7 @@ protected:
         m_robotCommandResponseSet;
     // Timed: the wait behind an outstanding request of the same kind counts in
     // the request's own answer time (sendRequestWaitResponse).
-    std::array<std::timed_mutex, CommunicationMateType::CommunicationTypeCount>
-        m_robotCommandMutexSet;
+    std::array<DeadlineMutex, CommunicationMateType::CommunicationTypeCount> m_robotCommandMutexSet;
 
     CompletionPoint m_startupDone;
     std::atomic<int> m_robotStartupDoneResult;
