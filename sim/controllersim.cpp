@@ -34,26 +34,152 @@ constexpr auto kPollInterval = std::chrono::milliseconds(50);
 // peer never stalls the threads that write to every connection.
 constexpr int kSendTimeoutMs = 5000;
 
-const char* commandName(int32_t cmd) {
-    switch (cmd) {
-        case Login:
-            return "Login";
-        case Event:
-            return "Event";
-        case RobotMove:
-            return "RobotMove";
-        case RobotStartup:
-            return "RobotStartup";
-        case RobotShutdown:
-            return "RobotShutdown";
-        case RobotHandShake:
-            return "RobotHandShake";
-        default:
-            return "";
-    }
-}
-
 }  // namespace
+
+const char* commandName(int32_t commandType) {
+#define NAMED(c) \
+    { c, #c }
+    static const std::pair<int32_t, const char*> kNames[] = {
+        NAMED(Login),
+        NAMED(Logout),
+        NAMED(Event),
+        NAMED(RealTimeJointStatus),
+        NAMED(EnableRealTimeJointStatusPush),
+        NAMED(DisableRealTimeJointStatusPush),
+        NAMED(GetRobotJointStatus),
+        NAMED(RealTimeRobotJointAngle),
+        NAMED(EnableRealTimeJointAnglePush),
+        NAMED(DisableRealTimeJointAnglePush),
+        NAMED(GetRobotJointAngle),
+        NAMED(RealTimeRobotEndSpeed),
+        NAMED(EnableRealTimeEndSpeedPush),
+        NAMED(DisableRealTimeEndSpeedPush),
+        NAMED(GetRobotDiagnosis),
+        NAMED(RobotStartup),
+        NAMED(RobotShutdown),
+        NAMED(RobotControl),
+        NAMED(CollisionRecover),
+        NAMED(SetRobotPowerStatus),
+        NAMED(SetRobotReleaseBrake),
+        NAMED(RobotMove),
+        NAMED(RobotTeachMoveStart),
+        NAMED(RobotTeachMoveStop),
+        NAMED(GetRobotCurrentState),
+        NAMED(SetRobotTcpParam),
+        NAMED(GetRobotTcpParam),
+        NAMED(SetToolDynamicsParam),
+        NAMED(GetToolDynamicsParam),
+        NAMED(SetRobotMode),
+        NAMED(GetRobotMode),
+        NAMED(GetRobotGravityComponent),
+        NAMED(GetRobotCollisionCurrent),
+        NAMED(GetIsRealRobotExist),
+        NAMED(GetDeviceInfo),
+        NAMED(SetRobotCollisionGrade),
+        NAMED(GetInterfaceBoardAllDIData),
+        NAMED(GetInterfaceBoardAllDOData),
+        NAMED(GetInterfaceBoardAllAIData),
+        NAMED(GetInterfaceBoardAllAOData),
+        NAMED(GetInterfaceBoardOneDIStatus),
+        NAMED(GetInterfaceBoardOneDOStatus),
+        NAMED(GetInterfaceBoardOneAIStatus),
+        NAMED(GetInterfaceBoardOneAOStatus),
+        NAMED(SetInterfaceBoardOneDOStatus),
+        NAMED(SetInterfaceBoardOneAOStatus),
+        NAMED(GetToolPowerVoltageType),
+        NAMED(SetToolPowerVoltageType),
+        NAMED(SetToolPowerTypeAndDigitalIOType),
+        NAMED(SetToolDigitalIOType),
+        NAMED(GetToolPowerVoltage),
+        NAMED(GetToolAllDigitalIOStatus),
+        NAMED(GetToolAllAIStatus),
+        NAMED(SetToolDigitalIOStatus),
+        NAMED(SetRobotAtOriginPose),
+        NAMED(GetRobotSafetyConfig),
+        NAMED(SetRobotSafetyConfig),
+        NAMED(GetOrpeSafetyStatus),
+        NAMED(SafetyIoSetOrpePause),
+        NAMED(SafetyIoSetOrpeStop),
+        NAMED(SafetyIoSetOrpeError),
+        NAMED(SafetyIoClearSystemEmergencyStop),
+        NAMED(SafetyIoClearReducedModeError),
+        NAMED(SafetyIoSafetyguardResetSucc),
+        NAMED(OfflineTrackWaypointAppend),
+        NAMED(OfflineTrackWaypointClear),
+        NAMED(OfflineTrackMoveStartup),
+        NAMED(OfflineTrackMoveStop),
+        NAMED(EnterTcp2CanbusMode),
+        NAMED(LeaveTcp2CanbusMode),
+        NAMED(SetRobotPosData2Canbus),
+        NAMED(StartupOfflineExcitTraj),
+        NAMED(GetDynIdentifyResults),
+        NAMED(RobotHandShake),
+        NAMED(GetToolAllIoStatus),
+        NAMED(UpdateRobotBoardFirmware),
+        NAMED(FirmwareUpdateResult),
+        NAMED(GetRobotEthernetDeviceName),
+        NAMED(RobotSetJointOffset),
+        NAMED(GetEnableJoint6Rot360Flag),
+        NAMED(MoveControlSlowStop),
+        NAMED(MoveControlFastStop),
+        NAMED(MoveControlPause),
+        NAMED(MoveControlContinue),
+        NAMED(SetConveyorEncoderReset),
+        NAMED(SetConveyorStartup),
+        NAMED(SetConveyorStop),
+        NAMED(SetConveyorDir),
+        NAMED(SetRobotCameraCalib),
+        NAMED(SetConveyorVelc),
+        NAMED(SetEncoderValPerMeter),
+        NAMED(SetStartWindowUpstream),
+        NAMED(SetStartWindowDownstream),
+        NAMED(SetConveyorTrackDownstream),
+        NAMED(EnableConveyorTrack),
+        NAMED(GetConveyorEncoderVal),
+        NAMED(AppendObject2ConveyorTrackQueue),
+        NAMED(SetRobotConveyorTrackMaxVelc),
+        NAMED(SetRobotConveyorTrackMaxAcc),
+        NAMED(SetRobotConveyorSystemDelay),
+        NAMED(SetRobotTool),
+        NAMED(SetWeaveMoveParameters),
+        NAMED(SetJointRangeOfMotion),
+        NAMED(SetRobotRecognitionParam),
+        NAMED(GetRobotRecognitionParam),
+        NAMED(GetJointAngleFromController),
+        NAMED(CommunicationHeart),
+        NAMED(SetSeamTrackingParameters),
+        NAMED(GetSeamTrackingParameters),
+        NAMED(GetCorrectedWaypoint),
+        NAMED(GetJointRangeOfMotion),
+        NAMED(SetEnableForceTeachWhenProjectIsRunning),
+        NAMED(GetJointCommonData),
+        NAMED(SetJointCommonData),
+        NAMED(JointSaveDataFlash),
+        NAMED(GetRobotVersionInfo),
+        NAMED(GetEnableJoint1Rot360Flag),
+        NAMED(EnterRobotReduceMode),
+        NAMED(ExitRobotReduceMode),
+        NAMED(GetForceSensorData),
+        NAMED(CalibToolAndSensor),
+        NAMED(EnableForceControlPlan),
+        NAMED(SetForceControlAttributes),
+        NAMED(ForceControlCalibrationZero),
+        NAMED(MovepProgressNotify),
+        NAMED(GetRegulateSpeedModeConfig),
+        NAMED(SetRegulateSpeedModeConfig),
+        NAMED(EnableRegulateSpeedMode),
+        NAMED(EnableForceControlMode),
+        NAMED(GetForceControlModeAdmittancePatam),
+        NAMED(SetForceControlModeAdmittancePatam),
+        NAMED(GetForceControlModeExploreForceParam),
+        NAMED(SetForceControlModeExploreForceParam),
+        NAMED(GetMovePJointRangeLimitParam),
+        NAMED(SetMovePJointRangeLimitParam)};
+#undef NAMED
+    for (const auto& [cmd, name] : kNames)
+        if (cmd == commandType) return name;
+    return "unknown";
+}
 
 // ---------------------------------------------------------------- Connection
 
@@ -111,6 +237,7 @@ SimCore::SimCore(SimOptions o) : opt(std::move(o)) {
     if (!(opt.servoMaxJointSpeed > 0)) opt.servoMaxJointSpeed = defaults.servoMaxJointSpeed;
     if (!(opt.servoMaxJointAccel > 0)) opt.servoMaxJointAccel = defaults.servoMaxJointAccel;
     initArmState(arm, opt.model);
+    arm.stateTime = std::chrono::steady_clock::now();
 }
 
 SimCore::~SimCore() { stop(); }
@@ -501,10 +628,16 @@ void SimCore::onFrame(const std::shared_ptr<Connection>& conn, int32_t cmd,
     const int connId = conn->id;
     const int32_t code = ctx.code;
     const std::string why = ctx.code != CodeSucc && !ctx.reason.empty() ? ": " + ctx.reason : "";
-    auto send = [this, conn, frame, drop, twice, before, after, completions, connId, cmd, code,
-                 why]() {
+    // A raw body replaces the reply and its code: nothing of ours is refused.
+    const bool refused = code != CodeSucc && !(rule && rule->rawBody);
+    const std::string reason = refused ? ctx.reason : std::string();
+    auto send = [this, conn, frame, drop, twice, before, after, completions, connId, cmd, code, why,
+                 refused, reason]() {
         sendEvents(before, connId);
         if (!drop) {
+            // Recorded before the write, so a client that has read the reply
+            // finds its refusal already kept.
+            if (refused) recordRefusal(connId, cmd, code, reason);
             conn->write(twice ? frame + frame : frame);
             if (opt.verbose)
                 log("out  conn " + std::to_string(connId) + " cmd " + std::to_string(cmd) +
@@ -639,6 +772,24 @@ void SimCore::recordEvent(const EventSpec& ev) {
     if (recentEvents.size() > kRecentEvents) recentEvents.pop_front();
 }
 
+void SimCore::recordRefusal(int connection, int32_t cmd, int32_t code, const std::string& reason) {
+    RefusedRequest kept{
+        std::chrono::steady_clock::now(),
+        connection,
+        cmd,
+        commandName(cmd),
+        code,
+        reason.empty() ? codes::robotControllerCodeText(code) : reason.substr(0, kRecentEventText)};
+    std::lock_guard<std::mutex> lock(recentMutex);
+    recentRefusals.push_back(std::move(kept));
+    if (recentRefusals.size() > kRecentRefusals) recentRefusals.pop_front();
+}
+
+std::vector<RefusedRequest> ControllerSim::recentRefusals() const {
+    std::lock_guard<std::mutex> lock(impl_->core.recentMutex);
+    return {impl_->core.recentRefusals.begin(), impl_->core.recentRefusals.end()};
+}
+
 int ControllerSim::sendEvent(const EventSpec& ev, int connection) {
     impl_->core.recordEvent(ev);
     return impl_->core.broadcast(encodeFrame(Event, eventBody(ev)), connection);
@@ -706,6 +857,7 @@ ArmSnapshot ControllerSim::snapshot() const {
     std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
     const ArmState& a = impl_->core.arm;
     ArmSnapshot s;
+    s.time = a.stateTime;
     s.powered = a.powered;
     s.brakeReleased = a.brakeReleased;
     s.started = a.started;
@@ -831,7 +983,20 @@ IoSnapshot ControllerSim::ioSnapshot() const {
     s.toolPowerType = a.toolPowerType;
     std::memcpy(s.toolIoType, a.toolIoType, sizeof a.toolIoType);
     std::memcpy(s.toolIoLevel, a.toolIoLevel, sizeof a.toolIoLevel);
+    std::memcpy(s.boardAnalogInputs, a.ai, sizeof a.ai);
+    std::memcpy(s.toolAnalogInputs, a.toolAi, sizeof a.toolAi);
     return s;
+}
+
+std::array<std::array<double, 2>, 6> ControllerSim::jointLimits() const {
+    double lo[6], hi[6];
+    {
+        std::lock_guard<std::mutex> lock(impl_->core.stateMutex);
+        jointRange(impl_->core.arm, lo, hi);
+    }
+    std::array<std::array<double, 2>, 6> limits{};
+    for (int i = 0; i < 6; ++i) limits[i] = {lo[i], hi[i]};
+    return limits;
 }
 
 void ControllerSim::setRealRobotExists(bool exists) {

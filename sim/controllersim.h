@@ -19,7 +19,9 @@
 // Locks (acquire in this order, never the reverse):
 //   stateMutex_ (arm state, faults, counters) -> connsMutex_ (connection
 //   table) -> Connection::writeMutex (one frame at a time on each socket).
-//   timerMutex_ is a leaf lock: nothing else is taken while holding it.
+//   timerMutex_ is a leaf lock: nothing else is taken while holding it, and
+//   so is recentMutex_ (the latest events and refusals): a reply's writer
+//   records its refusal under it before writing, holding no other lock.
 // No callback into user code runs under any of these locks except the
 // optional log sink, which is called under logMutex_ (a leaf lock).
 #pragma once
@@ -298,6 +300,10 @@ struct SimOptions {
 
 // A read-back of the arm state for tests.
 struct ArmSnapshot {
+    // When the motion tick that computed this state ran (it ticks every few
+    // milliseconds whether the arm moves or not; it stands still while
+    // frozen). Two snapshots of the same state carry the same time.
+    std::chrono::steady_clock::time_point time{};
     bool powered = false;
     bool brakeReleased = false;
     bool started = false;  // start-up done, able to move
@@ -306,8 +312,11 @@ struct ArmSnapshot {
     int32_t workMode = 0;
     int32_t collisionClass = 6;
     double joints[6] = {0, 0, 0, 0, 0, 0};
-    double jointSpeeds[6] = {0, 0, 0, 0, 0, 0};  // rad/s over the last motion tick
-    double endSpeed = 0.0;                       // m/s
+    // rad/s over the last motion tick, in arm time (timeScale > 1 covers it
+    // that many times faster in real time); the followed speeds while the
+    // servo follower runs.
+    double jointSpeeds[6] = {0, 0, 0, 0, 0, 0};
+    double endSpeed = 0.0;  // m/s
     uint64_t movesCompleted = 0;
     uint64_t movesStopped = 0;
     // Servo streaming: pass-through mode on, the latest streamed target (valid
@@ -335,12 +344,24 @@ struct IoSnapshot {
     uint32_t toolPowerType = 0;   // the supply type in effect: 0 V, 12 V, 24 V
     uint32_t toolIoType[4] = {};  // per digital line: 0 input, 1 output
     uint32_t toolIoLevel[4] = {};
+    float boardAnalogInputs[4] = {};      // as set by setBoardAnalogInput, V
+    double toolAnalogInputs[2] = {0, 0};  // as set by setToolAnalogInput, V
 };
 
 // A robot event as the simulator wrote it to its connections.
 struct SentEvent {
     std::chrono::steady_clock::time_point when;
     EventSpec event;
+};
+
+// A request the simulator refused, as its reply told the client.
+struct RefusedRequest {
+    std::chrono::steady_clock::time_point when;  // the reply was written
+    int connection = 0;
+    int32_t commandType = 0;
+    std::string command;  // the command's name ("unknown" for a number it does not know)
+    int32_t code = 0;     // the controller code of the reply
+    std::string reason;   // the reply's text, its first 200 bytes
 };
 
 struct RawFrame {
@@ -417,6 +438,11 @@ public:
     // simulator sends by itself and those sent with sendEvent, each text cut
     // to its first 200 bytes. Flooded and raw frames are not kept.
     std::vector<SentEvent> recentEvents() const;
+    // The last (up to 50) refused requests, oldest first: each one whose
+    // reply went out with a non-zero code, recorded once as it is written
+    // (a reply sent twice counts once; a dropped or raw-bodied reply, which
+    // carries no code of the simulator's, is not recorded).
+    std::vector<RefusedRequest> recentRefusals() const;
     // `count` events back to back, event i with code i.
     int floodEvents(int32_t type, int count, int connection = kAllConnections);
     // Writes the first half of an event frame, then closes the connection.
@@ -447,6 +473,9 @@ public:
     // once.
     void setToolPowerDelay(std::chrono::milliseconds delay);
     IoSnapshot ioSnapshot() const;
+    // The configured joint range of motion, [min, max] rad of each joint:
+    // what a move's joint target is checked against.
+    std::array<std::array<double, 2>, 6> jointLimits() const;
     // The force/torque sensor's reading (force x, y, z, torque x, y, z). Its
     // read is answered as a double vector, or as a ProtoResponseWrench when
     // asWrench (the two layouts clients expect).
@@ -461,6 +490,10 @@ private:
     SimOptions options_;
     std::unique_ptr<Impl> impl_;
 };
+
+// The name of a command type ("RobotMove"); "unknown" for a number the
+// simulator does not know.
+const char* commandName(int32_t commandType);
 
 // DH lengths of a model in the order A3, A4, D1, D2, D5, D6 (model 0 for
 // unknown numbers).

@@ -74,7 +74,7 @@ constexpr double kHardJointLimit = 2 * kPi;
 
 }  // namespace
 
-static void jointRange(const ArmState& arm, double lo[6], double hi[6]) {
+void jointRange(const ArmState& arm, double lo[6], double hi[6]) {
     for (int i = 0; i < 6; ++i) {
         lo[i] = -kHardJointLimit;
         hi[i] = kHardJointLimit;

@@ -74,6 +74,9 @@ bool roadPointPose(const pbc::ProtoRoadPoint& rp, Pose& pose);
 // The joint angles of waypoint `index` (0-based) of a request; refuses the
 // request (false) when there are not six or one is not finite.
 bool readWaypointJoints(RequestCtx& c, const pbc::ProtoRoadPoint& rp, int index, Joints& q);
+// The configured joint range of motion of each joint, rad: the one set and
+// enabled by SetJointRangeOfMotion, else one turn each way.
+void jointRange(const ArmState& arm, double lo[6], double hi[6]);
 // True when q is inside the configured joint range of motion; else refuses
 // the request naming the first joint outside it.
 bool targetInRange(const ArmState& arm, const Joints& q, RequestCtx& c);

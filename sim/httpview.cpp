@@ -1,10 +1,10 @@
 #include "sim/httpview.h"
 
-#include <httplib.h>
-
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdio>
 #include <deque>
 #include <iostream>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "sim/controllersim.h"
+#include "sim/httpserver.h"
 #include "sim/simkinematics.h"
 #include "sim/viewpage.h"  // generated from sim/web/view.html
 
@@ -24,10 +25,13 @@ using Clock = std::chrono::steady_clock;
 using Json = nlohmann::json;
 
 struct Sample {
-    double time = 0;  // seconds since the view started
+    // The time of the arm state it holds (its motion tick), in seconds since
+    // the view started; not the time it was copied.
+    double time = 0;
     ArmSnapshot arm;
     IoSnapshot io;
     Pose tool{};
+    std::array<std::array<double, 2>, 6> jointLimits{};
     size_t controllerClients = 0;
 };
 
@@ -78,7 +82,7 @@ struct ViewEvent {
 };
 
 constexpr size_t kMaxEvents = 20;
-constexpr size_t kMaxPayload = 4096;  // only GETs are served
+constexpr size_t kMaxRefusals = 20;  // the latest refused requests shown
 
 // Describes what changed between two samples (arm state flags, work mode,
 // moves ended), oldest change first.
@@ -119,8 +123,8 @@ struct HttpView::Impl {
     double dh[6] = {};  // a3, a4, d1, d2, d5, d6 of the simulated model
     Clock::time_point t0 = Clock::now();
 
-    httplib::Server server;
-    std::thread listener;
+    HttpServer server{[this](const std::string& line) { log("view: " + line); }};
+    std::thread streamer;  // pushes the latest state to the open streams
     std::thread sampler;
     int boundPort = 0;
     bool started = false;  // the server object serves one start only
@@ -132,8 +136,9 @@ struct HttpView::Impl {
     bool stopping = false;
     uint64_t seq = 0;  // samples taken so far
     std::deque<Sample> ring;
-    std::deque<ViewEvent> events;        // state changes seen between samples
-    std::vector<SentEvent> robotEvents;  // the simulator's latest sent events
+    std::deque<ViewEvent> events;          // state changes seen between samples
+    std::vector<SentEvent> robotEvents;    // the simulator's latest sent events
+    std::vector<RefusedRequest> refusals;  // its latest refused requests, oldest first
 
     Impl(ControllerSim& s, HttpViewOptions o) : sim(s), options(std::move(o)) {
         modelDhParams(sim.options().model, dh);
@@ -153,9 +158,10 @@ struct HttpView::Impl {
 
     Sample takeSample() const {
         Sample s;
-        s.time = std::chrono::duration<double>(Clock::now() - t0).count();
         s.arm = sim.snapshot();
+        s.time = std::chrono::duration<double>(s.arm.time - t0).count();
         s.io = sim.ioSnapshot();
+        s.jointLimits = sim.jointLimits();
         s.controllerClients = sim.connectionCount();
         const Dh d{dh[0], dh[1], dh[2], dh[3], dh[4], dh[5]};
         s.tool = forwardKinematics(d, s.arm.joints);
@@ -163,6 +169,9 @@ struct HttpView::Impl {
     }
 
     // Sampler thread: besides start(), the only place that reads the simulator.
+    // A snapshot of the arm state the previous sample holds (the motion
+    // thread has not ticked since, e.g. while frozen) is not added again: the
+    // trace's times strictly increase and each row is a state of its own.
     void sampleLoop() {
         const auto period = std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(1.0 / options.sampleRateHz));
@@ -172,18 +181,25 @@ struct HttpView::Impl {
             lock.unlock();
             Sample s = takeSample();
             std::vector<SentEvent> sent = sim.recentEvents();
+            std::vector<RefusedRequest> refused = sim.recentRefusals();
+            if (refused.size() > kMaxRefusals)
+                refused.erase(refused.begin(),
+                              refused.end() - static_cast<std::ptrdiff_t>(kMaxRefusals));
             std::vector<std::string> changes;
             lock.lock();
             robotEvents = std::move(sent);
-            if (!ring.empty()) stateChanges(ring.back(), s, changes);
-            for (auto& c : changes) {
-                events.push_back({s.time, std::move(c)});
-                if (events.size() > kMaxEvents) events.pop_front();
+            refusals = std::move(refused);
+            if (ring.empty() || s.arm.time > ring.back().arm.time) {
+                if (!ring.empty()) stateChanges(ring.back(), s, changes);
+                for (auto& c : changes) {
+                    events.push_back({s.time, std::move(c)});
+                    if (events.size() > kMaxEvents) events.pop_front();
+                }
+                ring.push_back(s);
+                while (ring.size() > ringCapacity()) ring.pop_front();
+                ++seq;
+                sampled.notify_all();
             }
-            ring.push_back(s);
-            while (ring.size() > ringCapacity()) ring.pop_front();
-            ++seq;
-            sampled.notify_all();
             next += period;
             const auto now = Clock::now();
             if (next < now) next = now;  // fell behind: do not burst
@@ -191,8 +207,13 @@ struct HttpView::Impl {
         }
     }
 
+    double viewTime(Clock::time_point when) const {
+        return std::chrono::duration<double>(when - t0).count();
+    }
+
     Json stateJson(const Sample& s, const std::deque<ViewEvent>& evs,
-                   const std::vector<SentEvent>& sent) const {
+                   const std::vector<SentEvent>& sent,
+                   const std::vector<RefusedRequest>& refused) const {
         Json j;
         j["time"] = s.time;
         j["model"] = sim.options().model;
@@ -200,6 +221,9 @@ struct HttpView::Impl {
                    {"d2", dh[3]}, {"d5", dh[4]}, {"d6", dh[5]}};
         j["joints"] = array(s.arm.joints);
         j["jointSpeeds"] = array(s.arm.jointSpeeds);
+        Json limits = Json::array();
+        for (const auto& range : s.jointLimits) limits.push_back({range[0], range[1]});
+        j["jointLimits"] = std::move(limits);
         j["endSpeed"] = s.arm.endSpeed;
         j["tool"] = {{"position", array(s.tool.p)}, {"orientation", array(s.tool.q)}};
         j["state"] = {{"powered", s.arm.powered},
@@ -219,18 +243,29 @@ struct HttpView::Impl {
         j["changes"] = std::move(changes);
         Json robot = Json::array();
         for (const auto& ev : sent) {
-            robot.push_back({{"time", std::chrono::duration<double>(ev.when - t0).count()},
+            robot.push_back({{"time", viewTime(ev.when)},
                              {"type", ev.event.type},
                              {"code", ev.event.code},
                              {"name", eventName(ev.event.type)},
                              {"content", ev.event.content.substr(0, 200)}});
         }
         j["events"] = std::move(robot);
+        Json refusalsJson = Json::array();
+        for (const auto& r : refused) {
+            refusalsJson.push_back({{"time", viewTime(r.when)},
+                                    {"type", r.commandType},
+                                    {"command", r.command},
+                                    {"code", r.code},
+                                    {"reason", r.reason}});
+        }
+        j["refusals"] = std::move(refusalsJson);
         j["io"] = {{"boardDO", array(s.io.boardDigitalOutputs)},
                    {"boardAO", array(s.io.boardAnalogOutputs)},
                    {"toolPowerType", s.io.toolPowerType},
                    {"toolIoType", array(s.io.toolIoType)},
-                   {"toolIoLevel", array(s.io.toolIoLevel)}};
+                   {"toolIoLevel", array(s.io.toolIoLevel)},
+                   {"toolAI", array(s.io.toolAnalogInputs)},
+                   {"boardAI", array(s.io.boardAnalogInputs)}};
         j["clients"] = {{"controller", s.controllerClients}, {"viewStreams", streams.load()}};
         return j;
     }
@@ -241,16 +276,19 @@ struct HttpView::Impl {
         Sample s;
         std::deque<ViewEvent> evs;
         std::vector<SentEvent> sent;
+        std::vector<RefusedRequest> refused;
         {
             std::lock_guard<std::mutex> lock(samplesMutex);
             if (ring.empty()) return {};
             s = ring.back();
             evs = events;
             sent = robotEvents;
+            refused = refusals;
             if (seqOut) *seqOut = seq;
         }
         // Event texts are bytes from tests; invalid UTF-8 becomes U+FFFD.
-        return stateJson(s, evs, sent).dump(-1, ' ', false, Json::error_handler_t::replace);
+        return stateJson(s, evs, sent, refused)
+            .dump(-1, ' ', false, Json::error_handler_t::replace);
     }
 
     std::string traceCsv() {
@@ -259,115 +297,71 @@ struct HttpView::Impl {
             std::lock_guard<std::mutex> lock(samplesMutex);
             copy.assign(ring.begin(), ring.end());
         }
-        std::string out = "time,j1,j2,j3,j4,j5,j6,x,y,z\n";
-        out.reserve(out.size() + copy.size() * 110);
-        char line[256];
+        // Speeds come last so readers of the first ten columns keep working.
+        // Times to the microsecond: states a servo tick apart stay distinct.
+        std::string out = "time,j1,j2,j3,j4,j5,j6,x,y,z,v1,v2,v3,v4,v5,v6\n";
+        out.reserve(out.size() + copy.size() * 180);
+        char line[384];
         for (const auto& s : copy) {
             const double* q = s.arm.joints;
-            std::snprintf(line, sizeof line, "%.3f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f\n",
+            const double* v = s.arm.jointSpeeds;
+            std::snprintf(line, sizeof line,
+                          "%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,%.6f,"
+                          "%.6f,%.6f,%.6f,%.6f,%.6f,%.6f\n",
                           s.time, q[0], q[1], q[2], q[3], q[4], q[5], s.tool.p[0], s.tool.p[1],
-                          s.tool.p[2]);
+                          s.tool.p[2], v[0], v[1], v[2], v[3], v[4], v[5]);
             out += line;
         }
         return out;
     }
 
-    // One stream event per tick at the stream rate while the client reads;
-    // a comment line keeps the connection checked when nothing new arrived.
-    bool streamTick(uint64_t& lastSeq, Clock::time_point& next, httplib::DataSink& sink) {
+    // Streamer thread: one event per tick at the stream rate while a stream
+    // is open; a comment line keeps the connections checked when nothing new
+    // arrived. The server's loop thread only copies the text to the sockets.
+    void streamLoop() {
         const auto period = std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(1.0 / options.streamRateHz));
-        {
-            std::unique_lock<std::mutex> lock(samplesMutex);
+        uint64_t lastSeq = 0;
+        auto next = Clock::now();
+        std::unique_lock<std::mutex> lock(samplesMutex);
+        while (!stopping) {
             sampled.wait_until(lock, next, [&] { return stopping; });
-            if (stopping) return false;
+            if (stopping) break;
+            lock.unlock();
+            next += period;
+            if (next < Clock::now()) next = Clock::now() + period;
+            if (server.streamCount() > 0) {
+                uint64_t s = lastSeq;
+                const std::string text = latestJson(&s);
+                if (text.empty() || s == lastSeq) {
+                    server.publish(": idle\n\n");
+                } else {
+                    lastSeq = s;
+                    server.publish("data: " + text + "\n\n");
+                }
+            }
+            lock.lock();
         }
-        next += period;
-        if (next < Clock::now()) next = Clock::now() + period;
-        uint64_t s = lastSeq;
-        std::string text = latestJson(&s);
-        if (text.empty() || s == lastSeq) {
-            static const char kPing[] = ": idle\n\n";
-            return sink.write(kPing, sizeof kPing - 1);
-        }
-        lastSeq = s;
-        text = "data: " + text + "\n\n";
-        return sink.write(text.data(), text.size());
     }
 
+    // Everything here is read-only; the server refuses other methods, foreign
+    // Host values and unknown paths itself.
     void setupRoutes() {
-        server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
-        server.set_keep_alive_max_count(20);
-        server.set_keep_alive_timeout(2);
-        server.set_read_timeout(3, 0);
-        server.set_write_timeout(3, 0);
-        server.set_payload_max_length(kMaxPayload);
-
-        // Everything here is read-only: other methods are refused before routing.
-        server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response& res) {
-            if (req.method == "GET" || req.method == "HEAD")
-                return httplib::Server::HandlerResponse::Unhandled;
-            res.status = 405;
-            res.set_header("Allow", "GET, HEAD");
-            return httplib::Server::HandlerResponse::Handled;
+        const std::pair<std::string, std::string> noCache{"Cache-Control", "no-cache"};
+        server.handle("/", [noCache](const HttpRequest&) {
+            return HttpResponse{200, "text/html; charset=utf-8", kViewPage, {noCache}};
         });
-        server.Get("/", [](const httplib::Request&, httplib::Response& res) {
-            res.set_header("Cache-Control", "no-cache");
-            res.set_content(kViewPage, "text/html; charset=utf-8");
+        server.handle("/api/state", [this, noCache](const HttpRequest&) {
+            std::string text = latestJson();
+            if (text.empty()) return HttpResponse{503, "text/plain", "no sample yet\n", {}};
+            return HttpResponse{200, "application/json", std::move(text), {noCache}};
         });
-        server.Get("/api/state", [this](const httplib::Request&, httplib::Response& res) {
-            const std::string text = latestJson();
-            if (text.empty()) {
-                res.status = 503;
-                res.set_content("no sample yet\n", "text/plain");
-                return;
-            }
-            res.set_header("Cache-Control", "no-cache");
-            res.set_content(text, "application/json");
+        server.handle("/trace.csv", [this, noCache](const HttpRequest&) {
+            return HttpResponse{200, "text/csv", traceCsv(), {noCache}};
         });
-        server.Get("/trace.csv", [this](const httplib::Request&, httplib::Response& res) {
-            res.set_header("Cache-Control", "no-cache");
-            res.set_content(traceCsv(), "text/csv");
-        });
-        server.Get("/api/stream", [this](const httplib::Request&, httplib::Response& res) {
-            if (streams.fetch_add(1) >= kMaxStreams) {
-                streams.fetch_sub(1);
-                res.status = 503;
-                res.set_header("Retry-After", "5");
-                res.set_content("too many streams open\n", "text/plain");
-                return;
-            }
-            res.set_header("Cache-Control", "no-cache");
-            auto lastSeq = std::make_shared<uint64_t>(0);
-            auto next = std::make_shared<Clock::time_point>(Clock::now());
-            // The first event carries the reconnect delay for the browser.
-            auto first = std::make_shared<bool>(true);
-            res.set_chunked_content_provider(
-                "text/event-stream",
-                [this, lastSeq, next, first](size_t, httplib::DataSink& sink) {
-                    if (*first) {
-                        *first = false;
-                        static const char kRetry[] = "retry: 1000\n\n";
-                        if (!sink.write(kRetry, sizeof kRetry - 1)) return false;
-                    }
-                    return streamTick(*lastSeq, *next, sink);
-                },
-                [this](bool) { streams.fetch_sub(1); });
-        });
-        server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
-            const std::string what = res.status == 404   ? "not found: " + req.path
-                                     : res.status == 405 ? "only GET is served"
-                                                         : "request refused";
-            res.set_content(std::to_string(res.status) + " " + what + "\n", "text/plain");
-        });
-        server.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-            if (res.status < 400) return;
-            // A request refused while parsing has no method or path yet.
-            const std::string what = req.method.empty()
-                                         ? std::string("unparsable request")
-                                         : req.method + " " + req.path.substr(0, 200);
-            log("view: " + what + " -> " + std::to_string(res.status));
-        });
+        // The first event carries the reconnect delay for the browser.
+        server.stream("/api/stream", "retry: 1000\n\n");
+        server.onStreams([this](size_t n) { streams = static_cast<int>(n); });
     }
 };
 
@@ -392,16 +386,11 @@ bool HttpView::start() {
         return false;
     }
     d.setupRoutes();
-    if (d.options.port == 0) {
-        d.boundPort = d.server.bind_to_any_port(d.options.host);
-    } else {
-        d.boundPort = d.server.bind_to_port(d.options.host, d.options.port) ? d.options.port : -1;
-    }
-    if (d.boundPort <= 0) {
+    if (!d.server.listen(d.options.host, d.options.port)) {
         d.log("view: cannot listen on " + d.options.host + ":" + std::to_string(d.options.port));
-        d.boundPort = 0;
         return false;
     }
+    d.boundPort = d.server.port();
     {
         // A first sample before serving: /api/state always has an answer.
         Sample first = d.takeSample();
@@ -413,11 +402,7 @@ bool HttpView::start() {
     d.started = true;
     d.running = true;
     d.sampler = std::thread([&d] { d.sampleLoop(); });
-    d.listener = std::thread([&d] { d.server.listen_after_bind(); });
-    // stop() only reaches a server that is already listening.
-    const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (!d.server.is_running() && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    d.streamer = std::thread([&d] { d.streamLoop(); });
     d.log("view at " + url());
     return true;
 }
@@ -430,8 +415,8 @@ void HttpView::stop() {
         d.stopping = true;
     }
     d.sampled.notify_all();
+    if (d.streamer.joinable()) d.streamer.join();
     d.server.stop();
-    if (d.listener.joinable()) d.listener.join();
     if (d.sampler.joinable()) d.sampler.join();
 }
 

@@ -5,21 +5,28 @@
 //   GET /            the page (3-D arm, joint plots, state, I/O)
 //   GET /api/state   the latest sample as JSON
 //   GET /api/stream  server-sent events, one state JSON per event (~25 Hz)
-//   GET /trace.csv   time, six joint angles and tool position of the last 30 s
+//   GET /trace.csv   time, joint angles, tool position and joint speeds of the last 30 s
 //
 // The controller side never waits for the view: a sampler thread copies the
-// simulator's snapshots at 50 Hz into a ring buffer, and the HTTP threads
-// read only that buffer. No simulator lock is held while a socket is written.
+// simulator's snapshots at 50 Hz into a ring buffer, and the HTTP side reads
+// only that buffer. No simulator lock is held while a socket is written.
 //
 // Threads:
 //   - sampler thread: calls ControllerSim::snapshot()/ioSnapshot()/
-//     connectionCount()/recentEvents(), appends to the ring and wakes the
-//     streams.
-//   - listener thread: accepts HTTP connections (cpp-httplib).
-//   - HTTP worker pool (kWorkers threads): runs the request handlers; a
-//     stream holds one worker while open, so at most kMaxStreams are served
-//     at a time (further ones get 503).
+//     connectionCount()/recentEvents()/recentRefusals()/jointLimits(),
+//     appends to the ring and wakes the streamer.
+//   - streamer thread: at the stream rate, while a stream is open, builds the
+//     latest state's JSON and publishes it to the server.
+//   - server loop thread (HttpServer, sim/httpserver.h): one poll() loop over
+//     non-blocking sockets; runs the request handlers, which copy from the
+//     ring under the lock and build their text outside it.
 //   - any caller thread: start(), stop(), port(), url().
+// Limits (HttpServer's constants): a request must arrive and its response be
+// read within 2 s of its first byte; headers up to 16 KB (431); GET and HEAD
+// only (405); at most 64 connections, the one idle the longest closed first
+// when a new one arrives; idle keep-alive connections closed after 5 s; at
+// most kMaxStreams streams (503), a stream that stops reading dropped; only a
+// Host naming the loopback address or the listen address is served (421).
 // Locks: samplesMutex_ (ring, events, latest sample) is a leaf lock; the
 // simulator's own locks are taken only by the sampler, never under it.
 #pragma once
@@ -28,6 +35,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+
+#include "sim/httpserver.h"
 
 namespace tevo_sim {
 
@@ -44,8 +53,7 @@ struct HttpViewOptions {
 
 class HttpView {
 public:
-    static constexpr int kWorkers = 8;
-    static constexpr int kMaxStreams = 4;
+    static constexpr int kMaxStreams = static_cast<int>(HttpServer::kMaxStreams);
 
     // The simulator must outlive the view.
     HttpView(ControllerSim& sim, HttpViewOptions options = {});
@@ -56,8 +64,8 @@ public:
     // Binds and starts the threads; false (and a log line) when the address
     // cannot be bound or it was started before (a view starts once).
     bool start();
-    // Ends the streams, closes the listener and joins every thread; an idle
-    // keep-alive connection can hold it up to its 2 s time-out. Idempotent.
+    // Ends the streams, closes every connection and the listener and joins
+    // every thread, within about 100 ms whatever the clients do. Idempotent.
     void stop();
     uint16_t port() const;
     std::string url() const;  // e.g. http://127.0.0.1:8080/

@@ -97,6 +97,9 @@ struct ArmState {
     bool reduceMode = false;
     bool tcp2Canbus = false;  // pass-through (servo streaming) mode on
     Joints q{};
+    // When the motion thread last computed q and the speeds (see
+    // ArmSnapshot::time).
+    std::chrono::steady_clock::time_point stateTime{};
     double endSpeed = 0;
     double jointSpeed[6] = {0, 0, 0, 0, 0, 0};
 
@@ -250,12 +253,18 @@ struct SimCore {
 
     std::mutex logMutex;
 
-    // The latest robot events written to the connections (leaf lock).
+    // The latest robot events and refused requests written to the
+    // connections (leaf lock).
     static constexpr size_t kRecentEvents = 20;
+    static constexpr size_t kRecentRefusals = 50;
     static constexpr size_t kRecentEventText = 200;  // bytes of each text kept
     mutable std::mutex recentMutex;
     std::deque<SentEvent> recentEvents;
+    std::deque<RefusedRequest> recentRefusals;
     void recordEvent(const EventSpec& ev);
+    // A reply with a non-zero code about to be written; an empty reason
+    // stands for the shared table's text of the code, as in the reply.
+    void recordRefusal(int connection, int32_t cmd, int32_t code, const std::string& reason);
 
     explicit SimCore(SimOptions o);
     ~SimCore();

@@ -224,6 +224,7 @@ void SimCore::motionLoop() {
                 servoShiftClock(a, now - *frozenSince);
                 frozenSince.reset();
             }
+            a.stateTime = now;
             const Joints before = a.q;
             const bool servo = servoActive(a);
             const bool wasMoving = a.plan.has_value() || a.jog != JogKind::None || servoMoving(a);

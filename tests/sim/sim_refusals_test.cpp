@@ -183,8 +183,20 @@ TEST(SimRefusals, EachKindAnswersWithItsCodeAndAReasonNamingWhatWasWrong) {
         ASSERT_TRUE(c.client.connect(c.sim.port()));
         row.prepare(c);
         const auto before = c.sim.snapshot();
+        const size_t refusalsBefore = c.sim.recentRefusals().size();
         const auto [code, text] = c.request(row.cmd, row.body);
         EXPECT_EQ(code, row.code);
+        // Each refusal is kept once, as the client read it.
+        const auto refusals = c.sim.recentRefusals();
+        if (row.code == tevo_sim::CodeSucc) {
+            EXPECT_EQ(refusals.size(), refusalsBefore);
+        } else {
+            ASSERT_EQ(refusals.size(), refusalsBefore + 1);
+            EXPECT_EQ(refusals.back().commandType, row.cmd);
+            EXPECT_EQ(refusals.back().command, tevo_sim::commandName(row.cmd));
+            EXPECT_EQ(refusals.back().code, code);
+            EXPECT_EQ(refusals.back().reason, text);
+        }
         if (row.reason.empty()) {
             EXPECT_EQ(text, "");
         } else {
@@ -197,6 +209,52 @@ TEST(SimRefusals, EachKindAnswersWithItsCodeAndAReasonNamingWhatWasWrong) {
             EXPECT_EQ(after.started, before.started);
         }
     }
+}
+
+// The latest refusals are kept, oldest first, at most 50; a reply written
+// twice is one refusal, a dropped reply none, a delayed one is kept once it
+// goes out.
+TEST(SimRefusals, RecentRefusalsKeepTheLatestOncePerReply) {
+    Controller c(true);
+    ASSERT_TRUE(c.sim.start());
+    ASSERT_TRUE(c.client.connect(c.sim.port()));
+    c.login();
+    for (int grade = 11; grade < 71; ++grade)
+        EXPECT_EQ(c.request(Cmd::SetRobotCollisionGrade, generalInt(grade)).first,
+                  tevo_sim::CodeInvalidValue);
+    auto refusals = c.sim.recentRefusals();
+    ASSERT_EQ(refusals.size(), 50u);
+    EXPECT_EQ(refusals.front().reason, "collision class 21 outside 0..10");
+    EXPECT_EQ(refusals.back().reason, "collision class 70 outside 0..10");
+    EXPECT_EQ(refusals.back().command, "SetRobotCollisionGrade");
+    for (size_t i = 1; i < refusals.size(); ++i) EXPECT_LE(refusals[i - 1].when, refusals[i].when);
+
+    tevo_sim::FaultRule twice;
+    twice.replyTwice = true;
+    twice.remaining = 1;
+    c.sim.setFault(Cmd::SetRobotCollisionGrade, twice);
+    EXPECT_EQ(c.request(Cmd::SetRobotCollisionGrade, generalInt(80)).first,
+              tevo_sim::CodeInvalidValue);
+    ASSERT_TRUE(c.client.nextOf(Cmd::SetRobotCollisionGrade, 5000ms));  // its second copy
+    refusals = c.sim.recentRefusals();
+    EXPECT_EQ(refusals.back().reason, "collision class 80 outside 0..10");
+    EXPECT_EQ(refusals[refusals.size() - 2].reason, "collision class 70 outside 0..10");
+
+    tevo_sim::FaultRule drop;
+    drop.drop = true;
+    drop.remaining = 1;
+    c.sim.setFault(Cmd::SetRobotCollisionGrade, drop);
+    ASSERT_TRUE(c.client.send(Cmd::SetRobotCollisionGrade, generalInt(90)));
+    ASSERT_TRUE(c.sim.waitForRequests(Cmd::SetRobotCollisionGrade, 62, 5000ms));
+    tevo_sim::FaultRule late;
+    late.delay = 100ms;
+    late.remaining = 1;
+    c.sim.setFault(Cmd::SetRobotCollisionGrade, late);
+    EXPECT_EQ(c.request(Cmd::SetRobotCollisionGrade, generalInt(95)).first,
+              tevo_sim::CodeInvalidValue);
+    refusals = c.sim.recentRefusals();
+    EXPECT_EQ(refusals.back().reason, "collision class 95 outside 0..10");
+    EXPECT_EQ(refusals[refusals.size() - 2].reason, "collision class 80 outside 0..10");
 }
 
 // Every code of the shared table is documented in the simulator's README with

@@ -189,10 +189,10 @@ TEST_F(ViewTest, TraceHoldsTheRecentMotion) {
     std::istringstream in(body);
     std::string line;
     std::getline(in, line);
-    EXPECT_EQ(line, "time,j1,j2,j3,j4,j5,j6,x,y,z");
+    EXPECT_EQ(line, "time,j1,j2,j3,j4,j5,j6,x,y,z,v1,v2,v3,v4,v5,v6");
     double lastTime = -1;
     while (std::getline(in, line)) {
-        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 9) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 15) << line;
         const double t = std::stod(line);
         EXPECT_GE(t, lastTime);
         lastTime = t;
@@ -206,16 +206,18 @@ TEST_F(ViewTest, BadRequestsGetErrorStatuses) {
         std::vector<int> statuses;  // any of these
     };
     const std::vector<Case> cases = {
-        {"unknown path", "GET /nothing-here HTTP/1.1\r\nHost: x\r\n\r\n", {404}},
-        {"other method", "DELETE / HTTP/1.1\r\nHost: x\r\n\r\n", {405}},
+        {"unknown path", "GET /nothing-here HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", {404}},
+        {"other method", "DELETE / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", {405}},
         {"huge header",
-         "GET /api/state HTTP/1.1\r\nHost: x\r\nX-Big: " + std::string(65536, 'a') + "\r\n\r\n",
+         "GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Big: " + std::string(65536, 'a') +
+             "\r\n\r\n",
          {400, 431}},
         {"huge path",
-         "GET /" + std::string(20000, 'a') + " HTTP/1.1\r\nHost: x\r\n\r\n",
+         "GET /" + std::string(20000, 'a') + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n",
          {400, 414}},
         {"post with a large body",
-         "POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 100000\r\n\r\n" + std::string(100000, 'b'),
+         "POST / HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100000\r\n\r\n" +
+             std::string(100000, 'b'),
          {405, 413}},
         {"not http", "hello there\r\n\r\n", {400}},
     };
@@ -236,7 +238,7 @@ TEST_F(ViewTest, StreamPushesStateAndLimitsStreams) {
     std::vector<std::unique_ptr<RawHttp>> streams;
     for (int i = 0; i < tevo_sim::HttpView::kMaxStreams; ++i) {
         streams.push_back(std::make_unique<RawHttp>(view_->port()));
-        ASSERT_TRUE(streams.back()->send("GET /api/stream HTTP/1.1\r\nHost: x\r\n\r\n"));
+        ASSERT_TRUE(streams.back()->send("GET /api/stream HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
     }
     for (auto& s : streams) {
         EXPECT_EQ(s->status(), 200);
@@ -244,13 +246,13 @@ TEST_F(ViewTest, StreamPushesStateAndLimitsStreams) {
         ASSERT_TRUE(s->readUntil("data: {")) << "no event";
     }
     RawHttp extra(view_->port());
-    extra.send("GET /api/stream HTTP/1.1\r\nHost: x\r\n\r\n");
+    extra.send("GET /api/stream HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
     EXPECT_EQ(extra.status(), 503);
     // Closing one frees a place.
     streams.pop_back();
     ASSERT_TRUE(waitFor([&] {
         RawHttp again(view_->port());
-        again.send("GET /api/stream HTTP/1.1\r\nHost: x\r\n\r\n");
+        again.send("GET /api/stream HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
         return again.status() == 200;
     }));
     // Open streams do not hold up the view's stop.
@@ -285,7 +287,7 @@ TEST_F(ViewTest, CrowdedViewLeavesTheControllerAnswering) {
     std::vector<std::unique_ptr<RawHttp>> crowd;
     for (int i = 0; i < 100; ++i) {
         crowd.push_back(std::make_unique<RawHttp>(view_->port()));
-        if (i % 2) crowd.back()->send("GET /api/state HTTP/1.1\r\nHost: x\r\nX-Slow: ");
+        if (i % 2) crowd.back()->send("GET /api/state HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Slow: ");
     }
     double q[6] = {0.2, -0.3, 1.1, 0.0, 1.5, 0.2};
     const auto t0 = std::chrono::steady_clock::now();
