@@ -121,7 +121,10 @@ def test_ctrl_c_stops_the_arm_and_raises_keyboard_interrupt(slow_sim, call):
     out, err = Lines(program.stdout), Lines(program.stderr)
     try:
         assert out.next() == "started\n"
-        assert wait_for(lambda: slow_sim.state()["state"]["moving"])
+        # Moving towards FAR: the view's sample may still show the move to
+        # START as running, and a Ctrl-C before the call would stop nothing.
+        assert wait_for(lambda: (lambda arm: arm["state"]["moving"]
+                                 and arm["joints"][0] > START[0] + 0.05)(slow_sim.state()))
         signalled = time.monotonic()
         program.send_signal(signal.SIGINT)
         line = out.next()

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <utility>
 
 namespace tevo_test {
@@ -44,6 +45,7 @@ struct TcpRelay::Pipe {
     int targetFd = -1;
     std::thread thread;
     std::atomic<bool> resetWanted{false};
+    std::atomic<bool> closeWanted{false};
     std::atomic<bool> ended{false};  // the forwarding thread has returned
 
     ~Pipe() {
@@ -54,6 +56,30 @@ struct TcpRelay::Pipe {
         ::shutdown(clientFd, SHUT_RDWR);
         ::shutdown(targetFd, SHUT_RDWR);
     }
+    // A clean close: a FIN to both peers, then what they still send is read
+    // and dropped until they close too (at most kDrainMsec), so that closing
+    // the sockets never turns the FIN into a reset (unread data would).
+    void closeCleanly() const {
+        ::shutdown(clientFd, SHUT_WR);
+        ::shutdown(targetFd, SHUT_WR);
+        pollfd fds[2] = {{clientFd, POLLIN, 0}, {targetFd, POLLIN, 0}};
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kDrainMsec);
+        char sink[4096];
+        while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                until - std::chrono::steady_clock::now());
+            if (left.count() <= 0) break;
+            if (::poll(fds, 2, static_cast<int>(left.count())) <= 0) break;
+            for (pollfd& p : fds) {
+                if (p.fd < 0 || p.revents == 0) continue;
+                const ssize_t got = ::recv(p.fd, sink, sizeof(sink), 0);
+                if (got == 0 || (got < 0 && errno != EINTR)) p.fd = -1;
+                p.revents = 0;
+            }
+        }
+        shutdownBoth();
+    }
+    static constexpr int kDrainMsec = 2000;
     // An abortive close: with a zero linger time, disconnecting the socket
     // (connect to AF_UNSPEC) sends a reset instead of a FIN; the descriptor
     // itself stays open.
@@ -168,7 +194,7 @@ void TcpRelay::endAll(bool reset) {
         if (reset) {
             pipe->resetWanted = true;  // the forwarding thread resets and ends
         } else {
-            pipe->shutdownBoth();
+            pipe->closeWanted = true;  // the forwarding thread closes and ends
         }
     }
     {
@@ -193,6 +219,10 @@ void TcpRelay::forward(const std::shared_ptr<Pipe>& pipe) {
     while (!m_stopping) {
         if (pipe->resetWanted) {
             pipe->resetBoth();
+            return;
+        }
+        if (pipe->closeWanted) {
+            pipe->closeCleanly();
             return;
         }
         fds[0].revents = 0;
